@@ -1,0 +1,151 @@
+// The file list: adding, removing and clearing entries, with the renames on disk.
+#include "filelist/FileNames.h"
+#include "filelist/WavProbe.h"
+#include "filelist/modCommonDialog.h"
+#include "platform/FileOps.h"
+#include "shell/frmMain.h"
+#include "shell/modGeneral.h"
+
+namespace tarn {
+
+namespace {
+
+std::string ProbeRefusalText(ProbeOutcome outcome, const std::string& path) {
+    switch (outcome) {
+    case ProbeOutcome::BadSampleRate:
+        return "The Sample Rate must be 44.1 or 48 kHz.";
+    case ProbeOutcome::BadBitsPerSample:
+        return "The Bit Rate must be 8 or 16-bit.";
+    case ProbeOutcome::TooShort:
+        return "The file is too short to be a WAV file:\n" + path;
+    case ProbeOutcome::Unreadable:
+    case ProbeOutcome::Accepted:
+        break;
+    }
+    return "The file cannot be read:\n" + path;
+}
+
+} // namespace
+
+void frmMain::cmdOpen_Click() {
+    const std::string chosen =
+        ShowOpenDialog(platform_.openDialog, "Choose the file which will be encoded:", "*.wav",
+                       "Wave Files", "*.wav", "", "");
+    if (chosen.empty()) {
+        return;
+    }
+    AddChosenFile(chosen);
+}
+
+void frmMain::AddChosenFile(const std::string& chosenPath) {
+    // A file counts as listed when it is the same file on disk as a listed one, whichever
+    // name it was chosen by.
+    const auto identity = platform::IdentityOf(chosenPath);
+    if (!identity) {
+        ShowError("The file cannot be read:\n" + chosenPath);
+        return;
+    }
+    for (int n = 1; n <= FileCount; ++n) {
+        if (platform::IdentityOf(FilePaths[n]) == identity) {
+            return;
+        }
+    }
+    if (FileCount >= kMaxEntries) {
+        ShowError("The list is full: at most 99 files can be encoded in one job.");
+        return;
+    }
+
+    const auto [folder, chosenName] = SplitPath(chosenPath);
+    const std::string cleanedName = CleanFileName(chosenName);
+    const std::string cleanedPath = folder + cleanedName;
+    const bool renamed = cleanedName != chosenName;
+    if (renamed) {
+        platform::SetAttributesNormal(chosenPath);
+        const platform::FileResult result = platform::RenameNoReplace(chosenPath, cleanedPath);
+        if (!result) {
+            ShowError("The file could not be renamed to " + cleanedName + ":\n" + result.Reason() +
+                      ".\nIt was not added to the list.");
+            return;
+        }
+    }
+    const auto giveNameBack = [&] {
+        if (renamed) {
+            platform::RenameNoReplace(cleanedPath, chosenPath);
+        }
+    };
+
+    const ProbeResult probe = ProbeWavHeader(cleanedPath);
+    if (probe.outcome != ProbeOutcome::Accepted) {
+        ShowError(ProbeRefusalText(probe.outcome, chosenPath));
+        giveNameBack();
+        return;
+    }
+    const auto length = platform::FileLength(cleanedPath);
+    if (!length) {
+        ShowError("The size of the file could not be read:\n" + chosenPath);
+        giveNameBack();
+        return;
+    }
+
+    ++FileCount;
+    const int n = FileCount;
+    FilePaths[n] = cleanedPath;
+    ChosenPaths[n] = chosenPath;
+    FileRenamed[n] = renamed;
+    SampleRates[n] = probe.sampleRate;
+    BitsPerSample[n] = probe.bitsPerSample;
+    Channels[n] = probe.channels;
+
+    cmdClearList.SetEnabled(true);
+    cmdDeleteFile.SetEnabled(true);
+    cmdGo.SetEnabled(true);
+    lstOpenFileSize.AddItem(FormatFileSize(*length) + " bytes");
+    Mp3Paths[n] = ChangeExtension(FilePaths[n], "mp3");
+    lstOpenFileName.AddItem(chkFullPath.Value() == forms::Checked ? chosenPath : chosenName);
+}
+
+void frmMain::cmdDeleteFile_Click() {
+    const int row = lstOpenFileName.ListIndex();
+    if (row < 0) {
+        return;
+    }
+    const int n = row + 1;
+    if (FileRenamed[n]) {
+        platform::RenameNoReplace(FilePaths[n], ChosenPaths[n]);
+    }
+    for (int k = n; k < FileCount; ++k) {
+        FilePaths[k] = FilePaths[k + 1];
+        ChosenPaths[k] = ChosenPaths[k + 1];
+        FileRenamed[k] = FileRenamed[k + 1];
+        Mp3Paths[k] = Mp3Paths[k + 1];
+        SampleRates[k] = SampleRates[k + 1];
+        BitsPerSample[k] = BitsPerSample[k + 1];
+        Channels[k] = Channels[k + 1];
+    }
+    --FileCount;
+    lstOpenFileName.RemoveItem(row);
+    lstOpenFileSize.RemoveItem(row);
+    if (lstOpenFileName.ListCount() == 0) {
+        cmdClearList_Click();
+    }
+}
+
+void frmMain::cmdClearList_Click() {
+    lstOpenFileName.Clear();
+    lstOpenFileSize.Clear();
+    RestoreChosenNames();
+    FileCount = 0;
+    cmdClearList.SetEnabled(false);
+    cmdGo.SetEnabled(false);
+    cmdDeleteFile.SetEnabled(false);
+}
+
+void frmMain::RestoreChosenNames() {
+    for (int n = 1; n <= FileCount; ++n) {
+        if (FileRenamed[n]) {
+            platform::RenameNoReplace(FilePaths[n], ChosenPaths[n]);
+        }
+    }
+}
+
+} // namespace tarn

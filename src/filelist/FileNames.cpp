@@ -1,0 +1,37 @@
+#include "filelist/FileNames.h"
+
+#include <algorithm>
+
+namespace tarn {
+
+std::string CleanFileName(const std::string& fileName) {
+    std::string cleaned = fileName;
+    std::erase(cleaned, ' ');
+    std::erase(cleaned, '-');
+    return cleaned;
+}
+
+SplitPathResult SplitPath(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return {"", path};
+    }
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+std::string FormatFileSize(std::int64_t byteCount) {
+    const std::uint64_t magnitude = byteCount < 0 ? 0 - static_cast<std::uint64_t>(byteCount)
+                                                  : static_cast<std::uint64_t>(byteCount);
+    const std::string digits = std::to_string(magnitude);
+    std::string grouped;
+    grouped.reserve(digits.size() + digits.size() / 3);
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
+            grouped.push_back(',');
+        }
+        grouped.push_back(digits[i]);
+    }
+    return grouped;
+}
+
+} // namespace tarn

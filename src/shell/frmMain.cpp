@@ -1,0 +1,88 @@
+#include "shell/frmMain.h"
+
+#include "shell/AppInfo.h"
+#include "shell/modGeneral.h"
+
+namespace tarn {
+
+frmMain::frmMain(platform::Platform platform) : platform_(platform) {
+    CreateControls();
+    ConnectHandlers();
+}
+
+void frmMain::Register(forms::Control& control) {
+    controls_.push_back(&control);
+    control.FocusRequested.Connect([this, &control] { activeControl_ = &control; });
+}
+
+void frmMain::ConnectHandlers() {
+    for (forms::Control* control : HoverFocusControls()) {
+        control->MouseMove.Connect([control] {
+            if (control->Enabled()) {
+                control->SetFocus();
+            }
+        });
+    }
+    cmdExit.Click.Connect([this] { cmdExit_Click(); });
+    cmdOpen.Click.Connect([this] { cmdOpen_Click(); });
+    cmdDeleteFile.Click.Connect([this] { cmdDeleteFile_Click(); });
+    cmdClearList.Click.Connect([this] { cmdClearList_Click(); });
+}
+
+void frmMain::Form_Initialize() {
+    // The Qt front end sets up its widget classes itself; nothing to initialise here.
+}
+
+void frmMain::Form_Load() {
+    cmbBitrate.SetListIndex(8);
+    cmbMode.SetListIndex(1);
+    cmbQuality.SetListIndex(1);
+
+    if (platform_.instance.AnotherInstanceRunning()) {
+        platform_.notifier.Beep();
+        platform_.notifier.ShowMessage(
+            {"The application is already running!", platform::MessageIcon::Critical, kAppTitle});
+        platform_.window.Unload();
+        return;
+    }
+
+    RemoveSystemMenuItems(platform_.window, {false, false, false, false, false, true, true});
+    lblProgres.SetWidth(0);
+    lblTotal.SetWidth(0);
+    Caption = kAppTitle;
+    cmdHelp.SetWidth(2895);
+    cmdExit.SetLeft(2880);
+    cmdExit.SetWidth(2775);
+    loaded_ = true;
+}
+
+void frmMain::cmdExit_Click() {
+    cmdClearList_Click();
+    loaded_ = false;
+    platform_.window.Unload();
+}
+
+void frmMain::Form_QueryUnload(bool& cancel) {
+    if (JobRunning()) {
+        cancel = true;
+        return;
+    }
+    cancel = false;
+    cmdClearList_Click();
+    loaded_ = false;
+}
+
+void frmMain::Shutdown() {
+    if (JobRunning()) {
+        cmdAbort.Click.Raise();
+    }
+    cmdClearList_Click();
+    loaded_ = false;
+    platform_.window.Unload();
+}
+
+void frmMain::ShowError(const std::string& text) {
+    platform_.notifier.ShowMessage({text, platform::MessageIcon::Critical, kAppTitle});
+}
+
+} // namespace tarn

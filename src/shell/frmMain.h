@@ -1,0 +1,156 @@
+#pragma once
+
+#include "forms/CheckBox.h"
+#include "forms/CommandButton.h"
+#include "forms/Frame.h"
+#include "forms/Label.h"
+#include "forms/Line.h"
+#include "forms/ListControl.h"
+#include "forms/Picture.h"
+#include "forms/TabControl.h"
+#include "forms/Timer.h"
+#include "platform/Platform.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// The main window: every control, the file table, the job and clock state, and the handlers.
+// The handlers are defined in the folder of the subsystem they belong to.
+class frmMain {
+public:
+    // Entries run from 1 to FileCount; position 0 is never used.
+    static constexpr int kMaxEntries = 99;
+    static constexpr int kTableSize = kMaxEntries + 1;
+    static constexpr float kClientWidth = 5640;
+    static constexpr float kClientHeight = 4800;
+
+    explicit frmMain(platform::Platform platform);
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    // ---- Window ----
+    std::string Caption;
+    bool Loaded() const { return loaded_; }
+
+    forms::Line Line1{"Line1"};
+    forms::Line Line2{"Line2"};
+    forms::Line Line5{"Line5"};
+    forms::Line Line6{"Line6"};
+    forms::TabControl SSTab1{"SSTab1"};
+
+    // Tab "Open File"
+    forms::Label Label20{"Label20"};
+    forms::Label Label21{"Label21"};
+    forms::ListBox lstOpenFileName{"lstOpenFileName"};
+    forms::ListBox lstOpenFileSize{"lstOpenFileSize"};
+    forms::CheckBox chkFullPath{"chkFullPath"};
+    forms::CommandButton cmdOpen{"cmdOpen"};
+    forms::CommandButton cmdClearList{"cmdClearList"};
+    forms::CommandButton cmdDeleteFile{"cmdDeleteFile"};
+
+    // Tab "Options"
+    forms::Label Label1{"Label1"};
+    forms::ComboBox cmbQuality{"cmbQuality"};
+    forms::Label Label2{"Label2"};
+    forms::ComboBox cmbBitrate{"cmbBitrate"};
+    forms::Label lblType{"lblType"};
+    forms::ComboBox cmbMode{"cmbMode"};
+    forms::Line Line3{"Line3"};
+    forms::Line Line4{"Line4"};
+    forms::CheckBox chkCRC{"chkCRC"};
+    forms::CheckBox chkPrivateBit{"chkPrivateBit"};
+    forms::CheckBox chkCopyrightBit{"chkCopyrightBit"};
+    forms::CheckBox chkOriginalBit{"chkOriginalBit"};
+    forms::CheckBox chkDelete{"chkDelete"};
+
+    // Tab "Encode"
+    forms::CommandButton cmdGo{"cmdGo"};
+    forms::CommandButton cmdAbort{"cmdAbort"};
+    forms::Frame Frame1{"Frame1"};
+    std::array<forms::Label, 2> Label3{forms::Label("Label3(0)"), forms::Label("Label3(1)")};
+    forms::Label lblProgres{"lblProgres"};
+    forms::Label Label22{"Label22"};
+    forms::Label lblTimpTrecutPartial{"lblTimpTrecutPartial"};
+    forms::Label Label23{"Label23"};
+    forms::Label lblTimpEstimatPartial{"lblTimpEstimatPartial"};
+    forms::Frame Frame2{"Frame2"};
+    forms::Label lblTotal{"lblTotal"};
+    forms::Label Label7{"Label7"};
+    forms::Label lblTimpTrecut{"lblTimpTrecut"};
+    forms::Label Label8{"Label8"};
+    forms::Label lblTimpEstimat{"lblTimpEstimat"};
+
+    // Tab "About "
+    forms::Picture Image2{"Image2"};
+    forms::Frame Frame3{"Frame3"};
+    forms::Label Label15{"Label15"};
+    forms::Frame Frame4{"Frame4"};
+    forms::Picture Image1{"Image1"};
+    forms::Label Label12{"Label12"};
+    forms::Label lblEMail{"lblEMail"};
+    forms::Picture Picture2{"Picture2"};
+    forms::Label Label13{"Label13"};
+    forms::Label lblWWW{"lblWWW"};
+
+    // Below the tabs
+    forms::CommandButton cmdHelp{"cmdHelp"};
+    forms::CommandButton cmdExit{"cmdExit"};
+
+    forms::Timer Timer1{"Timer1", 350};
+    forms::Timer tmrProgress{"tmrProgress", 200};
+    forms::Timer tmrTotal{"tmrTotal", 350};
+
+    // Every visible control, in the order they are created; every timer.
+    const std::vector<forms::Control*>& Controls() const { return controls_; }
+    std::vector<forms::Timer*> Timers() { return {&Timer1, &tmrProgress, &tmrTotal}; }
+    forms::Control* ActiveControl() const { return activeControl_; }
+    // The controls that take the keyboard focus when the pointer moves over them.
+    std::vector<forms::Control*> HoverFocusControls();
+
+    // ---- File table ----
+    std::int16_t FileCount = 0;
+    std::array<std::string, kTableSize> FilePaths;
+    std::array<std::string, kTableSize> ChosenPaths;
+    std::array<bool, kTableSize> FileRenamed{};
+    std::array<std::string, kTableSize> Mp3Paths;
+    std::array<std::int32_t, kTableSize> SampleRates{};
+    std::array<std::int16_t, kTableSize> BitsPerSample{};
+    std::array<std::int16_t, kTableSize> Channels{};
+
+    // ---- Shell ----
+    void Form_Initialize();
+    void Form_Load();
+    void cmdExit_Click();
+    // The window manager asks to close the window; a running job refuses.
+    void Form_QueryUnload(bool& cancel);
+    // An orderly end from outside (a signal, the end of the session).
+    void Shutdown();
+
+    // ---- File list ----
+    void cmdOpen_Click();
+    void cmdDeleteFile_Click();
+    void cmdClearList_Click();
+    // Adds one chosen file as the add button does after its dialog.
+    void AddChosenFile(const std::string& chosenPath);
+
+private:
+    void CreateControls();
+    void ConnectHandlers();
+    void Register(forms::Control& control);
+    void ShowError(const std::string& text);
+    // Gives every listed file its chosen name back; failures leave a file as it is.
+    void RestoreChosenNames();
+    bool JobRunning() const { return !cmdExit.Enabled() && loaded_; }
+
+    platform::Platform platform_;
+    std::vector<forms::Control*> controls_;
+    forms::Control* activeControl_ = nullptr;
+    bool loaded_ = false;
+};
+
+} // namespace tarn
