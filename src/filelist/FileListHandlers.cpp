@@ -3,6 +3,7 @@
 #include "filelist/WavProbe.h"
 #include "filelist/modCommonDialog.h"
 #include "platform/FileOps.h"
+#include "shell/AppInfo.h"
 #include "shell/frmMain.h"
 #include "shell/modGeneral.h"
 
@@ -61,16 +62,16 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
     const bool renamed = cleanedName != chosenName;
     if (renamed) {
         platform::SetAttributesNormal(chosenPath);
-        const platform::FileResult result = platform::RenameNoReplace(chosenPath, cleanedPath);
-        if (!result) {
-            ShowError("The file could not be renamed to " + cleanedName + ":\n" + result.Reason() +
+        std::string reason;
+        if (!RenameToCleaned(chosenPath, cleanedPath, reason)) {
+            ShowError("The file could not be renamed to " + cleanedName + ":\n" + reason +
                       ".\nIt was not added to the list.");
             return;
         }
     }
     const auto giveNameBack = [&] {
         if (renamed) {
-            platform::RenameNoReplace(cleanedPath, chosenPath);
+            GiveNameBack(cleanedPath, chosenPath);
         }
     };
 
@@ -111,7 +112,7 @@ void frmMain::cmdDeleteFile_Click() {
     }
     const int n = row + 1;
     if (FileRenamed[n]) {
-        platform::RenameNoReplace(FilePaths[n], ChosenPaths[n]);
+        GiveNameBack(FilePaths[n], ChosenPaths[n]);
     }
     for (int k = n; k < FileCount; ++k) {
         FilePaths[k] = FilePaths[k + 1];
@@ -143,9 +144,53 @@ void frmMain::cmdClearList_Click() {
 void frmMain::RestoreChosenNames() {
     for (int n = 1; n <= FileCount; ++n) {
         if (FileRenamed[n]) {
-            platform::RenameNoReplace(FilePaths[n], ChosenPaths[n]);
+            GiveNameBack(FilePaths[n], ChosenPaths[n]);
         }
     }
+}
+
+bool frmMain::RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath,
+                              std::string& reason) {
+    // The record comes first: a crash between the two steps leaves a record of a rename that
+    // did not happen, which the recovery passes over.
+    if (journal_ != nullptr) {
+        journal_->Record(cleanedPath, chosenPath);
+    }
+    const platform::FileResult result = platform::RenameNoReplace(chosenPath, cleanedPath);
+    if (!result) {
+        reason = result.Reason();
+        if (journal_ != nullptr) {
+            journal_->Forget(cleanedPath);
+        }
+        return false;
+    }
+    return true;
+}
+
+bool frmMain::GiveNameBack(const std::string& currentPath, const std::string& chosenPath) {
+    if (!platform::RenameNoReplace(currentPath, chosenPath)) {
+        return false;
+    }
+    if (journal_ != nullptr) {
+        journal_->Forget(currentPath);
+    }
+    return true;
+}
+
+void frmMain::RecoverNames() {
+    if (journal_ == nullptr) {
+        return;
+    }
+    const NameJournal::RecoveryReport report = journal_->Recover();
+    if (report.leftAlone.empty()) {
+        return;
+    }
+    std::string text = "These files could not be given back the names they had before the "
+                       "program last ended:";
+    for (const auto& entry : report.leftAlone) {
+        text += "\n" + entry.currentPath + " (was " + entry.chosenPath + ")";
+    }
+    platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
 }
 
 } // namespace tarn

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filelist/NameJournal.h"
 #include "forms/CheckBox.h"
 #include "forms/CommandButton.h"
 #include "forms/Frame.h"
@@ -137,6 +138,16 @@ public:
     void cmdClearList_Click();
     // Adds one chosen file as the add button does after its dialog.
     void AddChosenFile(const std::string& chosenPath);
+    // Keeps a record on disk of every cleaned name, so that no name is lost in a crash.
+    void UseNameJournal(NameJournal* journal) { journal_ = journal; }
+    // Gives back the names that an instance which did not end cleanly left behind.
+    void RecoverNames();
+
+    // ---- Encoding job ----
+
+    // ---- Encoding run ----
+
+    // ---- Progress and clocks ----
 
 private:
     void CreateControls();
@@ -145,11 +156,16 @@ private:
     void ShowError(const std::string& text);
     // Gives every listed file its chosen name back; failures leave a file as it is.
     void RestoreChosenNames();
+    // Renames a listed file without replacing anything, keeping the journal in step.
+    bool RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath,
+                         std::string& reason);
+    bool GiveNameBack(const std::string& currentPath, const std::string& chosenPath);
     bool JobRunning() const { return !cmdExit.Enabled() && loaded_; }
 
     platform::Platform platform_;
     std::vector<forms::Control*> controls_;
     forms::Control* activeControl_ = nullptr;
+    NameJournal* journal_ = nullptr;
     bool loaded_ = false;
 };
 

@@ -339,3 +339,65 @@ TEST_F(FileListTest, AFileOverTwoGibibytesShowsItsTrueSize) {
 
 } // namespace
 } // namespace tarn
+
+namespace tarn {
+namespace {
+
+class NameJournalScenarioTest : public FileListTest {
+protected:
+    NameJournal journal{dir.File(".state/renames")};
+};
+
+TEST_F(NameJournalScenarioTest, NamesLeftByAnInstanceThatDidNotEndAreGivenBackAtTheNextStart) {
+    {
+        TestPlatform crashed;
+        frmMain killed{crashed.Bundle()};
+        killed.UseNameJournal(&journal);
+        killed.Form_Load();
+        for (const char* name : {"one - a.wav", "two b.wav", "three.wav"}) {
+            crashed.AnswerDialog(Wav(name));
+            killed.cmdOpen_Click();
+        }
+        ASSERT_EQ(killed.FileCount, 3);
+        // The window is gone without clearing its list, as after SIGKILL.
+    }
+    EXPECT_EQ(journal.Entries().size(), 2U);
+
+    form.UseNameJournal(&journal);
+    form.RecoverNames();
+    EXPECT_EQ(dir.Names(),
+              (std::vector<std::string>{".state", "one - a.wav", "three.wav", "two b.wav"}));
+    EXPECT_TRUE(journal.Entries().empty());
+    EXPECT_TRUE(platform.Messages().empty());
+}
+
+TEST_F(NameJournalScenarioTest, TheJournalFollowsAddsRemovalsAndRefusals) {
+    form.UseNameJournal(&journal);
+    Add(Wav("a one.wav"));
+    Add(Wav("b two.wav"));
+    testing::WriteBytes(dir.File("c three.wav"), WavBytes(22050, 16));
+    Add(dir.File("c three.wav"));
+    EXPECT_EQ(journal.Entries().size(), 2U);
+
+    form.lstOpenFileName.SetListIndex(0);
+    form.cmdDeleteFile_Click();
+    EXPECT_EQ(journal.Entries(),
+              (std::vector<NameJournal::Entry>{{dir.File("btwo.wav"), dir.File("b two.wav")}}));
+    form.cmdExit_Click();
+    EXPECT_TRUE(journal.Entries().empty());
+}
+
+TEST_F(NameJournalScenarioTest, ANameThatCannotComeBackIsReportedOnce) {
+    testing::WriteBytes(dir.File("song.wav"), {'x'});
+    journal.Record(dir.File("song.wav"), dir.File("so ng.wav"));
+    testing::WriteBytes(dir.File("so ng.wav"), {'y'});
+    form.UseNameJournal(&journal);
+    form.RecoverNames();
+    form.RecoverNames();
+    ASSERT_EQ(platform.Messages().size(), 1U);
+    EXPECT_NE(platform.Messages()[0].Text.find(dir.File("song.wav")), std::string::npos);
+    EXPECT_EQ(platform.Messages()[0].Title, kTitle);
+}
+
+} // namespace
+} // namespace tarn
