@@ -1,10 +1,13 @@
 # Set-up and everyday commands. `make run` opens the window, `make test` runs every test.
 BUILD_DIR ?= build
 CORE_BUILD_DIR ?= build-core
+SANITIZE_BUILD_DIR ?= build-sanitize
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test core bench format clean
+.PHONY: all deps configure build run test unit-test sanitize fuzz core bench format clean
 
 all: build
 
@@ -26,8 +29,29 @@ run: build
 	fi
 	$(BUILD_DIR)/tarnme
 
-test: build
+test: unit-test sanitize fuzz
+
+unit-test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The core's unit and scenario tests again, under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DTARN_WARNINGS_AS_ERRORS=ON \
+		-DTARN_BUILD_GUI=OFF \
+		-DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+	cmake --build $(SANITIZE_BUILD_DIR) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --test-dir $(SANITIZE_BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# A bounded libFuzzer run over the WAV readers, seeded with the kinds of file the tests write.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DTARN_BUILD_GUI=OFF -DTARN_BUILD_TESTS=OFF -DTARN_BUILD_FUZZERS=ON
+	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS)
+	rm -rf $(FUZZ_BUILD_DIR)/corpus && mkdir -p $(FUZZ_BUILD_DIR)/corpus $(FUZZ_BUILD_DIR)/seeds
+	$(FUZZ_BUILD_DIR)/fuzz/tarn_fuzz_seeds $(FUZZ_BUILD_DIR)/seeds
+	$(FUZZ_BUILD_DIR)/fuzz/tarn_fuzz_wav -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+		-print_final_stats=1 $(FUZZ_BUILD_DIR)/corpus $(FUZZ_BUILD_DIR)/seeds
 
 # Builds and tests the core alone, without Qt, to keep the separation honest.
 core: deps
@@ -39,4 +63,4 @@ format:
 	find src tests -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(CORE_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(CORE_BUILD_DIR) $(SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR)

@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev
     xvfb xauth x11-utils xdotool imagemagick fonts-liberation
     mpg123 lame
+    clang libclang-rt-14-dev
 )
 
 missing=()
