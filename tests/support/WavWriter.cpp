@@ -1,5 +1,7 @@
 #include "support/WavWriter.h"
 
+#include "support/RiffBuilder.h"
+
 #include <cmath>
 #include <fstream>
 #include <numbers>
@@ -9,18 +11,8 @@ namespace tarn::testing {
 
 namespace {
 
-void Put(std::vector<std::uint8_t>& out, std::uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) {
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
-}
-
-void PutTag(std::vector<std::uint8_t>& out, const char* tag) {
-    out.insert(out.end(), tag, tag + 4);
-}
-
-void PutListChunk(std::vector<std::uint8_t>& out) {
-    const std::string info = "INFOISFT\x0e\0\0\0Lavf59.27.100\0";
+void PutListChunk(Bytes& out) {
+    const Bytes info = FfmpegList();
     PutTag(out, "LIST");
     Put(out, info.size(), 4);
     out.insert(out.end(), info.begin(), info.end());
@@ -49,13 +41,7 @@ std::vector<std::uint8_t> MakeWav(const WavSpec& spec) {
         data.push_back(0x80);
     }
 
-    std::vector<std::uint8_t> fmt;
-    Put(fmt, 1, 2);
-    Put(fmt, static_cast<std::uint16_t>(spec.channels), 2);
-    Put(fmt, static_cast<std::uint32_t>(spec.sampleRate), 4);
-    Put(fmt, static_cast<std::uint32_t>(spec.sampleRate * spec.channels * bytesPerSample), 4);
-    Put(fmt, static_cast<std::uint16_t>(spec.channels * bytesPerSample), 2);
-    Put(fmt, static_cast<std::uint16_t>(spec.bitsPerSample), 2);
+    const Bytes fmt = Fmt(spec.channels, spec.sampleRate, spec.bitsPerSample);
 
     std::vector<std::uint8_t> body;
     PutTag(body, "WAVE");

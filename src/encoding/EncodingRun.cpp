@@ -1,0 +1,252 @@
+#include "encoding/WavSource.h"
+#include "encoding/clsFileIo.h"
+#include "encoding/modLAME.h"
+#include "platform/FileOps.h"
+#include "shell/frmMain.h"
+#include "shell/modGeneral.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tarn {
+
+namespace {
+
+constexpr const char* kErrorTitle = "Critical error...";
+
+std::string ReasonText(int error) {
+    if (error == EBUSY) {
+        return "It is in use.";
+    }
+    return std::string(std::strerror(error)) + ".";
+}
+
+std::string CannotRead(const std::string& path, const std::string& reason) {
+    return "The file cannot be read:\n" + path + "\n" + reason;
+}
+
+std::string CannotWrite(const std::string& path, const std::string& reason) {
+    return "The MP3 file cannot be written:\n" + path + "\n" + reason;
+}
+
+std::uint32_t WholeNumber(const std::string& text) {
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() ? value : 0;
+}
+
+std::int32_t BeBool(bool value) {
+    return value ? BE_TRUE : BE_FALSE;
+}
+
+// The preset of each item of the quality list, in list order.
+constexpr std::int32_t kPresets[] = {
+    LQP_LOW_QUALITY, LQP_NORMAL_QUALITY, LQP_HIGH_QUALITY, LQP_VOICE_QUALITY, LQP_PHONE, LQP_RADIO,
+    LQP_TAPE,        LQP_HIFI,           LQP_CD,           LQP_STUDIO};
+
+} // namespace
+
+void frmMain::EncodeFile(const std::string& path) {
+    // The output is the entry's own MP3 path, the one the progress display follows.
+    std::string mp3Path = ChangeExtension(path, "mp3");
+    for (int n = 1; n <= FileCount; ++n) {
+        if (FilePaths[static_cast<std::size_t>(n)] == path) {
+            mp3Path = Mp3Paths[static_cast<std::size_t>(n)];
+            break;
+        }
+    }
+
+    clsFileIo source;
+    std::unique_ptr<clsFileIo> output;
+    bool outputIsOurs = false;
+    bool streamOpen = false;
+    // The single error exit: releases what is held, removes a partly written output, then says
+    // what went wrong.
+    const auto fail = [&](const std::string& text) {
+        if (output) {
+            output->CloseFile();
+            output.reset();
+            if (outputIsOurs) {
+                platform::DeleteFile(mp3Path);
+            }
+        }
+        source.CloseFile();
+        if (streamOpen) {
+            beCloseStream(EncoderStream);
+        }
+        platform_.notifier.ShowMessage({text, platform::MessageIcon::Critical, kErrorTitle});
+    };
+
+    if (!source.OpenFileForReading(path)) {
+        fail(CannotRead(path, ReasonText(errno)));
+        return;
+    }
+    const std::optional<std::int64_t> sourceLength = platform::FileLength(path);
+    if (!sourceLength) {
+        fail(CannotRead(path, ReasonText(errno)));
+        return;
+    }
+    errno = 0;
+    const std::optional<WavLayout> layout = LocateWavData(
+        [&path](std::int64_t offset, void* buffer, std::size_t count) {
+            return platform::ReadAt(path, offset, buffer, count);
+        },
+        *sourceLength);
+    if (!layout) {
+        fail(CannotRead(path, ReasonText(errno != 0 ? errno : EIO)));
+        return;
+    }
+    if (const std::string reason = UnsupportedFormatReason(layout->format); !reason.empty()) {
+        fail("The file cannot be encoded:\n" + path + "\n" + reason);
+        return;
+    }
+
+    // The options are read here and nowhere else in the run.
+    BE_CONFIG_LHV1& config = EncoderConfig.format.LHV1;
+    EncoderConfig.dwConfig = BE_CONFIG_LAME;
+    config.dwStructVersion = CURRENT_STRUCT_VERSION;
+    config.dwStructSize = CURRENT_STRUCT_SIZE;
+    config.dwSampleRate = layout->format.sampleRate;
+    config.dwReSampleRate = 0;
+    config.nMode = cmbMode.Text() == "Stereo" ? BE_MP3_MODE_JSTEREO : BE_MP3_MODE_MONO;
+    config.dwBitrate = WholeNumber(cmbBitrate.Text());
+    const int quality = cmbQuality.ListIndex();
+    if (quality >= 0 && quality < static_cast<int>(std::size(kPresets))) {
+        config.nPreset = kPresets[quality];
+    }
+    config.dwMpegVersion = MPEG1;
+    config.dwPsyModel = 0;
+    config.dwEmphasis = 0;
+    config.bPrivate = BeBool(chkPrivateBit.Value() == forms::Checked);
+    config.bCRC = BeBool(chkCRC.Value() == forms::Checked);
+    config.bCopyright = BeBool(chkCopyrightBit.Value() == forms::Checked);
+    // The box clears the original bit; left unchecked, the bit is set.
+    config.bOriginal = BeBool(chkOriginalBit.Value() != forms::Checked);
+    config.nVbrMethod = VBR_METHOD_NONE;
+    const int channels = config.nMode == BE_MP3_MODE_MONO ? 1 : 2;
+
+    EncoderResult = static_cast<std::int32_t>(
+        beInitStream(&EncoderConfig, &ChunkSamples, &Mp3BufferSize, &EncoderStream));
+    if (EncoderResult != 0) {
+        fail(EncoderErrorText(EncoderResult));
+        return;
+    }
+    streamOpen = true;
+    if (ChunkSamples == 0 || ChunkSamples % static_cast<std::uint32_t>(channels) != 0 ||
+        Mp3BufferSize == 0) {
+        fail(EncoderErrorText(static_cast<std::int32_t>(BE_ERR_INVALID_FORMAT_PARAMETERS)));
+        return;
+    }
+
+    output = std::make_unique<clsFileIo>();
+    if (!output->OpenFile(mp3Path)) {
+        const int error = errno;
+        output.reset();
+        fail(CannotWrite(mp3Path, ReasonText(error)));
+        return;
+    }
+    // The job deletes old outputs before it starts. A file that still has contents belongs to
+    // someone else (another entry with the same MP3 path, say): writing over its start would
+    // leave a corrupt file.
+    if (platform::FileLength(mp3Path).value_or(0) != 0) {
+        fail(CannotWrite(mp3Path, ReasonText(EEXIST)));
+        return;
+    }
+    outputIsOurs = true;
+
+    const SampleConverter converter(layout->format, channels);
+    const std::uint32_t framesPerChunk = ChunkSamples / static_cast<std::uint32_t>(channels);
+    std::vector<std::uint8_t> inputBuffer(static_cast<std::size_t>(framesPerChunk) *
+                                          converter.InBytesPerFrame());
+    std::vector<std::int16_t> samples(ChunkSamples);
+    std::vector<std::uint8_t> outputBuffer(Mp3BufferSize);
+
+    // Reads exactly `count` bytes; the reason when that fails.
+    const auto readSource = [&](std::int64_t count) -> std::optional<std::string> {
+        if (source.ReadBytes(inputBuffer.data(), count) == 0) {
+            return ReasonText(errno);
+        }
+        if (source.BytesTransferred() != count) {
+            return std::string("It ended before the end of its sound data.");
+        }
+        return std::nullopt;
+    };
+    const auto writeOutput = [&](std::uint32_t count) -> std::optional<std::string> {
+        if (count > 0 && !output->WriteBytes(outputBuffer.data(), count)) {
+            return ReasonText(errno);
+        }
+        return std::nullopt;
+    };
+
+    for (std::int64_t skipped = 0; skipped < layout->dataOffset;) {
+        const std::int64_t count = std::min<std::int64_t>(
+            layout->dataOffset - skipped, static_cast<std::int64_t>(inputBuffer.size()));
+        if (const auto problem = readSource(count)) {
+            fail(CannotRead(path, *problem));
+            return;
+        }
+        skipped += count;
+    }
+
+    // A last partial frame (an odd byte of 16-bit data, say) carries no whole sample.
+    const std::int64_t totalFrames = layout->dataLength / converter.InBytesPerFrame();
+    for (std::int64_t done = 0; done < totalFrames;) {
+        const auto frames =
+            static_cast<std::uint32_t>(std::min<std::int64_t>(totalFrames - done, framesPerChunk));
+        if (const auto problem =
+                readSource(static_cast<std::int64_t>(frames) * converter.InBytesPerFrame())) {
+            fail(CannotRead(path, *problem));
+            return;
+        }
+        done += frames;
+        converter.Convert(inputBuffer.data(), frames, samples.data());
+
+        std::uint32_t produced = 0;
+        EncoderResult = static_cast<std::int32_t>(
+            beEncodeChunk(EncoderStream, frames * static_cast<std::uint32_t>(channels),
+                          samples.data(), outputBuffer.data(), &produced));
+        if (EncoderResult != 0) {
+            fail(EncoderErrorText(EncoderResult));
+            return;
+        }
+        if (const auto problem = writeOutput(produced)) {
+            fail(CannotWrite(mp3Path, *problem));
+            return;
+        }
+        if (AbortRequested) {
+            break;
+        }
+        platform_.events.DoEvents();
+        platform_.events.DoEvents();
+    }
+
+    // After an abort, too: the output ends as a complete, shorter MP3.
+    std::uint32_t produced = 0;
+    EncoderResult =
+        static_cast<std::int32_t>(beDeinitStream(EncoderStream, outputBuffer.data(), &produced));
+    if (EncoderResult != 0) {
+        fail(EncoderErrorText(EncoderResult));
+        return;
+    }
+    if (const auto problem = writeOutput(produced)) {
+        fail(CannotWrite(mp3Path, *problem));
+        return;
+    }
+    output->CloseFile();
+    if (output->LastApiResult() == 0) {
+        const int error = errno;
+        fail(CannotWrite(mp3Path, ReasonText(error)));
+        return;
+    }
+    output.reset();
+    source.CloseFile();
+    beCloseStream(EncoderStream);
+}
+
+} // namespace tarn

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+inline constexpr std::uint16_t kWaveFormatPcm = 0x0001;
+inline constexpr std::uint16_t kWaveFormatExtensible = 0xFFFE;
+
+struct WavFormat {
+    // The format tag; for an extensible file, that of its sub-format.
+    std::uint16_t formatTag = 0;
+    std::uint16_t channels = 0;
+    std::uint32_t sampleRate = 0;
+    std::uint16_t bitsPerSample = 0;
+    // The speaker positions of an extensible file (bit 0 front left, 1 front right, 2 front
+    // centre, 3 low frequency, ...); 0 when the file names none.
+    std::uint32_t channelMask = 0;
+
+    std::uint32_t BytesPerFrame() const {
+        return static_cast<std::uint32_t>(channels) * ((bitsPerSample + 7U) / 8U);
+    }
+    bool operator==(const WavFormat&) const = default;
+};
+
+// Where the samples of a WAV file lie.
+struct WavLayout {
+    WavFormat format;
+    std::int64_t dataOffset = 0;
+    std::int64_t dataLength = 0;
+    // False when the file is not well-formed RIFF/WAVE and the canonical 44-byte header was
+    // assumed instead.
+    bool chunked = false;
+
+    bool operator==(const WavLayout&) const = default;
+};
+
+// Reads up to `count` bytes at `offset`: the number read (fewer at the end of the file), or
+// nothing when reading fails.
+using ReadAtFunction =
+    std::function<std::optional<std::size_t>(std::int64_t offset, void* buffer, std::size_t count)>;
+
+// Finds the format and the sample data of a WAV file of `fileLength` bytes by walking its RIFF
+// chunks: "fmt " and "data" wherever they stand, any other chunk skipped, odd sizes padded, a data
+// chunk that claims more than the file holds cut at the end of the file. A file without both
+// chunks is taken as a canonical header: the format at offsets 20 to 35 (or from its "fmt "
+// chunk, when it has one) and the data from byte 44 to the end. Nothing when the file cannot be
+// read.
+std::optional<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLength);
+
+// Why samples of this format cannot be encoded, as a sentence; empty when they can.
+std::string UnsupportedFormatReason(const WavFormat& format);
+
+// Turns whole frames of 8-bit unsigned or 16-bit signed little-endian PCM into 16-bit frames of
+// one or two channels: two channels to one are averaged, one to two is copied to both, and more
+// than two are mixed down by their speaker positions (centre to both sides, low frequency left
+// out), scaled so that nothing clips.
+class SampleConverter {
+public:
+    SampleConverter(const WavFormat& source, int outChannels);
+
+    std::uint32_t InBytesPerFrame() const { return inBytesPerFrame_; }
+    int OutChannels() const { return outChannels_; }
+    // Converts `frames` frames at `in` to `frames` × OutChannels() values at `out`.
+    void Convert(const std::uint8_t* in, std::size_t frames, std::int16_t* out) const;
+    // The weight of each source channel in each output channel, output by output.
+    const std::vector<std::vector<float>>& Weights() const { return weights_; }
+
+private:
+    int inChannels_;
+    int outChannels_;
+    bool eightBit_;
+    std::uint32_t inBytesPerFrame_;
+    bool direct_;
+    std::vector<std::vector<float>> weights_;
+};
+
+} // namespace tarn

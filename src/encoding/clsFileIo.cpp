@@ -1,0 +1,163 @@
+#include "encoding/clsFileIo.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarn {
+
+namespace {
+
+// Closes a descriptor that is being given up, keeping the errno of the failure that led there.
+void Abandon(int fd, int error) {
+    ::close(fd);
+    errno = error;
+}
+
+// Opens an existing file, or creates it when it is missing. `created` tells which happened.
+int OpenOrCreate(const std::string& path, bool& created) {
+    constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    // A file deleted or created by someone else between the two attempts sends us round again.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        int fd = ::open(path.c_str(), kFlags);
+        if (fd >= 0 || errno != ENOENT) {
+            created = false;
+            return fd;
+        }
+        fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            created = fd >= 0;
+            return fd;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+clsFileIo::~clsFileIo() {
+    if (open_) {
+        CloseFile();
+    }
+}
+
+bool clsFileIo::OpenFile(const std::string& FileN) {
+    return Open(FileN, true);
+}
+
+bool clsFileIo::OpenFileForReading(const std::string& FileN) {
+    return Open(FileN, false);
+}
+
+bool clsFileIo::Open(const std::string& path, bool forWriting) {
+    if (open_) {
+        errno = EBUSY;
+        return false;
+    }
+    bool created = false;
+    // O_NONBLOCK keeps a FIFO from hanging the open; it is refused below anyway.
+    const int fd = forWriting ? OpenOrCreate(path, created)
+                              : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        fileHandle_ = -1;
+        return false;
+    }
+    struct stat info {};
+    int error = 0;
+    if (::fstat(fd, &info) != 0) {
+        error = errno;
+    } else if (S_ISDIR(info.st_mode)) {
+        error = EISDIR;
+    } else if (!S_ISREG(info.st_mode)) {
+        error = EINVAL;
+    } else if (forWriting && !created && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        error = EACCES;
+    } else if (::flock(fd, (forWriting ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        error = errno == EWOULDBLOCK ? EBUSY : errno;
+    }
+    if (error != 0) {
+        Abandon(fd, error);
+        fileHandle_ = -1;
+        return false;
+    }
+    fileHandle_ = fd;
+    fileName_ = path;
+    open_ = true;
+    writable_ = forWriting;
+    return true;
+}
+
+bool clsFileIo::CloseFile() {
+    if (!open_) {
+        return false;
+    }
+    open_ = false;
+    int error = 0;
+    if (writable_ && ::fsync(fileHandle_) != 0) {
+        error = errno;
+    }
+    if (::close(fileHandle_) != 0 && error == 0 && errno != EINTR) {
+        error = errno;
+    }
+    lastApiResult_ = error == 0 ? 1 : 0;
+    if (error != 0) {
+        errno = error;
+    }
+    return true;
+}
+
+bool clsFileIo::WriteBytes(const void* Pointer, std::int64_t Size) {
+    if (!open_ || Size < 0 || (Size > 0 && Pointer == nullptr)) {
+        return false;
+    }
+    const auto* bytes = static_cast<const char*>(Pointer);
+    std::int64_t done = 0;
+    while (done < Size) {
+        const auto request = static_cast<std::size_t>(std::min<std::int64_t>(Size - done, INT_MAX));
+        const ssize_t written = ::write(fileHandle_, bytes + done, request);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            bytesTransferred_ = done;
+            lastApiResult_ = 0;
+            return false;
+        }
+        done += written;
+    }
+    bytesTransferred_ = done;
+    lastApiResult_ = 1;
+    return true;
+}
+
+std::int32_t clsFileIo::ReadBytes(void* Pointer, std::int64_t bytes) {
+    if (!open_ || bytes < 0 || (bytes > 0 && Pointer == nullptr)) {
+        return 0;
+    }
+    auto* out = static_cast<char*>(Pointer);
+    std::int64_t done = 0;
+    while (done < bytes) {
+        const auto request =
+            static_cast<std::size_t>(std::min<std::int64_t>(bytes - done, INT_MAX));
+        const ssize_t got = ::read(fileHandle_, out + done, request);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            bytesTransferred_ = done;
+            return 0;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    bytesTransferred_ = done;
+    return 1;
+}
+
+} // namespace tarn

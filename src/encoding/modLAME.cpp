@@ -1,0 +1,432 @@
+#include "encoding/modLAME.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdarg>
+#include <cstring>
+#include <lame/lame.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <numbers>
+#include <optional>
+#include <vector>
+
+namespace tarn {
+
+namespace {
+
+// Frames of 1152 samples per chunk (576 at the MPEG-2 rates). Around each chunk the run pays two
+// event-processing calls, a read and a write: 10 to 18 us, measured with `make bench` on a
+// 2-core machine, idle and busy. One frame takes 0.15 to 0.21 ms at the fastest setting ("Low",
+// 32 kbit/s) and 2.7 to 4.0 ms at the slowest ("Studio", 320 kbit/s). Keeping the overhead under
+// 1 % needs at least 9 frames; keeping a chunk under 50 ms, so that Abort and the clocks answer
+// promptly, allows at most 12 on the busy machine. 10 frames meet both with some room: under
+// 1 % and about 30 to 40 ms.
+constexpr std::uint32_t kFramesPerChunk = 10;
+
+struct PresetSettings {
+    int quality;    // -1: the library's default
+    int lowpassHz;  // 0: the library's own for the bit rate
+    int highpassHz; // 0: none
+};
+
+std::optional<PresetSettings> SettingsOf(std::int32_t preset) {
+    switch (preset) {
+    case LQP_NOPRESET:
+    case LQP_NORMAL_QUALITY:
+        return PresetSettings{-1, 0, 0};
+    case LQP_LOW_QUALITY:
+        return PresetSettings{7, 0, 0};
+    case LQP_HIGH_QUALITY:
+        return PresetSettings{2, 0, 0};
+    case LQP_VOICE_QUALITY:
+        return PresetSettings{-1, 12000, 100};
+    case LQP_PHONE:
+        return PresetSettings{-1, 3400, 300};
+    case LQP_RADIO:
+        return PresetSettings{-1, 15000, 0};
+    case LQP_TAPE:
+        return PresetSettings{-1, 14000, 0};
+    case LQP_HIFI:
+        return PresetSettings{2, 18000, 0};
+    case LQP_CD:
+        return PresetSettings{2, 20000, 0};
+    case LQP_STUDIO:
+        return PresetSettings{0, 0, 0};
+    default:
+        return std::nullopt;
+    }
+}
+
+constexpr std::array<std::uint32_t, 14> kMpeg1Bitrates{32,  40,  48,  56,  64,  80,  96,
+                                                       112, 128, 160, 192, 224, 256, 320};
+constexpr std::array<std::uint32_t, 14> kMpeg2Bitrates{8,  16, 24, 32,  40,  48,  56,
+                                                       64, 80, 96, 112, 128, 144, 160};
+constexpr std::array<std::uint32_t, 3> kMpeg1Rates{32000, 44100, 48000};
+constexpr std::array<std::uint32_t, 3> kMpeg2Rates{16000, 22050, 24000};
+
+template <std::size_t N>
+bool Contains(const std::array<std::uint32_t, N>& values, std::uint32_t value) {
+    return std::find(values.begin(), values.end(), value) != values.end();
+}
+
+void Silent(const char* /*format*/, va_list /*args*/) {}
+
+struct LameDeleter {
+    void operator()(lame_global_flags* flags) const { lame_close(flags); }
+};
+using LamePtr = std::unique_ptr<lame_global_flags, LameDeleter>;
+
+// A fourth-order Butterworth highpass, two biquad sections per channel. The library's own
+// highpass works on its filter bank, whose first band is about 700 Hz wide: it refuses anything
+// lower, so the voice and phone presets filter the samples before they reach it.
+class Highpass {
+public:
+    Highpass(double cutoffHz, double sampleRate, int channels) {
+        constexpr std::array<double, 2> kQ{0.54119610, 1.30656296};
+        const double w0 = 2.0 * std::numbers::pi * cutoffHz / sampleRate;
+        for (std::size_t i = 0; i < kQ.size(); ++i) {
+            const double alpha = std::sin(w0) / (2.0 * kQ[i]);
+            const double cosine = std::cos(w0);
+            const double a0 = 1.0 + alpha;
+            sections_[i] = {(1.0 + cosine) / 2.0 / a0, -(1.0 + cosine) / a0,
+                            (1.0 + cosine) / 2.0 / a0, -2.0 * cosine / a0, (1.0 - alpha) / a0};
+        }
+        state_.assign(static_cast<std::size_t>(channels), {});
+    }
+    // Filters interleaved 16-bit samples into one float buffer per channel, at 16-bit scale.
+    void Run(const std::int16_t* samples, std::size_t frames, std::vector<float>& left,
+             std::vector<float>& right) {
+        const std::size_t channels = state_.size();
+        for (std::size_t c = 0; c < channels; ++c) {
+            float* out = c == 0 ? left.data() : right.data();
+            for (std::size_t f = 0; f < frames; ++f) {
+                double value = samples[f * channels + c];
+                for (std::size_t i = 0; i < sections_.size(); ++i) {
+                    const Section& s = sections_[i];
+                    std::array<double, 2>& z = state_[c][i];
+                    const double y = s.b0 * value + z[0];
+                    z[0] = s.b1 * value - s.a1 * y + z[1];
+                    z[1] = s.b2 * value - s.a2 * y;
+                    value = y;
+                }
+                out[f] = static_cast<float>(value);
+            }
+        }
+    }
+
+private:
+    struct Section {
+        double b0, b1, b2, a1, a2;
+    };
+    std::array<Section, 2> sections_{};
+    std::vector<std::array<std::array<double, 2>, 2>> state_;
+};
+
+struct Stream {
+    LamePtr lame;
+    int channels = 0;
+    std::uint32_t chunkSamples = 0;
+    std::uint32_t bufferSize = 0;
+    bool flushed = false;
+    std::optional<Highpass> highpass;
+    std::vector<float> left;
+    std::vector<float> right;
+};
+
+// The streams that are open, by handle. Handles start at 1 and are not reused while open.
+class StreamRegistry {
+public:
+    std::optional<HBE_STREAM> Add(std::shared_ptr<Stream> stream) {
+        const std::lock_guard lock(mutex_);
+        if (streams_.size() >= kMaxStreams) {
+            return std::nullopt;
+        }
+        while (next_ == 0 || streams_.contains(next_)) {
+            ++next_;
+        }
+        const HBE_STREAM handle = next_++;
+        streams_.emplace(handle, std::move(stream));
+        return handle;
+    }
+    std::shared_ptr<Stream> Find(HBE_STREAM handle) {
+        const std::lock_guard lock(mutex_);
+        const auto found = streams_.find(handle);
+        return found == streams_.end() ? nullptr : found->second;
+    }
+    bool Remove(HBE_STREAM handle) {
+        std::shared_ptr<Stream> removed;
+        const std::lock_guard lock(mutex_);
+        const auto found = streams_.find(handle);
+        if (found == streams_.end()) {
+            return false;
+        }
+        removed = std::move(found->second);
+        streams_.erase(found);
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kMaxStreams = 1024;
+    std::mutex mutex_;
+    std::map<HBE_STREAM, std::shared_ptr<Stream>> streams_;
+    HBE_STREAM next_ = 1;
+};
+
+StreamRegistry& Registry() {
+    static StreamRegistry registry;
+    return registry;
+}
+
+// A fresh encoder with everything of the record but the filters set.
+LamePtr NewEncoder(const BE_CONFIG_LHV1& config, MPEG_mode mode, int channels,
+                   std::uint32_t outRate, const PresetSettings& preset) {
+    LamePtr lame(lame_init());
+    if (!lame) {
+        return nullptr;
+    }
+    lame_global_flags* flags = lame.get();
+    lame_set_errorf(flags, Silent);
+    lame_set_debugf(flags, Silent);
+    lame_set_msgf(flags, Silent);
+    lame_set_in_samplerate(flags, static_cast<int>(config.dwSampleRate));
+    lame_set_out_samplerate(flags, static_cast<int>(outRate));
+    lame_set_num_channels(flags, channels);
+    lame_set_mode(flags, mode);
+    lame_set_VBR(flags, vbr_off);
+    lame_set_brate(flags, static_cast<int>(config.dwBitrate));
+    lame_set_bWriteVbrTag(flags, 0);
+    lame_set_emphasis(flags, static_cast<int>(config.dwEmphasis));
+    lame_set_extension(flags, config.bPrivate != 0 ? 1 : 0);
+    lame_set_error_protection(flags, config.bCRC != 0 ? 1 : 0);
+    lame_set_copyright(flags, config.bCopyright != 0 ? 1 : 0);
+    lame_set_original(flags, config.bOriginal != 0 ? 1 : 0);
+    lame_set_disable_reservoir(flags, config.bNoRes != 0 ? 1 : 0);
+    // Left alone, the library keeps its own default, which is not the plain "off" value.
+    if (config.bStrictIso != 0) {
+        lame_set_strict_ISO(flags, 1);
+    }
+    if (preset.quality >= 0) {
+        lame_set_quality(flags, preset.quality);
+    }
+    return lame;
+}
+
+} // namespace
+
+BE_ERR beInitStream(BE_CONFIG* pbeConfig, std::uint32_t* dwSamples, std::uint32_t* dwBufferSize,
+                    HBE_STREAM* phbeStream) {
+    if (pbeConfig == nullptr || dwSamples == nullptr || dwBufferSize == nullptr ||
+        phbeStream == nullptr) {
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
+    if (pbeConfig->dwConfig != BE_CONFIG_LAME ||
+        pbeConfig->format.LHV1.dwStructVersion != CURRENT_STRUCT_VERSION ||
+        pbeConfig->format.LHV1.dwStructSize != CURRENT_STRUCT_SIZE) {
+        return BE_ERR_INVALID_FORMAT;
+    }
+    const auto& config = pbeConfig->format.LHV1;
+
+    MPEG_mode mode = NOT_SET;
+    int channels = 0;
+    switch (config.nMode) {
+    case BE_MP3_MODE_STEREO:
+        mode = STEREO;
+        channels = 2;
+        break;
+    case BE_MP3_MODE_JSTEREO:
+        mode = JOINT_STEREO;
+        channels = 2;
+        break;
+    case BE_MP3_MODE_DUALCHANNEL:
+        mode = DUAL_CHANNEL;
+        channels = 2;
+        break;
+    case BE_MP3_MODE_MONO:
+        mode = MONO;
+        channels = 1;
+        break;
+    default:
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
+
+    const std::uint32_t outRate =
+        config.dwReSampleRate != 0 ? config.dwReSampleRate : config.dwSampleRate;
+    const bool mpeg1 = config.dwMpegVersion == MPEG1;
+    if ((config.dwMpegVersion != MPEG1 && config.dwMpegVersion != MPEG2) ||
+        !(mpeg1 ? Contains(kMpeg1Rates, outRate) : Contains(kMpeg2Rates, outRate)) ||
+        config.dwSampleRate == 0 || config.dwSampleRate > 192000 ||
+        !(mpeg1 ? Contains(kMpeg1Bitrates, config.dwBitrate)
+                : Contains(kMpeg2Bitrates, config.dwBitrate)) ||
+        config.bEnableVBR != 0 || config.dwEmphasis > 3 || config.dwEmphasis == 2) {
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
+    const std::optional<PresetSettings> preset = SettingsOf(config.nPreset);
+    if (!preset) {
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
+
+    int lowpass = preset->lowpassHz;
+    if (lowpass > 0) {
+        // The library's own lowpass for this bit rate is known only once an encoder is set up.
+        LamePtr probe = NewEncoder(config, mode, channels, outRate, *preset);
+        if (!probe) {
+            return BE_ERR_NO_MORE_HANDLES;
+        }
+        if (lame_init_params(probe.get()) < 0) {
+            return BE_ERR_INVALID_FORMAT_PARAMETERS;
+        }
+        const int automatic = lame_get_lowpassfreq(probe.get());
+        if (automatic > 0) {
+            lowpass = std::min(lowpass, automatic);
+        }
+    }
+
+    auto stream = std::make_shared<Stream>();
+    stream->lame = NewEncoder(config, mode, channels, outRate, *preset);
+    if (!stream->lame) {
+        return BE_ERR_NO_MORE_HANDLES;
+    }
+    if (lowpass > 0) {
+        lame_set_lowpassfreq(stream->lame.get(), lowpass);
+    }
+    if (lame_init_params(stream->lame.get()) < 0) {
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
+
+    const auto frameSamples = static_cast<std::uint32_t>(lame_get_framesize(stream->lame.get()));
+    const std::uint32_t samplesPerChannel = kFramesPerChunk * frameSamples;
+    stream->channels = channels;
+    stream->chunkSamples = samplesPerChannel * static_cast<std::uint32_t>(channels);
+    // The library's worst case: 1.25 bytes per sample of one channel, plus 7200.
+    stream->bufferSize = (samplesPerChannel * 5 + 3) / 4 + 7200;
+    if (preset->highpassHz > 0) {
+        stream->highpass.emplace(preset->highpassHz, config.dwSampleRate, channels);
+        stream->left.resize(samplesPerChannel);
+        stream->right.resize(samplesPerChannel);
+    }
+
+    const std::uint32_t chunkSamples = stream->chunkSamples;
+    const std::uint32_t bufferSize = stream->bufferSize;
+    const std::optional<HBE_STREAM> handle = Registry().Add(std::move(stream));
+    if (!handle) {
+        return BE_ERR_NO_MORE_HANDLES;
+    }
+    *dwSamples = chunkSamples;
+    *dwBufferSize = bufferSize;
+    *phbeStream = *handle;
+    return BE_ERR_SUCCESSFUL;
+}
+
+BE_ERR beEncodeChunk(HBE_STREAM hbeStream, std::uint32_t nSamples, const std::int16_t* pSamples,
+                     std::uint8_t* pOutput, std::uint32_t* pdwOutput) {
+    const std::shared_ptr<Stream> stream = Registry().Find(hbeStream);
+    if (!stream) {
+        return BE_ERR_INVALID_HANDLE;
+    }
+    if (pdwOutput == nullptr) {
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
+    *pdwOutput = 0;
+    if (pOutput == nullptr || (nSamples > 0 && pSamples == nullptr) || stream->flushed ||
+        nSamples % static_cast<std::uint32_t>(stream->channels) != 0) {
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
+    if (nSamples > stream->chunkSamples) {
+        return BE_ERR_BUFFER_TOO_SMALL;
+    }
+    const auto frames = static_cast<int>(nSamples / static_cast<std::uint32_t>(stream->channels));
+    const auto size = static_cast<int>(stream->bufferSize);
+    int produced = 0;
+    if (stream->highpass) {
+        stream->highpass->Run(pSamples, static_cast<std::size_t>(frames), stream->left,
+                              stream->right);
+        const float* right = stream->channels == 2 ? stream->right.data() : stream->left.data();
+        produced = lame_encode_buffer_float(stream->lame.get(), stream->left.data(), right, frames,
+                                            pOutput, size);
+    } else if (stream->channels == 2) {
+        // The library takes the samples as non-const but only reads them.
+        auto* samples = const_cast<short*>(reinterpret_cast<const short*>(pSamples));
+        produced =
+            lame_encode_buffer_interleaved(stream->lame.get(), samples, frames, pOutput, size);
+    } else {
+        produced =
+            lame_encode_buffer(stream->lame.get(), pSamples, pSamples, frames, pOutput, size);
+    }
+    if (produced < 0) {
+        return BE_ERR_BUFFER_TOO_SMALL;
+    }
+    *pdwOutput = static_cast<std::uint32_t>(produced);
+    return BE_ERR_SUCCESSFUL;
+}
+
+BE_ERR beDeinitStream(HBE_STREAM hbeStream, std::uint8_t* pOutput, std::uint32_t* pdwOutput) {
+    const std::shared_ptr<Stream> stream = Registry().Find(hbeStream);
+    if (!stream) {
+        return BE_ERR_INVALID_HANDLE;
+    }
+    if (pdwOutput == nullptr) {
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
+    *pdwOutput = 0;
+    if (pOutput == nullptr || stream->flushed) {
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    }
+    stream->flushed = true;
+    const int produced =
+        lame_encode_flush(stream->lame.get(), pOutput, static_cast<int>(stream->bufferSize));
+    if (produced < 0) {
+        return BE_ERR_BUFFER_TOO_SMALL;
+    }
+    *pdwOutput = static_cast<std::uint32_t>(produced);
+    return BE_ERR_SUCCESSFUL;
+}
+
+BE_ERR beCloseStream(HBE_STREAM hbeStream) {
+    return Registry().Remove(hbeStream) ? BE_ERR_SUCCESSFUL : BE_ERR_INVALID_HANDLE;
+}
+
+void beVersion(BE_VERSION* pbeVersion) {
+    if (pbeVersion == nullptr) {
+        return;
+    }
+    std::memset(pbeVersion, 0, sizeof(BE_VERSION));
+    lame_version_t engine{};
+    get_lame_version_numerical(&engine);
+    // This layer's own version; no release date is recorded.
+    pbeVersion->byDLLMajorVersion = 1;
+    pbeVersion->byDLLMinorVersion = 0;
+    pbeVersion->byMajorVersion = static_cast<std::uint8_t>(engine.major);
+    pbeVersion->byMinorVersion = static_cast<std::uint8_t>(engine.minor);
+    pbeVersion->byAlphaLevel = static_cast<std::uint8_t>(engine.alpha);
+    pbeVersion->byBetaLevel = static_cast<std::uint8_t>(engine.beta);
+    const char* url = get_lame_url();
+    std::strncpy(pbeVersion->zHomepage, url != nullptr ? url : "", BE_MAX_HOMEPAGE);
+}
+
+BE_ERR beWriteVBRHeader(const char* /*lpszFileName*/) {
+    return BE_ERR_INVALID_FORMAT_PARAMETERS;
+}
+
+std::string EncoderErrorText(std::int32_t code) {
+    switch (code) {
+    case 0:
+        return "No Error";
+    case 1:
+        return "Invalid format";
+    case 2:
+        return "Invalid format parameters";
+    case 3:
+        return "No more handles";
+    case 4:
+        return "Invalid handle";
+    case 5:
+        return "Buffer too small";
+    default:
+        return {};
+    }
+}
+
+} // namespace tarn
