@@ -1,0 +1,226 @@
+// The encoding job: Go, Abort, the job tick, the end of the job and the reset to idle.
+#include "common/Rounding.h"
+#include "filelist/NameJournal.h"
+#include "platform/FileOps.h"
+#include "progress/ProgressBar.h"
+#include "progress/SizeRatio.h"
+#include "shell/AppInfo.h"
+#include "shell/frmMain.h"
+#include "shell/modGeneral.h"
+
+#include <initializer_list>
+
+namespace tarn {
+
+namespace {
+
+constexpr const char* kJobDone = "           Job done!";
+constexpr const char* kZeroTime = "00:00:00";
+// A rename at the end of a job that keeps failing is given up after this many attempts.
+constexpr int kRenameAttempts = 3;
+
+} // namespace
+
+void frmMain::cmdGo_Click() {
+    if (goActive_) {
+        // The run of an aborted job is still finishing its last chunk: the new job starts as
+        // soon as that run has returned and the names have been given back.
+        startPending_ = true;
+        return;
+    }
+    goActive_ = true;
+    do {
+        startPending_ = false;
+        RunJob();
+    } while (startPending_ && FileCount > 0);
+    goActive_ = false;
+}
+
+void frmMain::RunJob() {
+    AbortRequested = false;
+    const std::string bitrate = cmbBitrate.Text();
+    for (int i = 1; i <= FileCount; ++i) {
+        SizeRatios[i] =
+            SizeRatio(bitrate, SampleRates[i], BitsPerSample[i], Channels[i]).value_or(0.0);
+    }
+
+    cmdGo.SetEnabled(false);
+    cmdAbort.SetEnabled(true);
+    ShownEntry = 1;
+    for (forms::Control* control : std::initializer_list<forms::Control*>{
+             &cmdOpen, &cmdDeleteFile, &cmbQuality, &cmbBitrate, &cmbMode, &chkCRC, &chkDelete,
+             &chkPrivateBit, &chkCopyrightBit, &chkOriginalBit, &chkFullPath, &cmdClearList,
+             &cmdExit}) {
+        control->SetEnabled(false);
+    }
+
+    for (int i = 1; i <= FileCount; ++i) {
+        platform::DeleteFile(Mp3Paths[i]);
+    }
+
+    StartTimes[0] = platform_.clock.Now();
+    StartTimes[1] = platform_.clock.Now();
+    jobEntries_.clear();
+    for (int i = 1; i <= FileCount; ++i) {
+        jobEntries_.push_back({FilePaths[i], ChosenPaths[i], Mp3Paths[i], FileRenamed[i]});
+    }
+    jobPhase_ = JobPhase::Running;
+    Timer1.SetEnabled(true);
+    tmrProgress.SetEnabled(true);
+    tmrTotal.SetEnabled(true);
+
+    const int count = FileCount;
+    for (int i = 1; i <= count; ++i) {
+        if (AbortRequested) {
+            break;
+        }
+        // A copy: after an abort the table may be refilled while this run finishes.
+        const std::string path = FilePaths[i];
+        try {
+            EncodeFile(path);
+        } catch (...) {
+            // An error that escapes a run does not end the job.
+        }
+    }
+
+    if (AbortRequested) {
+        RestoreNamesAfterAbort();
+    } else if (jobPhase_ == JobPhase::Running) {
+        jobPhase_ = JobPhase::RunsDone;
+    }
+}
+
+void frmMain::cmdAbort_Click() {
+    if (jobPhase_ == JobPhase::Idle) {
+        return;
+    }
+    AbortRequested = true;
+    ResetAfterJob();
+    // With a run still under way, its files are open: the names come back once it returns.
+    if (!goActive_) {
+        RestoreNamesAfterAbort();
+    }
+}
+
+void frmMain::tmrTotal_Timer() {
+    std::int64_t done = 0;
+    for (int i = 1; i <= FileCount; ++i) {
+        done += platform::FileLength(Mp3Paths[i]).value_or(0);
+    }
+    const std::int32_t shown = ReadBackPercent(lblTotal.Caption()).value_or(0);
+    // The job ends only once the last run has returned, so that no file is renamed while it is
+    // being written; then the next tick ends it even below 100, since an estimate larger than
+    // the real output would otherwise keep the job open for ever.
+    if (jobPhase_ == JobPhase::RunsDone && shown >= 100) {
+        EndJob();
+        return;
+    }
+
+    std::int64_t expected = 0;
+    bool measurable = true;
+    for (int i = 1; i <= FileCount && measurable; ++i) {
+        const auto wavLength = platform::FileLength(FilePaths[i]);
+        const auto mp3Length =
+            wavLength ? ExpectedMp3Length(*wavLength, SizeRatios[i]) : std::nullopt;
+        if (mp3Length) {
+            expected = RoundToInt64(*mp3Length + static_cast<double>(expected));
+        } else {
+            measurable = false;
+        }
+    }
+    if (measurable && expected > 0) {
+        const double percent = static_cast<double>(done) * 100.0 / static_cast<double>(expected);
+        if (const auto rounded = RoundPercent(percent)) {
+            ShowPercent(true, *rounded);
+        }
+    }
+
+    if (jobPhase_ == JobPhase::RunsDone) {
+        EndJob();
+    }
+}
+
+void frmMain::EndJob() {
+    // From here on Abort finds no job to stop.
+    jobPhase_ = JobPhase::Idle;
+    tmrTotal.SetEnabled(false);
+    Timer1.SetEnabled(false);
+    tmrProgress.SetEnabled(false);
+
+    const bool wavKeepsCleanedName = chkDelete.Value() != forms::Unchecked;
+    const int count = FileCount;
+    for (int i = 1; i <= count; ++i) {
+        if (!FileRenamed[i]) {
+            continue;
+        }
+        if (wavKeepsCleanedName && journal_ != nullptr) {
+            journal_->Forget(FilePaths[i]);
+        }
+        GiveChosenNames({FilePaths[i], ChosenPaths[i], Mp3Paths[i], true}, !wavKeepsCleanedName,
+                        true);
+    }
+    jobEntries_.clear();
+
+    ResetAfterJob();
+    platform_.notifier.Beep();
+    platform_.notifier.ShowMessage({kJobDone, platform::MessageIcon::None, kAppTitle});
+    FileCount = 0;
+}
+
+void frmMain::GiveChosenNames(const JobEntry& entry, bool wavToo, bool pumpEvents) {
+    const std::string chosenMp3 = ChangeExtension(entry.chosenPath, "mp3");
+    bool wavDone = !wavToo;
+    bool mp3Done = false;
+    for (int attempt = 0; attempt < kRenameAttempts && !(wavDone && mp3Done); ++attempt) {
+        if (!wavDone) {
+            wavDone = GiveNameBack(entry.filePath, entry.chosenPath);
+        }
+        if (pumpEvents) {
+            platform_.events.DoEvents();
+            platform_.events.DoEvents();
+        }
+        if (!mp3Done) {
+            mp3Done = platform::RenameNoReplace(entry.mp3Path, chosenMp3).Ok();
+        }
+    }
+}
+
+void frmMain::RestoreNamesAfterAbort() {
+    for (const JobEntry& entry : jobEntries_) {
+        bool listedAgain = false;
+        for (int n = 1; n <= FileCount; ++n) {
+            listedAgain = listedAgain || FilePaths[n] == entry.filePath;
+        }
+        // The WAV file gets its own name back whether or not "delete source" is ticked: an
+        // aborted job has not encoded it successfully.
+        if (entry.renamed && !listedAgain) {
+            GiveChosenNames(entry, true, false);
+        }
+    }
+    jobEntries_.clear();
+}
+
+void frmMain::ResetAfterJob() {
+    Timer1.SetEnabled(false);
+    tmrProgress.SetEnabled(false);
+    tmrTotal.SetEnabled(false);
+    for (forms::Label* label :
+         {&lblTimpEstimat, &lblTimpTrecut, &lblTimpEstimatPartial, &lblTimpTrecutPartial}) {
+        label->SetCaption(kZeroTime);
+    }
+    ResetProgress();
+
+    cmdAbort.SetEnabled(false);
+    cmdGo.SetEnabled(false);
+    for (forms::Control* control : std::initializer_list<forms::Control*>{
+             &cmdOpen, &cmdExit, &cmbQuality, &cmbBitrate, &cmbMode, &chkCRC, &chkDelete,
+             &chkPrivateBit, &chkCopyrightBit, &chkOriginalBit, &chkFullPath}) {
+        control->SetEnabled(true);
+    }
+    FileCount = 0;
+    lstOpenFileName.Clear();
+    lstOpenFileSize.Clear();
+    jobPhase_ = JobPhase::Idle;
+}
+
+} // namespace tarn

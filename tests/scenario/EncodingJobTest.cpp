@@ -1,0 +1,489 @@
+#include "filelist/NameJournal.h"
+#include "shell/frmMain.h"
+#include "support/TempDir.h"
+#include "support/TestPlatform.h"
+#include "support/WavWriter.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+
+namespace tarn {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Names = std::vector<std::string>;
+
+const std::string kJobDone = "message:           Job done!";
+
+std::int64_t Length(const std::string& path) {
+    std::error_code error;
+    const auto size = fs::file_size(path, error);
+    return error ? -1 : static_cast<std::int64_t>(size);
+}
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Whole jobs on the window with real WAV files and the real encoder, under the virtual clock.
+class EncodingJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form.Form_Load();
+        platform.AttachTimers(form.Timers());
+        // A chunk is 16 MP3 frames, 0.42 s of sound; a machine that encodes at about five times
+        // real time spends 80 ms on it, two event processings of 40 ms each.
+        platform.SetDoEventsCost(40ms);
+        platform.onMessage = [this](const platform::MessageBoxRequest&) {
+            goActiveAtMessage.push_back(goActive);
+            totalsAtMessage = totals;
+        };
+        form.lblTotal.Change.Connect([this] { totals.push_back(form.lblTotal.Caption()); });
+        ScheduleProbe();
+    }
+
+    // Writes `seconds` of CD sound (or what `spec` says) and adds the file.
+    void Add(const std::string& name, double seconds, testing::WavSpec spec = {}) {
+        spec.frames = static_cast<std::int64_t>(44100 * seconds);
+        testing::WriteWav(dir.File(name), spec);
+        form.AddChosenFile(dir.File(name));
+    }
+    void AddAgain(const std::string& name) { form.AddChosenFile(dir.File(name)); }
+
+    // Clicks Go, which returns once its last run has returned.
+    void Go() {
+        mp3Paths.assign(form.Mp3Paths.begin() + 1, form.Mp3Paths.begin() + 1 + form.FileCount);
+        snapshots.clear();
+        goActive = true;
+        form.cmdGo.Click.Raise();
+        goActive = false;
+    }
+
+    // Lets the window idle until the job tick has ended the job.
+    bool WaitForTheEnd() {
+        return platform.RunUntil([this] { return !form.JobActive(); }, 5s);
+    }
+
+    // Records the MP3 lengths of the job's entries (-1: no file) at every event processing,
+    // then calls `probe`.
+    void ScheduleProbe() {
+        platform.AtDoEvents(1, [this] {
+            std::vector<std::int64_t> lengths;
+            for (const std::string& path : mp3Paths) {
+                lengths.push_back(Length(path));
+            }
+            snapshots.push_back(lengths);
+            if (probe) {
+                probe();
+            }
+            ScheduleProbe();
+        });
+    }
+
+    // The controls that a job disables and its end enables again.
+    std::vector<forms::Control*> OptionControls() {
+        return {&form.cmdOpen,         &form.cmdExit,        &form.cmbQuality, &form.cmbBitrate,
+                &form.cmbMode,         &form.chkCRC,         &form.chkDelete,  &form.chkPrivateBit,
+                &form.chkCopyrightBit, &form.chkOriginalBit, &form.chkFullPath};
+    }
+
+    void ExpectIdle() {
+        EXPECT_EQ(form.FileCount, 0);
+        EXPECT_EQ(form.lstOpenFileName.ListCount(), 0);
+        EXPECT_EQ(form.lstOpenFileSize.ListCount(), 0);
+        for (forms::CommandButton* button :
+             {&form.cmdGo, &form.cmdAbort, &form.cmdDeleteFile, &form.cmdClearList}) {
+            EXPECT_FALSE(button->Enabled()) << button->Name();
+        }
+        for (forms::Control* control : OptionControls()) {
+            EXPECT_TRUE(control->Enabled()) << control->Name();
+        }
+        for (forms::Label* label : {&form.lblTimpEstimat, &form.lblTimpTrecut,
+                                    &form.lblTimpEstimatPartial, &form.lblTimpTrecutPartial}) {
+            EXPECT_EQ(label->Caption(), "00:00:00") << label->Name();
+        }
+        for (forms::Label* bar : {&form.lblProgres, &form.lblTotal}) {
+            EXPECT_EQ(bar->Caption(), "0%") << bar->Name();
+            EXPECT_EQ(bar->Width(), 0) << bar->Name();
+        }
+        for (forms::Timer* timer : form.Timers()) {
+            EXPECT_FALSE(timer->Enabled()) << timer->Name();
+        }
+        EXPECT_EQ(form.ElapsedTexts, (std::array<std::string, 2>{}));
+        EXPECT_EQ(form.ElapsedMinutes, (std::array<std::int32_t, 2>{}));
+        EXPECT_EQ(form.ElapsedSeconds, (std::array<std::int32_t, 2>{}));
+        EXPECT_EQ(form.SecondsSeen, (std::array<bool, 2>{}));
+    }
+
+    testing::TempDir dir;
+    testing::TestPlatform platform;
+    frmMain form{platform.Bundle()};
+    std::vector<std::string> mp3Paths;
+    std::vector<std::vector<std::int64_t>> snapshots;
+    std::function<void()> probe;
+    bool goActive = false;
+    std::vector<bool> goActiveAtMessage;
+    std::vector<std::string> totals;
+    std::vector<std::string> totalsAtMessage;
+};
+
+TEST_F(EncodingJobTest, ThreeEntriesRunInTableOrderAndTheJobEndsOnce) {
+    Add("first song.wav", 3);
+    Add("second.wav", 2);
+    Add("third-part.wav", 1);
+    probe = [&] {
+        if (snapshots.size() > 1) {
+            return;
+        }
+        EXPECT_FALSE(form.cmdGo.Enabled());
+        EXPECT_TRUE(form.cmdAbort.Enabled());
+        EXPECT_FALSE(form.cmdDeleteFile.Enabled());
+        EXPECT_FALSE(form.cmdClearList.Enabled());
+        for (forms::Control* control : OptionControls()) {
+            EXPECT_FALSE(control->Enabled()) << control->Name();
+        }
+        for (forms::Timer* timer : form.Timers()) {
+            EXPECT_TRUE(timer->Enabled()) << timer->Name();
+        }
+        bool cancel = false;
+        form.Form_QueryUnload(cancel);
+        EXPECT_TRUE(cancel);
+    };
+    Go();
+    EXPECT_TRUE(platform.Messages().empty());
+    ASSERT_TRUE(WaitForTheEnd());
+
+    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
+    EXPECT_EQ(platform.Messages()[0],
+              (platform::MessageBoxRequest{"           Job done!", platform::MessageIcon::None,
+                                           "Tarn MP3 Encoder"}));
+    EXPECT_EQ(goActiveAtMessage, std::vector<bool>{false});
+    EXPECT_TRUE(std::any_of(totalsAtMessage.begin(), totalsAtMessage.end(),
+                            [](const std::string& text) { return std::stoi(text) >= 100; }));
+    EXPECT_EQ(dir.Names(), (Names{"first song.mp3", "first song.wav", "second.mp3", "second.wav",
+                                  "third-part.mp3", "third-part.wav"}));
+    ExpectIdle();
+
+    // Runs in table order: each MP3 file appears once the one before it is complete.
+    const std::vector<std::int64_t> finals{Length(dir.File("first song.mp3")),
+                                           Length(dir.File("second.mp3")),
+                                           Length(dir.File("third-part.mp3"))};
+    std::vector<std::size_t> appears;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const auto found = std::find_if(snapshots.begin(), snapshots.end(),
+                                        [k](const auto& lengths) { return lengths[k] >= 0; });
+        ASSERT_NE(found, snapshots.end()) << "entry " << k + 1;
+        appears.push_back(static_cast<std::size_t>(found - snapshots.begin()));
+    }
+    EXPECT_LT(appears[0], appears[1]);
+    EXPECT_LT(appears[1], appears[2]);
+    EXPECT_EQ(snapshots[appears[1]][0], finals[0]);
+    EXPECT_EQ(snapshots[appears[2]][1], finals[1]);
+    EXPECT_GT(finals[0], finals[1]);
+    EXPECT_GT(finals[1], finals[2]);
+
+    // A second job over the same files runs exactly like the first. The first outputs are moved
+    // away, since the end of a job never renames over an existing file.
+    std::vector<std::string> firstOutputs;
+    for (const char* name : {"first song.mp3", "second.mp3", "third-part.mp3"}) {
+        firstOutputs.push_back(Contents(dir.File(name)));
+        fs::remove(dir.File(name));
+    }
+    const auto firstSnapshots = snapshots;
+    const auto firstTotals = totals;
+    totals.clear();
+    AddAgain("first song.wav");
+    AddAgain("second.wav");
+    AddAgain("third-part.wav");
+    probe = [&] {
+        if (snapshots.size() == 1) {
+            EXPECT_EQ(form.lblTotal.Caption(), "0%");
+            EXPECT_EQ(form.lblProgres.Caption(), "0%");
+        }
+    };
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone, "beep", kJobDone}));
+    EXPECT_EQ(totals, firstTotals);
+    EXPECT_EQ(snapshots, firstSnapshots);
+    EXPECT_EQ(Contents(dir.File("first song.mp3")), firstOutputs[0]);
+    EXPECT_EQ(Contents(dir.File("second.mp3")), firstOutputs[1]);
+    EXPECT_EQ(Contents(dir.File("third-part.mp3")), firstOutputs[2]);
+    ExpectIdle();
+}
+
+TEST_F(EncodingJobTest, AnOldMp3AtAnOutputPathIsDeletedBeforeTheFirstRun) {
+    Add("first.wav", 1);
+    Add("second.wav", 1);
+    testing::WriteBytes(dir.File("second.mp3"), std::vector<std::uint8_t>(100000, 'x'));
+    std::int64_t oldLengthDuringFirstRun = 0;
+    probe = [&] {
+        if (snapshots.size() == 1) {
+            oldLengthDuringFirstRun = Length(dir.File("second.mp3"));
+        }
+    };
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(oldLengthDuringFirstRun, -1);
+    EXPECT_EQ(Contents(dir.File("second.mp3")), Contents(dir.File("first.mp3")));
+    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
+}
+
+class AbortTest : public EncodingJobTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AbortTest, AbortDuringTheSecondOfThreeEntriesStopsThereAndGivesTheNamesBack) {
+    form.chkDelete.SetValue(GetParam());
+    Add("one a.wav", 3);
+    Add("two b.wav", 3);
+    Add("three c.wav", 3);
+    int abortedAt = -1;
+    probe = [&] {
+        if (abortedAt >= 0 || Length(dir.File("twob.mp3")) <= 0) {
+            return;
+        }
+        form.cmdAbort.Click.Raise();
+        abortedAt = platform.DoEventsCalls();
+        // The window is idle at once; the running run still holds its files.
+        ExpectIdle();
+        EXPECT_TRUE(fs::exists(dir.File("twob.wav")));
+        bool cancel = false;
+        form.Form_QueryUnload(cancel);
+        EXPECT_TRUE(cancel) << "the aborted run has not returned yet";
+    };
+    Go();
+    ASSERT_GE(abortedAt, 0);
+    // The run stops after its current chunk: at most the second event processing of that chunk.
+    EXPECT_LE(platform.DoEventsCalls() - abortedAt, 1);
+    platform.RunFor(5s);
+    EXPECT_TRUE(platform.Interactions().empty());
+    EXPECT_EQ(dir.Names(),
+              (Names{"one a.mp3", "one a.wav", "three c.wav", "two b.mp3", "two b.wav"}));
+    EXPECT_LT(Length(dir.File("two b.mp3")), Length(dir.File("one a.mp3")));
+    EXPECT_GT(Length(dir.File("two b.mp3")), 0);
+    ExpectIdle();
+    EXPECT_FALSE(form.JobActive());
+
+    // A job started after the aborted one runs all its entries.
+    fs::remove(dir.File("one a.mp3"));
+    fs::remove(dir.File("two b.mp3"));
+    AddAgain("one a.wav");
+    AddAgain("two b.wav");
+    AddAgain("three c.wav");
+    probe = nullptr;
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
+    EXPECT_EQ(Length(dir.File("two b.mp3")), Length(dir.File("one a.mp3")));
+    EXPECT_EQ(Length(dir.File("three c.mp3")), Length(dir.File("one a.mp3")));
+}
+
+INSTANTIATE_TEST_SUITE_P(DeleteSource, AbortTest,
+                         ::testing::Values(forms::Unchecked, forms::Checked));
+
+TEST_F(EncodingJobTest, AbortAfterTheLastRunGivesTheNamesBackAtOnce) {
+    Add("one a.wav", 1);
+    Go();
+    ASSERT_TRUE(form.JobActive()) << "the job stays open until its next tick";
+    form.cmdAbort.Click.Raise();
+    EXPECT_EQ(dir.Names(), (Names{"one a.mp3", "one a.wav"}));
+    platform.RunFor(5s);
+    EXPECT_TRUE(platform.Interactions().empty());
+    ExpectIdle();
+}
+
+TEST_F(EncodingJobTest, GoDuringTheLastChunkOfAnAbortedRunStartsOnceThatRunHasReturned) {
+    Add("one a.wav", 3);
+    Add("two b.wav", 3);
+    testing::WriteWav(dir.File("next.wav"), {.frames = 44100});
+    bool clicked = false;
+    probe = [&] {
+        if (clicked || Length(dir.File("twob.mp3")) <= 0) {
+            return;
+        }
+        clicked = true;
+        form.cmdAbort.Click.Raise();
+        form.AddChosenFile(dir.File("next.wav"));
+        ASSERT_TRUE(form.cmdGo.Enabled());
+        form.cmdGo.Click.Raise();
+    };
+    Go();
+    ASSERT_TRUE(clicked);
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
+    EXPECT_EQ(dir.Names(),
+              (Names{"next.mp3", "next.wav", "one a.mp3", "one a.wav", "two b.mp3", "two b.wav"}));
+    // The aborted run stopped rather than being carried on by the new job.
+    EXPECT_LT(Length(dir.File("two b.mp3")), Length(dir.File("one a.mp3")));
+    EXPECT_GT(Length(dir.File("next.mp3")), 0);
+}
+
+class DeleteSourceTest : public EncodingJobTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DeleteSourceTest, DecidesWhetherARenamedWavGetsItsNameBack) {
+    testing::TempDir journalDir;
+    NameJournal journal(journalDir.File("renames"));
+    form.UseNameJournal(&journal);
+    form.chkDelete.SetValue(GetParam());
+    Add("my song.wav", 1);
+    Add("song.wav", 1);
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    const char* wav = GetParam() == forms::Checked ? "mysong.wav" : "my song.wav";
+    Names expected{"my song.mp3", wav, "song.mp3", "song.wav"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(dir.Names(), expected);
+    // No name is left for the next start to give back.
+    EXPECT_TRUE(journal.Entries().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, DeleteSourceTest,
+                         ::testing::Values(forms::Unchecked, forms::Checked));
+
+TEST_F(EncodingJobTest, RenamesAtTheEndNeverReplaceAFileAndTheEndStillCompletes) {
+    Add("my song.wav", 1);
+    Add("other one.wav", 1);
+    testing::WriteBytes(dir.File("my song.mp3"), {'k', 'e', 'e', 'p'});
+    probe = [&] {
+        // A new file appears under the chosen name of the second WAV during the job.
+        if (!fs::exists(dir.File("other one.wav"))) {
+            testing::WriteBytes(dir.File("other one.wav"), {'n', 'e', 'w'});
+        }
+    };
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
+    EXPECT_EQ(Contents(dir.File("my song.mp3")), "keep");
+    EXPECT_EQ(Contents(dir.File("other one.wav")), "new");
+    EXPECT_EQ(dir.Names(), (Names{"my song.mp3", "my song.wav", "mysong.mp3", "other one.mp3",
+                                  "other one.wav", "otherone.wav"}));
+    ExpectIdle();
+}
+
+TEST_F(EncodingJobTest, TheFileBarMovesToTheNextEntryOneTickAfterShowing100) {
+    Add("a.wav", 3);
+    Add("b.wav", 3);
+    Add("c.wav", 3);
+    struct Tick {
+        std::int32_t percent;
+        int shownEntry;
+        platform::DateTime at;
+    };
+    std::vector<Tick> ticks;
+    form.tmrProgress.Tick.Connect([&] {
+        ticks.push_back({std::stoi(form.lblProgres.Caption()), form.ShownEntry, platform.Now()});
+        if (ticks.size() > 1 && form.ShownEntry != ticks[ticks.size() - 2].shownEntry) {
+            EXPECT_EQ(form.StartTimes[1], platform.Now());
+            EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:00:00");
+        }
+    });
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    int moves = 0;
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        const bool moved = ticks[i].shownEntry != ticks[i - 1].shownEntry;
+        EXPECT_EQ(moved, ticks[i - 1].percent >= 100 && ticks[i - 1].shownEntry <= 3) << i;
+        moves += moved ? 1 : 0;
+    }
+    EXPECT_GE(moves, 2);
+}
+
+TEST_F(EncodingJobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
+    // Short files come out a few frames longer than their estimate, so the job bar reads 100 %
+    // before the last run has written its final frames; on a slow machine (0.4 s per event
+    // processing) more than one job tick falls into that last stretch.
+    platform.SetDoEventsCost(400ms);
+    Add("one a.wav", 1);
+    Add("two b.wav", 1);
+    Add("three c.wav", 1);
+    int ticksSeeing100WhileRunning = 0;
+    std::string leftByLastTick = "0%";
+    form.tmrTotal.Tick.Connect([&] {
+        if (goActive && std::stoi(leftByLastTick) >= 100) {
+            ++ticksSeeing100WhileRunning;
+        }
+        leftByLastTick = form.lblTotal.Caption();
+    });
+    Go();
+    ASSERT_GE(ticksSeeing100WhileRunning, 1) << "the job bar did not reach 100 % during a run";
+    EXPECT_TRUE(platform.Messages().empty());
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(goActiveAtMessage, std::vector<bool>{false});
+    EXPECT_EQ(Length(dir.File("three c.mp3")), Length(dir.File("one a.mp3")));
+}
+
+TEST_F(EncodingJobTest, AJobWhoseEstimateExceedsItsOutputEndsAfterItsLastRun) {
+    // Six channels are mixed down to two: the MP3 file is a third of what the WAV length
+    // predicts, and the job bar never reaches 100 %.
+    Add("surround.wav", 1, {.channels = 6});
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_LT(std::stoi(totalsAtMessage.back()), 50);
+    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
+}
+
+TEST_F(EncodingJobTest, ABitRateOutsideTheTableLeavesTheBarsAloneAndTheJobStillEnds) {
+    Add("a.wav", 1);
+    form.cmbBitrate.SetListIndex(-1);
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_TRUE(std::all_of(totals.begin(), totals.end(),
+                            [](const std::string& text) { return text == "0%"; }));
+    EXPECT_EQ(platform.Beeps(), 1);
+}
+
+// The job tick on its own, over MP3 files grown by hand.
+class JobTickTest : public EncodingJobTest {
+protected:
+    void Grow(int entry, std::uintmax_t length) {
+        std::ofstream(form.Mp3Paths[entry], std::ios::app).close();
+        fs::resize_file(form.Mp3Paths[entry], length);
+    }
+};
+
+TEST_F(JobTickTest, ShowsThePercentageOfTheSumsAndKeepsItWhenNothingCanBeExpected) {
+    Add("a.wav", 1);
+    Add("b.wav", 1);
+    form.SizeRatios[1] = form.SizeRatios[2] = 11.025;
+    // Expected: 16,003.99 bytes each, summed and rounded to 32,008.
+    Grow(1, 8002);
+    form.tmrTotal_Timer();
+    EXPECT_EQ(form.lblTotal.Caption(), "25%");
+    Grow(1, 16964);
+    Grow(2, 16004);
+    form.tmrTotal_Timer();
+    EXPECT_EQ(form.lblTotal.Caption(), "103%");
+    EXPECT_FLOAT_EQ(form.lblTotal.Width(), 5083.05F);
+    EXPECT_EQ(form.FileCount, 2) << "no job is running: the tick ends nothing";
+
+    Grow(1, 0);
+    form.SizeRatios[2] = 0;
+    form.tmrTotal_Timer();
+    EXPECT_EQ(form.lblTotal.Caption(), "103%");
+    form.SizeRatios[2] = 11.025;
+    fs::rename(form.FilePaths[2], dir.File("gone.wav"));
+    form.tmrTotal_Timer();
+    EXPECT_EQ(form.lblTotal.Caption(), "103%");
+}
+
+TEST_F(JobTickTest, LengthsBeyond32BitsGiveTheirPercentage) {
+    // Three WAV files of 4,410,000,044 bytes and MP3 files of 300,000,000 bytes, all sparse.
+    for (int i = 1; i <= 3; ++i) {
+        const std::string name = std::to_string(i) + ".wav";
+        testing::WriteWav(dir.File(name), {.frames = 10});
+        fs::resize_file(dir.File(name), 4410000044);
+        form.AddChosenFile(dir.File(name));
+        form.SizeRatios[i] = 11.025;
+        Grow(i, 300000000);
+    }
+    ASSERT_EQ(form.FileCount, 3);
+    form.tmrTotal_Timer();
+    EXPECT_EQ(form.lblTotal.Caption(), "75%");
+}
+
+} // namespace
+} // namespace tarn
