@@ -1,0 +1,44 @@
+# Installs a build into a scratch prefix and checks that every file lies where the desktop and
+# the program look for it.
+# Usage: cmake -DBUILD_DIR=<build> -DPREFIX=<scratch folder> -DEXPECT_PROGRAM=ON|OFF -P ...
+cmake_minimum_required(VERSION 3.25)
+
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
+                RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE errors)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${errors}")
+endif()
+
+set(expected
+    share/applications/tarnme.desktop
+    share/icons/hicolor/16x16/apps/tarnme.png
+    share/icons/hicolor/32x32/apps/tarnme.png
+    # The program finds its help here, as ../share/tarnme seen from its bin folder.
+    bin/../share/tarnme/tarnme.chm)
+if(EXPECT_PROGRAM)
+    list(APPEND expected bin/tarnme)
+endif()
+
+set(missing "")
+foreach(file IN LISTS expected)
+    if(NOT EXISTS "${PREFIX}/${file}")
+        list(APPEND missing "${file}")
+    endif()
+endforeach()
+if(missing)
+    list(JOIN missing "\n  " report)
+    message(FATAL_ERROR "Not installed:\n  ${report}")
+endif()
+
+file(READ "${PREFIX}/share/tarnme/tarnme.chm" magic LIMIT 4 HEX)
+if(NOT magic STREQUAL "49545346") # "ITSF"
+    message(FATAL_ERROR "The installed help file is not a compiled help file")
+endif()
+if(EXPECT_PROGRAM)
+    execute_process(COMMAND test -x "${PREFIX}/bin/tarnme" RESULT_VARIABLE notExecutable)
+    if(NOT notExecutable EQUAL 0)
+        message(FATAL_ERROR "The installed program cannot be run")
+    endif()
+endif()
+file(REMOVE_RECURSE "${PREFIX}")

@@ -1,0 +1,276 @@
+#include "shell/RotateText.h"
+
+#include "shell/LogFont.h"
+#include "support/RecordingPaintSurface.h"
+#include "support/TestPlatform.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using testing::RecordingPaintSurface;
+using testing::TestPlatform;
+
+constexpr std::int32_t kWhite = 0xFFFFFF;
+constexpr std::int32_t kGray = 0x808080;
+constexpr std::int32_t kBlack = 0;
+
+// ---- The font record ----
+
+struct HeightCase {
+    std::int16_t fontSize;
+    double twipsPerPixel;
+    std::int32_t height;
+};
+
+class LogFontHeightTest : public ::testing::TestWithParam<HeightCase> {};
+
+TEST_P(LogFontHeightTest, IsTheNegatedSizeInPixelsRoundedHalfToEven) {
+    const auto font = BuildLogFont("Arial", kBooleanFalse, kBooleanFalse, GetParam().fontSize, 0,
+                                   GetParam().twipsPerPixel);
+    ASSERT_TRUE(font.has_value());
+    EXPECT_EQ(font->lfHeight, GetParam().height);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LogFontHeightTest,
+                         ::testing::Values(HeightCase{19, 15.0, -25}, // 96 dpi: -380 / 15 = -25.33
+                                           HeightCase{19, 12.0, -32}, // 120 dpi: -380 / 12 = -31.67
+                                           HeightCase{1, 8.0, -2},    // -2.5 goes to the even -2
+                                           HeightCase{3, 8.0, -8},    // -7.5 goes to the even -8
+                                           HeightCase{0, 15.0, 0}, HeightCase{-6, 15.0, 8},
+                                           HeightCase{1638, 15.0, -2184},
+                                           HeightCase{-1638, 15.0, 2184}));
+
+struct FaceCase {
+    std::int16_t bold;
+    std::int16_t italic;
+    const char* face;
+};
+
+class LogFontFaceTest : public ::testing::TestWithParam<FaceCase> {};
+
+TEST_P(LogFontFaceTest, AppendsTheStyleWordsOnlyForExactlyTrue) {
+    const auto font =
+        BuildLogFont("Times New Roman", GetParam().bold, GetParam().italic, 19, 0, 15.0);
+    ASSERT_TRUE(font.has_value());
+    EXPECT_EQ(font->FaceName(), GetParam().face);
+    // Bold and italic are asked for through the name alone.
+    EXPECT_EQ(font->lfWeight, 0);
+    EXPECT_EQ(font->lfItalic, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Flags, LogFontFaceTest,
+                         ::testing::Values(FaceCase{-1, 0, "Times New Roman Bold"},
+                                           FaceCase{0, -1, "Times New Roman Italic"},
+                                           FaceCase{-1, -1, "Times New Roman Bold Italic"},
+                                           FaceCase{0, 0, "Times New Roman"},
+                                           FaceCase{1, 0, "Times New Roman"},
+                                           FaceCase{-1, 1, "Times New Roman Bold"},
+                                           FaceCase{2, -2, "Times New Roman"}));
+
+TEST(LogFontTest, FillsOnlyHeightEscapementAndName) {
+    const auto font = BuildLogFont("Times New Roman", kBooleanTrue, kBooleanFalse, 19, 90, 15.0);
+    ASSERT_TRUE(font.has_value());
+    platform::LogFont expected;
+    expected.lfHeight = -25;
+    expected.lfEscapement = 900;
+    const std::string field = std::string("Times New Roman Bold") + '\0' + std::string(12, ' ');
+    ASSERT_EQ(field.size(), platform::LogFont::kFaceNameField);
+    std::copy(field.begin(), field.end(), expected.lfFaceName.begin());
+    EXPECT_EQ(*font, expected);
+}
+
+TEST(LogFontTest, CutsALongNameToTheFieldAndTheSystemReadsThirtyTwo) {
+    const std::string name = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef"; // 32 characters
+    const auto font = BuildLogFont(name, kBooleanTrue, kBooleanFalse, 10, 0, 15.0);
+    ASSERT_TRUE(font.has_value());
+    EXPECT_EQ(std::string(font->lfFaceName.begin(), font->lfFaceName.end()), name + " ");
+    EXPECT_EQ(font->FaceName(), name);
+}
+
+struct FailureCase {
+    std::int16_t fontSize;
+    std::int32_t angle;
+    double twipsPerPixel;
+};
+
+class LogFontFailureTest : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(LogFontFailureTest, GivesNoRecord) {
+    EXPECT_FALSE(BuildLogFont("Arial", kBooleanFalse, kBooleanFalse, GetParam().fontSize,
+                              GetParam().angle, GetParam().twipsPerPixel)
+                     .has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Overflows, LogFontFailureTest,
+                         ::testing::Values(FailureCase{1639, 0, 15.0}, // 32780 > 32767
+                                           FailureCase{-1639, 0, 15.0}, FailureCase{32767, 0, 15.0},
+                                           FailureCase{19, 214748365, 15.0},
+                                           FailureCase{19, 0, 0.0}, FailureCase{19, 0, 1e-9}));
+
+// ---- The drawing ----
+
+struct Draw {
+    std::int16_t bold = kBooleanTrue;
+    std::int16_t italic = kBooleanFalse;
+    std::int16_t fontSize = 19;
+    std::int32_t angle = 0;
+    std::int32_t downRight = kWhite;
+    std::int32_t upLeft = kGray;
+    std::int32_t face = kBlack;
+    float x = 100;
+    float y = 19;
+    std::int16_t depth = 1;
+};
+
+class RotateTextTest : public ::testing::Test {
+protected:
+    bool Run(const Draw& d) {
+        return RotateText(platform, platform, surface, "Tarn MP3 Encoder", "Times New Roman",
+                          d.bold, d.italic, d.fontSize, d.angle, d.downRight, d.upLeft, d.face, d.x,
+                          d.y, d.depth);
+    }
+
+    struct Spot {
+        float x;
+        float y;
+        std::uint32_t color;
+        bool operator==(const Spot&) const = default;
+    };
+
+    std::vector<Spot> Spots() const {
+        std::vector<Spot> spots;
+        for (const auto& print : surface.prints) {
+            spots.push_back({print.x, print.y, print.color});
+        }
+        return spots;
+    }
+
+    void ExpectCleanEnd() {
+        EXPECT_EQ(surface.ScaleMode(), platform::kScaleTwips);
+        EXPECT_EQ(surface.Selected(), RecordingPaintSurface::kStockFont);
+        EXPECT_EQ(surface.LiveFonts(), 0U);
+    }
+
+    TestPlatform platform;
+    RecordingPaintSurface surface;
+};
+
+TEST_F(RotateTextTest, TheTitleAt96DpiIsWhiteThenGrayThenBlackInPixels) {
+    platform.twipsPerPixelY = 15;
+    ASSERT_TRUE(Run({}));
+    EXPECT_EQ(Spots(), (std::vector<Spot>{{101, 20, 0xFFFFFF}, {99, 18, 0x808080}, {100, 19, 0}}));
+    EXPECT_EQ(surface.graphicsMode, platform::kGraphicsModeAdvanced);
+    for (const auto& print : surface.prints) {
+        EXPECT_EQ(print.text, "Tarn MP3 Encoder");
+        EXPECT_EQ(print.scaleMode, platform::kScalePixels);
+        EXPECT_EQ(print.font.FaceName(), "Times New Roman Bold");
+        EXPECT_EQ(print.font.lfHeight, -25);
+    }
+    EXPECT_EQ(surface.ForeColor(), 0U);
+    EXPECT_EQ(surface.scaleModesSet,
+              (std::vector<std::int16_t>{platform::kScalePixels, platform::kScaleTwips}));
+    ExpectCleanEnd();
+    EXPECT_TRUE(platform.Messages().empty());
+}
+
+TEST_F(RotateTextTest, DepthThreeDrawsThreeCopiesOfEachOffsetColour) {
+    ASSERT_TRUE(Run({.x = 10, .y = 50, .depth = 3}));
+    EXPECT_EQ(Spots(), (std::vector<Spot>{{11, 51, 0xFFFFFF},
+                                          {12, 52, 0xFFFFFF},
+                                          {13, 53, 0xFFFFFF},
+                                          {9, 49, 0x808080},
+                                          {8, 48, 0x808080},
+                                          {7, 47, 0x808080},
+                                          {10, 50, 0}}));
+}
+
+TEST_F(RotateTextTest, DepthZeroDrawsOnlyTheFace) {
+    ASSERT_TRUE(Run({.depth = 0}));
+    EXPECT_EQ(Spots(), (std::vector<Spot>{{100, 19, 0}}));
+}
+
+struct ColourCase {
+    std::int32_t downRight;
+    std::int32_t upLeft;
+    std::int32_t face;
+    std::vector<std::uint32_t> colorsPrinted;
+};
+
+class RotateTextColourTest : public RotateTextTest,
+                             public ::testing::WithParamInterface<ColourCase> {};
+
+TEST_P(RotateTextColourTest, MinusOneLeavesItsLayerOut) {
+    const ColourCase& c = GetParam();
+    ASSERT_TRUE(Run({.downRight = c.downRight, .upLeft = c.upLeft, .face = c.face}));
+    std::vector<std::uint32_t> colors;
+    for (const auto& print : surface.prints) {
+        colors.push_back(print.color);
+    }
+    EXPECT_EQ(colors, c.colorsPrinted);
+    // The font is made and deleted all the same.
+    EXPECT_EQ(surface.fontsCreated.size(), 1U);
+    ExpectCleanEnd();
+}
+
+INSTANTIATE_TEST_SUITE_P(Layers, RotateTextColourTest,
+                         ::testing::Values(ColourCase{-1, kGray, kBlack, {0x808080, 0}},
+                                           ColourCase{kWhite, -1, kBlack, {0xFFFFFF, 0}},
+                                           ColourCase{kWhite, kGray, -1, {0xFFFFFF, 0x808080}},
+                                           ColourCase{-1, -1, -1, {}},
+                                           // Black is a colour, not "none".
+                                           ColourCase{kBlack, kBlack, kBlack, {0, 0, 0}}));
+
+TEST_F(RotateTextTest, AFlagHoldingOneCountsAsNotSet) {
+    ASSERT_TRUE(Run({.bold = 1, .italic = kBooleanTrue}));
+    EXPECT_EQ(surface.prints.at(0).font.FaceName(), "Times New Roman Italic");
+}
+
+TEST_F(RotateTextTest, AnAngleBecomesTheEscapementInTenths) {
+    ASSERT_TRUE(Run({.angle = 90}));
+    EXPECT_EQ(surface.prints.at(0).font.lfEscapement, 900);
+    EXPECT_EQ(surface.prints.at(0).font.lfOrientation, 0);
+}
+
+TEST_F(RotateTextTest, EveryCallMakesAndDeletesItsOwnFont) {
+    ASSERT_TRUE(Run({}));
+    ASSERT_TRUE(Run({}));
+    ASSERT_EQ(surface.fontsCreated.size(), 2U);
+    ASSERT_EQ(surface.fontsDeleted.size(), 2U);
+    EXPECT_NE(surface.fontsDeleted[0], surface.fontsDeleted[1]);
+    ExpectCleanEnd();
+}
+
+TEST_F(RotateTextTest, AnOverflowingSizeSaysRotateTextAndGivesTheScaleModeBack) {
+    EXPECT_FALSE(Run({.fontSize = 1639}));
+    EXPECT_EQ(platform.Messages(),
+              (std::vector<platform::MessageBoxRequest>{
+                  {"RotateText", platform::MessageIcon::None, "Tarn MP3 Encoder"}}));
+    EXPECT_TRUE(surface.prints.empty());
+    EXPECT_TRUE(surface.fontsCreated.empty());
+    ExpectCleanEnd();
+}
+
+TEST_F(RotateTextTest, ASurfaceThatFailsMidwayLeavesNoFontBehind) {
+    surface.failAtPrint = 2;
+    EXPECT_FALSE(Run({}));
+    EXPECT_EQ(surface.prints.size(), 1U);
+    ASSERT_EQ(platform.Messages().size(), 1U);
+    EXPECT_EQ(platform.Messages()[0].Text, "RotateText");
+    ExpectCleanEnd();
+}
+
+TEST_F(RotateTextTest, WithoutAFontOfItsOwnItPrintsInTheSelectedOne) {
+    surface.refuseFonts = true;
+    ASSERT_TRUE(Run({}));
+    EXPECT_EQ(surface.prints.size(), 3U);
+    EXPECT_EQ(surface.prints[0].font, platform::LogFont{});
+    EXPECT_TRUE(surface.fontsDeleted.empty());
+    ExpectCleanEnd();
+}
+
+} // namespace
+} // namespace tarn
