@@ -3,6 +3,7 @@ BUILD_DIR ?= build
 CORE_BUILD_DIR ?= build-core
 SANITIZE_BUILD_DIR ?= build-sanitize
 FUZZ_BUILD_DIR ?= build-fuzz
+BENCH_BUILD_DIR ?= build-bench
 FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
@@ -22,11 +23,14 @@ configure: deps $(BUILD_DIR)/CMakeCache.txt
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# Without a display, say so in one line before anything is installed or built.
+ifneq ($(filter run,$(MAKECMDGOALS)),)
+ifeq ($(DISPLAY)$(WAYLAND_DISPLAY),)
+$(error make run: no display found (DISPLAY and WAYLAND_DISPLAY are unset); run it from a desktop session)
+endif
+endif
+
 run: build
-	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-		echo "make run: no display found (DISPLAY and WAYLAND_DISPLAY are unset); run it from a desktop session."; \
-		exit 1; \
-	fi
 	$(BUILD_DIR)/tarnme
 
 test: unit-test sanitize fuzz
@@ -59,8 +63,15 @@ core: deps
 	cmake --build $(CORE_BUILD_DIR) -j $(JOBS)
 	ctest --test-dir $(CORE_BUILD_DIR) --output-on-failure -j $(JOBS)
 
+# Times the encoding run against the lame command on generated files; prints figures only.
+bench: deps
+	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DTARN_WARNINGS_AS_ERRORS=ON \
+		-DTARN_BUILD_GUI=OFF -DTARN_BUILD_TESTS=OFF
+	cmake --build $(BENCH_BUILD_DIR) -j $(JOBS) --target tarn_bench
+	$(BENCH_BUILD_DIR)/bench/tarn_bench
+
 format:
 	find src tests -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(CORE_BUILD_DIR) $(SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(CORE_BUILD_DIR) $(SANITIZE_BUILD_DIR) $(FUZZ_BUILD_DIR) $(BENCH_BUILD_DIR)

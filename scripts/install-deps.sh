@@ -7,7 +7,9 @@ packages=(
     qt6-base-dev libmp3lame-dev
     libgtest-dev libgmock-dev
     xvfb xauth x11-utils xdotool imagemagick fonts-liberation
+    python3 python3-pyatspi at-spi2-core dbus-daemon
     mpg123 lame
+    fp-utils libchm-bin desktop-file-utils
     clang libclang-rt-14-dev
 )
 

@@ -24,9 +24,18 @@ void frmMain::ConnectHandlers() {
         });
     }
     cmdExit.Click.Connect([this] { cmdExit_Click(); });
+    cmdHelp.Click.Connect([this] { cmdHelp_Click(); });
+    lblEMail.Click.Connect([this] { lblEMail_Click(); });
+    lblWWW.Click.Connect([this] { lblWWW_Click(); });
     cmdOpen.Click.Connect([this] { cmdOpen_Click(); });
     cmdDeleteFile.Click.Connect([this] { cmdDeleteFile_Click(); });
     cmdClearList.Click.Connect([this] { cmdClearList_Click(); });
+    cmdGo.Click.Connect([this] { cmdGo_Click(); });
+    cmdAbort.Click.Connect([this] { cmdAbort_Click(); });
+    Timer1.Tick.Connect([this] { Timer1_Timer(); });
+    tmrProgress.Tick.Connect([this] { tmrProgress_Timer(); });
+    tmrTotal.Tick.Connect([this] { tmrTotal_Timer(); });
+    lblTimpEstimatPartial.Change.Connect([this] { lblTimpEstimatPartial_Change(); });
 }
 
 void frmMain::Form_Initialize() {

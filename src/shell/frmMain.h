@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encoding/modLAME.h"
 #include "filelist/NameJournal.h"
 #include "forms/CheckBox.h"
 #include "forms/CommandButton.h"
@@ -10,11 +11,13 @@
 #include "forms/Picture.h"
 #include "forms/TabControl.h"
 #include "forms/Timer.h"
+#include "platform/PaintSurface.h"
 #include "platform/Platform.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -132,6 +135,13 @@ public:
     // An orderly end from outside (a signal, the end of the session).
     void Shutdown();
 
+    // ---- Help, links and title ----
+    void cmdHelp_Click();
+    void lblEMail_Click();
+    void lblWWW_Click();
+    // Paints the engraved title into the box at the top of the window.
+    void Form_Paint(platform::PaintSurface& target);
+
     // ---- File list ----
     void cmdOpen_Click();
     void cmdDeleteFile_Click();
@@ -144,10 +154,73 @@ public:
     void RecoverNames();
 
     // ---- Encoding job ----
+    // Set by Abort, cleared by Go; the run stops after the chunk during which it was set.
+    bool AbortRequested = false;
+    void cmdGo_Click();
+    void cmdAbort_Click();
+    // The job tick: the job percentage, and the end of the job.
+    void tmrTotal_Timer();
+    // Go is still running, or its runs are done and the job tick has not yet ended the job.
+    bool JobActive() const { return goActive_ || jobPhase_ != JobPhase::Idle; }
 
+private:
+    enum class JobPhase { Idle, Running, RunsDone };
+    // What a job needs to give names back after an abort, once the table has been emptied.
+    struct JobEntry {
+        std::string filePath;
+        std::string chosenPath;
+        std::string mp3Path;
+        bool renamed = false;
+    };
+    void RunJob();
+    void EndJob();
+    void ResetAfterJob();
+    void RestoreNamesAfterAbort();
+    // Gives a renamed entry's WAV file (when `wavToo`) and its MP3 file the chosen names,
+    // never over an existing file; gives up after a few failed attempts.
+    void GiveChosenNames(const JobEntry& entry, bool wavToo, bool pumpEvents);
+
+    JobPhase jobPhase_ = JobPhase::Idle;
+    bool goActive_ = false;
+    bool startPending_ = false;
+    std::vector<JobEntry> jobEntries_;
+
+public:
     // ---- Encoding run ----
+    // Encodes the listed WAV file at `path` into the entry's MP3 file. Reports its failures in a
+    // message box and returns normally; processes pending events twice between chunks.
+    void EncodeFile(const std::string& path);
+    BE_CONFIG EncoderConfig{};
+    std::uint32_t ChunkSamples = 0;
+    std::uint32_t Mp3BufferSize = 0;
+    HBE_STREAM EncoderStream = 0;
+    std::int32_t EncoderResult = 0;
 
     // ---- Progress and clocks ----
+    // Per entry, the expected ratio of the WAV length to the MP3 length, set when a job starts;
+    // 0 when the table has none.
+    std::array<double, kTableSize> SizeRatios{};
+    // The entry the "Partial" displays follow; past the last entry once the list is done.
+    std::int16_t ShownEntry = 0;
+    // Element 0 for the job, element 1 for the shown file.
+    std::array<platform::DateTime, 2> StartTimes{};
+    std::array<platform::DateTime, 2> ClockTimes{};
+    std::array<std::string, 2> ElapsedTexts;
+    std::array<std::int32_t, 2> ElapsedSeconds{};
+    std::array<std::int32_t, 2> ElapsedMinutes{};
+    std::array<bool, 2> SecondsSeen{};
+    // The clock tick: elapsed and estimated times.
+    void Timer1_Timer();
+    // The progress tick: the file percentage, the shown entry, the minute counting.
+    void tmrProgress_Timer();
+    // Keeps the file estimate's hours from exceeding the job estimate's.
+    void lblTimpEstimatPartial_Change();
+    void ShowPercent(bool isJob, std::int32_t percent);
+
+private:
+    // Both bars "0%" with width 0, and the clock state as at start-up.
+    void ResetProgress();
+    std::optional<std::int32_t> FilePercent(int entry) const;
 
 private:
     void CreateControls();
@@ -160,7 +233,7 @@ private:
     bool RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath,
                          std::string& reason);
     bool GiveNameBack(const std::string& currentPath, const std::string& chosenPath);
-    bool JobRunning() const { return !cmdExit.Enabled() && loaded_; }
+    bool JobRunning() const { return JobActive(); }
 
     platform::Platform platform_;
     std::vector<forms::Control*> controls_;

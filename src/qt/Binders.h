@@ -1,0 +1,69 @@
+#pragma once
+
+#include "forms/Control.h"
+#include "qt/TwipsScale.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <string>
+
+namespace tarn::gui {
+
+// Keeps one widget in line with its control model, and hands the user's actions on the widget
+// to the model. A binder lives as long as its widget; once the widget is gone the model's
+// events no longer reach it.
+class Binder : public QObject {
+    Q_OBJECT
+
+public:
+    Binder(forms::Control& control, QWidget* widget, const TwipsScale& scale);
+
+    forms::Control& Model() const { return control_; }
+    QWidget* Widget() const { return widget_; }
+
+    // Brings the widget in line with one property of the model, without the widget announcing
+    // the change back.
+    void Apply(forms::Property property);
+    void ApplyAll();
+
+protected:
+    // The properties only this kind of control has.
+    virtual void ApplyOwn(forms::Property property) = 0;
+    // Mouse moves over `target` (the widget or a part of it) reach the model.
+    void WatchMouse(QWidget* target);
+    // A left click on the widget raises the model's Click (controls without a click signal).
+    void RaiseClickOnRelease() { clickOnRelease_ = true; }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    const TwipsScale scale_;
+
+private:
+    void ApplyGeometry();
+    void UpdateAccessibleName();
+
+    forms::Control& control_;
+    QWidget* widget_;
+    bool clickOnRelease_ = false;
+    bool pressed_ = false;
+};
+
+// Creates the widget for a control inside `parent` (the widget of its container), with its
+// binder. The caller places the result; the model decides everything shown.
+QWidget* CreateBoundWidget(forms::Control& control, QWidget* parent, const TwipsScale& scale);
+
+// The binder of a widget made by CreateBoundWidget, or none.
+Binder* BinderOf(const QWidget* widget);
+
+// A caption as shown, without the "&" that marks its access key ("&&" stands for "&").
+QString WithoutAccessKeys(const std::string& caption);
+
+// What assistive technology calls the control: list boxes, and labels that have a tooltip
+// (the time labels and links), by their tooltip; other controls by their caption, then
+// tooltip, then name.
+QString AccessibleNameOf(const forms::Control& control);
+
+QColor ToQColor(forms::Color color);
+
+} // namespace tarn::gui

@@ -1,0 +1,52 @@
+#include "filelist/NameJournal.h"
+#include "qt/AppSetup.h"
+#include "qt/Guard.h"
+#include "qt/MainWindow.h"
+#include "qt/OrderlyEnd.h"
+#include "qt/QtPlatform.h"
+#include "qt/ShutdownSignals.h"
+#include "qt/TimerBinding.h"
+#include "shell/AppInfo.h"
+#include "shell/frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    tarn::gui::QtPlatform platform;
+    tarn::gui::SetUpApplication(app, platform.Scale());
+
+    // Declared in the order they may rely on each other: the window is destroyed first.
+    tarn::NameJournal journal(tarn::NameJournal::DefaultPath());
+    tarn::frmMain form(platform.Bundle());
+    form.UseNameJournal(&journal);
+    tarn::gui::MainWindow window(form, platform.Scale());
+    platform.Attach(&window);
+    for (tarn::forms::Timer* timer : form.Timers()) {
+        new tarn::gui::TimerBinding(*timer, &window);
+    }
+
+    tarn::gui::ShutdownSignals shutdownSignals;
+    tarn::gui::EndInOrderOnRequest(form, shutdownSignals, &window);
+    tarn::gui::SetErrorHandler([&](const std::exception& error) {
+        platform.notifier.ShowMessage(
+            {std::string("An unexpected error ends the program:\n") + error.what(),
+             tarn::platform::MessageIcon::Critical, tarn::kAppTitle});
+        if (form.Loaded()) {
+            form.Shutdown();
+        }
+    });
+
+    tarn::gui::RunGuarded([&] {
+        form.Form_Initialize();
+        form.Form_Load();
+    });
+    if (!form.Loaded()) {
+        return 0;
+    }
+    form.SSTab1.SetTab(0);
+    window.ShowCentred();
+    // Only the one running instance may give back names left by an instance that died.
+    tarn::gui::RunGuarded([&] { form.RecoverNames(); });
+    return QApplication::exec();
+}
