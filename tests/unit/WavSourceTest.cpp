@@ -1,6 +1,7 @@
 #include "encoding/WavSource.h"
 
 #include "support/RiffBuilder.h"
+#include "support/TableRows.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -11,17 +12,8 @@
 namespace tarn {
 namespace {
 
-// Table rows go by their names in test names and output.
-template <typename Row>
-requires requires(const Row& row) {
-    std::string(row.name);
-}
-void PrintTo(const Row& row, std::ostream* os) {
-    *os << row.name;
-}
-const auto RowName = [](const auto& row) {
-    return std::string(row.param.name);
-};
+using testing::PrintTo;
+using testing::RowName;
 
 using testing::Bytes;
 using testing::Chunk;

@@ -2,6 +2,7 @@
 
 #include "platform/FileOps.h"
 #include "support/Mp3Inspect.h"
+#include "support/TableRows.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -21,17 +22,8 @@
 namespace tarn {
 namespace {
 
-// Table rows go by their names in test names and output.
-template <typename Row>
-requires requires(const Row& row) {
-    std::string(row.name);
-}
-void PrintTo(const Row& row, std::ostream* os) {
-    *os << row.name;
-}
-const auto RowName = [](const auto& row) {
-    return std::string(row.param.name);
-};
+using testing::PrintTo;
+using testing::RowName;
 
 using testing::ReadAllBytes;
 using testing::TempDir;

@@ -1,6 +1,7 @@
 #include "encoding/modLAME.h"
 
 #include "support/Mp3Inspect.h"
+#include "support/TableRows.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -14,17 +15,8 @@
 namespace tarn {
 namespace {
 
-// Table rows go by their names in test names and output.
-template <typename Row>
-requires requires(const Row& row) {
-    std::string(row.name);
-}
-void PrintTo(const Row& row, std::ostream* os) {
-    *os << row.name;
-}
-const auto RowName = [](const auto& row) {
-    return std::string(row.param.name);
-};
+using testing::PrintTo;
+using testing::RowName;
 
 BE_CONFIG ValidConfig() {
     BE_CONFIG config{};
