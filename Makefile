@@ -41,7 +41,7 @@ unit-test: build
 # The core's unit and scenario tests again, under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DTARN_WARNINGS_AS_ERRORS=ON \
-		-DTARN_BUILD_GUI=OFF \
+		-DTARN_BUILD_GUI=OFF -DTARN_BUILD_BENCH=OFF \
 		-DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 	cmake --build $(SANITIZE_BUILD_DIR) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
@@ -50,7 +50,7 @@ sanitize: deps
 # A bounded libFuzzer run over the WAV readers, seeded with the kinds of file the tests write.
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-		-DTARN_BUILD_GUI=OFF -DTARN_BUILD_TESTS=OFF -DTARN_BUILD_FUZZERS=ON
+		-DTARN_BUILD_GUI=OFF -DTARN_BUILD_TESTS=OFF -DTARN_BUILD_BENCH=OFF -DTARN_BUILD_FUZZERS=ON
 	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS)
 	rm -rf $(FUZZ_BUILD_DIR)/corpus && mkdir -p $(FUZZ_BUILD_DIR)/corpus $(FUZZ_BUILD_DIR)/seeds
 	$(FUZZ_BUILD_DIR)/fuzz/tarn_fuzz_seeds $(FUZZ_BUILD_DIR)/seeds
