@@ -44,9 +44,10 @@ int main(int argc, char* argv[]) {
     if (!form.Loaded()) {
         return 0;
     }
+    // Only the one running instance may give back names left by an instance that died, and
+    // it does so before the window is shown.
+    tarn::gui::RunGuarded([&] { form.RecoverNames(); });
     form.SSTab1.SetTab(0);
     window.ShowCentred();
-    // Only the one running instance may give back names left by an instance that died.
-    tarn::gui::RunGuarded([&] { form.RecoverNames(); });
     return QApplication::exec();
 }
