@@ -1,5 +1,6 @@
 // The encoding job: Go, Abort, the job tick, the end of the job and the reset to idle.
 #include "common/Rounding.h"
+#include "filelist/FileNames.h"
 #include "filelist/NameJournal.h"
 #include "platform/FileOps.h"
 #include "progress/ProgressBar.h"
@@ -8,6 +9,7 @@
 #include "shell/frmMain.h"
 #include "shell/modGeneral.h"
 
+#include <cerrno>
 #include <initializer_list>
 
 namespace tarn {
@@ -29,11 +31,20 @@ void frmMain::cmdGo_Click() {
         return;
     }
     goActive_ = true;
-    do {
-        startPending_ = false;
-        RunJob();
-    } while (startPending_ && FileCount > 0);
+    try {
+        do {
+            startPending_ = false;
+            RunJob();
+        } while (startPending_ && FileCount > 0 && !exitPending_);
+    } catch (...) {
+        // Otherwise Exit would wait for a job that is gone.
+        goActive_ = false;
+        throw;
+    }
     goActive_ = false;
+    if (exitPending_) {
+        LeaveProgram();
+    }
 }
 
 void frmMain::RunJob() {
@@ -148,6 +159,7 @@ void frmMain::EndJob() {
     tmrProgress.SetEnabled(false);
 
     const bool wavKeepsCleanedName = chkDelete.Value() != forms::Unchecked;
+    std::vector<NameNotGiven> notGiven;
     const int count = FileCount;
     for (int i = 1; i <= count; ++i) {
         if (!FileRenamed[i]) {
@@ -156,8 +168,9 @@ void frmMain::EndJob() {
         if (wavKeepsCleanedName && journal_ != nullptr) {
             journal_->Forget(FilePaths[i]);
         }
-        GiveChosenNames({FilePaths[i], ChosenPaths[i], Mp3Paths[i], true}, !wavKeepsCleanedName,
-                        true);
+        const std::vector<NameNotGiven> failed = GiveChosenNames(
+            {FilePaths[i], ChosenPaths[i], Mp3Paths[i], true}, !wavKeepsCleanedName, true);
+        notGiven.insert(notGiven.end(), failed.begin(), failed.end());
     }
     jobEntries_.clear();
 
@@ -165,24 +178,56 @@ void frmMain::EndJob() {
     platform_.notifier.Beep();
     platform_.notifier.ShowMessage({kJobDone, platform::MessageIcon::None, kAppTitle});
     FileCount = 0;
+
+    if (!notGiven.empty()) {
+        std::string text = "These files keep the names they have, since they could not be "
+                           "renamed:";
+        for (const NameNotGiven& file : notGiven) {
+            text += "\n" + file.currentPath + "\n    to " + SplitPath(file.intendedPath).fileName +
+                    ": " + file.reason + ".";
+            // Reported now: the next start has nothing to give back.
+            if (journal_ != nullptr) {
+                journal_->Forget(file.currentPath);
+            }
+        }
+        platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
+    }
 }
 
-void frmMain::GiveChosenNames(const JobEntry& entry, bool wavToo, bool pumpEvents) {
+std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entry, bool wavToo,
+                                                            bool pumpEvents) {
     const std::string chosenMp3 = ChangeExtension(entry.chosenPath, "mp3");
     bool wavDone = !wavToo;
     bool mp3Done = false;
+    platform::FileResult wavResult;
+    platform::FileResult mp3Result;
     for (int attempt = 0; attempt < kRenameAttempts && !(wavDone && mp3Done); ++attempt) {
         if (!wavDone) {
-            wavDone = GiveNameBack(entry.filePath, entry.chosenPath);
+            wavResult = platform::RenameNoReplace(entry.filePath, entry.chosenPath);
+            wavDone = wavResult.Ok();
+            // A file that is gone has no name left to give back either.
+            if ((wavDone || wavResult.error == ENOENT) && journal_ != nullptr) {
+                journal_->Forget(entry.filePath);
+            }
         }
         if (pumpEvents) {
             platform_.events.DoEvents();
             platform_.events.DoEvents();
         }
         if (!mp3Done) {
-            mp3Done = platform::RenameNoReplace(entry.mp3Path, chosenMp3).Ok();
+            mp3Result = platform::RenameNoReplace(entry.mp3Path, chosenMp3);
+            mp3Done = mp3Result.Ok();
         }
     }
+    // A file that is not there (deleted, or a run that failed) has no name to keep.
+    std::vector<NameNotGiven> notGiven;
+    if (!wavDone && wavResult.error != ENOENT) {
+        notGiven.push_back({entry.filePath, entry.chosenPath, wavResult.Reason()});
+    }
+    if (!mp3Done && mp3Result.error != ENOENT) {
+        notGiven.push_back({entry.mp3Path, chosenMp3, mp3Result.Reason()});
+    }
+    return notGiven;
 }
 
 void frmMain::RestoreNamesAfterAbort() {

@@ -19,6 +19,9 @@ namespace tarn {
 namespace {
 
 constexpr const char* kErrorTitle = "Critical error...";
+// The most bytes of a source that one chunk reads. A header may claim up to 65535 channels; a
+// chunk of such frames would otherwise take more than a gigabyte.
+constexpr std::uint32_t kMaxChunkInputBytes = 4U << 20;
 
 std::string ReasonText(int error) {
     if (error == EBUSY) {
@@ -161,7 +164,9 @@ void frmMain::EncodeFile(const std::string& path) {
     outputIsOurs = true;
 
     const SampleConverter converter(layout->format, channels);
-    const std::uint32_t framesPerChunk = ChunkSamples / static_cast<std::uint32_t>(channels);
+    const std::uint32_t framesPerChunk =
+        std::clamp<std::uint32_t>(kMaxChunkInputBytes / converter.InBytesPerFrame(), 1,
+                                  ChunkSamples / static_cast<std::uint32_t>(channels));
     std::vector<std::uint8_t> inputBuffer(static_cast<std::size_t>(framesPerChunk) *
                                           converter.InBytesPerFrame());
     std::vector<std::int16_t> samples(ChunkSamples);

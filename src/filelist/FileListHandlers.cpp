@@ -39,6 +39,12 @@ void frmMain::cmdOpen_Click() {
 }
 
 void frmMain::AddChosenFile(const std::string& chosenPath) {
+    // Chosen again by the name it had: it is listed, though nothing has that name now.
+    for (int n = 1; n <= FileCount; ++n) {
+        if (ChosenPaths[n] == chosenPath) {
+            return;
+        }
+    }
     // A file counts as listed when it is the same file on disk as a listed one, whichever
     // name it was chosen by.
     const auto identity = platform::IdentityOf(chosenPath);
@@ -55,11 +61,23 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
         ShowError("The list is full: at most 99 files can be encoded in one job.");
         return;
     }
+    // A folder would be renamed, and reading a named pipe would never return.
+    if (!platform::FileLength(chosenPath)) {
+        ShowError("Only files can be added to the list:\n" + chosenPath);
+        return;
+    }
 
     const auto [folder, chosenName] = SplitPath(chosenPath);
     const std::string cleanedName = CleanFileName(chosenName);
     const std::string cleanedPath = folder + cleanedName;
     const bool renamed = cleanedName != chosenName;
+    // Go deletes the old file at the MP3 path first: that must never be the source.
+    if (ChangeExtension(cleanedPath, "mp3") == cleanedPath) {
+        ShowError("The file cannot be added: its MP3 file would take its name and replace "
+                  "it:\n" +
+                  chosenPath);
+        return;
+    }
     if (renamed) {
         platform::SetAttributesNormal(chosenPath);
         std::string reason;
@@ -103,6 +121,19 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
     lstOpenFileSize.AddItem(FormatFileSize(*length) + " bytes");
     Mp3Paths[n] = ChangeExtension(FilePaths[n], "mp3");
     lstOpenFileName.AddItem(chkFullPath.Value() == forms::Checked ? chosenPath : chosenName);
+}
+
+bool frmMain::AcceptsDroppedFiles() const {
+    return cmdOpen.Enabled() && !JobActive();
+}
+
+void frmMain::AddDroppedFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        if (!AcceptsDroppedFiles()) {
+            return;
+        }
+        AddChosenFile(path);
+    }
 }
 
 void frmMain::cmdDeleteFile_Click() {

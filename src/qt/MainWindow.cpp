@@ -1,11 +1,13 @@
 #include "qt/MainWindow.h"
 
 #include "qt/Binders.h"
+#include "qt/FileDrops.h"
 #include "qt/Guard.h"
 #include "qt/QtPaintSurface.h"
 #include "qt/TabControlWidget.h"
 #include "shell/frmMain.h"
 
+#include <QAbstractScrollArea>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -33,6 +35,9 @@ MainWindow::MainWindow(frmMain& form, const TwipsScale& scale)
             }
         }
         widgets_[control] = CreateBoundWidget(*control, parent, scale_);
+    }
+    for (const forms::ListBox* list : {&form.lstOpenFileName, &form.lstOpenFileSize}) {
+        AcceptFileDrops(form, qobject_cast<QAbstractScrollArea*>(widgets_.at(list)));
     }
 }
 

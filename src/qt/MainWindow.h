@@ -15,7 +15,8 @@ namespace tarn::gui {
 
 // The main window: one bound widget per control of frmMain, at the model's places. Its close
 // button is governed by the window menu; a close asked for by the window manager goes through
-// Form_QueryUnload and is refused while that says so.
+// Form_QueryUnload and is refused while that says so. Files dropped on the two lists of the file
+// list are added to it.
 class MainWindow : public QWidget {
 public:
     MainWindow(frmMain& form, const TwipsScale& scale);

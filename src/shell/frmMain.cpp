@@ -66,14 +66,21 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::cmdExit_Click() {
-    cmdClearList_Click();
-    loaded_ = false;
-    platform_.window.Unload();
+    if (goActive_) {
+        // After an abort the window is idle at once, but the run still has its files open.
+        exitPending_ = true;
+        return;
+    }
+    LeaveProgram();
 }
 
 void frmMain::Form_QueryUnload(bool& cancel) {
-    if (JobRunning()) {
-        cancel = true;
+    cancel = true;
+    if (jobPhase_ != JobPhase::Idle) {
+        return;
+    }
+    if (goActive_) {
+        exitPending_ = true;
         return;
     }
     cancel = false;
@@ -85,6 +92,15 @@ void frmMain::Shutdown() {
     if (JobRunning()) {
         cmdAbort.Click.Raise();
     }
+    if (goActive_) {
+        exitPending_ = true;
+        return;
+    }
+    LeaveProgram();
+}
+
+void frmMain::LeaveProgram() {
+    exitPending_ = false;
     cmdClearList_Click();
     loaded_ = false;
     platform_.window.Unload();

@@ -129,10 +129,12 @@ public:
     // ---- Shell ----
     void Form_Initialize();
     void Form_Load();
+    // While an aborted run is still finishing, leaving waits until it has returned.
     void cmdExit_Click();
-    // The window manager asks to close the window; a running job refuses.
+    // The window manager asks to close the window; a running job refuses, and an aborted run
+    // that is still finishing puts the close off until it has returned.
     void Form_QueryUnload(bool& cancel);
-    // An orderly end from outside (a signal, the end of the session).
+    // An orderly end from outside (a signal, the end of the session); a running job is aborted.
     void Shutdown();
 
     // ---- Help, links and title ----
@@ -148,6 +150,10 @@ public:
     void cmdClearList_Click();
     // Adds one chosen file as the add button does after its dialog.
     void AddChosenFile(const std::string& chosenPath);
+    // Files may be dropped on the lists while the add button is enabled and no job is under way.
+    bool AcceptsDroppedFiles() const;
+    // Adds dropped files one by one, each as the add button adds a chosen file.
+    void AddDroppedFiles(const std::vector<std::string>& paths);
     // Keeps a record on disk of every cleaned name, so that no name is lost in a crash.
     void UseNameJournal(NameJournal* journal) { journal_ = journal; }
     // Gives back the names that an instance which did not end cleanly left behind.
@@ -176,13 +182,21 @@ private:
     void EndJob();
     void ResetAfterJob();
     void RestoreNamesAfterAbort();
+    // A file that is still there but could not be given the name meant for it.
+    struct NameNotGiven {
+        std::string currentPath;
+        std::string intendedPath;
+        std::string reason;
+    };
     // Gives a renamed entry's WAV file (when `wavToo`) and its MP3 file the chosen names,
     // never over an existing file; gives up after a few failed attempts.
-    void GiveChosenNames(const JobEntry& entry, bool wavToo, bool pumpEvents);
+    std::vector<NameNotGiven> GiveChosenNames(const JobEntry& entry, bool wavToo, bool pumpEvents);
 
     JobPhase jobPhase_ = JobPhase::Idle;
     bool goActive_ = false;
     bool startPending_ = false;
+    // Leaving was asked for while an aborted run was finishing; Go carries it out on return.
+    bool exitPending_ = false;
     std::vector<JobEntry> jobEntries_;
 
 public:
@@ -227,6 +241,8 @@ private:
     void ConnectHandlers();
     void Register(forms::Control& control);
     void ShowError(const std::string& text);
+    // Gives the listed files their names back and unloads the window.
+    void LeaveProgram();
     // Gives every listed file its chosen name back; failures leave a file as it is.
     void RestoreChosenNames();
     // Renames a listed file without replacing anything, keeping the journal in step.

@@ -153,6 +153,10 @@ INSTANTIATE_TEST_SUITE_P(Choices, DuplicateTest,
                                                          [](const TempDir& d) {
                                                              return d.File("mysong.wav");
                                                          }},
+                                           DuplicateCase{"name_before_cleaning", "my song.wav",
+                                                         [](const TempDir& d) {
+                                                             return d.File("my song.wav");
+                                                         }},
                                            DuplicateCase{"through_a_link", "song.wav",
                                                          [](const TempDir& d) {
                                                              fs::create_directory(d.Path() / "sub");

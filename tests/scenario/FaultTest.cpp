@@ -1,0 +1,643 @@
+// Faults met during adds and jobs: files that change under a job, writes that fail, folders that
+// cannot be written, names at the limit, leaving while an aborted run finishes, hostile input.
+// Each ends with a clear message where the user must act, and no file or name lost.
+#include "filelist/NameJournal.h"
+#include "platform/FileOps.h"
+#include "shell/frmMain.h"
+#include "support/RiffBuilder.h"
+#include "support/TableRows.h"
+#include "support/TempDir.h"
+#include "support/TestPlatform.h"
+#include "support/WavWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tarn {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::PrintTo;
+using testing::RowName;
+using Names = std::vector<std::string>;
+
+constexpr const char* kTitle = "Tarn MP3 Encoder";
+constexpr const char* kErrorTitle = "Critical error...";
+const std::string kJobDone = std::string(kTitle) + ": " + "           Job done!";
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::int64_t Length(const std::string& path) {
+    return platform::FileLength(path).value_or(-1);
+}
+
+// A message box as "title: text" (with "(!)" after the title of a warning), a beep as "beep".
+std::string Shown(const platform::MessageBoxRequest& message) {
+    return message.Title + (message.Icon == platform::MessageIcon::Exclamation ? " (!)" : "") +
+           ": " + message.Text;
+}
+
+// Everything the user saw and heard, in order.
+Names Seen(const testing::TestPlatform& platform) {
+    Names seen;
+    std::size_t next = 0;
+    for (const std::string& interaction : platform.Interactions()) {
+        seen.push_back(interaction == "beep" ? interaction : Shown(platform.Messages().at(next++)));
+    }
+    return seen;
+}
+
+// Runs `body` in a child process and returns the lines it reports; nothing when the child did not
+// end normally (a crash, an error that escaped). What the child changes on disk stays.
+std::optional<Names> InChild(const std::function<Names()>& body) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) {
+        return std::nullopt;
+    }
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        return std::nullopt;
+    }
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        std::string report;
+        try {
+            for (const std::string& line : body()) {
+                report += line + '\x1e';
+            }
+        } catch (...) {
+            std::_Exit(2);
+        }
+        for (std::size_t written = 0; written < report.size();) {
+            const ssize_t count =
+                ::write(pipeEnds[1], report.data() + written, report.size() - written);
+            if (count <= 0) {
+                std::_Exit(3);
+            }
+            written += static_cast<std::size_t>(count);
+        }
+        std::_Exit(0);
+    }
+    ::close(pipeEnds[1]);
+    std::string report;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t count = ::read(pipeEnds[0], buffer, sizeof buffer);
+        if (count > 0) {
+            report.append(buffer, static_cast<std::size_t>(count));
+        } else if (count == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return std::nullopt;
+    }
+    Names lines;
+    for (std::size_t start = 0, end; (end = report.find('\x1e', start)) != std::string::npos;
+         start = end + 1) {
+        lines.push_back(report.substr(start, end - start));
+    }
+    return lines;
+}
+
+// Whole jobs with real WAV files and the real encoder, under the virtual clock, with the name
+// journal kept as the program keeps it.
+class FaultTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form.UseNameJournal(&journal);
+        form.Form_Load();
+        platform.AttachTimers(form.Timers());
+        platform.SetDoEventsCost(40ms);
+    }
+
+    // Writes `seconds` of CD sound under `name` and keeps its bytes to compare with later.
+    void Write(const std::string& name, double seconds) {
+        testing::WriteWav(dir.File(name), {.frames = static_cast<std::int64_t>(44100 * seconds)});
+        originals[name] = Contents(dir.File(name));
+    }
+    void Add(const std::string& name) { form.AddChosenFile(dir.File(name)); }
+    void WriteAndAdd(const std::string& name, double seconds) {
+        Write(name, seconds);
+        Add(name);
+    }
+
+    // Clicks Go, which returns once its last run has returned.
+    void Go() { form.cmdGo.Click.Raise(); }
+    bool WaitForTheEnd() {
+        return platform.RunUntil([this] { return !form.JobActive(); }, 10s);
+    }
+
+    // Calls `probe` at every event processing from now on.
+    void AtEveryPause(std::function<void()> probe) {
+        probe_ = std::move(probe);
+        ScheduleProbe();
+    }
+
+    // Every file written by the test that is still there has the bytes it was written with.
+    void ExpectSourcesIntact() {
+        for (const auto& [name, bytes] : originals) {
+            if (fs::exists(dir.File(name))) {
+                EXPECT_TRUE(Contents(dir.File(name)) == bytes) << name;
+            }
+        }
+    }
+
+    testing::TempDir dir;
+    testing::TempDir stateDir;
+    NameJournal journal{stateDir.File("renames")};
+    testing::TestPlatform platform;
+    frmMain form{platform.Bundle()};
+    std::map<std::string, std::string> originals;
+
+private:
+    void ScheduleProbe() {
+        platform.AtDoEvents(1, [this] {
+            probe_();
+            ScheduleProbe();
+        });
+    }
+    std::function<void()> probe_;
+};
+
+// ---- Leaving while an aborted run is finishing ----
+
+enum class Leave { ExitButton, WindowClose, Shutdown };
+enum class Meanwhile { Nothing, AddAFile, AddAFileAndGo };
+
+struct LeaveCase {
+    const char* name;
+    bool abortFirst;
+    Meanwhile meanwhile;
+    Leave how;
+};
+
+class LeaveAfterAbortTest : public FaultTest, public ::testing::WithParamInterface<LeaveCase> {};
+
+TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
+    const LeaveCase& c = GetParam();
+    WriteAndAdd("one a.wav", 3);
+    WriteAndAdd("two b.wav", 3);
+    WriteAndAdd("three c.wav", 3);
+    Write("next one.wav", 1);
+    bool asked = false;
+    bool cancelled = false;
+    int unloadsWhenAsked = -1;
+    AtEveryPause([&] {
+        if (asked || Length(dir.File("twob.mp3")) <= 0) {
+            return;
+        }
+        asked = true;
+        if (c.abortFirst) {
+            form.cmdAbort.Click.Raise();
+            ASSERT_TRUE(form.cmdExit.Enabled());
+        }
+        if (c.meanwhile != Meanwhile::Nothing) {
+            Add("next one.wav");
+            ASSERT_EQ(form.FileCount, 1);
+        }
+        if (c.meanwhile == Meanwhile::AddAFileAndGo) {
+            form.cmdGo.Click.Raise();
+        }
+        switch (c.how) {
+        case Leave::ExitButton:
+            form.cmdExit.Click.Raise();
+            break;
+        case Leave::WindowClose:
+            form.Form_QueryUnload(cancelled);
+            break;
+        case Leave::Shutdown:
+            form.Shutdown();
+            break;
+        }
+        unloadsWhenAsked = platform.unloadCalls;
+        // The run still holds its files under their cleaned names.
+        EXPECT_TRUE(form.Loaded());
+        EXPECT_TRUE(fs::exists(dir.File("twob.wav")));
+    });
+    Go();
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(unloadsWhenAsked, 0) << "the window was unloaded while the run was still writing";
+    EXPECT_EQ(cancelled, c.how == Leave::WindowClose);
+    EXPECT_EQ(platform.unloadCalls, 1);
+    EXPECT_FALSE(form.Loaded());
+    EXPECT_FALSE(form.JobActive());
+
+    // The aborted run stopped; the file added meanwhile was never encoded.
+    EXPECT_EQ(dir.Names(), (Names{"next one.wav", "one a.mp3", "one a.wav", "three c.wav",
+                                  "two b.mp3", "two b.wav"}));
+    EXPECT_LT(Length(dir.File("two b.mp3")), Length(dir.File("one a.mp3")));
+    ExpectSourcesIntact();
+    EXPECT_TRUE(journal.Entries().empty());
+    EXPECT_TRUE(platform.Interactions().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, LeaveAfterAbortTest,
+    ::testing::Values(
+        LeaveCase{"exit_button", true, Meanwhile::Nothing, Leave::ExitButton},
+        LeaveCase{"exit_button_after_adding_a_file", true, Meanwhile::AddAFile, Leave::ExitButton},
+        LeaveCase{"exit_button_after_go_for_a_new_job", true, Meanwhile::AddAFileAndGo,
+                  Leave::ExitButton},
+        LeaveCase{"window_close", true, Meanwhile::Nothing, Leave::WindowClose},
+        LeaveCase{"window_close_after_adding_a_file", true, Meanwhile::AddAFile,
+                  Leave::WindowClose},
+        LeaveCase{"shutdown_during_the_run", false, Meanwhile::Nothing, Leave::Shutdown},
+        LeaveCase{"shutdown_after_abort", true, Meanwhile::AddAFileAndGo, Leave::Shutdown}),
+    RowName);
+
+TEST_F(FaultTest, TheWindowManagerStillCannotCloseTheWindowDuringARunningJob) {
+    WriteAndAdd("one a.wav", 1);
+    bool cancelled = false;
+    AtEveryPause([&] {
+        if (!cancelled) {
+            form.Form_QueryUnload(cancelled);
+        }
+    });
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(platform.unloadCalls, 0) << "a refused close is not carried out later";
+    EXPECT_TRUE(form.Loaded());
+    EXPECT_EQ(Seen(platform), (Names{"beep", kJobDone}));
+}
+
+// ---- The output cannot be written ----
+
+TEST_F(FaultTest, AWriteOverTheFileSizeLimitStopsThatFileOnlyAndTheJobGoesOn) {
+    WriteAndAdd("one a.wav", 1);
+    WriteAndAdd("two b.wav", 3);
+    WriteAndAdd("three c.wav", 1);
+    // A limit on the size of every file the process writes makes write(2) fail part way, as a
+    // full disk does: one second of MP3 fits, three do not. The limit holds in the child only.
+    const std::optional<Names> seen = InChild([this] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit { 30000, 30000 };
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        Go();
+        if (!WaitForTheEnd()) {
+            return Names{"the job did not end"};
+        }
+        return Seen(platform);
+    });
+    ASSERT_TRUE(seen.has_value()) << "the child did not end normally";
+    EXPECT_EQ(*seen, (Names{std::string(kErrorTitle) + ": The MP3 file cannot be written:\n" +
+                                dir.File("twob.mp3") + "\nFile too large.",
+                            "beep", kJobDone}));
+    // The partial MP3 file is gone; every WAV file has its name back.
+    EXPECT_EQ(dir.Names(),
+              (Names{"one a.mp3", "one a.wav", "three c.mp3", "three c.wav", "two b.wav"}));
+    EXPECT_GT(Length(dir.File("three c.mp3")), 0);
+    ExpectSourcesIntact();
+    EXPECT_TRUE(journal.Entries().empty());
+}
+
+// ---- A source that changes during the job ----
+
+enum class Change { Delete, Truncate };
+
+struct SourceCase {
+    const char* name;
+    Change change;
+    // Whether the second file changes while it is encoded, or while the first one is.
+    bool duringItsOwnRun;
+    const char* readError; // the reason in the message, or empty when there is none
+    Names namesAfter;
+};
+
+class SourceChangeTest : public FaultTest, public ::testing::WithParamInterface<SourceCase> {};
+
+TEST_P(SourceChangeTest, TheOtherFilesAreEncodedAndEveryNameComesBack) {
+    const SourceCase& c = GetParam();
+    WriteAndAdd("one a.wav", 2);
+    WriteAndAdd("two b.wav", 2);
+    WriteAndAdd("three c.wav", 2);
+    constexpr std::uintmax_t kTruncatedLength = 100000;
+    bool changed = false;
+    AtEveryPause([&] {
+        const bool secondRunning = Length(dir.File("twob.mp3")) > 0;
+        if (changed || secondRunning != c.duringItsOwnRun) {
+            return;
+        }
+        changed = true;
+        if (c.change == Change::Delete) {
+            fs::remove(dir.File("twob.wav"));
+        } else {
+            fs::resize_file(dir.File("twob.wav"), kTruncatedLength);
+        }
+    });
+    Go();
+    ASSERT_TRUE(changed);
+    ASSERT_TRUE(WaitForTheEnd());
+
+    Names expected;
+    if (*c.readError != '\0') {
+        expected.push_back(std::string(kErrorTitle) + ": The file cannot be read:\n" +
+                           dir.File("twob.wav") + "\n" + c.readError);
+    }
+    expected.insert(expected.end(), {"beep", kJobDone});
+    EXPECT_EQ(Seen(platform), expected);
+    EXPECT_EQ(dir.Names(), c.namesAfter);
+    EXPECT_EQ(Length(dir.File("three c.mp3")), Length(dir.File("one a.mp3")));
+    if (c.change == Change::Truncate) {
+        EXPECT_TRUE(Contents(dir.File("two b.wav")) ==
+                    originals["two b.wav"].substr(0, kTruncatedLength));
+        originals.erase("two b.wav");
+    }
+    ExpectSourcesIntact();
+    EXPECT_TRUE(journal.Entries().empty());
+}
+
+const Names kAllSix{"one a.mp3",   "one a.wav", "three c.mp3",
+                    "three c.wav", "two b.mp3", "two b.wav"};
+const Names kWithoutSecondMp3{"one a.mp3", "one a.wav", "three c.mp3", "three c.wav", "two b.wav"};
+const Names kWithoutSecondWav{"one a.mp3", "one a.wav", "three c.mp3", "three c.wav", "two b.mp3"};
+const Names kWithoutSecond{"one a.mp3", "one a.wav", "three c.mp3", "three c.wav"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, SourceChangeTest,
+    ::testing::Values(
+        // The run reads on from the file it has open, to the end.
+        SourceCase{"deleted_during_its_run", Change::Delete, true, "", kWithoutSecondWav},
+        SourceCase{"deleted_before_its_run", Change::Delete, false, "No such file or directory.",
+                   kWithoutSecond},
+        SourceCase{"truncated_during_its_run", Change::Truncate, true,
+                   "It ended before the end of its sound data.", kWithoutSecondMp3},
+        // Its data chunk now claims more than the file holds: what is there is encoded.
+        SourceCase{"truncated_before_its_run", Change::Truncate, false, "", kAllSix}),
+    RowName);
+
+// ---- A folder the user cannot write ----
+
+struct ReadOnlyCase {
+    const char* name;
+    const char* file;
+    Names seen; // after the folder's path has been put in for "%"
+    bool listed;
+};
+
+class ReadOnlyFolderTest : public FaultTest, public ::testing::WithParamInterface<ReadOnlyCase> {};
+
+std::string WithFolder(std::string text, const std::string& folder) {
+    for (std::size_t at; (at = text.find('%')) != std::string::npos;) {
+        text.replace(at, 1, folder);
+    }
+    return text;
+}
+
+TEST_P(ReadOnlyFolderTest, NothingIsRenamedOrCreatedAndTheUserIsTold) {
+    const ReadOnlyCase& c = GetParam();
+    const std::string folder = dir.File("read only");
+    fs::create_directory(folder);
+    const std::string file = folder + "/" + c.file;
+    testing::WriteWav(file, {.frames = 44100});
+    const std::string bytes = Contents(file);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    // Root may rename anywhere: the add runs in a child that has given up root.
+    for (const testing::TempDir* top : {&dir, &stateDir}) {
+        ASSERT_EQ(::chmod(top->Path().c_str(), 0777), 0);
+    }
+    const std::optional<Names> seen = InChild([&] {
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            return Names{"could not give up root"};
+        }
+        form.AddChosenFile(file);
+        Names report{"listed " + std::to_string(form.FileCount)};
+        if (form.FileCount > 0) {
+            Go();
+            if (!WaitForTheEnd()) {
+                report.push_back("the job did not end");
+            }
+        }
+        const Names shown = Seen(platform);
+        report.insert(report.end(), shown.begin(), shown.end());
+        return report;
+    });
+    ASSERT_TRUE(seen.has_value()) << "the child did not end normally";
+    Names expected{"listed " + std::to_string(c.listed ? 1 : 0)};
+    for (const std::string& line : c.seen) {
+        expected.push_back(WithFolder(line, folder));
+    }
+    EXPECT_EQ(*seen, expected);
+    EXPECT_EQ(fs::directory_iterator(folder)->path(), file);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    EXPECT_TRUE(Contents(file) == bytes);
+    EXPECT_TRUE(journal.Entries().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReadOnlyFolderTest,
+    ::testing::Values(
+        ReadOnlyCase{"name_to_clean",
+                     "my song.wav",
+                     {std::string(kTitle) + ": The file could not be renamed to mysong.wav:\n"
+                                            "Permission denied.\nIt was not added to the list."},
+                     false},
+        ReadOnlyCase{"clean_name_listed_but_no_mp3_can_be_written",
+                     "song.wav",
+                     {std::string(kErrorTitle) +
+                          ": The MP3 file cannot be written:\n%/song.mp3\nPermission denied.",
+                      "beep", kJobDone},
+                     true}),
+    RowName);
+
+// ---- A name taken at the end of the job ----
+
+TEST_F(FaultTest, ANameTakenAtTheEndIsReportedOnceAndNotAgainAtTheNextStart) {
+    WriteAndAdd("my song.wav", 1);
+    AtEveryPause([&] {
+        if (!fs::exists(dir.File("my song.wav"))) {
+            testing::WriteBytes(dir.File("my song.wav"), {'n', 'e', 'w'});
+        }
+    });
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(Seen(platform),
+              (Names{"beep", kJobDone,
+                     std::string(kTitle) +
+                         " (!): These files keep the names they have, since they could not be "
+                         "renamed:\n" +
+                         dir.File("mysong.wav") + "\n    to my song.wav: File exists."}));
+    EXPECT_EQ(dir.Names(), (Names{"my song.mp3", "my song.wav", "mysong.wav"}));
+    EXPECT_TRUE(Contents(dir.File("mysong.wav")) == originals["my song.wav"]);
+    EXPECT_EQ(Contents(dir.File("my song.wav")), "new");
+
+    testing::TestPlatform nextPlatform;
+    frmMain next{nextPlatform.Bundle()};
+    next.UseNameJournal(&journal);
+    next.RecoverNames();
+    EXPECT_TRUE(nextPlatform.Messages().empty());
+    EXPECT_EQ(dir.Names(), (Names{"my song.mp3", "my song.wav", "mysong.wav"}));
+}
+
+// ---- 99 files with names at the length limit ----
+
+// A name of NAME_MAX bytes with spaces and hyphens, different from the others in its number.
+std::string LongName(int number) {
+    std::string name = "track " + std::to_string(100 + number).substr(1) + " - ";
+    while (name.size() < 251) {
+        name += "a long-winded name ";
+    }
+    name.resize(251);
+    return name + ".wav";
+}
+
+TEST_F(FaultTest, NinetyNineLongNamesSurviveAddClearAndAWholeJob) {
+    ASSERT_EQ(LongName(1).size(), 255U);
+    if (::pathconf(dir.Path().c_str(), _PC_NAME_MAX) < 255) {
+        GTEST_SKIP() << "the temporary folder takes shorter names";
+    }
+    Names chosen;
+    for (int i = 1; i <= frmMain::kMaxEntries; ++i) {
+        chosen.push_back(LongName(i));
+        Write(chosen.back(), 0.05);
+    }
+    Write(LongName(100), 0.05);
+    const auto addAll = [&] {
+        for (const std::string& name : chosen) {
+            Add(name);
+        }
+    };
+
+    addAll();
+    ASSERT_EQ(form.FileCount, frmMain::kMaxEntries);
+    EXPECT_EQ(form.lstOpenFileName.Items(), chosen);
+    Add(LongName(100));
+    EXPECT_EQ(form.FileCount, frmMain::kMaxEntries);
+    EXPECT_TRUE(fs::exists(dir.File(LongName(100))));
+    EXPECT_EQ(journal.Entries().size(), chosen.size());
+    form.cmdClearList_Click();
+    Names all = chosen;
+    all.push_back(LongName(100));
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(dir.Names(), all);
+    EXPECT_TRUE(journal.Entries().empty());
+
+    addAll();
+    ASSERT_EQ(form.FileCount, frmMain::kMaxEntries);
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(Seen(platform),
+              (Names{std::string(kTitle) +
+                         ": The list is full: at most 99 files can be encoded in one job.",
+                     "beep", kJobDone}));
+    for (const std::string& name : chosen) {
+        all.push_back(name.substr(0, name.size() - 3) + "mp3");
+        EXPECT_GT(Length(dir.File(all.back())), 0) << all.back();
+    }
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(dir.Names(), all);
+    ExpectSourcesIntact();
+    EXPECT_TRUE(journal.Entries().empty());
+}
+
+// ---- Hostile input ----
+
+struct BadFileCase {
+    const char* name;
+    const char* file;
+    std::function<void(const std::string&)> make;
+    const char* message; // followed by the file's path
+};
+
+class BadFileTest : public FaultTest, public ::testing::WithParamInterface<BadFileCase> {};
+
+TEST_P(BadFileTest, IsRefusedBeforeAnythingIsRenamed) {
+    const BadFileCase& c = GetParam();
+    const std::string path = dir.File(c.file);
+    c.make(path);
+    // A writer on a named pipe keeps a reader from waiting for one, should the pipe be read.
+    const int writer = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
+    const Names before = dir.Names();
+    const std::string bytes = fs::is_regular_file(path) ? Contents(path) : "";
+
+    form.AddChosenFile(path);
+    if (writer >= 0) {
+        ::close(writer);
+    }
+    EXPECT_EQ(Seen(platform), (Names{std::string(kTitle) + ": " + c.message + "\n" + path}));
+    EXPECT_EQ(form.FileCount, 0);
+    EXPECT_EQ(form.lstOpenFileName.ListCount(), 0);
+    EXPECT_FALSE(form.cmdGo.Enabled());
+    EXPECT_EQ(dir.Names(), before);
+    EXPECT_EQ(fs::is_regular_file(path) ? Contents(path) : "", bytes);
+    EXPECT_TRUE(journal.Entries().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadFileTest,
+    ::testing::Values(
+        BadFileCase{"folder", "my folder.wav",
+                    [](const std::string& path) { fs::create_directory(path); },
+                    "Only files can be added to the list:"},
+        BadFileCase{"named_pipe", "my pipe.wav",
+                    [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); },
+                    "Only files can be added to the list:"},
+        // Its MP3 file would be itself: Go would delete it as an old output.
+        BadFileCase{"wav_named_mp3", "my song.mp3",
+                    [](const std::string& path) { testing::WriteWav(path, {.frames = 100}); },
+                    "The file cannot be added: its MP3 file would take its name and replace it:"}),
+    RowName);
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+TEST_F(FaultTest, AHeaderClaimingThousandsOfChannelsDoesNotMakeTheRunTakeGigabytes) {
+    if (kAddressSanitizer) {
+        GTEST_SKIP() << "the address sanitizer reserves more address space than the limit";
+    }
+    // 65535 channels of 16 bits: 131070 bytes a frame, 20 frames.
+    constexpr int kChannels = 65535;
+    const std::string path = dir.File("wide.wav");
+    testing::WriteBytes(path, testing::Riff({{"fmt ", testing::Fmt(kChannels, 44100, 16)},
+                                             {"data", testing::Bytes(20U * kChannels * 2, 0x11)}}));
+    const std::optional<Names> seen = InChild([&] {
+        std::ifstream statm("/proc/self/statm");
+        long pages = 0;
+        statm >> pages;
+        const auto inUse = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::getpagesize());
+        const rlim_t room = inUse + (512U << 20);
+        const struct rlimit limit { room, room };
+        ::setrlimit(RLIMIT_AS, &limit);
+        form.EncodeFile(path);
+        Names report = Seen(platform);
+        report.push_back("mp3 " + std::to_string(Length(dir.File("wide.mp3")) > 0));
+        return report;
+    });
+    ASSERT_TRUE(seen.has_value()) << "the run ran out of memory";
+    EXPECT_EQ(*seen, Names{"mp3 1"});
+}
+
+} // namespace
+} // namespace tarn
