@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test unit-test sanitize fuzz core bench format clean
+.PHONY: all deps configure build run demo test unit-test sanitize fuzz core bench format clean
 
 all: build
 
@@ -32,6 +32,11 @@ endif
 
 run: build
 	$(BUILD_DIR)/tarnme
+
+# A scripted session with the real window on a private X server, so no desktop is needed: WAV
+# files made, added, encoded; the MP3 files and a picture of each tab are left in build/demo/.
+demo: build
+	/usr/bin/python3 tests/e2e/demo.py $(BUILD_DIR)/tarnme $(BUILD_DIR)/demo
 
 test: unit-test sanitize fuzz
 

@@ -77,6 +77,10 @@ protected:
             // The alignment has no change event of its own; it goes with the caption.
             widget_->setAlignment(ToQAlignment(label_.TextAlignment()) |
                                   (label_.Opaque() ? Qt::AlignVCenter : Qt::AlignTop));
+            DescribeByText();
+            break;
+        case Property::ToolTip:
+            DescribeByText();
             break;
         case Property::Colors: {
             QPalette palette = widget_->palette();
@@ -92,6 +96,14 @@ protected:
     }
 
 private:
+    // A label named by its tooltip would otherwise hide what it shows (a time, an address) from
+    // assistive tools: a label has no text interface of its own.
+    void DescribeByText() {
+        if (!label_.ToolTipText().empty()) {
+            widget_->setAccessibleDescription(ToQString(label_.Caption()));
+        }
+    }
+
     forms::Label& label_;
     QLabel* widget_;
 };

@@ -12,12 +12,7 @@ import wave
 sys.dont_write_bytecode = True
 
 import tarn_e2e
-from tarn_e2e import check, wait_until
-
-TITLE = "Tarn MP3 Encoder"
-DIALOG = "Choose the file which will be encoded:"
-# The centre of "Add file to list" in the window: tab control at y 64, button at (8, 200).
-ADD_BUTTON = (8 + 64, 64 + 200 + 12)
+from tarn_e2e import TITLE, check, wait_until
 
 
 def write_wav(path, frames=4410):
@@ -29,12 +24,7 @@ def write_wav(path, frames=4410):
 
 
 def add_through_dialog(session, process, window, path):
-    session.click(window, *ADD_BUTTON)
-    dialog = session.window_of(process, DIALOG)
-    # The file name box has the focus when the dialog opens.
-    session.type_text(dialog, path)
-    session.key(dialog, "Return")
-    wait_until(lambda: not session.windows(name=DIALOG, pid=process.pid), "the dialog to close")
+    tarn_e2e.Ui(session, process).add_through_dialog(path, window)
 
 
 def names(folder):
