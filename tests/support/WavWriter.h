@@ -26,7 +26,7 @@ struct WavSpec {
     bool oddDataByte = false;
 };
 
-// The bytes of a PCM WAV file built from the spec.
+// The bytes of a PCM WAV file with these properties.
 std::vector<std::uint8_t> MakeWav(const WavSpec& spec);
 void WriteWav(const std::string& path, const WavSpec& spec);
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
