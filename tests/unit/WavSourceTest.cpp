@@ -81,40 +81,18 @@ Bytes NotRiff() {
     return file;
 }
 
-Bytes TruncatedChunkHeader() {
-    Bytes file = Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", Filler(8)}});
-    file.insert(file.end(), {'L', 'I', 'S'});
-    return file;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Files, LocateWavDataTest,
     ::testing::Values(
-        LayoutCase{"canonical",
-                   Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", Filler(400)}}),
-                   {kCd, 44, 400, true}},
-        LayoutCase{
-            "ffmpeg_list_before_data",
-            Riff({{"fmt ", Fmt(2, 44100, 16)}, {"LIST", FfmpegList()}, {"data", Filler(400)}}),
-            {kCd, 78, 400, true}},
         LayoutCase{"odd_junk_before_fmt",
                    Riff({{"JUNK", Filler(5)}, {"fmt ", Fmt(1, 48000, 8)}, {"data", Filler(7)}}),
                    {kDatMono8, 58, 7, true}},
         LayoutCase{"fmt_after_data",
                    Riff({{"data", Filler(400)}, {"fmt ", Fmt(2, 44100, 16)}}),
                    {kCd, 20, 400, true}},
-        LayoutCase{
-            "list_after_odd_data",
-            Riff({{"fmt ", Fmt(1, 48000, 8)}, {"data", Filler(101)}, {"LIST", FfmpegList()}}),
-            {kDatMono8, 44, 101, true}},
-        LayoutCase{"data_claims_more_than_the_file",
-                   Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", Filler(400), 1000000}}),
-                   {kCd, 44, 400, true}},
         LayoutCase{"data_size_left_open",
                    Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", Filler(400), 0xFFFFFFFF}}),
                    {kCd, 44, 400, true}},
-        LayoutCase{
-            "header_only", Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", {}}}), {kCd, 44, 0, true}},
         LayoutCase{"extensible_pcm",
                    Riff({{"fmt ", FmtExtensible(6, 48000, 16, 0x3F, kWaveFormatPcm)},
                          {"data", Filler(120)}}),
@@ -127,10 +105,6 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"no_data_chunk",
                    Riff({{"fmt ", Fmt(1, 48000, 8)}, {"LIST", FfmpegList()}}),
                    {kDatMono8, 44, 26, false}},
-        LayoutCase{"not_wave",
-                   Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", Filler(8)}}, "AVI "),
-                   {kCd, 44, 8, false}},
-        LayoutCase{"truncated_chunk_header", TruncatedChunkHeader(), {kCd, 44, 8, true}},
         LayoutCase{"too_short_for_a_format", Bytes{'R', 'I', 'F', 'F'}, {{}, 4, 0, false}}),
     RowName);
 
@@ -147,28 +121,14 @@ TEST(LocateWavDataFailureTest, AFileThatCannotBeReadGivesNothing) {
     EXPECT_FALSE(LocateWavData(failsLater, static_cast<std::int64_t>(file.size())).has_value());
 }
 
-struct ReasonCase {
-    const char* name;
-    WavFormat format;
-    bool supported;
-};
-
-class UnsupportedFormatTest : public ::testing::TestWithParam<ReasonCase> {};
-
-TEST_P(UnsupportedFormatTest, AcceptsOnly8And16BitPcmWithChannels) {
-    EXPECT_EQ(UnsupportedFormatReason(GetParam().format).empty(), GetParam().supported);
+TEST(UnsupportedFormatTest, RefusesFloatAndFormatsWithoutChannelsOrRate) {
+    for (const WavFormat& format :
+         {WavFormat{3, 2, 44100, 32, 0}, WavFormat{2, 2, 44100, 4, 0},
+          WavFormat{kWaveFormatPcm, 0, 44100, 16, 0}, WavFormat{kWaveFormatPcm, 2, 0, 16, 0}}) {
+        EXPECT_NE(UnsupportedFormatReason(format), "")
+            << format.channels << " " << format.sampleRate;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Formats, UnsupportedFormatTest,
-    ::testing::Values(ReasonCase{"cd", kCd, true}, ReasonCase{"dat_mono_8", kDatMono8, true},
-                      ReasonCase{"six_channels", {kWaveFormatPcm, 6, 44100, 16, 0}, true},
-                      ReasonCase{"float", {3, 2, 44100, 32, 0}, false},
-                      ReasonCase{"adpcm", {2, 2, 44100, 4, 0}, false},
-                      ReasonCase{"pcm_24", {kWaveFormatPcm, 2, 44100, 24, 0}, false},
-                      ReasonCase{"no_channels", {kWaveFormatPcm, 0, 44100, 16, 0}, false},
-                      ReasonCase{"no_rate", {kWaveFormatPcm, 2, 0, 16, 0}, false}),
-    RowName);
 
 // Source frames in, 16-bit frames out.
 struct ConvertCase {
@@ -201,16 +161,11 @@ TEST_P(SampleConverterTest, ConvertsWholeFrames) {
     EXPECT_EQ(out, c.out);
 }
 
-const WavFormat kMono16{kWaveFormatPcm, 1, 44100, 16, 0};
-const WavFormat kStereo8{kWaveFormatPcm, 2, 44100, 8, 0};
 const WavFormat kSix16{kWaveFormatPcm, 6, 44100, 16, 0};
 
 INSTANTIATE_TEST_SUITE_P(
     Mappings, SampleConverterTest,
     ::testing::Values(
-        ConvertCase{"stereo_kept", kCd, 2, Le16({1, -2, 32767, -32768}), {1, -2, 32767, -32768}},
-        ConvertCase{"mono_kept", kMono16, 1, Le16({7, -7}), {7, -7}},
-        ConvertCase{"mono_to_both_sides", kMono16, 2, Le16({5, -32768}), {5, 5, -32768, -32768}},
         ConvertCase{"stereo_averaged",
                     kCd,
                     1,
@@ -218,8 +173,6 @@ INSTANTIATE_TEST_SUITE_P(
                     {200, 32767, -32768, 2, -2}},
         ConvertCase{
             "eight_bit_widened", kDatMono8, 1, Bytes{0, 128, 255, 1}, {-32768, 0, 32512, -32512}},
-        ConvertCase{"eight_bit_to_both_sides", kDatMono8, 2, Bytes{192}, {16384, 16384}},
-        ConvertCase{"eight_bit_stereo_averaged", kStereo8, 1, Bytes{0, 255}, {-128}},
         // Front left, front right, centre, low frequency, back left, back right: each side
         // takes its front fully and centre and back at -3 dB, scaled to stay within range.
         ConvertCase{"six_to_stereo",
@@ -228,7 +181,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Le16({10000, 0, 0, 30000, 0,     0, 0,     0,     10000, 30000, 0,     0,
                           0,     0, 0, 30000, 10000, 0, 32767, 32767, 32767, 32767, 32767, 32767}),
                     {4142, 0, 2929, 2929, 2929, 0, 32767, 32767}},
-        ConvertCase{"six_to_mono", kSix16, 1, Le16({10000, 10000, 0, 32767, 0, 0}), {4142}},
         // An extensible file's mask says which speaker each channel feeds.
         ConvertCase{"quad_by_mask",
                     {kWaveFormatPcm, 4, 44100, 16, 0x33},
