@@ -89,8 +89,8 @@ void frmMain::Form_QueryUnload(bool& cancel) {
 }
 
 void frmMain::Shutdown() {
-    if (JobRunning()) {
-        cmdAbort.Click.Raise();
+    if (JobActive()) {
+        cmdAbort_Click();
     }
     if (goActive_) {
         exitPending_ = true;

@@ -249,7 +249,6 @@ private:
     bool RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath,
                          std::string& reason);
     bool GiveNameBack(const std::string& currentPath, const std::string& chosenPath);
-    bool JobRunning() const { return JobActive(); }
 
     platform::Platform platform_;
     std::vector<forms::Control*> controls_;
