@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev
     xvfb xauth x11-utils xdotool imagemagick fonts-liberation
     python3 python3-pyatspi at-spi2-core dbus-daemon
-    mpg123 lame
+    mpg123 lame xdg-utils
     fp-utils libchm-bin desktop-file-utils
     clang libclang-rt-14-dev
 )
