@@ -47,7 +47,8 @@ void TrimBlanks(std::string& text) {
 
 // Removes " word" from the end of `name` when it is there, in any letter case.
 bool StripStyleWord(std::string& name, std::string_view word) {
-    const std::string suffix = " " + std::string(word);
+    std::string suffix(1, ' ');
+    suffix += word;
     if (name.size() <= suffix.size() ||
         Lower(std::string_view(name).substr(name.size() - suffix.size())) != suffix) {
         return false;
