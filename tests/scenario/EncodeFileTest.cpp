@@ -3,23 +3,16 @@
 #include "platform/FileOps.h"
 #include "shell/frmMain.h"
 #include "shell/modGeneral.h"
+#include "support/JobFixture.h"
 #include "support/Mp3Inspect.h"
 #include "support/RiffBuilder.h"
 #include "support/TableRows.h"
-#include "support/TempDir.h"
-#include "support/TestPlatform.h"
-#include "support/WavWriter.h"
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <ostream>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarn {
 namespace {
@@ -30,8 +23,6 @@ using testing::RowName;
 namespace fs = std::filesystem;
 using testing::DecodedSound;
 using testing::Mp3Frame;
-using testing::TempDir;
-using testing::TestPlatform;
 using testing::WavSpec;
 
 constexpr const char* kErrorTitle = "Critical error...";
@@ -45,10 +36,9 @@ bool NeedDecoders(bool withLame = false) {
     return testing::HaveProgram("mpg123") && (!withLame || testing::HaveProgram("lame"));
 }
 
-class EncodeFileTest : public ::testing::Test {
+// One run at a time, called straight from the test.
+class EncodeFileTest : public testing::JobFixture {
 protected:
-    void SetUp() override { form.Form_Load(); }
-
     void Select(forms::ComboBox& box, const std::string& text) {
         const auto& items = box.Items();
         const auto found = std::find(items.begin(), items.end(), text);
@@ -57,11 +47,11 @@ protected:
     }
 
     // Writes the WAV file, lists it as the add button does and returns its path on disk.
-    std::string ListedWav(const std::string& name, const WavSpec& shape) {
-        testing::WriteWav(dir.File(name), shape);
-        form.AddChosenFile(dir.File(name));
+    std::string ListedWav(const std::string& name, double seconds, const WavSpec& format = {}) {
+        WriteSound(name, seconds, format);
+        const std::string listed = Add(name);
         EXPECT_TRUE(platform.Messages().empty());
-        return form.FilePaths[static_cast<std::size_t>(form.FileCount)];
+        return listed;
     }
 
     std::string Mp3Of(const std::string& wav) const { return ChangeExtension(wav, "mp3"); }
@@ -81,10 +71,6 @@ protected:
     std::optional<std::vector<Mp3Frame>> Frames(const std::string& mp3) const {
         return testing::ParseMp3Frames(testing::ReadAllBytes(mp3));
     }
-
-    TempDir dir;
-    TestPlatform platform;
-    frmMain form{platform.Bundle()};
 };
 
 // Tone levels of a decoded file: each source channel c plays 440 × (c + 1) Hz at half scale;
@@ -144,14 +130,14 @@ struct Boxes {
 
 struct EncodeCase {
     const char* name;
-    std::function<Bytes()> file;
     WavSpec source; // rate and channels of the sound in the file
-    std::int64_t frames;
     const char* bitrate;
     const char* mode;
     int quality;
     std::int32_t preset;
     Boxes boxes;
+    std::function<Bytes()> file = nullptr; // none: the canonical file of `source`
+    std::int64_t frames = kSourceFrames;
 };
 
 class EncodeSourceTest : public EncodeFileTest, public ::testing::WithParamInterface<EncodeCase> {};
@@ -164,7 +150,7 @@ TEST_P(EncodeSourceTest, EveryFrameAndTheDecodedSoundAreAsChosen) {
     // Straight to the run: the header probe of the file list reads fixed offsets and would
     // refuse some of these files before they got here.
     const std::string wav = dir.File("source.wav");
-    testing::WriteBytes(wav, c.file());
+    testing::WriteBytes(wav, c.file ? c.file() : Canonical(c.source));
     Select(form.cmbBitrate, c.bitrate);
     Select(form.cmbMode, c.mode);
     form.cmbQuality.SetListIndex(c.quality);
@@ -203,55 +189,34 @@ TEST_P(EncodeSourceTest, EveryFrameAndTheDecodedSoundAreAsChosen) {
     ExpectTones(*sound, ChannelShares(c.source.channels, stereo ? 2 : 1));
 }
 
-const Boxes kNoBoxes{0, 0, 0, 0};
-
 INSTANTIATE_TEST_SUITE_P(
     Sources, EncodeSourceTest,
     ::testing::Values(
         // Read from byte 44, this file's channels would come out swapped.
         EncodeCase{"ffmpeg_list_before_data_320_stereo_all_boxes",
+                   kCd,
+                   "320",
+                   "Stereo",
+                   2,
+                   LQP_HIGH_QUALITY,
+                   {1, 1, 1, 1},
                    [] {
                        const Bytes canonical = Canonical(kCd);
                        return testing::Riff(
                            {{"fmt ", testing::Fmt(2, 44100, 16)},
                             {"LIST", testing::FfmpegList()},
                             {"data", Bytes(canonical.begin() + 44, canonical.end())}});
-                   },
-                   kCd,
-                   kSourceFrames,
-                   "320",
-                   "Stereo",
-                   2,
-                   LQP_HIGH_QUALITY,
-                   {1, 1, 1, 1}},
-        EncodeCase{"eight_bit_48000_160_stereo",
-                   [] { return Canonical(kDat8); },
-                   kDat8,
-                   kSourceFrames,
-                   "160",
-                   "Stereo",
-                   8,
-                   LQP_CD,
-                   {1, 0, 0, 1}},
-        EncodeCase{"mono_40_stereo",
-                   [] { return Canonical(kCdMono); },
-                   kCdMono,
-                   kSourceFrames,
-                   "40",
-                   "Stereo",
-                   3,
-                   LQP_VOICE_QUALITY,
-                   {0, 1, 0, 0}},
-        EncodeCase{"six_channels_96_mono",
-                   [] { return Canonical(kSix); },
-                   kSix,
-                   kSourceFrames,
-                   "96",
-                   "Mono",
-                   1,
-                   LQP_NORMAL_QUALITY,
-                   {1, 1, 1, 1}},
+                   }},
+        EncodeCase{"eight_bit_48000_160_stereo", kDat8, "160", "Stereo", 8, LQP_CD, {1, 0, 0, 1}},
+        EncodeCase{"mono_40_stereo", kCdMono, "40", "Stereo", 3, LQP_VOICE_QUALITY, {0, 1, 0, 0}},
+        EncodeCase{"six_channels_96_mono", kSix, "96", "Mono", 1, LQP_NORMAL_QUALITY, {1, 1, 1, 1}},
         EncodeCase{"odd_data_length_and_trailing_list_64_mono",
+                   kCdMono,
+                   "64",
+                   "Mono",
+                   9,
+                   LQP_STUDIO,
+                   {0, 0, 1, 0},
                    [] {
                        WavSpec shape = kCdMono;
                        shape.oddDataByte = true;
@@ -259,30 +224,29 @@ INSTANTIATE_TEST_SUITE_P(
                        shape.trailer = Bytes{'L', 'I', 'S', 'T', 26, 0, 0, 0};
                        shape.trailer.insert(shape.trailer.end(), list.begin(), list.end());
                        return Canonical(shape);
-                   },
-                   kCdMono,
-                   kSourceFrames,
-                   "64",
-                   "Mono",
-                   9,
-                   LQP_STUDIO,
-                   {0, 0, 1, 0}},
+                   }},
         // Grayed boxes count as unchecked.
         EncodeCase{"data_claims_more_than_the_file_32_mono_grayed_boxes",
-                   [] {
-                       WavSpec shape = kCd;
-                       shape.claimedDataSize = 100 * kSourceFrames * 4;
-                       return Canonical(shape);
-                   },
                    kCd,
-                   kSourceFrames,
                    "32",
                    "Mono",
                    0,
                    LQP_LOW_QUALITY,
-                   {2, 2, 2, 2}},
-        EncodeCase{"header_only_44_bytes", [] { return testing::MakeWav(WavSpec{.frames = 0}); },
-                   kCd, 0, "128", "Stereo", 1, LQP_NORMAL_QUALITY, kNoBoxes}),
+                   {2, 2, 2, 2},
+                   [] {
+                       WavSpec shape = kCd;
+                       shape.claimedDataSize = 100 * kSourceFrames * 4;
+                       return Canonical(shape);
+                   }},
+        EncodeCase{"header_only_44_bytes",
+                   kCd,
+                   "128",
+                   "Stereo",
+                   1,
+                   LQP_NORMAL_QUALITY,
+                   {0, 0, 0, 0},
+                   [] { return testing::MakeWav(WavSpec{.frames = 0}); },
+                   0}),
     RowName);
 
 // ---- "Normal" is the library's command-line encoder, byte for byte ----
@@ -302,9 +266,7 @@ TEST_P(SameAsLameTest, NormalEqualsTheLameCommand) {
         GTEST_SKIP() << "lame or mpg123 is not installed (scripts/install-deps.sh installs them)";
     }
     const SameAsLameCase& c = GetParam();
-    WavSpec shape = c.source;
-    shape.frames = shape.sampleRate * 3 / 2;
-    const std::string wav = ListedWav("source.wav", shape);
+    const std::string wav = ListedWav("source.wav", 1.5, c.source);
     Select(form.cmbBitrate, c.bitrate);
     Select(form.cmbMode, c.mode);
     form.cmbQuality.SetListIndex(1);
@@ -316,7 +278,7 @@ TEST_P(SameAsLameTest, NormalEqualsTheLameCommand) {
     const std::string reference = dir.File("reference.mp3");
     const std::string command = std::string("lame --quiet -t -b ") + c.bitrate + " -m " +
                                 (std::string(c.mode) == "Stereo" ? "j" : "m") + " --resample " +
-                                std::to_string(shape.sampleRate / 1000.0) + " " +
+                                std::to_string(c.source.sampleRate / 1000.0) + " " +
                                 testing::ShellQuote(wav) + " " + testing::ShellQuote(reference);
     ASSERT_EQ(testing::RunCommand(command), 0) << command;
     const Bytes ours = testing::ReadAllBytes(Mp3Of(wav));
@@ -333,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(Encodes, SameAsLameTest,
 // ---- Output path ----
 
 TEST_F(EncodeFileTest, WritesToTheEntrysMp3Path) {
-    const std::string wav = ListedWav("My Song.wav", WavSpec{.frames = 4410});
+    const std::string wav = ListedWav("My Song.wav", 0.1);
     ASSERT_EQ(wav, dir.File("MySong.wav"));
     form.Mp3Paths[1] = dir.File("Chosen.mp3");
     form.EncodeFile(wav);
@@ -347,7 +309,7 @@ class EncodePacingTest : public EncodeFileTest {
 protected:
     void SetUp() override {
         EncodeFileTest::SetUp();
-        wav = ListedWav("long.wav", WavSpec{.frames = kFrames});
+        wav = ListedWav("long.wav", kFrames / 44100.0);
     }
     std::int64_t FramesPerChunk() const { return form.ChunkSamples / 2; }
 
@@ -435,9 +397,6 @@ std::string Describe(const std::string& path) {
 std::string CannotRead(const std::string& path, const std::string& reason) {
     return "The file cannot be read:\n" + path + "\n" + reason;
 }
-std::string CannotWrite(const std::string& path, const std::string& reason) {
-    return "The MP3 file cannot be written:\n" + path + "\n" + reason;
-}
 
 TEST_P(EncodeFailureTest, SaysWhyRemovesNothingOfOthersAndReturns) {
     const FailureCase& c = GetParam();
@@ -451,10 +410,10 @@ TEST_P(EncodeFailureTest, SaysWhyRemovesNothingOfOthersAndReturns) {
     form.EncodeFile(wav);
 
     const std::string kind = c.message;
-    EXPECT_EQ(OnlyMessage(), kind == "read"    ? CannotRead(wav, c.reason)
-                             : kind == "write" ? CannotWrite(mp3, c.reason)
-                             : kind == "encode"
-                                 ? "The file cannot be encoded:\n" + wav + "\n" + c.reason
+    EXPECT_EQ(OnlyMessage(),
+              kind == "read"     ? CannotRead(wav, c.reason)
+              : kind == "write"  ? "The MP3 file cannot be written:\n" + mp3 + "\n" + c.reason
+              : kind == "encode" ? "The file cannot be encoded:\n" + wav + "\n" + c.reason
                                  : kind);
     EXPECT_EQ(Describe(mp3), c.outputAfter);
     EXPECT_EQ(Describe(wav), sourceBefore);
@@ -502,7 +461,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName);
 
 TEST_F(EncodeFileTest, ASourceThatEndsEarlyStopsTheRunAndRemovesTheOutput) {
-    const std::string wav = ListedWav("song.wav", WavSpec{.frames = 441000});
+    const std::string wav = ListedWav("song.wav", 10);
     platform.AtDoEvents(2, [&] { fs::resize_file(wav, 100000); });
     form.EncodeFile(wav);
     EXPECT_EQ(OnlyMessage(), CannotRead(wav, "It ended before the end of its sound data."));
@@ -513,26 +472,6 @@ TEST_F(EncodeFileTest, ASourceThatEndsEarlyStopsTheRunAndRemovesTheOutput) {
     form.EncodeFile(wav);
     EXPECT_EQ(platform.Messages().size(), 1U);
     EXPECT_TRUE(Frames(Mp3Of(wav)).has_value());
-}
-
-TEST_F(EncodeFileTest, AWriteThatFailsRemovesTheOutput) {
-    const std::string wav = ListedWav("song.wav", WavSpec{.frames = 441000});
-    const std::string mp3 = Mp3Of(wav);
-    // A file size limit makes write(2) fail part way, as a full disk does. The limit holds in
-    // a child process only.
-    const auto runAtTheLimit = [&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit limit { 20000, 20000 };
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        form.EncodeFile(wav);
-        const bool ok = platform.Messages().size() == 1 &&
-                        platform.Messages()[0].Text == CannotWrite(mp3, "File too large.") &&
-                        platform.Messages()[0].Title == kErrorTitle && !platform::FileExists(mp3) &&
-                        platform.DoEventsCalls() > 0;
-        std::_Exit(ok ? 0 : 1);
-    };
-    EXPECT_EXIT(runAtTheLimit(), ::testing::ExitedWithCode(0), "");
-    EXPECT_FALSE(platform::FileExists(mp3));
 }
 
 } // namespace

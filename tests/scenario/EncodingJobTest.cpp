@@ -1,44 +1,28 @@
 #include "filelist/NameJournal.h"
 #include "shell/frmMain.h"
-#include "support/TempDir.h"
-#include "support/TestPlatform.h"
-#include "support/WavWriter.h"
+#include "support/JobFixture.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 
 namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using Names = std::vector<std::string>;
+using testing::Contents;
+using testing::Length;
+using testing::Names;
 
 const std::string kJobDone = "message:           Job done!";
 
-std::int64_t Length(const std::string& path) {
-    std::error_code error;
-    const auto size = fs::file_size(path, error);
-    return error ? -1 : static_cast<std::int64_t>(size);
-}
-
-std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Whole jobs on the window with real WAV files and the real encoder, under the virtual clock.
-class EncodingJobTest : public ::testing::Test {
+class EncodingJobTest : public testing::JobFixture {
 protected:
     void SetUp() override {
-        form.Form_Load();
-        platform.AttachTimers(form.Timers());
-        // A chunk is 16 MP3 frames, 0.42 s of sound; a machine that encodes at about five times
-        // real time spends 80 ms on it, two event processings of 40 ms each.
-        platform.SetDoEventsCost(40ms);
+        JobFixture::SetUp();
         platform.onMessage = [this](const platform::MessageBoxRequest&) {
             goActiveAtMessage.push_back(goActive);
             totalsAtMessage = totals;
@@ -49,24 +33,18 @@ protected:
 
     // Writes `seconds` of CD sound (or in the format given) and adds the file.
     void Add(const std::string& name, double seconds, testing::WavSpec format = {}) {
-        format.frames = static_cast<std::int64_t>(44100 * seconds);
-        testing::WriteWav(dir.File(name), format);
-        form.AddChosenFile(dir.File(name));
+        WriteSound(name, seconds, format);
+        JobFixture::Add(name);
     }
-    void AddAgain(const std::string& name) { form.AddChosenFile(dir.File(name)); }
+    using JobFixture::Add;
 
     // Clicks Go, which returns once its last run has returned.
     void Go() {
         mp3Paths.assign(form.Mp3Paths.begin() + 1, form.Mp3Paths.begin() + 1 + form.FileCount);
         snapshots.clear();
         goActive = true;
-        form.cmdGo.Click.Raise();
+        JobFixture::Go();
         goActive = false;
-    }
-
-    // Lets the window idle until the job tick has ended the job.
-    bool WaitForTheEnd() {
-        return platform.RunUntil([this] { return !form.JobActive(); }, 5s);
     }
 
     // Records the MP3 lengths of the job's entries (-1: no file) at every event processing,
@@ -116,9 +94,6 @@ protected:
         }
     }
 
-    testing::TempDir dir;
-    testing::TestPlatform platform;
-    frmMain form{platform.Bundle()};
     std::vector<std::string> mp3Paths;
     std::vector<std::vector<std::int64_t>> snapshots;
     std::function<void()> probe;
@@ -136,11 +111,10 @@ TEST_F(EncodingJobTest, ThreeEntriesRunInTableOrderAndTheJobEndsOnce) {
         if (snapshots.size() > 1) {
             return;
         }
-        EXPECT_FALSE(form.cmdGo.Enabled());
         EXPECT_TRUE(form.cmdAbort.Enabled());
-        EXPECT_FALSE(form.cmdDeleteFile.Enabled());
-        EXPECT_FALSE(form.cmdClearList.Enabled());
-        for (forms::Control* control : OptionControls()) {
+        std::vector<forms::Control*> disabled = OptionControls();
+        disabled.insert(disabled.end(), {&form.cmdGo, &form.cmdDeleteFile, &form.cmdClearList});
+        for (forms::Control* control : disabled) {
             EXPECT_FALSE(control->Enabled()) << control->Name();
         }
         for (forms::Timer* timer : form.Timers()) {
@@ -183,17 +157,18 @@ TEST_F(EncodingJobTest, ThreeEntriesRunInTableOrderAndTheJobEndsOnce) {
 
     // A second job over the same files runs exactly like the first. The first outputs are moved
     // away, since the end of a job never renames over an existing file.
+    const Names outputs{"first song.mp3", "second.mp3", "third-cut.mp3"};
     std::vector<std::string> firstOutputs;
-    for (const char* name : {"first song.mp3", "second.mp3", "third-cut.mp3"}) {
+    for (const std::string& name : outputs) {
         firstOutputs.push_back(Contents(dir.File(name)));
         fs::remove(dir.File(name));
     }
     const auto firstSnapshots = snapshots;
     const auto firstTotals = totals;
     totals.clear();
-    AddAgain("first song.wav");
-    AddAgain("second.wav");
-    AddAgain("third-cut.wav");
+    for (const char* name : {"first song.wav", "second.wav", "third-cut.wav"}) {
+        Add(name);
+    }
     probe = [&] {
         if (snapshots.size() == 1) {
             EXPECT_EQ(form.lblTotal.Caption(), "0%");
@@ -205,9 +180,9 @@ TEST_F(EncodingJobTest, ThreeEntriesRunInTableOrderAndTheJobEndsOnce) {
     EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone, "beep", kJobDone}));
     EXPECT_EQ(totals, firstTotals);
     EXPECT_EQ(snapshots, firstSnapshots);
-    EXPECT_EQ(Contents(dir.File("first song.mp3")), firstOutputs[0]);
-    EXPECT_EQ(Contents(dir.File("second.mp3")), firstOutputs[1]);
-    EXPECT_EQ(Contents(dir.File("third-cut.mp3")), firstOutputs[2]);
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        EXPECT_EQ(Contents(dir.File(outputs[k])), firstOutputs[k]) << outputs[k];
+    }
     ExpectIdle();
 }
 
@@ -361,7 +336,7 @@ TEST_F(JobTickTest, LengthsBeyond32BitsGiveTheirPercentage) {
         const std::string name = std::to_string(i) + ".wav";
         testing::WriteWav(dir.File(name), {.frames = 10});
         fs::resize_file(dir.File(name), 4410000044);
-        form.AddChosenFile(dir.File(name));
+        Add(name);
         form.SizeRatios[i] = 11.025;
         Grow(i, 300000000);
     }

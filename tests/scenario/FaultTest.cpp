@@ -2,157 +2,58 @@
 // cannot be written, names at the limit, leaving while an aborted run finishes, hostile input.
 // Each ends with a clear message where the user must act, and no file or name lost.
 #include "filelist/NameJournal.h"
-#include "platform/FileOps.h"
 #include "shell/frmMain.h"
+#include "support/JobFixture.h"
 #include "support/RiffBuilder.h"
 #include "support/TableRows.h"
-#include "support/TempDir.h"
-#include "support/TestPlatform.h"
-#include "support/WavWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <map>
-#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
+using testing::Names;
 using testing::PrintTo;
 using testing::RowName;
-using Names = std::vector<std::string>;
 
 constexpr const char* kTitle = "Tarn MP3 Encoder";
 constexpr const char* kErrorTitle = "Critical error...";
 const std::string kJobDone = std::string(kTitle) + ": " + "           Job done!";
 
-std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::Contents;
+using testing::InChild;
+using testing::Length;
+using testing::Seen;
 
-std::int64_t Length(const std::string& path) {
-    return platform::FileLength(path).value_or(-1);
-}
-
-// A message box as "title: text" (with "(!)" after the title of a warning), a beep as "beep".
-std::string Shown(const platform::MessageBoxRequest& message) {
-    return message.Title + (message.Icon == platform::MessageIcon::Exclamation ? " (!)" : "") +
-           ": " + message.Text;
-}
-
-// Everything the user saw and heard, in order.
-Names Seen(const testing::TestPlatform& platform) {
-    Names seen;
-    std::size_t next = 0;
-    for (const std::string& interaction : platform.Interactions()) {
-        seen.push_back(interaction == "beep" ? interaction : Shown(platform.Messages().at(next++)));
-    }
-    return seen;
-}
-
-// Runs `body` in a child process and returns the lines it reports; nothing when the child did not
-// end normally (a crash, an error that escaped). What the child changes on disk stays.
-std::optional<Names> InChild(const std::function<Names()>& body) {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0) {
-        return std::nullopt;
-    }
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        return std::nullopt;
-    }
-    if (child == 0) {
-        ::close(pipeEnds[0]);
-        std::string report;
-        try {
-            for (const std::string& line : body()) {
-                report += line + '\x1e';
-            }
-        } catch (...) {
-            std::_Exit(2);
-        }
-        for (std::size_t written = 0; written < report.size();) {
-            const ssize_t count =
-                ::write(pipeEnds[1], report.data() + written, report.size() - written);
-            if (count <= 0) {
-                std::_Exit(3);
-            }
-            written += static_cast<std::size_t>(count);
-        }
-        std::_Exit(0);
-    }
-    ::close(pipeEnds[1]);
-    std::string report;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t count = ::read(pipeEnds[0], buffer, sizeof buffer);
-        if (count > 0) {
-            report.append(buffer, static_cast<std::size_t>(count));
-        } else if (count == 0 || errno != EINTR) {
-            break;
-        }
-    }
-    ::close(pipeEnds[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return std::nullopt;
-    }
-    Names lines;
-    for (std::size_t start = 0, end; (end = report.find('\x1e', start)) != std::string::npos;
-         start = end + 1) {
-        lines.push_back(report.substr(start, end - start));
-    }
-    return lines;
-}
-
-// Whole jobs with real WAV files and the real encoder, under the virtual clock, with the name
-// journal kept as the program keeps it.
-class FaultTest : public ::testing::Test {
+// Whole jobs with real WAV files and the real encoder, with the name journal kept as the program
+// keeps it.
+class FaultTest : public testing::JobFixture {
 protected:
     void SetUp() override {
         form.UseNameJournal(&journal);
-        form.Form_Load();
-        platform.AttachTimers(form.Timers());
-        platform.SetDoEventsCost(40ms);
+        JobFixture::SetUp();
     }
 
     // Writes `seconds` of CD sound under `name` and keeps its bytes to compare with later.
     void Write(const std::string& name, double seconds) {
-        testing::WriteWav(dir.File(name), {.frames = static_cast<std::int64_t>(44100 * seconds)});
+        WriteSound(name, seconds);
         originals[name] = Contents(dir.File(name));
     }
-    void Add(const std::string& name) { form.AddChosenFile(dir.File(name)); }
     void WriteAndAdd(const std::string& name, double seconds) {
         Write(name, seconds);
         Add(name);
-    }
-
-    // Clicks Go, which returns once its last run has returned.
-    void Go() { form.cmdGo.Click.Raise(); }
-    bool WaitForTheEnd() {
-        return platform.RunUntil([this] { return !form.JobActive(); }, 10s);
     }
 
     // Calls `probe` at every event processing from now on.
@@ -170,11 +71,8 @@ protected:
         }
     }
 
-    testing::TempDir dir;
     testing::TempDir stateDir;
     NameJournal journal{stateDir.File("renames")};
-    testing::TestPlatform platform;
-    frmMain form{platform.Bundle()};
     std::map<std::string, std::string> originals;
 
 private:

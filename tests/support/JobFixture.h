@@ -1,0 +1,63 @@
+#pragma once
+
+#include "shell/frmMain.h"
+#include "support/TempDir.h"
+#include "support/TestPlatform.h"
+#include "support/WavWriter.h"
+
+#include <cstdint>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarn::testing {
+
+using Names = std::vector<std::string>;
+
+// The bytes of a file; empty when it cannot be read.
+std::string Contents(const std::string& path);
+// The length of a file; -1 when there is none.
+std::int64_t Length(const std::string& path);
+// Everything the user saw and heard, in order: a message box as "title: text" (with "(!)" after
+// the title of a warning), a beep as "beep".
+Names Seen(const TestPlatform& platform);
+// Runs `body` in a child process and returns the lines it reports; nothing when the child did not
+// end normally (a crash, an error that escaped). What the child changes on disk stays.
+std::optional<Names> InChild(const std::function<Names()>& body);
+
+// The window over a fresh folder, loaded, with its timers under the virtual clock.
+class JobFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form.Form_Load();
+        platform.AttachTimers(form.Timers());
+        // A chunk is 16 MP3 frames, 0.42 s of sound; a machine that encodes at about five times
+        // real time spends 80 ms on it, two event processings of 40 ms each.
+        platform.SetDoEventsCost(std::chrono::milliseconds(40));
+    }
+
+    // Writes `seconds` of sound in the format given (CD sound by default) under `name`.
+    void WriteSound(const std::string& name, double seconds, WavSpec format = {}) {
+        format.frames = static_cast<std::int64_t>(format.sampleRate * seconds);
+        WriteWav(dir.File(name), format);
+    }
+    // Lists the file as the add button does and returns its path as listed.
+    std::string Add(const std::string& name) {
+        form.AddChosenFile(dir.File(name));
+        return form.FilePaths[static_cast<std::size_t>(form.FileCount)];
+    }
+    // Clicks Go, which returns once its last run has returned.
+    void Go() { form.cmdGo.Click.Raise(); }
+    // Lets the window idle until the job tick has ended the job.
+    bool WaitForTheEnd() {
+        return platform.RunUntil([this] { return !form.JobActive(); }, std::chrono::seconds(10));
+    }
+
+    TempDir dir;
+    TestPlatform platform;
+    frmMain form{platform.Bundle()};
+};
+
+} // namespace tarn::testing
