@@ -102,12 +102,6 @@ TEST_P(DropTargetTest, DroppedFilesAreAddedOneByOneAsTheAddButtonAddsThem) {
     EXPECT_EQ(fakes.Messages()[0].Text, "The Sample Rate must be 44.1 or 48 kHz.");
     EXPECT_EQ(folder.Names(),
               (Names{"bside.wav", "instance.lock", "low rate.wav", "mysong.wav", "plain.wav"}));
-
-    // A later drop adds after what is listed.
-    WriteWav(folder.File("late one.wav"), WavSpec{});
-    EXPECT_TRUE(DragAndDrop(target, {Url("late one.wav")}).dropAccepted);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return form.FileCount == 4; }));
-    EXPECT_EQ(Rows(form.lstOpenFileName).back(), "late one.wav");
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, DropTargetTest,
@@ -143,18 +137,6 @@ INSTANTIATE_TEST_SUITE_P(
                                   Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, true},
                       RefusalCase{"only_a_move_offered", Qt::MoveAction, false}),
     RowName);
-
-TEST(LocalFilePathTest, TakesOnlyAbsolutePathsOnThisMachine) {
-    const std::pair<const char*, std::optional<std::string>> cases[] = {
-        {"file:///music/my%20song.wav", "/music/my song.wav"},
-        {"file://localhost/music/a.wav", "/music/a.wav"},
-        {"file://server/music/a.wav", std::nullopt},
-        {"file:///music/caf%C3%A9.wav", "/music/caf\xc3\xa9.wav"},
-    };
-    for (const auto& [url, path] : cases) {
-        EXPECT_EQ(LocalFilePath(QUrl(QString::fromUtf8(url))), path) << url;
-    }
-}
 
 // ---- During a job ----
 

@@ -5,7 +5,6 @@
 #include "support/WavWriter.h"
 
 #include <QAbstractButton>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTimer>
@@ -20,19 +19,6 @@ namespace tarn::gui::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Runs `inspect` on the modal dialog once it is open; it must close it.
-void WhenModalOpens(std::function<void(QWidget*)> inspect) {
-    QTimer::singleShot(0, [inspect = std::move(inspect)] {
-        QWidget* modal = nullptr;
-        ProcessEventsUntil([&] {
-            modal = QApplication::activeModalWidget();
-            return modal != nullptr;
-        });
-        ASSERT_NE(modal, nullptr);
-        inspect(modal);
-    });
-}
 
 TEST(TimerBindingTest, TicksOnlyWhenEventsAreProcessed) {
     forms::Timer timer("tmrTest", 10);
@@ -59,21 +45,15 @@ TEST(TimerBindingTest, TicksOnlyWhenEventsAreProcessed) {
     EXPECT_EQ(ticks, stopped);
 }
 
-TEST(InstanceMarkerTest, ASecondMarkerSeesTheFirstUntilItIsGone) {
+// A second marker sees the first until it is gone; one left by a dead process does not block.
+TEST(InstanceMarkerTest, OnlyALiveInstanceBlocks) {
     ::tarn::testing::TempDir folder;
     const QString path = QString::fromStdString(folder.File("tarnme.lock"));
     auto first = std::make_unique<QtInstanceMarker>(path);
     EXPECT_FALSE(first->AnotherInstanceRunning());
-    QtInstanceMarker second(path);
-    EXPECT_TRUE(second.AnotherInstanceRunning());
+    EXPECT_TRUE(QtInstanceMarker(path).AnotherInstanceRunning());
     first.reset();
-    QtInstanceMarker third(path);
-    EXPECT_FALSE(third.AnotherInstanceRunning());
-}
 
-TEST(InstanceMarkerTest, AMarkerLeftByADeadInstanceDoesNotBlock) {
-    ::tarn::testing::TempDir folder;
-    const QString path = QString::fromStdString(folder.File("tarnme.lock"));
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -85,32 +65,27 @@ TEST(InstanceMarkerTest, AMarkerLeftByADeadInstanceDoesNotBlock) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_EQ(WEXITSTATUS(status), 0);
     ASSERT_TRUE(std::filesystem::exists(folder.File("tarnme.lock")));
-    QtInstanceMarker marker(path);
-    EXPECT_FALSE(marker.AnotherInstanceRunning());
+    EXPECT_FALSE(QtInstanceMarker(path).AnotherInstanceRunning());
 }
 
 TEST(NotifierTest, ShowsOneModalBoxWithTitleIconPlainTextAndOk) {
-    const std::pair<platform::MessageIcon, QMessageBox::Icon> cases[] = {
-        {platform::MessageIcon::Exclamation, QMessageBox::Warning},
-        {platform::MessageIcon::None, QMessageBox::NoIcon},
-    };
-    for (const auto& [icon, shown] : cases) {
-        const std::string text = "The file cannot be read:\n/tmp/<b>loud</b> & clear.wav";
-        bool inspected = false;
-        WhenModalOpens([&, shown = shown](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr);
-            EXPECT_EQ(box->windowTitle(), QStringLiteral("Tarn MP3 Encoder"));
-            EXPECT_EQ(box->text(), QString::fromStdString(text));
-            EXPECT_EQ(box->textFormat(), Qt::PlainText);
-            EXPECT_EQ(box->icon(), shown);
-            inspected = true;
-            box->button(QMessageBox::Ok)->click();
-        });
-        QtNotifier notifier;
-        notifier.ShowMessage({text, icon, "Tarn MP3 Encoder"});
-        EXPECT_TRUE(inspected);
-    }
+    const std::string text = "The file cannot be read:\n/tmp/<b>loud</b> & clear.wav";
+    bool inspected = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = nullptr;
+        ProcessEventsUntil([&] { return (modal = QApplication::activeModalWidget()) != nullptr; });
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Tarn MP3 Encoder"));
+        EXPECT_EQ(box->text(), QString::fromStdString(text));
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->icon(), QMessageBox::Warning);
+        inspected = true;
+        box->button(QMessageBox::Ok)->click();
+    });
+    QtNotifier notifier;
+    notifier.ShowMessage({text, platform::MessageIcon::Exclamation, "Tarn MP3 Encoder"});
+    EXPECT_TRUE(inspected);
 }
 
 platform::OpenDialogRequest WaveRequest() {
@@ -137,24 +112,6 @@ TEST(OpenDialogTest, FilterMatchesWaveFilesInAnyLetterCaseOnly) {
         });
         EXPECT_EQ(matched, wanted) << name;
     }
-}
-
-TEST(OpenDialogTest, ReturnsTheChosenPathOrNothingWhenCancelled) {
-    ::tarn::testing::TempDir folder;
-    const std::string chosen = folder.File("Loud Song.WAV");
-    ::tarn::testing::WriteWav(chosen, ::tarn::testing::WavSpec{});
-    WhenModalOpens([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
-        dialog->selectFile(QString::fromStdString(chosen));
-        static_cast<QDialog*>(dialog)->accept();
-    });
-    QtOpenDialog openDialog;
-    EXPECT_EQ(openDialog.ShowOpen(WaveRequest()), chosen);
-
-    WhenModalOpens([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    EXPECT_EQ(openDialog.ShowOpen(WaveRequest()), "");
 }
 
 // SIGTERM from outside gives a listed file its chosen name back and closes the window.

@@ -162,14 +162,6 @@ TEST_F(WindowTest, FontsAreTheSubstituteFaceAtTheirSizes) {
     }
 }
 
-TEST_F(WindowTest, BarWidthFollowsTheModelsFractionalTwips) {
-    // 2072.7 twips is 138.18 pixels; above the full track the bar overruns.
-    for (const auto& [twips, pixels] : {std::pair{2072.7F, 138}, std::pair{5083.05F, 339}}) {
-        form.lblTotal.SetWidth(twips);
-        EXPECT_EQ(W(form.lblTotal)->width(), pixels) << twips;
-    }
-}
-
 TEST_F(WindowTest, UserActionsReachTheModels) {
     SwitchToTab(1);
     EXPECT_EQ(form.SSTab1.Tab(), 1);

@@ -26,59 +26,12 @@ TEST(LogFontTest, HeightIsTheNegatedSizeInPixelsRoundedHalfToEven) {
         {19, 15.0, -25}, // 96 dpi: -380 / 15 = -25.33
         {19, 12.0, -32}, // 120 dpi: -380 / 12 = -31.67
         {1, 8.0, -2},    // -2.5 goes to the even -2
-        {-6, 15.0, 8},
     };
     for (const auto& [size, twipsPerPixel, height] : cases) {
         const auto font =
             BuildLogFont("Arial", kBooleanFalse, kBooleanFalse, size, 0, twipsPerPixel);
         ASSERT_TRUE(font.has_value());
         EXPECT_EQ(font->lfHeight, height) << size << " at " << twipsPerPixel;
-    }
-}
-
-TEST(LogFontTest, AppendsTheStyleWordsOnlyForExactlyTrue) {
-    const std::tuple<std::int16_t, std::int16_t, const char*> cases[] = {
-        {-1, -1, "Times New Roman Bold Italic"},
-        {0, -1, "Times New Roman Italic"},
-        {2, -2, "Times New Roman"},
-    };
-    for (const auto& [bold, italic, face] : cases) {
-        const auto font = BuildLogFont("Times New Roman", bold, italic, 19, 0, 15.0);
-        ASSERT_TRUE(font.has_value());
-        EXPECT_EQ(font->FaceName(), face);
-    }
-}
-
-TEST(LogFontTest, FillsOnlyHeightEscapementAndName) {
-    const auto font = BuildLogFont("Times New Roman", kBooleanTrue, kBooleanFalse, 19, 90, 15.0);
-    ASSERT_TRUE(font.has_value());
-    platform::LogFont expected;
-    expected.lfHeight = -25;
-    expected.lfEscapement = 900;
-    const std::string field = std::string("Times New Roman Bold") + '\0' + std::string(12, ' ');
-    ASSERT_EQ(field.size(), platform::LogFont::kFaceNameField);
-    std::copy(field.begin(), field.end(), expected.lfFaceName.begin());
-    EXPECT_EQ(*font, expected);
-}
-
-TEST(LogFontTest, CutsALongNameToTheFieldAndTheSystemReadsThirtyTwo) {
-    const std::string name = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef"; // 32 characters
-    const auto font = BuildLogFont(name, kBooleanTrue, kBooleanFalse, 10, 0, 15.0);
-    ASSERT_TRUE(font.has_value());
-    EXPECT_EQ(std::string(font->lfFaceName.begin(), font->lfFaceName.end()), name + " ");
-    EXPECT_EQ(font->FaceName(), name);
-}
-
-TEST(LogFontTest, GivesNoRecordWhenAFieldWouldOverflow) {
-    const std::tuple<std::int16_t, std::int32_t, double> cases[] = {
-        {1639, 0, 15.0}, // 32780 > 32767
-        {19, 214748365, 15.0},
-        {19, 0, 0.0},
-    };
-    for (const auto& [size, angle, twipsPerPixel] : cases) {
-        EXPECT_FALSE(BuildLogFont("Arial", kBooleanFalse, kBooleanFalse, size, angle, twipsPerPixel)
-                         .has_value())
-            << size << ", " << angle << ", " << twipsPerPixel;
     }
 }
 
@@ -164,31 +117,23 @@ TEST_F(RotateTextTest, DepthSetsHowManyCopiesOfEachOffsetColourAreDrawn) {
     }
 }
 
-struct ColourCase {
-    std::int32_t downRight;
-    std::int32_t upLeft;
-    std::int32_t face;
-    std::vector<std::uint32_t> colorsPrinted;
-};
-
-class RotateTextColourTest : public RotateTextTest,
-                             public ::testing::WithParamInterface<ColourCase> {};
-
-TEST_P(RotateTextColourTest, MinusOneLeavesItsLayerOut) {
-    const ColourCase& c = GetParam();
-    ASSERT_TRUE(Run({.downRight = c.downRight, .upLeft = c.upLeft, .face = c.face}));
-    std::vector<std::uint32_t> colors;
-    for (const auto& print : surface.prints) {
-        colors.push_back(print.color);
+TEST_F(RotateTextTest, MinusOneLeavesItsLayerOut) {
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t, std::vector<std::uint32_t>> cases[] =
+        {
+            {-1, kGray, kBlack, {0x808080, 0}},
+            {kWhite, kGray, -1, {0xFFFFFF, 0x808080}},
+            {-1, -1, kBlack, {0}}, // black is a colour, not "none"
+        };
+    for (const auto& [downRight, upLeft, face, printed] : cases) {
+        surface.prints.clear();
+        ASSERT_TRUE(Run({.downRight = downRight, .upLeft = upLeft, .face = face}));
+        std::vector<std::uint32_t> colors;
+        for (const auto& print : surface.prints) {
+            colors.push_back(print.color);
+        }
+        EXPECT_EQ(colors, printed);
     }
-    EXPECT_EQ(colors, c.colorsPrinted);
 }
-
-INSTANTIATE_TEST_SUITE_P(Layers, RotateTextColourTest,
-                         ::testing::Values(ColourCase{-1, kGray, kBlack, {0x808080, 0}},
-                                           ColourCase{kWhite, kGray, -1, {0xFFFFFF, 0x808080}},
-                                           // Black is a colour, not "none".
-                                           ColourCase{-1, -1, kBlack, {0}}));
 
 TEST_F(RotateTextTest, AFlagHoldingOneCountsAsNotSet) {
     ASSERT_TRUE(Run({.bold = 1, .italic = kBooleanTrue}));
@@ -211,24 +156,6 @@ TEST_F(RotateTextTest, AnOverflowingSizeSaysRotateTextAndGivesTheScaleModeBack) 
                   {"RotateText", platform::MessageIcon::None, "Tarn MP3 Encoder"}}));
     EXPECT_TRUE(surface.prints.empty());
     EXPECT_TRUE(surface.fontsCreated.empty());
-    ExpectCleanEnd();
-}
-
-TEST_F(RotateTextTest, ASurfaceThatFailsMidwayLeavesNoFontBehind) {
-    surface.failAtPrint = 2;
-    EXPECT_FALSE(Run({}));
-    EXPECT_EQ(surface.prints.size(), 1U);
-    ASSERT_EQ(platform.Messages().size(), 1U);
-    EXPECT_EQ(platform.Messages()[0].Text, "RotateText");
-    ExpectCleanEnd();
-}
-
-TEST_F(RotateTextTest, WithoutAFontOfItsOwnItPrintsInTheSelectedOne) {
-    surface.refuseFonts = true;
-    ASSERT_TRUE(Run({}));
-    EXPECT_EQ(surface.prints.size(), 3U);
-    EXPECT_EQ(surface.prints[0].font, platform::LogFont{});
-    EXPECT_TRUE(surface.fontsDeleted.empty());
     ExpectCleanEnd();
 }
 
