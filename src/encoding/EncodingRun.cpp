@@ -188,6 +188,20 @@ void frmMain::EncodeFile(const std::string& path) {
         }
         return std::nullopt;
     };
+    // Stores the encoder's result and writes what it delivered; false once the run has failed.
+    // `produced` is taken by reference: it is read only after the encoder call has filled it.
+    const auto deliver = [&](BE_ERR result, const std::uint32_t& produced) {
+        EncoderResult = static_cast<std::int32_t>(result);
+        if (EncoderResult != 0) {
+            fail(EncoderErrorText(EncoderResult));
+            return false;
+        }
+        if (const auto problem = writeOutput(produced)) {
+            fail(CannotWrite(mp3Path, *problem));
+            return false;
+        }
+        return true;
+    };
 
     for (std::int64_t skipped = 0; skipped < layout->dataOffset;) {
         const std::int64_t count = std::min<std::int64_t>(
@@ -213,15 +227,9 @@ void frmMain::EncodeFile(const std::string& path) {
         converter.Convert(inputBuffer.data(), frames, samples.data());
 
         std::uint32_t produced = 0;
-        EncoderResult = static_cast<std::int32_t>(
-            beEncodeChunk(EncoderStream, frames * static_cast<std::uint32_t>(channels),
-                          samples.data(), outputBuffer.data(), &produced));
-        if (EncoderResult != 0) {
-            fail(EncoderErrorText(EncoderResult));
-            return;
-        }
-        if (const auto problem = writeOutput(produced)) {
-            fail(CannotWrite(mp3Path, *problem));
+        if (!deliver(beEncodeChunk(EncoderStream, frames * static_cast<std::uint32_t>(channels),
+                                   samples.data(), outputBuffer.data(), &produced),
+                     produced)) {
             return;
         }
         if (AbortRequested) {
@@ -233,14 +241,7 @@ void frmMain::EncodeFile(const std::string& path) {
 
     // After an abort, too: the output ends as a complete, shorter MP3.
     std::uint32_t produced = 0;
-    EncoderResult =
-        static_cast<std::int32_t>(beDeinitStream(EncoderStream, outputBuffer.data(), &produced));
-    if (EncoderResult != 0) {
-        fail(EncoderErrorText(EncoderResult));
-        return;
-    }
-    if (const auto problem = writeOutput(produced)) {
-        fail(CannotWrite(mp3Path, *problem));
+    if (!deliver(beDeinitStream(EncoderStream, outputBuffer.data(), &produced), produced)) {
         return;
     }
     output->CloseFile();
