@@ -14,10 +14,12 @@
 #include "qt/Pictures.h"
 #include "qt/TabControlWidget.h"
 
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -56,6 +58,33 @@ Qt::Alignment ToQAlignment(forms::Alignment alignment) {
     return Qt::AlignLeft;
 }
 
+// What assistive tools see of a link label: a link they can press.
+class LinkAccessible : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Link) {}
+
+    QStringList actionNames() const override {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        if (action != pressAction()) {
+            QAccessibleWidget::doAction(action);
+        } else if (Binder* binder = BinderOf(widget())) {
+            binder->RaiseClick();
+        }
+    }
+};
+
+constexpr const char* kLinkProperty = "tarnLink";
+
+QAccessibleInterface* LinkAccessibleFactory(const QString& /*className*/, QObject* object) {
+    auto* label = qobject_cast<QLabel*>(object);
+    if (label != nullptr && label->property(kLinkProperty).toBool()) {
+        return new LinkAccessible(label);
+    }
+    return nullptr;
+}
+
 class LabelBinder : public Binder {
 public:
     LabelBinder(forms::Label& label, QLabel* widget, const TwipsScale& scale)
@@ -63,7 +92,16 @@ public:
         widget->setTextFormat(Qt::PlainText);
         widget->setWordWrap(false);
         if (label.HandCursor()) {
+            // A link: the mouse, the keyboard (Tab to it, then Enter or Space) and assistive
+            // tools can all open it.
             widget->setCursor(Qt::PointingHandCursor);
+            widget->setFocusPolicy(Qt::TabFocus);
+            widget->setProperty(kLinkProperty, true);
+            static const bool installed = [] {
+                QAccessible::installFactory(LinkAccessibleFactory);
+                return true;
+            }();
+            (void)installed;
         }
         WatchMouse(widget);
         RaiseClickOnRelease();
@@ -135,9 +173,9 @@ public:
     CheckBoxBinder(forms::CheckBox& box, QCheckBox* widget, const TwipsScale& scale)
         : Binder(box, widget, scale), box_(box), widget_(widget) {
         WatchMouse(widget);
-        // `clicked` comes only from the user, never from a value set by the model.
-        connect(widget, &QCheckBox::clicked, this, [this] {
-            const Qt::CheckState state = widget_->checkState();
+        // Every change the user makes (mouse, keyboard, an assistive tool's toggle) ends here;
+        // values set by the model arrive with the widget's signals blocked.
+        connect(widget, &QCheckBox::stateChanged, this, [this](int state) {
             const int value = state == Qt::Checked            ? forms::Checked
                               : state == Qt::PartiallyChecked ? forms::Grayed
                                                               : forms::Unchecked;
@@ -183,8 +221,9 @@ public:
         : Binder(combo, widget, scale), combo_(combo), widget_(widget) {
         widget->setEditable(false);
         WatchMouse(widget);
-        // `activated` comes only from the user's pick.
-        connect(widget, &QComboBox::activated, this, [this](int index) {
+        // Any pick (mouse, keyboard, wheel, an assistive tool); the model's own changes arrive
+        // with the widget's signals blocked.
+        connect(widget, &QComboBox::currentIndexChanged, this, [this](int index) {
             if (index >= 0 && index < combo_.ListCount()) {
                 RunGuarded([this, index] { combo_.SetListIndex(index); });
             }
@@ -221,8 +260,12 @@ public:
         widget->setUniformItemSizes(true);
         WatchMouse(widget);
         WatchMouse(widget->viewport());
-        // Changes made by the model arrive with the widget's signals blocked.
-        connect(widget, &QListWidget::currentRowChanged, this, [this](int row) {
+        // The model follows the selected row, however it was selected: an assistive tool
+        // selects a row without making it current. Changes made by the model arrive with the
+        // widget's signals blocked.
+        connect(widget, &QListWidget::itemSelectionChanged, this, [this] {
+            const QList<QListWidgetItem*> selected = widget_->selectedItems();
+            const int row = selected.isEmpty() ? -1 : widget_->row(selected.front());
             if (row >= -1 && row < list_.ListCount()) {
                 RunGuarded([this, row] { list_.SetListIndex(row); });
             }
@@ -488,11 +531,19 @@ bool Binder::eventFilter(QObject* /*watched*/, QEvent* event) {
     case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const bool click = clickOnRelease_ && pressed_ && mouse->button() == Qt::LeftButton &&
-                           widget_->rect().contains(mouse->position().toPoint()) &&
-                           widget_->isEnabled();
+                           widget_->rect().contains(mouse->position().toPoint());
         pressed_ = false;
         if (click) {
-            RunGuarded([this] { control_.Click.Raise(); });
+            RaiseClick();
+        }
+        break;
+    }
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (clickOnRelease_ &&
+            (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+            RaiseClick();
+            return true;
         }
         break;
     }
@@ -500,6 +551,12 @@ bool Binder::eventFilter(QObject* /*watched*/, QEvent* event) {
         break;
     }
     return false;
+}
+
+void Binder::RaiseClick() {
+    if (widget_->isEnabled()) {
+        RunGuarded([this] { control_.Click.Raise(); });
+    }
 }
 
 Binder* BinderOf(const QWidget* widget) {

@@ -27,13 +27,16 @@ public:
     // the change back.
     void Apply(forms::Property property);
     void ApplyAll();
+    // The user clicked or otherwise activated the widget; an enabled control raises Click.
+    void RaiseClick();
 
 protected:
     // The properties only this kind of control has.
     virtual void ApplyOwn(forms::Property property) = 0;
     // Mouse moves over `target` (the widget or a part of it) reach the model.
     void WatchMouse(QWidget* target);
-    // A left click on the widget raises the model's Click (controls without a click signal).
+    // A left click on the widget, or Enter or Space while it has the focus, raises the model's
+    // Click (controls without a click signal).
     void RaiseClickOnRelease() { clickOnRelease_ = true; }
     bool eventFilter(QObject* watched, QEvent* event) override;
 

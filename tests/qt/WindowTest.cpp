@@ -2,13 +2,18 @@
 #include "qt/TabControlWidget.h"
 #include "support/WavWriter.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 
 namespace tarn::gui::testing {
 namespace {
@@ -162,25 +167,132 @@ TEST_F(WindowTest, FontsAreTheSubstituteFaceAtTheirSizes) {
     }
 }
 
-TEST_F(WindowTest, UserActionsReachTheModels) {
-    SwitchToTab(1);
-    EXPECT_EQ(form.SSTab1.Tab(), 1);
+QAccessibleInterface* Accessible(QWidget* widget) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    EXPECT_NE(accessible, nullptr);
+    return accessible;
+}
 
-    Click(form.chkCRC);
-    EXPECT_EQ(form.chkCRC.Value(), forms::Checked);
-    Click(form.chkCRC);
-    EXPECT_EQ(form.chkCRC.Value(), forms::Unchecked);
+void DoAction(QAccessibleInterface* accessible, const QString& action) {
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->actionInterface(), nullptr)
+        << accessible->text(QAccessible::Name).toStdString();
+    ASSERT_TRUE(accessible->actionInterface()->actionNames().contains(action))
+        << action.toStdString();
+    accessible->actionInterface()->doAction(action);
+}
 
-    auto* bitrate = W<QComboBox>(form.cmbBitrate);
-    bitrate->setFocus();
-    QTest::keyClick(bitrate, Qt::Key_Down);
-    EXPECT_EQ(form.cmbBitrate.Text(), "160");
+// Each way a user can change a control (the mouse, the keyboard, an assistive tool's action or
+// selection) reaches the model, and so the option or the handler behind it.
+TEST_F(WindowTest, EveryInputPathReachesTheModel) {
+    WriteWav(folder.File("a.wav"), WavSpec{});
+    WriteWav(folder.File("b.wav"), WavSpec{});
+    AddThroughButton(folder.File("a.wav"));
+    AddThroughButton(folder.File("b.wav"));
+    const QString toggle = QAccessibleActionInterface::toggleAction();
+    const QString press = QAccessibleActionInterface::pressAction();
 
-    // A label has no click signal of its own; the link still opens.
-    SwitchToTab(3);
-    Click(form.lblWWW);
-    ASSERT_EQ(fakes.shellRequests.size(), 1U);
-    EXPECT_EQ(fakes.shellRequests[0].target, "https://tarn.example.org/");
+    struct Case {
+        const char* how;
+        int tab;
+        std::function<void()> act;
+        std::function<bool()> reached;
+    };
+    const Case cases[] = {
+        {"tab through its page tab", 1,
+         [&] { DoAction(Accessible(W<TabControlWidget>(form.SSTab1)->TabBar())->child(2), press); },
+         [&] {
+             return form.SSTab1.Tab() == 2;
+         }},
+        {"check box by mouse", 1, [&] { Click(form.chkCRC); },
+         [&] {
+             return form.chkCRC.Value() == forms::Checked;
+         }},
+        {"check box by keyboard", 1,
+         [&] {
+             W(form.chkPrivateBit)->setFocus();
+             QTest::keyClick(W(form.chkPrivateBit), Qt::Key_Space);
+         },
+         [&] {
+             return form.chkPrivateBit.Value() == forms::Checked;
+         }},
+        {"check box by an assistive toggle", 1,
+         [&] { DoAction(Accessible(W(form.chkCopyrightBit)), toggle); },
+         [&] {
+             return form.chkCopyrightBit.Value() == forms::Checked;
+         }},
+        {"check box on the first page by an assistive toggle", 0,
+         [&] { DoAction(Accessible(W(form.chkFullPath)), toggle); },
+         [&] {
+             return form.chkFullPath.Value() == forms::Checked;
+         }},
+        {"drop-down list by keyboard", 1,
+         [&] {
+             W(form.cmbBitrate)->setFocus();
+             QTest::keyClick(W(form.cmbBitrate), Qt::Key_Down);
+         },
+         [&] {
+             return form.cmbBitrate.Text() == "160";
+         }},
+        {"drop-down list through its opened list", 1,
+         [&] {
+             auto* quality = W<QComboBox>(form.cmbQuality);
+             DoAction(Accessible(quality), press);
+             QTest::keyClick(quality->view(), Qt::Key_Down);
+             QTest::keyClick(quality->view(), Qt::Key_Return);
+         },
+         [&] {
+             return form.cmbQuality.Text() == "High";
+         }},
+        {"list row by an assistive selection", 0,
+         [&] {
+             QAccessibleInterface* list = Accessible(W(form.lstOpenFileName));
+             ASSERT_NE(list->tableInterface(), nullptr);
+             DoAction(list->tableInterface()->cellAt(1, 0), toggle);
+         },
+         [&] {
+             return form.lstOpenFileName.ListIndex() == 1;
+         }},
+        {"button pressed by an assistive tool", 0,
+         [&] { DoAction(Accessible(W(form.cmdHelp)), press); },
+         [&] {
+             return fakes.helpRequests.size() == 1;
+         }},
+        {"link by keyboard", 3,
+         [&] {
+             W(form.lblEMail)->setFocus();
+             QTest::keyClick(W(form.lblEMail), Qt::Key_Return);
+         },
+         [&] {
+             return fakes.shellRequests.size() == 1;
+         }},
+        {"link pressed by an assistive tool", 3,
+         [&] { DoAction(Accessible(W(form.lblWWW)), press); },
+         [&] {
+             return fakes.shellRequests.size() == 2 &&
+                    fakes.shellRequests[1].target == "https://tarn.example.org/";
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        SwitchToTab(c.tab);
+        c.act();
+        EXPECT_TRUE(ProcessEventsUntil(c.reached));
+    }
+    // The list's selection goes on to the handler: the chosen row is the one removed.
+    SwitchToTab(0);
+    Click(form.cmdDeleteFile);
+    ASSERT_EQ(form.lstOpenFileName.ListCount(), 1);
+    EXPECT_EQ(form.lstOpenFileName.List(0), "a.wav");
+    // The model's own changes do not come back as the user's: refilling the rows keeps the
+    // selected one.
+    auto* names = W<QListWidget>(form.lstOpenFileName);
+    QTest::mouseClick(names->viewport(), Qt::LeftButton, {},
+                      names->visualItemRect(names->item(0)).center());
+    ASSERT_EQ(form.lstOpenFileName.ListIndex(), 0);
+    AddThroughButton(folder.File("b.wav"));
+    ASSERT_EQ(form.lstOpenFileName.ListCount(), 2);
+    EXPECT_EQ(form.lstOpenFileName.ListIndex(), 0);
 }
 
 TEST_F(WindowTest, ModelChangesReachTheWidgets) {
