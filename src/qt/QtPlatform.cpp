@@ -98,6 +98,10 @@ std::string QtOpenDialog::ShowOpen(const platform::OpenDialogRequest& request) {
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setOption(QFileDialog::ReadOnly);
     dialog.setNameFilters(NameFiltersFor(request));
+    // A pattern in the name box lists the matching files of the folder the dialog shows.
+    if (!request.InitialFileName.empty()) {
+        dialog.selectFile(QString::fromStdString(request.InitialFileName));
+    }
     if (!request.DefaultExtension.empty()) {
         dialog.setDefaultSuffix(QString::fromStdString(request.DefaultExtension));
     }

@@ -5,6 +5,8 @@
 #include "support/WavWriter.h"
 
 #include <QAbstractButton>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTimer>
@@ -112,6 +114,32 @@ TEST(OpenDialogTest, FilterMatchesWaveFilesInAnyLetterCaseOnly) {
         });
         EXPECT_EQ(matched, wanted) << name;
     }
+}
+
+// The dialog opens with the pattern in its name box, and a name typed there is the choice.
+TEST(OpenDialogTest, NameBoxStartsWithThePatternAndReturnsTheChosenPath) {
+    ::tarn::testing::TempDir folder;
+    ::tarn::testing::WriteWav(folder.File("my song.wav"), ::tarn::testing::WavSpec{});
+    platform::OpenDialogRequest request = WaveRequest();
+    request.InitialFolder = folder.Path().string();
+    QString shownName;
+    QString shownTitle;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = nullptr;
+        ProcessEventsUntil([&] { return (modal = QApplication::activeModalWidget()) != nullptr; });
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        shownName = name->text();
+        shownTitle = dialog->windowTitle();
+        name->setText(QStringLiteral("my song.wav"));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QtOpenDialog dialog;
+    EXPECT_EQ(dialog.ShowOpen(request), folder.File("my song.wav"));
+    EXPECT_EQ(shownName, QStringLiteral("*.wav"));
+    EXPECT_EQ(shownTitle, QStringLiteral("Choose the file which will be encoded:"));
 }
 
 // SIGTERM from outside gives a listed file its chosen name back and closes the window.
