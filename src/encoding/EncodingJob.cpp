@@ -165,8 +165,8 @@ void frmMain::EndJob() {
         if (!FileRenamed[i]) {
             continue;
         }
-        if (wavKeepsCleanedName && journal_ != nullptr) {
-            journal_->Forget(FilePaths[i]);
+        if (wavKeepsCleanedName) {
+            ForgetInJournal(FilePaths[i]);
         }
         const std::vector<NameNotGiven> failed = GiveChosenNames(
             {FilePaths[i], ChosenPaths[i], Mp3Paths[i], true}, !wavKeepsCleanedName, true);
@@ -186,9 +186,7 @@ void frmMain::EndJob() {
             text += "\n" + file.currentPath + "\n    to " + SplitPath(file.intendedPath).fileName +
                     ": " + file.reason + ".";
             // Reported now: the next start has nothing to give back.
-            if (journal_ != nullptr) {
-                journal_->Forget(file.currentPath);
-            }
+            ForgetInJournal(file.currentPath);
         }
         platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
     }
@@ -206,8 +204,8 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
             wavResult = platform::RenameNoReplace(entry.filePath, entry.chosenPath);
             wavDone = wavResult.Ok();
             // A file that is gone has no name left to give back either.
-            if ((wavDone || wavResult.error == ENOENT) && journal_ != nullptr) {
-                journal_->Forget(entry.filePath);
+            if (wavDone || wavResult.error == ENOENT) {
+                ForgetInJournal(entry.filePath);
             }
         }
         if (pumpEvents) {
@@ -217,6 +215,9 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
         if (!mp3Done) {
             mp3Result = platform::RenameNoReplace(entry.mp3Path, chosenMp3);
             mp3Done = mp3Result.Ok();
+            if (mp3Done || mp3Result.error == ENOENT) {
+                ForgetInJournal(entry.mp3Path);
+            }
         }
     }
     // A file that is not there (deleted, or a run that failed) has no name to keep.

@@ -56,11 +56,16 @@ constexpr std::int32_t kPresets[] = {
 } // namespace
 
 void frmMain::EncodeFile(const std::string& path) {
-    // The output is the entry's own MP3 path, the one the progress display follows.
+    // The output is the entry's own MP3 path, the one the progress display follows. A renamed
+    // entry's output takes the name formed from the chosen one when the job ends.
     std::string mp3Path = ChangeExtension(path, "mp3");
+    std::string finalMp3Path;
     for (int n = 1; n <= FileCount; ++n) {
         if (FilePaths[static_cast<std::size_t>(n)] == path) {
             mp3Path = Mp3Paths[static_cast<std::size_t>(n)];
+            if (FileRenamed[static_cast<std::size_t>(n)]) {
+                finalMp3Path = ChangeExtension(ChosenPaths[static_cast<std::size_t>(n)], "mp3");
+            }
             break;
         }
     }
@@ -77,6 +82,7 @@ void frmMain::EncodeFile(const std::string& path) {
             output.reset();
             if (outputIsOurs) {
                 platform::DeleteFile(mp3Path);
+                ForgetInJournal(mp3Path);
             }
         }
         source.CloseFile();
@@ -162,6 +168,10 @@ void frmMain::EncodeFile(const std::string& path) {
         return;
     }
     outputIsOurs = true;
+    // Should the program die before the run ends, the next start removes the cut-short file.
+    if (journal_ != nullptr) {
+        journal_->Record({mp3Path, finalMp3Path, NameJournal::Kind::OutputStarted});
+    }
 
     const SampleConverter converter(layout->format, channels);
     const std::uint32_t framesPerChunk =
@@ -253,6 +263,13 @@ void frmMain::EncodeFile(const std::string& path) {
     output.reset();
     source.CloseFile();
     beCloseStream(EncoderStream);
+    if (journal_ != nullptr) {
+        if (finalMp3Path.empty()) {
+            journal_->Forget(mp3Path);
+        } else {
+            journal_->Record({mp3Path, finalMp3Path, NameJournal::Kind::OutputFinished});
+        }
+    }
 }
 
 } // namespace tarn

@@ -190,9 +190,7 @@ bool frmMain::RenameToCleaned(const std::string& chosenPath, const std::string& 
     const platform::FileResult result = platform::RenameNoReplace(chosenPath, cleanedPath);
     if (!result) {
         reason = result.Reason();
-        if (journal_ != nullptr) {
-            journal_->Forget(cleanedPath);
-        }
+        ForgetInJournal(cleanedPath);
         return false;
     }
     return true;
@@ -202,10 +200,14 @@ bool frmMain::GiveNameBack(const std::string& currentPath, const std::string& ch
     if (!platform::RenameNoReplace(currentPath, chosenPath)) {
         return false;
     }
+    ForgetInJournal(currentPath);
+    return true;
+}
+
+void frmMain::ForgetInJournal(const std::string& currentPath) {
     if (journal_ != nullptr) {
         journal_->Forget(currentPath);
     }
-    return true;
 }
 
 void frmMain::RecoverNames() {
@@ -216,10 +218,21 @@ void frmMain::RecoverNames() {
     if (report.leftAlone.empty()) {
         return;
     }
-    std::string text = "These files could not be given back the names they had before the "
-                       "program last ended:";
+    std::string text = "The program did not end properly last time, and these files could not "
+                       "be put back in order:";
     for (const auto& entry : report.leftAlone) {
-        text += "\n" + entry.currentPath + " (was " + entry.chosenPath + ")";
+        text += "\n" + entry.currentPath;
+        switch (entry.kind) {
+        case NameJournal::Kind::Renamed:
+            text += " (was " + entry.chosenPath + ")";
+            break;
+        case NameJournal::Kind::OutputFinished:
+            text += " (to be " + entry.chosenPath + ")";
+            break;
+        case NameJournal::Kind::OutputStarted:
+            text += " (cut short, but it could not be removed)";
+            break;
+        }
     }
     platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
 }

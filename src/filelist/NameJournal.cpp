@@ -8,14 +8,25 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 #include <unistd.h>
 
 namespace tarn {
 
 namespace {
 
-// Records are two paths, each ended by a NUL, the one character no path can hold.
+// Fields are ended by a NUL, the one character no path can hold. A record is its kind and two
+// paths. A journal without the header was written before records had kinds: its records are
+// two paths, each a renamed WAV file.
 constexpr char kSeparator = '\0';
+constexpr std::string_view kHeader{"tarnme-journal-2\0", 17};
+
+bool IsKind(const std::string& field) {
+    using Kind = NameJournal::Kind;
+    return field.size() == 1 && (field[0] == static_cast<char>(Kind::Renamed) ||
+                                 field[0] == static_cast<char>(Kind::OutputStarted) ||
+                                 field[0] == static_cast<char>(Kind::OutputFinished));
+}
 
 bool WriteAll(int fd, const std::string& bytes) {
     std::size_t written = 0;
@@ -48,28 +59,33 @@ std::string NameJournal::DefaultPath() {
 std::vector<NameJournal::Entry> NameJournal::Entries() const {
     std::ifstream in(path_, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::vector<Entry> entries;
-    std::size_t start = 0;
-    while (true) {
-        const auto first = bytes.find(kSeparator, start);
-        if (first == std::string::npos) {
+    const bool withKinds = bytes.starts_with(kHeader);
+    std::vector<std::string> fields;
+    // A field cut short by a crash while writing has no NUL: nothing was renamed for it yet.
+    for (std::size_t start = withKinds ? kHeader.size() : 0;;) {
+        const auto end = bytes.find(kSeparator, start);
+        if (end == std::string::npos) {
             break;
         }
-        const auto second = bytes.find(kSeparator, first + 1);
-        if (second == std::string::npos) {
-            break; // a record cut short by a crash while writing: nothing was renamed yet
+        fields.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    std::vector<Entry> entries;
+    const std::size_t width = withKinds ? 3 : 2;
+    for (std::size_t i = 0; i + width <= fields.size(); i += width) {
+        if (!withKinds) {
+            entries.push_back({fields[i], fields[i + 1], Kind::Renamed});
+        } else if (IsKind(fields[i])) {
+            entries.push_back({fields[i + 1], fields[i + 2], static_cast<Kind>(fields[i][0])});
         }
-        entries.push_back(
-            {bytes.substr(start, first - start), bytes.substr(first + 1, second - first - 1)});
-        start = second + 1;
     }
     return entries;
 }
 
-bool NameJournal::Record(const std::string& currentPath, const std::string& chosenPath) {
+bool NameJournal::Record(const Entry& entry) {
     auto entries = Entries();
-    std::erase_if(entries, [&](const Entry& e) { return e.currentPath == currentPath; });
-    entries.push_back({currentPath, chosenPath});
+    std::erase_if(entries, [&](const Entry& e) { return e.currentPath == entry.currentPath; });
+    entries.push_back(entry);
     return Write(entries);
 }
 
@@ -84,14 +100,13 @@ NameJournal::RecoveryReport NameJournal::Recover() {
     RecoveryReport report;
     for (const Entry& entry : Entries()) {
         if (!platform::FileExists(entry.currentPath)) {
-            // The rename never happened, or the file was given its name back already.
+            // The rename never happened, or the file was put in order already.
             continue;
         }
-        if (platform::RenameNoReplace(entry.currentPath, entry.chosenPath)) {
-            report.restored.push_back(entry);
-        } else {
-            report.leftAlone.push_back(entry);
-        }
+        const bool done = entry.kind == Kind::OutputStarted
+                              ? platform::DeleteFile(entry.currentPath).Ok()
+                              : platform::RenameNoReplace(entry.currentPath, entry.chosenPath).Ok();
+        (done ? report.restored : report.leftAlone).push_back(entry);
     }
     Write({});
     return report;
@@ -105,8 +120,10 @@ bool NameJournal::Write(const std::vector<Entry>& entries) const {
         return !error;
     }
     std::filesystem::create_directories(journal.parent_path(), error);
-    std::string bytes;
+    std::string bytes(kHeader);
     for (const Entry& entry : entries) {
+        bytes += static_cast<char>(entry.kind);
+        bytes += kSeparator;
         bytes += entry.currentPath;
         bytes += kSeparator;
         bytes += entry.chosenPath;

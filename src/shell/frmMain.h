@@ -249,6 +249,7 @@ private:
     bool RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath,
                          std::string& reason);
     bool GiveNameBack(const std::string& currentPath, const std::string& chosenPath);
+    void ForgetInJournal(const std::string& currentPath);
 
     platform::Platform platform_;
     std::vector<forms::Control*> controls_;

@@ -341,6 +341,38 @@ TEST_F(FaultTest, NamesTakenAtTheEndAreNeverReplacedAndReportedOnceNotAgainAtThe
     EXPECT_EQ(dir.Names(), after);
 }
 
+// ---- Killed in the middle of a job ----
+
+TEST_F(FaultTest, AJobKilledMidwayIsPutRightAtTheNextStart) {
+    WriteAndAdd("one a.wav", 1);
+    WriteAndAdd("two b.wav", 1);
+    WriteAndAdd("three.wav", 1);
+    const std::string cutShort = dir.File("twob.mp3");
+    // Dies as soon as the second run has written something, as under SIGKILL.
+    ASSERT_TRUE(InChild([&] {
+        AtEveryPause([&] {
+            if (Length(cutShort) > 0) {
+                std::_Exit(0);
+            }
+        });
+        Go();
+        return Names{};
+    }));
+    ASSERT_EQ(dir.Names(), (Names{"onea.mp3", "onea.wav", "three.wav", "twob.mp3", "twob.wav"}));
+    const std::string finished = Contents(dir.File("onea.mp3"));
+
+    testing::TestPlatform nextPlatform;
+    frmMain next{nextPlatform.Bundle()};
+    next.UseNameJournal(&journal);
+    next.RecoverNames();
+    // The finished MP3 takes its name, the one cut short is gone; nothing is left to report.
+    EXPECT_EQ(dir.Names(), (Names{"one a.mp3", "one a.wav", "three.wav", "two b.wav"}));
+    EXPECT_EQ(Contents(dir.File("one a.mp3")), finished);
+    ExpectSourcesIntact();
+    EXPECT_TRUE(nextPlatform.Messages().empty());
+    EXPECT_TRUE(journal.Entries().empty());
+}
+
 // ---- 99 files with names at the length limit ----
 
 // A name of NAME_MAX bytes with spaces and hyphens, different from the others in its number.
