@@ -127,19 +127,17 @@ void frmMain::tmrTotal_Timer() {
         return;
     }
 
+    // An entry whose length cannot be read (a file moved away, say) is left out of the
+    // estimate; the others go on counting.
     std::int64_t expected = 0;
-    bool measurable = true;
-    for (int i = 1; i <= FileCount && measurable; ++i) {
+    for (int i = 1; i <= FileCount; ++i) {
         const auto wavLength = platform::FileLength(FilePaths[i]);
-        const auto mp3Length =
-            wavLength ? ExpectedMp3Length(*wavLength, SizeRatios[i]) : std::nullopt;
-        if (mp3Length) {
+        if (const auto mp3Length =
+                wavLength ? ExpectedMp3Length(*wavLength, SizeRatios[i]) : std::nullopt) {
             expected = RoundToInt64(*mp3Length + static_cast<double>(expected));
-        } else {
-            measurable = false;
         }
     }
-    if (measurable && expected > 0) {
+    if (expected > 0) {
         const double percent = static_cast<double>(done) * 100.0 / static_cast<double>(expected);
         if (const auto rounded = RoundPercent(percent)) {
             ShowPercent(true, *rounded);
