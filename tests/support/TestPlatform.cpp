@@ -82,8 +82,22 @@ bool TestPlatform::FireNextDue(platform::DateTime until) {
     return true;
 }
 
+namespace {
+
+std::vector<platform::MessageBoxRequest>& MessagesOfTheProcess() {
+    static std::vector<platform::MessageBoxRequest> messages;
+    return messages;
+}
+
+} // namespace
+
+const std::vector<platform::MessageBoxRequest>& TestPlatform::AllMessagesShown() {
+    return MessagesOfTheProcess();
+}
+
 void TestPlatform::ShowMessage(const platform::MessageBoxRequest& request) {
     messages_.push_back(request);
+    MessagesOfTheProcess().push_back(request);
     interactions_.push_back("message:" + request.Text);
     if (onMessage) {
         onMessage(request);

@@ -57,6 +57,8 @@ public:
     void ShowMessage(const platform::MessageBoxRequest& request) override;
     void Beep() override;
     const std::vector<platform::MessageBoxRequest>& Messages() const { return messages_; }
+    // Every message any test platform of this process has shown.
+    static const std::vector<platform::MessageBoxRequest>& AllMessagesShown();
     int Beeps() const { return beeps_; }
     // "beep" and "message:<text>" in the order they happened.
     const std::vector<std::string>& Interactions() const { return interactions_; }
