@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The program killed with SIGKILL in the middle of a job, while the listed files carry their
 cleaned names and two of them are open: the next start gives every file its chosen name back,
-and no file or byte of a source is lost."""
+gives the finished MP3 file the name formed from its chosen one, removes the MP3 file that was
+cut short, and no file or byte of a source is lost."""
 
 import os
 import signal
@@ -68,9 +69,12 @@ def test():
         for chosen, _ in FILES:
             check(tarn_e2e.sha256(os.path.join(music, chosen)) == sums[chosen],
                   "the bytes of %s changed" % chosen)
-        # Besides the sources only the MP3 files of the two runs that had started are there.
+        # Besides the sources only the MP3 file of the run that had finished is there, whole.
         mp3s = sorted(name for name in files_in(music) if not name.endswith(".wav"))
-        check(mp3s == ["onesong.mp3", "twosongs.mp3"], "besides the sources: %r" % mp3s)
+        check(mp3s == ["one song.mp3"], "besides the sources: %r" % mp3s)
+        decoded = tarn_e2e.decode_mp3(os.path.join(music, "one song.mp3"), session.folder)
+        check(abs(decoded.seconds - SECONDS) < 0.2,
+              "the finished MP3 file lasts %.2f s, not %d s" % (decoded.seconds, SECONDS))
         check(tarn_e2e.terminate(second) == 0, "the next start did not end cleanly")
         check(wavs(music) == sorted(f[0] for f in FILES),
               "the end of the next start moved files: %r" % files_in(music))
