@@ -7,6 +7,8 @@
 namespace tarn {
 namespace {
 
+using testing::PrintTo;
+using testing::RowName;
 using Strings = std::vector<std::string>;
 
 struct ArgumentsCase {
@@ -29,7 +31,6 @@ TEST_P(CommandLineTest, TakesFilesAsTheyArePathsAndRefusesOptions) {
 INSTANTIATE_TEST_SUITE_P(
     Starts, CommandLineTest,
     ::testing::Values(
-        ArgumentsCase{"none", "/music", {}, {}, "(none)"},
         ArgumentsCase{"relative_and_absolute",
                       "/music",
                       {"a.wav", "b c.wav", "/x/d.wav", "sub/e-f.wav"},
@@ -50,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {"a.wav", "--", "-x.wav", "--", "--help"},
                       {"/music/a.wav", "/music/-x.wav", "/music/--", "/music/--help"},
                       "(none)"}),
-    testing::RowName);
+    RowName);
 
 } // namespace
 } // namespace tarn
