@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run demo test unit-test sanitize fuzz core bench format clean
+.PHONY: all deps configure build run demo package test unit-test sanitize fuzz core bench format clean
 
 all: build
 
@@ -37,6 +37,10 @@ run: build
 # files made, added, encoded; the MP3 files and a picture of each tab are left in build/demo/.
 demo: build
 	/usr/bin/python3 tests/e2e/demo.py $(BUILD_DIR)/tarnme $(BUILD_DIR)/demo
+
+# The Debian package $(BUILD_DIR)/tarnme_<version>_<arch>.deb, installing under /usr.
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 test: unit-test sanitize fuzz
 

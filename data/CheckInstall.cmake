@@ -10,11 +10,8 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${errors}")
 endif()
 
-set(expected
-    share/applications/tarnme.desktop
-    share/icons/hicolor/16x16/apps/tarnme.png
-    share/icons/hicolor/32x32/apps/tarnme.png
-    share/tarnme/tarnme.chm)
+include("${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake")
+set(expected ${TARN_INSTALLED_FILES})
 if(EXPECT_PROGRAM)
     # The program finds its help as ../share/tarnme seen from its bin folder.
     list(APPEND expected bin/tarnme bin/../share/tarnme/tarnme.chm)

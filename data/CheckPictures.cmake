@@ -45,7 +45,8 @@ function(png_facts file outWidth outHeight outPaletteSize)
 endfunction()
 
 foreach(entry "icon32.png;32;32;16" "icon16.png;16;16;16" "about.png;74;144;0"
-              "mail.png;24;24;0" "web.png;20;20;0")
+              "mail.png;24;24;0" "web.png;20;20;0" "icon48.png;48;48;0" "icon64.png;64;64;0"
+              "icon128.png;128;128;0" "icon256.png;256;256;0")
     list(GET entry 0 name)
     list(GET entry 1 wantWidth)
     list(GET entry 2 wantHeight)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Draws the program's pictures with ImageMagick into data/pictures/. The PNG files are kept in
-# the repository, so the build does not need ImageMagick; run this after changing a drawing.
+# Draws the program's pictures with ImageMagick into data/pictures/, and the larger desktop icons
+# from tarnme.svg with rsvg-convert (librsvg2-bin). The PNG files are kept in the repository, so
+# the build needs neither; run this after changing a drawing.
 set -euo pipefail
 cd "$(dirname "$0")/pictures"
 convert=/usr/bin/convert
@@ -43,6 +44,11 @@ to16 icon32-draft.png icon32.png
     icon16-draft.png
 to16 icon16-draft.png icon16.png
 rm -f icon32-draft.png icon16-draft.png
+
+# Desktop icons for large views: the window icon's design in tarnme.svg, to scale.
+for size in 48 64 128 256; do
+    /usr/bin/rsvg-convert --width "$size" --height "$size" tarnme.svg --output "icon$size.png"
+done
 
 # The About picture, 74 x 144: a tall view of a tarn at dusk, a waveform rising from the water.
 "$convert" -size 74x144 gradient:'#1c2a5c-#f0a860' \

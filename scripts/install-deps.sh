@@ -9,7 +9,8 @@ packages=(
     xvfb xauth x11-utils xdotool imagemagick fonts-liberation
     python3 python3-pyatspi at-spi2-core dbus-daemon
     mpg123 lame xdg-utils
-    fp-utils libchm-bin desktop-file-utils
+    fp-utils libchm-bin desktop-file-utils appstream man-db
+    dpkg-dev lintian
     clang libclang-rt-14-dev
 )
 

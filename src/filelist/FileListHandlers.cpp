@@ -123,13 +123,13 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
     lstOpenFileName.AddItem(chkFullPath.Value() == forms::Checked ? chosenPath : chosenName);
 }
 
-bool frmMain::AcceptsDroppedFiles() const {
-    return cmdOpen.Enabled() && !JobActive();
+bool frmMain::AcceptsChosenFiles() const {
+    return loaded_ && cmdOpen.Enabled() && !JobActive();
 }
 
-void frmMain::AddDroppedFiles(const std::vector<std::string>& paths) {
+void frmMain::AddChosenFiles(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
-        if (!AcceptsDroppedFiles()) {
+        if (!AcceptsChosenFiles()) {
             return;
         }
         AddChosenFile(path);

@@ -4,6 +4,7 @@
 #include "qt/Binders.h"
 #include "qt/FontMapper.h"
 #include "qt/Pictures.h"
+#include "shell/AppInfo.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -14,6 +15,8 @@ namespace tarn::gui {
 
 void SetUpApplication(QApplication& app, const TwipsScale& scale) {
     QApplication::setApplicationName(QStringLiteral("tarnme"));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QPalette palette = QApplication::style()->standardPalette();
     const QColor face = ToQColor(forms::kButtonFace);

@@ -49,12 +49,12 @@ protected:
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
             std::vector<std::string> paths = LocalFiles(drop->mimeData());
-            const bool wanted = !paths.empty() && form_.AcceptsDroppedFiles();
+            const bool wanted = !paths.empty() && form_.AcceptsChosenFiles();
             Answer(*drop, wanted);
             if (wanted) {
                 // Adding may show message boxes; the drag source waits until the drop returns.
                 QTimer::singleShot(0, this, [this, paths = std::move(paths)] {
-                    RunGuarded([this, &paths] { form_.AddDroppedFiles(paths); });
+                    RunGuarded([this, &paths] { form_.AddChosenFiles(paths); });
                 });
             }
             return true;
@@ -66,7 +66,7 @@ protected:
 
 private:
     bool Wanted(const QMimeData* data) const {
-        return form_.AcceptsDroppedFiles() && !LocalFiles(data).empty();
+        return form_.AcceptsChosenFiles() && !LocalFiles(data).empty();
     }
 
     static void Answer(QDropEvent& event, bool wanted) {

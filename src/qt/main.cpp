@@ -7,12 +7,26 @@
 #include "qt/ShutdownSignals.h"
 #include "qt/TimerBinding.h"
 #include "shell/AppInfo.h"
+#include "shell/CommandLine.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
+#include <QTimer>
+#include <iostream>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    // Read before Qt starts, so that a mistyped option is answered even without a display.
+    const tarn::CommandLine commandLine = tarn::ParseCommandLine(
+        argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>(),
+        tarn::CurrentFolder());
+    if (commandLine.unknownOption) {
+        std::cerr << tarn::UsageLine(*commandLine.unknownOption) << '\n';
+        return tarn::kUsageExitStatus;
+    }
+    // Every argument is a file: Qt sees none of them, or it would take a file named like one
+    // of its own options ("-style", "-reverse") for that option.
+    int qtArgc = argc > 0 ? 1 : 0;
+    QApplication app(qtArgc, argv);
     tarn::gui::QtPlatform platform;
     tarn::gui::SetUpApplication(app, platform.Scale());
 
@@ -49,5 +63,9 @@ int main(int argc, char* argv[]) {
     tarn::gui::RunGuarded([&] { form.RecoverNames(); });
     form.SSTab1.SetTab(0);
     window.ShowCentred();
+    // Added from the event loop, so that their messages come over the window already shown.
+    QTimer::singleShot(0, &window, [&form, files = commandLine.files] {
+        tarn::gui::RunGuarded([&] { form.AddChosenFiles(files); });
+    });
     return QApplication::exec();
 }

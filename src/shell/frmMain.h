@@ -150,10 +150,12 @@ public:
     void cmdClearList_Click();
     // Adds one chosen file as the add button does after its dialog.
     void AddChosenFile(const std::string& chosenPath);
-    // Files may be dropped on the lists while the add button is enabled and no job is under way.
-    bool AcceptsDroppedFiles() const;
-    // Adds dropped files one by one, each as the add button adds a chosen file.
-    void AddDroppedFiles(const std::vector<std::string>& paths);
+    // Files chosen outside the dialog (dropped on the lists, named on the command line) are
+    // taken while the window is loaded, the add button is enabled and no job is under way.
+    bool AcceptsChosenFiles() const;
+    // Adds such files one by one, each as the add button adds a chosen file; stops when the
+    // window no longer takes files (a message box of one add may outlast the window).
+    void AddChosenFiles(const std::vector<std::string>& paths);
     // Keeps a record on disk of every cleaned name, so that no name is lost in a crash.
     void UseNameJournal(NameJournal* journal) { journal_ = journal; }
     // Gives back the names that an instance which did not end cleanly left behind.

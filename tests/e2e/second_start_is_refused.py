@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Starts the real program twice: the second start beeps, says the program is already running
-and ends after OK; the first window is not disturbed."""
+"""Starts the real program twice: the second start, given a WAV file, beeps, says the program is
+already running and ends after OK; the first window is not disturbed and the file is listed
+nowhere."""
 
+import os
 import sys
 
 # Keeps the source folder free of compiled files.
@@ -26,7 +28,8 @@ def test():
         check(abs(place["x"] + 188 - 512) <= 2 and abs(place["y"] + 160 - 384) <= 2,
               "the window is not centred: %r" % place)
 
-        second = session.start(program)
+        wav = tarn_e2e.write_tone(os.path.join(session.folder, "a song.wav"), 0.1)
+        second = session.start(program, wav)
         box = session.window_of(second, TITLE)
         check(session.windows(name=TITLE, pid=second.pid) == [box],
               "the second start shows more than its message box")
@@ -42,6 +45,9 @@ def test():
         check(status == 0, "the second start ended with status %d" % status)
 
         check(first.poll() is None, "the first instance ended")
+        check(os.path.exists(wav), "the file given to the second start was renamed")
+        check(tarn_e2e.Ui(session, first).rows(tarn_e2e.NAMES_LIST) == [],
+              "the first window lists the file given to the second start")
         check(session.windows(name=TITLE, pid=first.pid) == [window],
               "the first window changed")
         check(session.geometry(window) == place, "the first window moved")

@@ -106,8 +106,8 @@ class Session:
     def __exit__(self, *exc):
         self.close()
 
-    def start(self, program):
-        process = subprocess.Popen([program], env=self.env)
+    def start(self, program, *arguments, cwd=None):
+        process = subprocess.Popen([program, *arguments], env=self.env, cwd=cwd)
         self.programs.append(process)
         return process
 

@@ -333,6 +333,17 @@ TEST_F(FileListTest, LeavingTheProgramGivesTheNamesBack) {
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"a one.wav"});
 }
 
+TEST_F(FileListTest, FilesAddedTogetherStopWhenTheProgramEndsDuringAMessage) {
+    const std::vector<std::string> files{dir.File("gone.wav"), Wav("b c.wav"), Wav("d e.wav")};
+    platform.onMessage = [this](const platform::MessageBoxRequest&) {
+        form.Shutdown();
+    };
+    form.AddChosenFiles(files);
+    EXPECT_EQ(platform.unloadCalls, 1);
+    EXPECT_EQ(form.FileCount, 0);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"b c.wav", "d e.wav"}));
+}
+
 TEST_F(FileListTest, AFileOverTwoGibibytesShowsItsTrueSize) {
     const std::string path = Wav("big.wav", {.frames = 0});
     constexpr std::int64_t kLength = 3LL * 1024 * 1024 * 1024 + 44;

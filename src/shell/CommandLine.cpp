@@ -1,0 +1,55 @@
+#include "shell/CommandLine.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace tarn {
+
+namespace {
+
+std::string Absolute(std::string path, const std::string& currentFolder) {
+    if (path.empty() || path.front() == '/' || currentFolder.empty()) {
+        return path;
+    }
+    // "./a.wav" from a shell: the leading "./" would only show up in the full-path rows.
+    while (path.starts_with("./")) {
+        path.erase(0, path.find_first_not_of('/', 2));
+    }
+    if (path.empty() || path == ".") {
+        return currentFolder;
+    }
+    return currentFolder + (currentFolder.back() == '/' ? "" : "/") + path;
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                             const std::string& currentFolder) {
+    CommandLine result;
+    bool optionsEnded = false;
+    for (const std::string& argument : arguments) {
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && argument.starts_with('-')) {
+            result.unknownOption = argument;
+            result.files.clear();
+            return result;
+        }
+        result.files.push_back(Absolute(argument, currentFolder));
+    }
+    return result;
+}
+
+std::string UsageLine(const std::string& unknownOption) {
+    return "tarnme: unknown option '" + unknownOption + "'; usage: tarnme [--] [FILE.wav...]";
+}
+
+std::string CurrentFolder() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string() : folder.string();
+}
+
+} // namespace tarn
