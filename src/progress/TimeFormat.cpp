@@ -2,6 +2,7 @@
 
 #include "common/Rounding.h"
 
+#include <charconv>
 #include <cstdlib>
 
 namespace tarn {
@@ -17,21 +18,21 @@ std::string TwoDigits(std::int64_t value) {
 }
 
 struct HoursField {
-    std::int64_t hours;
+    std::uint64_t hours;
     std::size_t end; // position of the ":" after the hours
 };
 
 std::optional<HoursField> ParseHours(const std::string& text) {
     const std::size_t colon = text.find(':');
-    if (colon == 0 || colon == std::string::npos || colon > 18) {
+    if (colon == std::string::npos) {
         return std::nullopt;
     }
-    std::int64_t hours = 0;
-    for (std::size_t i = 0; i < colon; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return std::nullopt;
-        }
-        hours = hours * 10 + (text[i] - '0');
+    std::uint64_t hours = 0;
+    const char* end = text.data() + colon;
+    // At least one digit, digits only, and a number that fits.
+    const auto [stop, error] = std::from_chars(text.data(), end, hours);
+    if (error != std::errc() || stop != end) {
+        return std::nullopt;
     }
     return HoursField{hours, colon};
 }
@@ -45,9 +46,7 @@ std::string FormatEstimate(std::int64_t seconds) {
 
 std::string FormatElapsed(platform::DateTime clock, platform::DateTime start) {
     const std::int64_t milliseconds = std::llabs((clock - start).count());
-    const std::int64_t timeOfDay = milliseconds / 1000 % 86400;
-    return TwoDigits(timeOfDay / 3600) + ":" + TwoDigits(timeOfDay % 3600 / 60) + ":" +
-           TwoDigits(timeOfDay % 60);
+    return FormatEstimate(milliseconds / 1000 % 86400);
 }
 
 std::optional<std::int32_t> SecondsField(const std::string& elapsedText) {
