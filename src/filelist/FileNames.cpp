@@ -19,12 +19,9 @@ SplitPathResult SplitPath(const std::string& path) {
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
 
-std::string FormatFileSize(std::int64_t byteCount) {
-    const std::uint64_t magnitude = byteCount < 0 ? 0 - static_cast<std::uint64_t>(byteCount)
-                                                  : static_cast<std::uint64_t>(byteCount);
-    const std::string digits = std::to_string(magnitude);
+std::string FormatFileSize(std::uint64_t byteCount) {
+    const std::string digits = std::to_string(byteCount);
     std::string grouped;
-    grouped.reserve(digits.size() + digits.size() / 3);
     for (std::size_t i = 0; i < digits.size(); ++i) {
         if (i > 0 && (digits.size() - i) % 3 == 0) {
             grouped.push_back(',');

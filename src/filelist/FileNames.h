@@ -15,6 +15,6 @@ struct SplitPathResult {
 SplitPathResult SplitPath(const std::string& path);
 
 // The byte count in decimal with "," between groups of three digits: 1234567 gives "1,234,567".
-std::string FormatFileSize(std::int64_t byteCount);
+std::string FormatFileSize(std::uint64_t byteCount);
 
 } // namespace tarn

@@ -3,22 +3,19 @@
 namespace tarn {
 
 void RemoveSystemMenuItems(platform::WindowHost& window, const std::array<bool, 7>& flags) {
-    for (int position = 6; position >= 0; --position) {
-        if (flags[static_cast<std::size_t>(position)]) {
-            window.DeleteWindowMenuItem(position);
+    // From the highest position down, so that the positions still to delete stay valid.
+    for (std::size_t position = flags.size(); position-- > 0;) {
+        if (flags[position]) {
+            window.DeleteWindowMenuItem(static_cast<int>(position));
         }
     }
 }
 
 std::string ChangeExtension(const std::string& path, const std::string& extension) {
-    const auto nameStart = path.find_last_of('/');
-    const auto dot = path.find_last_of('.');
-    const bool nameHasDot =
-        dot != std::string::npos && (nameStart == std::string::npos || dot > nameStart);
-    // A leading dot marks a hidden file, not an extension.
-    const bool leadingDot =
-        nameHasDot && dot == (nameStart == std::string::npos ? 0 : nameStart + 1);
-    if (!nameHasDot || leadingDot) {
+    const std::size_t nameStart = path.find_last_of('/') + 1; // 0 when there is no folder
+    const std::size_t dot = path.find_last_of('.');
+    // A dot before the file name, or leading it (a hidden file), starts no extension.
+    if (dot == std::string::npos || dot <= nameStart) {
         return path + "." + extension;
     }
     return path.substr(0, dot + 1) + extension;

@@ -3,77 +3,67 @@
 #include "shell/modGeneral.h"
 
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 namespace tarn {
 namespace {
 
-struct CleanCase {
-    const char* chosen;
-    const char* cleaned;
+TEST(FileNamesTest, CleanedNamesFoldersAndSizes) {
+    for (const auto& [chosen, cleaned] : {std::pair{"My Song - Live.wav", "MySongLive.wav"},
+                                          {"song.wav", "song.wav"},
+                                          {"  - -", ""},
+                                          {"a-b c_d.WAV", "abc_d.WAV"},
+                                          {"tab\there.wav", "tab\there.wav"}}) {
+        EXPECT_EQ(CleanFileName(chosen), cleaned);
+    }
+    for (const auto& [path, folder, name] :
+         {std::tuple{"/music/My Song.wav", "/music/", "My Song.wav"},
+          {"/a b/c-d/e f.wav", "/a b/c-d/", "e f.wav"},
+          {"plain.wav", "", "plain.wav"},
+          {"/top/", "/top/", ""}}) {
+        EXPECT_EQ(SplitPath(path).folder, folder);
+        EXPECT_EQ(SplitPath(path).fileName, name);
+    }
+    for (const auto& [bytes, text] : {std::pair<std::uint64_t, const char*>{0, "0"},
+                                      {44, "44"},
+                                      {999, "999"},
+                                      {1000, "1,000"},
+                                      {123456, "123,456"},
+                                      {1234567, "1,234,567"},
+                                      {1234567890, "1,234,567,890"},
+                                      {4294967296, "4,294,967,296"},
+                                      {INT64_MAX, "9,223,372,036,854,775,807"}}) {
+        EXPECT_EQ(FormatFileSize(bytes), text);
+    }
+}
+
+TEST(FileNamesTest, TheMp3PathReplacesOnlyTheFileNamesExtension) {
+    for (const auto& [path, mp3] : {std::pair{"/music/MySongLive.wav", "/music/MySongLive.mp3"},
+                                    {"/music/song.WAV", "/music/song.mp3"},
+                                    {"/music/song.wave", "/music/song.mp3"},
+                                    {"/music/song", "/music/song.mp3"},
+                                    {"/my.dir/song", "/my.dir/song.mp3"},
+                                    {"/music/a.b.wav", "/music/a.b.mp3"},
+                                    {"/music/.wav", "/music/.wav.mp3"},
+                                    {".wav", ".wav.mp3"},
+                                    {"song.wav", "song.mp3"},
+                                    {"song", "song.mp3"}}) {
+        EXPECT_EQ(ChangeExtension(path, "mp3"), mp3);
+    }
+}
+
+struct RecordingWindow : platform::WindowHost {
+    void DeleteWindowMenuItem(int position) override { deleted.push_back(position); }
+    void Unload() override {}
+    std::vector<int> deleted;
 };
 
-class CleanFileNameTest : public ::testing::TestWithParam<CleanCase> {};
-
-TEST_P(CleanFileNameTest, RemovesEverySpaceAndHyphen) {
-    EXPECT_EQ(CleanFileName(GetParam().chosen), GetParam().cleaned);
+TEST(FileNamesTest, WindowMenuItemsGoFromTheHighestPositionDown) {
+    RecordingWindow window;
+    RemoveSystemMenuItems(window, {true, false, true, false, false, false, true});
+    EXPECT_EQ(window.deleted, (std::vector<int>{6, 2, 0}));
 }
-
-INSTANTIATE_TEST_SUITE_P(Names, CleanFileNameTest,
-                         ::testing::Values(CleanCase{"My Song - Live.wav", "MySongLive.wav"},
-                                           CleanCase{"song.wav", "song.wav"},
-                                           CleanCase{"  - -", ""},
-                                           CleanCase{"a-b c_d.WAV", "abc_d.WAV"},
-                                           CleanCase{"tab\there.wav", "tab\there.wav"}));
-
-TEST(SplitPathTest, SplitsAtTheLastSlash) {
-    EXPECT_EQ(SplitPath("/music/My Song.wav").folder, "/music/");
-    EXPECT_EQ(SplitPath("/music/My Song.wav").fileName, "My Song.wav");
-    EXPECT_EQ(SplitPath("/a b/c-d/e f.wav").folder, "/a b/c-d/");
-    EXPECT_EQ(SplitPath("plain.wav").folder, "");
-    EXPECT_EQ(SplitPath("plain.wav").fileName, "plain.wav");
-}
-
-struct SizeCase {
-    std::int64_t bytes;
-    const char* text;
-};
-
-class FormatFileSizeTest : public ::testing::TestWithParam<SizeCase> {};
-
-TEST_P(FormatFileSizeTest, GroupsThousandsWithCommas) {
-    EXPECT_EQ(FormatFileSize(GetParam().bytes), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, FormatFileSizeTest,
-                         ::testing::Values(SizeCase{0, "0"}, SizeCase{44, "44"},
-                                           SizeCase{999, "999"}, SizeCase{1000, "1,000"},
-                                           SizeCase{123456, "123,456"},
-                                           SizeCase{1234567, "1,234,567"},
-                                           SizeCase{1234567890, "1,234,567,890"},
-                                           SizeCase{4294967296, "4,294,967,296"},
-                                           SizeCase{INT64_MAX, "9,223,372,036,854,775,807"}));
-
-struct ExtensionCase {
-    const char* path;
-    const char* mp3;
-};
-
-class ChangeExtensionTest : public ::testing::TestWithParam<ExtensionCase> {};
-
-TEST_P(ChangeExtensionTest, ReplacesOnlyTheFileNamesExtension) {
-    EXPECT_EQ(ChangeExtension(GetParam().path, "mp3"), GetParam().mp3);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ChangeExtensionTest,
-    ::testing::Values(ExtensionCase{"/music/MySongLive.wav", "/music/MySongLive.mp3"},
-                      ExtensionCase{"/music/song.WAV", "/music/song.mp3"},
-                      ExtensionCase{"/music/song.wave", "/music/song.mp3"},
-                      ExtensionCase{"/music/song", "/music/song.mp3"},
-                      ExtensionCase{"/my.dir/song", "/my.dir/song.mp3"},
-                      ExtensionCase{"/music/a.b.wav", "/music/a.b.mp3"},
-                      ExtensionCase{"/music/.wav", "/music/.wav.mp3"},
-                      ExtensionCase{"song.wav", "song.mp3"}, ExtensionCase{"song", "song.mp3"}));
 
 } // namespace
 } // namespace tarn
