@@ -1,5 +1,7 @@
 #include "encoding/WavSource.h"
 
+#include "common/LittleEndian.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -14,16 +16,6 @@ constexpr std::int64_t kCanonicalHeaderSize = 44;
 // The longest "fmt " chunk that carries anything we read: the extensible form.
 constexpr std::size_t kFmtBytesRead = 40;
 
-std::uint16_t U16(const std::uint8_t* bytes) {
-    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-std::uint32_t U32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
-           (static_cast<std::uint32_t>(bytes[2]) << 16) |
-           (static_cast<std::uint32_t>(bytes[3]) << 24);
-}
-
 bool IsTag(const std::uint8_t* bytes, const char* tag) {
     return std::memcmp(bytes, tag, 4) == 0;
 }
@@ -34,13 +26,13 @@ std::optional<WavFormat> ParseFmt(const std::uint8_t* bytes, std::size_t size) {
         return std::nullopt;
     }
     WavFormat format;
-    format.formatTag = U16(bytes);
-    format.channels = U16(bytes + 2);
-    format.sampleRate = U32(bytes + 4);
-    format.bitsPerSample = U16(bytes + 14);
+    format.formatTag = ReadU16(bytes);
+    format.channels = ReadU16(bytes + 2);
+    format.sampleRate = ReadU32(bytes + 4);
+    format.bitsPerSample = ReadU16(bytes + 14);
     if (format.formatTag == kWaveFormatExtensible && size >= kFmtBytesRead) {
-        format.channelMask = U32(bytes + 20);
-        format.formatTag = U16(bytes + 24); // the first bytes of the sub-format GUID
+        format.channelMask = ReadU32(bytes + 20);
+        format.formatTag = ReadU16(bytes + 24); // the first bytes of the sub-format GUID
     }
     return format;
 }
@@ -72,7 +64,7 @@ std::optional<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t 
                 return std::nullopt;
             }
             const std::int64_t body = position + 8;
-            const std::int64_t size = U32(header.data() + 4);
+            const std::int64_t size = ReadU32(header.data() + 4);
             const std::int64_t available = fileLength - body;
             if (IsTag(header.data(), "fmt ") && !format) {
                 std::array<std::uint8_t, kFmtBytesRead> fmt{};
@@ -233,7 +225,7 @@ void SampleConverter::Convert(const std::uint8_t* in, std::size_t frames, std::i
         const std::size_t values = frames * static_cast<std::size_t>(inChannels_);
         const std::size_t repeat = static_cast<std::size_t>(outChannels_ / inChannels_);
         for (std::size_t i = 0; i < values; ++i) {
-            const auto value = static_cast<std::int16_t>(U16(in + 2 * i));
+            const auto value = static_cast<std::int16_t>(ReadU16(in + 2 * i));
             for (std::size_t r = 0; r < repeat; ++r) {
                 *out++ = value;
             }
@@ -244,8 +236,9 @@ void SampleConverter::Convert(const std::uint8_t* in, std::size_t frames, std::i
     std::vector<float> frame(inChannels);
     for (std::size_t f = 0; f < frames; ++f) {
         for (std::size_t c = 0; c < inChannels; ++c) {
-            frame[c] = eightBit_ ? static_cast<float>((in[c] - 128) * 256)
-                                 : static_cast<float>(static_cast<std::int16_t>(U16(in + 2 * c)));
+            frame[c] = eightBit_
+                           ? static_cast<float>((in[c] - 128) * 256)
+                           : static_cast<float>(static_cast<std::int16_t>(ReadU16(in + 2 * c)));
         }
         in += inBytesPerFrame_;
         for (const std::vector<float>& row : weights_) {

@@ -1,5 +1,6 @@
 #include "filelist/WavProbe.h"
 
+#include "common/LittleEndian.h"
 #include "platform/FileOps.h"
 
 #include <array>
@@ -10,14 +11,6 @@ namespace {
 
 constexpr std::size_t kHeaderBytesNeeded = 36;
 
-std::uint32_t LittleEndian(const unsigned char* bytes, std::size_t width) {
-    std::uint32_t value = 0;
-    for (std::size_t i = width; i-- > 0;) {
-        value = (value << 8U) | bytes[i];
-    }
-    return value;
-}
-
 } // namespace
 
 ProbeResult ProbeWavHeaderBytes(const unsigned char* bytes, std::size_t size) {
@@ -26,9 +19,9 @@ ProbeResult ProbeWavHeaderBytes(const unsigned char* bytes, std::size_t size) {
         result.outcome = ProbeOutcome::TooShort;
         return result;
     }
-    result.sampleRate = static_cast<std::int32_t>(LittleEndian(bytes + 24, 4));
-    result.bitsPerSample = static_cast<std::int16_t>(LittleEndian(bytes + 34, 2));
-    result.channels = static_cast<std::int16_t>(LittleEndian(bytes + 22, 2));
+    result.sampleRate = static_cast<std::int32_t>(ReadU32(bytes + 24));
+    result.bitsPerSample = static_cast<std::int16_t>(ReadU16(bytes + 34));
+    result.channels = static_cast<std::int16_t>(ReadU16(bytes + 22));
     if (result.sampleRate != 48000 && result.sampleRate != 44100) {
         result.outcome = ProbeOutcome::BadSampleRate;
     } else if (result.bitsPerSample != 16 && result.bitsPerSample != 8) {
