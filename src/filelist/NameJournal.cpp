@@ -28,18 +28,6 @@ bool IsKind(const std::string& field) {
                                  field[0] == static_cast<char>(Kind::OutputFinished));
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 NameJournal::NameJournal(std::string path) : path_(std::move(path)) {}
@@ -57,6 +45,11 @@ std::string NameJournal::DefaultPath() {
 }
 
 std::vector<NameJournal::Entry> NameJournal::Entries() const {
+    // Reading a folder would throw; a journal that is not a file holds nothing.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path_, error)) {
+        return {};
+    }
     std::ifstream in(path_, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const bool withKinds = bytes.starts_with(kHeader);
@@ -134,7 +127,10 @@ bool NameJournal::Write(const std::vector<Entry>& entries) const {
     if (fd < 0) {
         return false;
     }
-    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    // A write to a regular file is whole unless it fails.
+    const bool written =
+        ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+        ::fsync(fd) == 0;
     ::close(fd);
     if (!written || ::rename(temporary.c_str(), path_.c_str()) != 0) {
         ::unlink(temporary.c_str());

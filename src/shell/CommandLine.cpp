@@ -15,9 +15,6 @@ std::string Absolute(std::string path, const std::string& currentFolder) {
     while (path.starts_with("./")) {
         path.erase(0, path.find_first_not_of('/', 2));
     }
-    if (path.empty() || path == ".") {
-        return currentFolder;
-    }
     return currentFolder + (currentFolder.back() == '/' ? "" : "/") + path;
 }
 

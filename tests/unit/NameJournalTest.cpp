@@ -1,11 +1,12 @@
 #include "filelist/NameJournal.h"
 
-#include "support/Mp3Inspect.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace tarn {
 namespace {
@@ -22,17 +23,41 @@ protected:
     NameJournal journal{dir.File("state/tarnme/renames")};
 };
 
-TEST_F(NameJournalTest, RecordsAndForgetsPathsOfAnyShape) {
-    const std::string odd = dir.File("line\nbreak and\ttab.wav");
-    ASSERT_TRUE(journal.Record(dir.File("a.wav"), dir.File("a b.wav")));
-    ASSERT_TRUE(journal.Record(dir.File("linebreakand\ttab.wav"), odd));
-    EXPECT_EQ(journal.Entries(), (std::vector<Entry>{{dir.File("a.wav"), dir.File("a b.wav")},
-                                                     {dir.File("linebreakand\ttab.wav"), odd}}));
-    ASSERT_TRUE(journal.Forget(dir.File("a.wav")));
-    EXPECT_EQ(journal.Entries().size(), 1U);
-    ASSERT_TRUE(journal.Forget(dir.File("linebreakand\ttab.wav")));
-    EXPECT_TRUE(journal.Entries().empty());
+TEST_F(NameJournalTest, RecordsReplacesAndForgetsPathsOfAnyShape) {
+    const Entry a{dir.File("a.wav"), dir.File("a b.wav")};
+    const Entry odd{dir.File("linebreakand\ttab.wav"), dir.File("line\nbreak and\ttab.wav")};
+    ASSERT_TRUE(journal.Record(a.currentPath, "old"));
+    ASSERT_TRUE(journal.Record(odd));
+    ASSERT_TRUE(journal.Record(a));
+    EXPECT_EQ(journal.Entries(), (std::vector<Entry>{odd, a}));
+    ASSERT_TRUE(journal.Forget(a.currentPath));
+    ASSERT_TRUE(journal.Forget(dir.File("never recorded.wav")));
+    EXPECT_EQ(journal.Entries(), std::vector<Entry>{odd});
+    ASSERT_TRUE(journal.Forget(odd.currentPath));
     EXPECT_FALSE(std::filesystem::exists(journal.Path()));
+
+    // Nothing claims to be kept where nothing can be written.
+    Touch("a file");
+    EXPECT_FALSE(NameJournal(dir.File("a file/renames")).Record(a));
+    std::filesystem::create_directories(dir.File("a folder/inside"));
+    EXPECT_FALSE(NameJournal(dir.File("a folder")).Record(a));
+}
+
+TEST(NameJournalPlaceTest, LivesInTheUsersStateFolder) {
+    const std::string savedState =
+        std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    for (const auto& [state, home, path] :
+         {std::tuple{"/st", "/home/u", "/st/tarnme/renames"},
+          {"relative", "/home/u", "/home/u/.local/state/tarnme/renames"},
+          {nullptr, "/home/u", "/home/u/.local/state/tarnme/renames"},
+          {nullptr, nullptr, "/tmp/tarnme/renames"}}) {
+        state ? ::setenv("XDG_STATE_HOME", state, 1) : ::unsetenv("XDG_STATE_HOME");
+        home ? ::setenv("HOME", home, 1) : ::unsetenv("HOME");
+        EXPECT_EQ(NameJournal::DefaultPath(), path);
+    }
+    ::setenv("XDG_STATE_HOME", savedState.c_str(), 1);
+    ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 TEST_F(NameJournalTest, RecoveryPutsRightWhatItCanAndReportsTheRestOnce) {
@@ -71,24 +96,20 @@ TEST_F(NameJournalTest, RecoveryPutsRightWhatItCanAndReportsTheRestOnce) {
     EXPECT_TRUE(again.leftAlone.empty());
 }
 
-// Records cut short by a crash are ignored, in a journal of this version and in one written
-// before records had kinds (pairs of paths, each a renamed WAV file).
-TEST_F(NameJournalTest, ReadsWhatACrashLeftInEitherVersion) {
-    const auto bytes = [](const std::string& text) {
-        return std::vector<std::uint8_t>(text.begin(), text.end());
-    };
-    const std::string nul(1, '\0');
+// The journal a crash leaves behind is read whole records at a time, in this version's form
+// and in the form written before records had kinds (pairs of paths, each a renamed WAV file).
+TEST_F(NameJournalTest, ReadsWhatACrashLeftInEitherForm) {
     const std::string a = dir.File("a.wav");
     const std::string chosen = dir.File("a a.wav");
-    std::filesystem::create_directories(std::filesystem::path(journal.Path()).parent_path());
-    testing::WriteBytes(journal.Path(), bytes(a + nul + chosen + nul + dir.File("b.wav")));
+    const auto write = [&](const std::string& text) {
+        std::filesystem::create_directories(std::filesystem::path(journal.Path()).parent_path());
+        testing::WriteBytes(journal.Path(), std::vector<std::uint8_t>(text.begin(), text.end()));
+    };
+    const std::string nul(1, '\0');
+    write(a + nul + chosen + nul + dir.File("b.wav"));
     EXPECT_EQ(journal.Entries(), (std::vector<Entry>{{a, chosen}}));
-
-    journal.Record({a, chosen, NameJournal::Kind::OutputFinished});
-    std::vector<std::uint8_t> written = testing::ReadAllBytes(journal.Path());
-    const auto cutShort = bytes("s" + nul + dir.File("b.mp3"));
-    written.insert(written.end(), cutShort.begin(), cutShort.end());
-    testing::WriteBytes(journal.Path(), written);
+    write("tarnme-journal-2" + nul + "f" + nul + a + nul + chosen + nul + "x" + nul + a + nul +
+          chosen + nul + "s" + nul + dir.File("b.mp3"));
     EXPECT_EQ(journal.Entries(),
               (std::vector<Entry>{{a, chosen, NameJournal::Kind::OutputFinished}}));
 }
