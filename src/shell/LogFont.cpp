@@ -2,6 +2,7 @@
 
 #include "common/Rounding.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -21,22 +22,18 @@ std::string StyledFaceName(const std::string& fontName, std::int16_t bold, std::
 std::optional<platform::LogFont> BuildLogFont(const std::string& fontName, std::int16_t bold,
                                               std::int16_t italic, std::int16_t fontSize,
                                               std::int32_t angle, double twipsPerPixelY) {
+    // The product is formed in 16 bits: a size whose product does not fit is an error.
     const std::int32_t sizeProduct = std::int32_t{fontSize} * 20;
-    if (sizeProduct > std::numeric_limits<std::int16_t>::max() ||
-        sizeProduct < std::numeric_limits<std::int16_t>::min()) {
+    if (sizeProduct != static_cast<std::int16_t>(sizeProduct)) {
         return std::nullopt;
     }
     const std::int64_t escapement = std::int64_t{angle} * 10;
-    if (escapement > std::numeric_limits<std::int32_t>::max() ||
-        escapement < std::numeric_limits<std::int32_t>::min()) {
+    if (escapement != static_cast<std::int32_t>(escapement)) {
         return std::nullopt;
     }
-    if (!std::isfinite(twipsPerPixelY) || twipsPerPixelY <= 0.0) {
-        return std::nullopt;
-    }
+    // Also refuses a screen without a usable resolution (a height that is not a number).
     const double height = RoundHalfEven(-static_cast<double>(sizeProduct) / twipsPerPixelY);
-    if (height > std::numeric_limits<std::int32_t>::max() ||
-        height < std::numeric_limits<std::int32_t>::min()) {
+    if (!(std::abs(height) <= std::numeric_limits<std::int32_t>::max())) {
         return std::nullopt;
     }
 
@@ -46,9 +43,8 @@ std::optional<platform::LogFont> BuildLogFont(const std::string& fontName, std::
     // The name ends with a NUL and the field is cut or padded with blanks to its full length.
     const std::string face = StyledFaceName(fontName, bold, italic) + '\0';
     font.lfFaceName.fill(' ');
-    for (std::size_t i = 0; i < face.size() && i < font.lfFaceName.size(); ++i) {
-        font.lfFaceName[i] = face[i];
-    }
+    std::copy_n(face.begin(), std::min(face.size(), font.lfFaceName.size()),
+                font.lfFaceName.begin());
     return font;
 }
 

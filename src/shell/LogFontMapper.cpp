@@ -86,12 +86,8 @@ MappedFont MapLogFont(const platform::LogFont& font) {
     }
 
     const std::int64_t height = font.lfHeight;
-    if (height == 0) {
-        mapped.pixelSize = kDefaultFontPixels;
-    } else {
-        mapped.pixelSize = height < 0 ? -height : height;
-        mapped.cellHeight = height > 0;
-    }
+    mapped.pixelSize = height == 0 ? kDefaultFontPixels : std::abs(height);
+    mapped.cellHeight = height > 0;
     mapped.rotation = font.lfEscapement / 10.0;
     return mapped;
 }

@@ -36,7 +36,7 @@ bool RotateText(platform::Notifier& notifier, platform::Desktop& screen,
     std::optional<std::int16_t> savedScaleMode;
     platform::FontHandle font = 0;
     platform::FontHandle replaced = 0;
-    bool selected = false;
+    bool failed = false;
     try {
         target.SetGraphicsMode(platform::kGraphicsModeAdvanced);
         savedScaleMode = target.ScaleMode();
@@ -51,50 +51,35 @@ bool RotateText(platform::Notifier& notifier, platform::Desktop& screen,
         // Without a font of its own the text is printed in the font already selected.
         if (font != 0) {
             replaced = target.SelectObject(font);
-            selected = true;
         }
 
         target.SetCurrentX(x);
         target.SetCurrentY(y);
         PrintCopies(target, text, downRightColor, x, y, depth, 1.0F);
         PrintCopies(target, text, upLeftColor, x, y, depth, -1.0F);
-        if (faceColor != kNoColor) {
-            target.SetForeColor(static_cast<std::uint32_t>(faceColor));
-            target.SetCurrentX(x);
-            target.SetCurrentY(y);
-            target.Print(text);
-        }
-
-        if (selected) {
+        PrintCopies(target, text, faceColor, x, y, 1, 0.0F);
+    } catch (const std::exception&) {
+        failed = true;
+    }
+    // Drawn or not, the surface gets back its font and its scale mode, and the font made here
+    // is deleted.
+    try {
+        if (replaced != 0) {
             target.SelectObject(replaced);
-            selected = false;
         }
         if (font != 0) {
             target.DeleteObject(font);
-            font = 0;
         }
-        target.SetScaleMode(*savedScaleMode);
-        return true;
+        if (savedScaleMode) {
+            target.SetScaleMode(*savedScaleMode);
+        }
     } catch (const std::exception&) {
-        // A failing surface must not leave a font behind, nor its scale mode changed.
-        try {
-            if (selected) {
-                target.SelectObject(replaced);
-            }
-            if (font != 0) {
-                target.DeleteObject(font);
-            }
-        } catch (const std::exception&) {
-        }
-        try {
-            if (savedScaleMode) {
-                target.SetScaleMode(*savedScaleMode);
-            }
-        } catch (const std::exception&) {
-        }
-        notifier.ShowMessage({"RotateText", platform::MessageIcon::None, kAppTitle});
-        return false;
+        failed = true;
     }
+    if (failed) {
+        notifier.ShowMessage({"RotateText", platform::MessageIcon::None, kAppTitle});
+    }
+    return !failed;
 }
 
 } // namespace tarn

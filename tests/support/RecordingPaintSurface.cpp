@@ -32,6 +32,7 @@ platform::FontHandle RecordingPaintSurface::CreateFontIndirect(const platform::L
 
 platform::FontHandle RecordingPaintSurface::SelectObject(platform::FontHandle font) {
     if (font != kStockFont && fonts_.count(font) == 0) {
+        ++unknownSelected;
         return 0;
     }
     const platform::FontHandle previous = selected_;

@@ -51,6 +51,8 @@ public:
     platform::FontHandle Selected() const { return selected_; }
     // Fonts made and not deleted.
     std::size_t LiveFonts() const { return fonts_.size(); }
+    // Selections of a font the surface does not know, which a device context refuses.
+    int unknownSelected = 0;
 
     // ---- Failures to act out ----
     // Print number n (from 1) throws, as a surface that cannot draw does.
