@@ -196,12 +196,10 @@ bool frmMain::RenameToCleaned(const std::string& chosenPath, const std::string& 
     return true;
 }
 
-bool frmMain::GiveNameBack(const std::string& currentPath, const std::string& chosenPath) {
-    if (!platform::RenameNoReplace(currentPath, chosenPath)) {
-        return false;
+void frmMain::GiveNameBack(const std::string& currentPath, const std::string& chosenPath) {
+    if (platform::RenameNoReplace(currentPath, chosenPath)) {
+        ForgetInJournal(currentPath);
     }
-    ForgetInJournal(currentPath);
-    return true;
 }
 
 void frmMain::ForgetInJournal(const std::string& currentPath) {

@@ -250,7 +250,8 @@ private:
     // Renames a listed file without replacing anything, keeping the journal in step.
     bool RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath,
                          std::string& reason);
-    bool GiveNameBack(const std::string& currentPath, const std::string& chosenPath);
+    // A file that cannot get its name back keeps the name it has.
+    void GiveNameBack(const std::string& currentPath, const std::string& chosenPath);
     void ForgetInJournal(const std::string& currentPath);
 
     platform::Platform platform_;

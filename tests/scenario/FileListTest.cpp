@@ -1,10 +1,11 @@
+// The file list: adds with their renames on disk, refusals, duplicates, removal, clearing,
+// leaving, and the journal that gives names back after a crash.
+#include "filelist/NameJournal.h"
 #include "shell/frmMain.h"
-#include "support/TempDir.h"
-#include "support/TestPlatform.h"
-#include "support/WavWriter.h"
+#include "support/JobFixture.h"
 
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,405 +14,270 @@ namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempDir;
-using testing::TestPlatform;
+using testing::Names;
 using testing::WavSpec;
+using testing::WriteWav;
 
-constexpr const char* kTitle = "Tarn MP3 Encoder";
-
-class FileListTest : public ::testing::Test {
+class FileListTest : public testing::JobFixture {
 protected:
-    void SetUp() override { form.Form_Load(); }
-
-    // Writes a small WAV file into the folder and returns its path.
-    std::string Wav(const std::string& name, WavSpec spec = {}) {
-        const std::string path = dir.File(name);
-        testing::WriteWav(path, spec);
-        return path;
-    }
-
-    void Add(const std::string& path) {
-        platform.AnswerDialog(path);
+    // Adds through the button, the dialog answering `name` in the test's folder.
+    void Choose(const std::string& name) {
+        platform.AnswerDialog(dir.File(name));
         form.cmdOpen_Click();
     }
-
-    std::vector<std::string> Messages() const {
-        std::vector<std::string> texts;
-        for (const auto& message : platform.Messages()) {
-            EXPECT_EQ(message.Title, kTitle);
-            EXPECT_EQ(message.Icon, platform::MessageIcon::Critical);
-            texts.push_back(message.Text);
-        }
-        return texts;
+    bool ListButtons() const {
+        EXPECT_EQ(form.cmdGo.Enabled(), form.cmdClearList.Enabled());
+        EXPECT_EQ(form.cmdGo.Enabled(), form.cmdDeleteFile.Enabled());
+        return form.cmdGo.Enabled();
     }
-
-    bool ListButtonsEnabled() const {
-        return form.cmdClearList.Enabled() && form.cmdDeleteFile.Enabled() && form.cmdGo.Enabled();
-    }
-    bool ListButtonsDisabled() const {
-        return !form.cmdClearList.Enabled() && !form.cmdDeleteFile.Enabled() &&
-               !form.cmdGo.Enabled();
-    }
-
-    TempDir dir;
-    TestPlatform platform;
-    frmMain form{platform.Bundle()};
 };
 
-TEST_F(FileListTest, AddingRenamesTheFileAndListsItsNameAndSize) {
-    const std::string chosen = Wav("My Song - Live.wav", {.frames = 100});
-    Add(chosen);
-
-    ASSERT_EQ(platform.DialogRequests().size(), 1U);
-    const auto& request = platform.DialogRequests()[0];
+TEST_F(FileListTest, AddingRenamesTheFileAndFillsTheTableAndBothLists) {
+    form.cmdOpen_Click();
+    EXPECT_EQ(form.FileCount, 0) << "a cancelled dialog adds nothing";
+    WriteWav(dir.File("My Song - Live.wav"), WavSpec{.frames = 100});
+    Choose("My Song - Live.wav");
+    const platform::OpenDialogRequest& request = platform.DialogRequests().at(1);
     EXPECT_EQ(request.Title, "Choose the file which will be encoded:");
-    EXPECT_EQ(request.FilterDescription, "Wave Files");
     EXPECT_EQ(request.InitialFileName, "*.wav");
-
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"MySongLive.wav"});
+    EXPECT_EQ(request.FilterDescription + " " + request.FilterPattern, "Wave Files *.wav");
+    EXPECT_EQ(dir.Names(), Names{"MySongLive.wav"});
     ASSERT_EQ(form.FileCount, 1);
     EXPECT_EQ(form.FilePaths[1], dir.File("MySongLive.wav"));
-    EXPECT_EQ(form.ChosenPaths[1], chosen);
+    EXPECT_EQ(form.ChosenPaths[1], dir.File("My Song - Live.wav"));
     EXPECT_TRUE(form.FileRenamed[1]);
     EXPECT_EQ(form.Mp3Paths[1], dir.File("MySongLive.mp3"));
-    EXPECT_EQ(form.SampleRates[1], 44100);
-    EXPECT_EQ(form.BitsPerSample[1], 16);
-    EXPECT_EQ(form.Channels[1], 2);
-    EXPECT_EQ(form.lstOpenFileName.Items(), std::vector<std::string>{"My Song - Live.wav"});
-    EXPECT_EQ(form.lstOpenFileSize.Items(), std::vector<std::string>{"444 bytes"});
-    EXPECT_TRUE(ListButtonsEnabled());
-    EXPECT_TRUE(platform.Messages().empty());
-}
+    EXPECT_TRUE(ListButtons());
 
-TEST_F(FileListTest, CancellingTheDialogChangesNothing) {
-    form.cmdOpen_Click();
-    EXPECT_EQ(form.FileCount, 0);
-    EXPECT_TRUE(ListButtonsDisabled());
-    EXPECT_TRUE(platform.Messages().empty());
-}
-
-TEST_F(FileListTest, AFileWithACleanNameIsNeitherRenamedNorTouched) {
-    const std::string path =
-        Wav("song.wav", {.sampleRate = 48000, .bitsPerSample = 8, .channels = 1, .frames = 10});
-    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-    Add(path);
-    ASSERT_EQ(form.FileCount, 1);
-    EXPECT_FALSE(form.FileRenamed[1]);
-    EXPECT_EQ(form.FilePaths[1], path);
-    EXPECT_EQ(form.SampleRates[1], 48000);
-    EXPECT_EQ(form.BitsPerSample[1], 8);
-    EXPECT_EQ(form.Channels[1], 1);
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+    // A clean name stays as it is, read-only and all; the full-path option counts as it is
+    // ticked when a file is added.
+    WriteWav(dir.File("clean.wav"),
+             {.sampleRate = 48000, .bitsPerSample = 8, .channels = 6, .frames = 0});
+    ASSERT_EQ(::chmod(dir.File("clean.wav").c_str(), 0444), 0);
+    form.chkFullPath.SetValue(forms::Checked);
+    Choose("clean.wav");
+    WriteWav(dir.File("read only.wav"), {.frames = 0});
+    ASSERT_EQ(::chmod(dir.File("read only.wav").c_str(), 0444), 0);
+    form.chkFullPath.SetValue(forms::Grayed);
+    Choose("read only.wav");
+    ASSERT_EQ(form.FileCount, 3);
+    EXPECT_FALSE(form.FileRenamed[2]);
+    EXPECT_EQ(form.FilePaths[2], dir.File("clean.wav"));
+    EXPECT_EQ(fs::status(dir.File("clean.wav")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-}
-
-TEST_F(FileListTest, AReadOnlyFileIsMadeWritableBeforeItIsRenamed) {
-    const std::string path = Wav("read only.wav");
-    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-    Add(path);
-    ASSERT_EQ(form.FileCount, 1);
     EXPECT_NE(fs::status(dir.File("readonly.wav")).permissions() & fs::perms::owner_write,
               fs::perms::none);
-}
-
-TEST_F(FileListTest, TheFullPathOptionCountsOnlyForFilesAddedWhileTicked) {
-    const std::string first = Wav("first one.wav");
-    const std::string second = Wav("second.wav");
-    const std::string third = Wav("third.wav");
-    Add(first);
-    form.chkFullPath.SetValue(forms::Checked);
-    Add(second);
-    form.chkFullPath.SetValue(forms::Grayed);
-    Add(third);
+    EXPECT_EQ(form.SampleRates[2], 48000);
+    EXPECT_EQ(form.BitsPerSample[2], 8);
+    EXPECT_EQ(form.Channels[2], 6);
     EXPECT_EQ(form.lstOpenFileName.Items(),
-              (std::vector<std::string>{"first one.wav", second, "third.wav"}));
-}
-
-struct DuplicateCase {
-    const char* name;
-    const char* listed;
-    // How the second choice names the file.
-    std::function<std::string(const TempDir&)> chosenAgain;
-};
-
-class DuplicateTest : public FileListTest, public ::testing::WithParamInterface<DuplicateCase> {};
-
-TEST_P(DuplicateTest, TheSameFileIsNotListedTwice) {
-    Add(Wav(GetParam().listed));
-    Add(GetParam().chosenAgain(dir));
-    EXPECT_EQ(form.FileCount, 1);
-    EXPECT_EQ(form.lstOpenFileName.ListCount(), 1);
+              (Names{"My Song - Live.wav", dir.File("clean.wav"), "read only.wav"}));
+    EXPECT_EQ(form.lstOpenFileSize.Items(), (Names{"444 bytes", "44 bytes", "44 bytes"}));
     EXPECT_TRUE(platform.Messages().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Choices, DuplicateTest,
-                         ::testing::Values(DuplicateCase{"same_path", "song.wav",
-                                                         [](const TempDir& d) {
-                                                             return d.File("song.wav");
-                                                         }},
-                                           DuplicateCase{"cleaned_name", "my song.wav",
-                                                         [](const TempDir& d) {
-                                                             return d.File("mysong.wav");
-                                                         }},
-                                           DuplicateCase{"name_before_cleaning", "my song.wav",
-                                                         [](const TempDir& d) {
-                                                             return d.File("my song.wav");
-                                                         }},
-                                           DuplicateCase{"through_a_link", "song.wav",
-                                                         [](const TempDir& d) {
-                                                             fs::create_directory(d.Path() / "sub");
-                                                             fs::create_symlink(
-                                                                 d.Path() / "song.wav",
-                                                                 d.Path() / "sub" / "link.wav");
-                                                             return d.File("sub/link.wav");
-                                                         }}),
-                         [](const auto& testCase) { return std::string(testCase.param.name); });
-
-TEST_F(FileListTest, NamesDifferingOnlyInLetterCaseAreDifferentFiles) {
-    Add(Wav("Song.wav"));
-    Add(Wav("song.wav"));
-    EXPECT_EQ(form.FileCount, 2);
+TEST_F(FileListTest, TheSameFileIsListedOnceByWhicheverNameItIsChosen) {
+    WriteWav(dir.File("my song.wav"), WavSpec{.frames = 0});
+    WriteWav(dir.File("Song.wav"), WavSpec{.frames = 0});
+    WriteWav(dir.File("song.wav"), WavSpec{.frames = 0});
+    fs::create_directory(dir.Path() / "sub");
+    fs::create_symlink(dir.Path() / "mysong.wav", dir.Path() / "sub" / "link.wav");
+    for (const char* name : {"my song.wav", "my song.wav", "mysong.wav", "sub/link.wav"}) {
+        Choose(name);
+    }
+    EXPECT_EQ(form.FileCount, 1);
+    // Names differing in letter case are different files here.
+    Choose("Song.wav");
+    Choose("song.wav");
+    EXPECT_EQ(form.FileCount, 3);
+    EXPECT_EQ(form.lstOpenFileName.ListCount(), 3);
+    EXPECT_TRUE(platform.Messages().empty());
 }
 
-TEST_F(FileListTest, AnAddNeverReplacesAFileThatHasTheCleanedName) {
-    testing::WriteBytes(dir.File("mysong.wav"), {'k', 'e', 'e', 'p'});
-    const std::string chosen = Wav("my-song.wav");
-    Add(chosen);
-
-    EXPECT_EQ(form.FileCount, 0);
-    EXPECT_TRUE(ListButtonsDisabled());
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"my-song.wav", "mysong.wav"}));
-    EXPECT_EQ(fs::file_size(dir.File("mysong.wav")), 4U);
-    const auto texts = Messages();
-    ASSERT_EQ(texts.size(), 1U);
-    EXPECT_NE(texts[0].find("mysong.wav"), std::string::npos) << texts[0];
-    EXPECT_NE(texts[0].find("File exists"), std::string::npos) << texts[0];
-}
-
-struct RefusalCase {
-    const char* name;
-    std::vector<std::uint8_t> bytes;
-    const char* message; // the start of the message
-};
-
-std::vector<std::uint8_t> WavBytes(std::int32_t rate, std::int16_t bits) {
+std::vector<std::uint8_t> WavWithFields(std::int32_t rate, std::int16_t bits) {
     std::vector<std::uint8_t> bytes = testing::MakeWav({.sampleRate = rate, .frames = 10});
     bytes[34] = static_cast<std::uint8_t>(bits);
     return bytes;
 }
 
-class RefusalTest : public FileListTest, public ::testing::WithParamInterface<RefusalCase> {};
-
-TEST_P(RefusalTest, ARefusedFileKeepsItsNameAndTheTableStaysAsItWas) {
-    Add(Wav("listed.wav"));
-    const std::string chosen = dir.File("refused - file.wav");
-    testing::WriteBytes(chosen, GetParam().bytes);
-    Add(chosen);
-
-    EXPECT_EQ(form.FileCount, 1);
-    EXPECT_EQ(form.lstOpenFileName.ListCount(), 1);
-    EXPECT_EQ(form.lstOpenFileSize.ListCount(), 1);
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"listed.wav", "refused - file.wav"}));
-    const auto texts = Messages();
-    ASSERT_EQ(texts.size(), 1U);
-    EXPECT_EQ(texts[0].rfind(GetParam().message, 0), 0U) << texts[0];
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, RefusalTest,
-    ::testing::Values(
-        RefusalCase{"rate_22050", WavBytes(22050, 16), "The Sample Rate must be 44.1 or 48 kHz."},
-        RefusalCase{"width_24", WavBytes(44100, 24), "The Bit Rate must be 8 or 16-bit."},
-        RefusalCase{"both_wrong", WavBytes(32000, 24), "The Sample Rate must be 44.1 or 48 kHz."},
-        RefusalCase{"too_short", {'R', 'I', 'F', 'F', 0, 0}, "The file is too short"},
-        RefusalCase{"empty", {}, "The file is too short"}),
-    [](const auto& testCase) { return std::string(testCase.param.name); });
-
-TEST_F(FileListTest, AMissingFileIsReportedAndNotListed) {
-    Add(dir.File("gone.wav"));
-    EXPECT_EQ(form.FileCount, 0);
-    EXPECT_EQ(Messages(),
-              std::vector<std::string>{"The file cannot be read:\n" + dir.File("gone.wav")});
-}
-
-TEST_F(FileListTest, TheListHoldsNinetyNineFilesAndRefusesTheHundredth) {
-    for (int i = 1; i <= frmMain::kMaxEntries; ++i) {
-        Add(Wav("track " + std::to_string(i) + ".wav", {.frames = 1}));
+// A refused file keeps its name, the table and both lists stay as they were, and the message
+// says why (titled with the program's name, with the stop icon).
+TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
+    struct Row {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        std::string message; // followed by the chosen path, when it ends in ":"
+    };
+    const auto bytes = [](std::vector<std::uint8_t> content) {
+        return [content](const std::string& path) {
+            testing::WriteBytes(path, content);
+        };
+    };
+    const Row rows[] = {
+        {"rate 22050.wav", bytes(WavWithFields(22050, 16)),
+         "The Sample Rate must be 44.1 or 48 kHz."},
+        {"width 24.wav", bytes(WavWithFields(44100, 24)), "The Bit Rate must be 8 or 16-bit."},
+        {"both-wrong.wav", bytes(WavWithFields(32000, 24)),
+         "The Sample Rate must be 44.1 or 48 kHz."},
+        {"too short.wav", bytes({'R', 'I', 'F', 'F', 0, 0}),
+         "The file is too short to be a WAV file:"},
+        {"missing file.wav", [](const std::string&) {}, "The file cannot be read:"},
+        {"a folder.wav", [](const std::string& path) { fs::create_directory(path); },
+         "Only files can be added to the list:"},
+        {"a pipe.wav", [](const std::string& path) { ::mkfifo(path.c_str(), 0644); },
+         "Only files can be added to the list:"},
+        {"my song.mp3", bytes(testing::MakeWav({.frames = 10})),
+         "The file cannot be added: its MP3 file would take its name and replace it:"},
+        {"taken - name.wav",
+         [&](const std::string& path) {
+             testing::WriteBytes(dir.File("takenname.wav"), {'k'});
+             WriteWav(path, WavSpec{.frames = 0});
+         },
+         "The file could not be renamed to takenname.wav:\nFile exists.\nIt was not added to "
+         "the list."},
+    };
+    WriteWav(dir.File("listed.wav"), WavSpec{.frames = 0});
+    Choose("listed.wav");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = dir.File(row.name);
+        row.make(path);
+        const Names before = dir.Names();
+        platform.onMessage = [&](const platform::MessageBoxRequest& message) {
+            EXPECT_EQ(message.Text, row.message + (row.message.ends_with(':') ? "\n" + path : ""));
+            EXPECT_EQ(message.Icon, platform::MessageIcon::Critical);
+            EXPECT_EQ(message.Title, "Tarn MP3 Encoder");
+        };
+        const std::size_t messages = platform.Messages().size();
+        Choose(row.name);
+        EXPECT_EQ(platform.Messages().size(), messages + 1);
+        EXPECT_EQ(dir.Names(), before);
+        EXPECT_EQ(form.FileCount, 1);
+        EXPECT_EQ(form.lstOpenFileName.ListCount(), 1);
+        EXPECT_EQ(form.lstOpenFileSize.ListCount(), 1);
     }
-    ASSERT_EQ(form.FileCount, 99);
-    EXPECT_TRUE(platform.Messages().empty());
-    const std::string extra = Wav("track 100.wav", {.frames = 1});
-    Add(extra);
+    EXPECT_EQ(fs::file_size(dir.File("takenname.wav")), 1U);
+}
+
+TEST_F(FileListTest, TheListHoldsNinetyNineFiles) {
+    for (int i = 1; i <= 100; ++i) {
+        WriteWav(dir.File("track " + std::to_string(i) + ".wav"), WavSpec{.frames = 0});
+        Choose("track " + std::to_string(i) + ".wav");
+    }
     EXPECT_EQ(form.FileCount, 99);
-    EXPECT_EQ(form.lstOpenFileName.ListCount(), 99);
-    EXPECT_TRUE(fs::exists(extra));
-    EXPECT_EQ(Messages().size(), 1U);
-    EXPECT_EQ(form.ChosenPaths[99], dir.File("track 99.wav"));
     EXPECT_EQ(form.FilePaths[99], dir.File("track99.wav"));
+    EXPECT_EQ(form.lstOpenFileName.ListCount(), 99);
+    EXPECT_EQ(testing::Seen(platform),
+              Names{"Tarn MP3 Encoder: The list is full: at most 99 files can be encoded in one "
+                    "job."});
+    EXPECT_TRUE(fs::exists(dir.File("track 100.wav")));
 }
 
-TEST_F(FileListTest, RemovingRowZeroOfThreeMovesTheOthersDownAndGivesTheNameBack) {
-    Add(Wav("a one.wav"));
-    Add(Wav("b-two.wav", {.sampleRate = 48000, .channels = 1}));
-    Add(Wav("c.wav", {.bitsPerSample = 8, .channels = 6}));
-    form.lstOpenFileName.SetListIndex(0);
-    form.cmdDeleteFile_Click();
-
-    ASSERT_EQ(form.FileCount, 2);
-    EXPECT_EQ(form.ChosenPaths[1], dir.File("b-two.wav"));
-    EXPECT_EQ(form.FilePaths[1], dir.File("btwo.wav"));
-    EXPECT_TRUE(form.FileRenamed[1]);
-    EXPECT_EQ(form.Mp3Paths[1], dir.File("btwo.mp3"));
-    EXPECT_EQ(form.SampleRates[1], 48000);
-    EXPECT_EQ(form.Channels[1], 1);
-    EXPECT_EQ(form.FilePaths[2], dir.File("c.wav"));
-    EXPECT_FALSE(form.FileRenamed[2]);
-    EXPECT_EQ(form.BitsPerSample[2], 8);
-    EXPECT_EQ(form.Channels[2], 6);
-    EXPECT_EQ(form.lstOpenFileName.Items(), (std::vector<std::string>{"b-two.wav", "c.wav"}));
-    EXPECT_EQ(form.lstOpenFileSize.ListCount(), 2);
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a one.wav", "btwo.wav", "c.wav"}));
-    EXPECT_TRUE(ListButtonsEnabled());
-}
-
-TEST_F(FileListTest, RemovingNeedsARowSelectedInTheNameList) {
-    Add(Wav("a.wav"));
+TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
+    WriteWav(dir.File("a one.wav"), WavSpec{.frames = 0});
+    WriteWav(dir.File("b-two.wav"), {.sampleRate = 48000, .channels = 1, .frames = 0});
+    WriteWav(dir.File("c.wav"), {.bitsPerSample = 8, .channels = 6, .frames = 0});
+    for (const char* name : {"a one.wav", "b-two.wav", "c.wav"}) {
+        Choose(name);
+    }
+    // Only a row selected in the name list counts.
     form.cmdDeleteFile_Click();
     form.lstOpenFileSize.SetListIndex(0);
     form.cmdDeleteFile_Click();
-    EXPECT_EQ(form.FileCount, 1);
-}
-
-TEST_F(FileListTest, RemovingTheOnlyRowDisablesTheListButtons) {
-    Add(Wav("only one.wav"));
+    ASSERT_EQ(form.FileCount, 3);
+    form.lstOpenFileName.SetListIndex(0);
+    form.cmdDeleteFile_Click();
+    EXPECT_EQ(dir.Names(), (Names{"a one.wav", "btwo.wav", "c.wav"}));
+    ASSERT_EQ(form.FileCount, 2);
+    EXPECT_EQ(form.ChosenPaths[1], dir.File("b-two.wav"));
+    EXPECT_EQ(form.FilePaths[1], dir.File("btwo.wav"));
+    EXPECT_EQ(form.Mp3Paths[1], dir.File("btwo.mp3"));
+    EXPECT_TRUE(form.FileRenamed[1]);
+    EXPECT_EQ(form.SampleRates[1], 48000);
+    EXPECT_EQ(form.Channels[1], 1);
+    EXPECT_FALSE(form.FileRenamed[2]);
+    EXPECT_EQ(form.BitsPerSample[2], 8);
+    EXPECT_EQ(form.Channels[2], 6);
+    EXPECT_EQ(form.lstOpenFileName.Items(), (Names{"b-two.wav", "c.wav"}));
+    EXPECT_EQ(form.lstOpenFileSize.ListCount(), 2);
+    EXPECT_TRUE(ListButtons());
+    form.lstOpenFileName.SetListIndex(1);
+    form.cmdDeleteFile_Click();
     form.lstOpenFileName.SetListIndex(0);
     form.cmdDeleteFile_Click();
     EXPECT_EQ(form.FileCount, 0);
-    EXPECT_TRUE(ListButtonsDisabled());
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"only one.wav"});
-}
+    EXPECT_FALSE(ListButtons());
+    EXPECT_EQ(dir.Names(), (Names{"a one.wav", "b-two.wav", "c.wav"}));
 
-TEST_F(FileListTest, ClearingGivesEveryNameBackAndAFileCanBeAddedAgain) {
-    Add(Wav("a one.wav"));
-    Add(Wav("b.wav"));
-    Add(Wav("c - three.wav"));
-    form.cmdClearList_Click();
-    EXPECT_EQ(form.FileCount, 0);
-    EXPECT_EQ(form.lstOpenFileName.ListCount(), 0);
-    EXPECT_EQ(form.lstOpenFileSize.ListCount(), 0);
-    EXPECT_TRUE(ListButtonsDisabled());
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a one.wav", "b.wav", "c - three.wav"}));
-
-    Add(dir.File("c - three.wav"));
-    ASSERT_EQ(form.FileCount, 1);
-    EXPECT_EQ(form.FilePaths[1], dir.File("cthree.wav"));
-}
-
-TEST_F(FileListTest, ClearingLeavesAFileThatCannotGetItsNameBack) {
-    Add(Wav("a one.wav"));
-    // Another file has taken the chosen name meanwhile: it must survive.
+    // Clearing leaves a file whose chosen name was taken meanwhile; the rest come back, and
+    // can be added again.
+    Choose("a one.wav");
+    Choose("b-two.wav");
     testing::WriteBytes(dir.File("a one.wav"), {'x'});
     form.cmdClearList_Click();
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a one.wav", "aone.wav"}));
-    EXPECT_EQ(fs::file_size(dir.File("a one.wav")), 1U);
+    EXPECT_EQ(dir.Names(), (Names{"a one.wav", "aone.wav", "b-two.wav", "c.wav"}));
+    EXPECT_EQ(form.lstOpenFileName.ListCount() + form.lstOpenFileSize.ListCount(), 0);
+    EXPECT_FALSE(ListButtons());
+    Choose("b-two.wav");
+    EXPECT_EQ(form.FilePaths[1], dir.File("btwo.wav"));
+
+    // The window manager's close and Exit both give the names back before the window goes.
+    bool cancel = true;
+    form.Form_QueryUnload(cancel);
+    EXPECT_FALSE(cancel);
+    EXPECT_FALSE(form.Loaded());
+    EXPECT_TRUE(fs::exists(dir.File("b-two.wav")));
+    testing::TestPlatform otherPlatform;
+    frmMain other{otherPlatform.Bundle()};
+    other.Form_Load();
+    other.AddChosenFile(dir.File("b-two.wav"));
+    other.cmdExit.Click.Raise();
+    EXPECT_TRUE(fs::exists(dir.File("b-two.wav")));
+    EXPECT_EQ(otherPlatform.unloadCalls, 1);
 }
 
-TEST_F(FileListTest, LeavingTheProgramGivesTheNamesBack) {
-    Add(Wav("a one.wav"));
-    form.cmdExit_Click();
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"a one.wav"});
-    EXPECT_EQ(platform.unloadCalls, 1);
-
-    TestPlatform other;
-    frmMain second{other.Bundle()};
-    second.Form_Load();
-    other.AnswerDialog(dir.File("a one.wav"));
-    second.cmdOpen_Click();
-    bool cancel = true;
-    second.Form_QueryUnload(cancel);
-    EXPECT_FALSE(cancel);
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"a one.wav"});
+TEST_F(FileListTest, TheJournalFollowsTheListAndTheNextStartGivesNamesBackOnce) {
+    NameJournal journal{dir.File(".state/renames")};
+    {
+        testing::TestPlatform crashedPlatform;
+        frmMain crashed{crashedPlatform.Bundle()};
+        crashed.UseNameJournal(&journal);
+        crashed.Form_Load();
+        for (const char* name : {"one - a.wav", "two b.wav", "three.wav", "gone soon.wav"}) {
+            WriteWav(dir.File(name), WavSpec{.frames = 0});
+            crashed.AddChosenFile(dir.File(name));
+        }
+        testing::WriteBytes(dir.File("refused one.wav"), WavWithFields(22050, 16));
+        crashed.AddChosenFile(dir.File("refused one.wav"));
+        crashed.lstOpenFileName.SetListIndex(3);
+        crashed.cmdDeleteFile_Click();
+        EXPECT_EQ(journal.Entries(),
+                  (std::vector<NameJournal::Entry>{{dir.File("onea.wav"), dir.File("one - a.wav")},
+                                                   {dir.File("twob.wav"), dir.File("two b.wav")}}));
+        // The window is gone without clearing its list, as after SIGKILL; meanwhile another
+        // file takes one of the names.
+    }
+    testing::WriteBytes(dir.File("two b.wav"), {'y'});
+    form.UseNameJournal(&journal);
+    form.RecoverNames();
+    form.RecoverNames();
+    EXPECT_EQ(dir.Names(), (Names{".state", "gone soon.wav", "one - a.wav", "refused one.wav",
+                                  "three.wav", "two b.wav", "twob.wav"}));
+    EXPECT_EQ(testing::Seen(platform),
+              Names{"Tarn MP3 Encoder (!): The program did not end properly last time, and these "
+                    "files could not be put back in order:\n" +
+                    dir.File("twob.wav") + " (was " + dir.File("two b.wav") + ")"});
+    EXPECT_TRUE(journal.Entries().empty());
 }
 
 TEST_F(FileListTest, FilesAddedTogetherStopWhenTheProgramEndsDuringAMessage) {
-    const std::vector<std::string> files{dir.File("gone.wav"), Wav("b c.wav"), Wav("d e.wav")};
+    WriteWav(dir.File("b c.wav"), WavSpec{.frames = 0});
     platform.onMessage = [this](const platform::MessageBoxRequest&) {
         form.Shutdown();
     };
-    form.AddChosenFiles(files);
+    form.AddChosenFiles({dir.File("gone.wav"), dir.File("b c.wav")});
     EXPECT_EQ(platform.unloadCalls, 1);
-    EXPECT_EQ(form.FileCount, 0);
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"b c.wav", "d e.wav"}));
-}
-
-TEST_F(FileListTest, AFileOverTwoGibibytesShowsItsTrueSize) {
-    const std::string path = Wav("big.wav", {.frames = 0});
-    constexpr std::int64_t kLength = 3LL * 1024 * 1024 * 1024 + 44;
-    ASSERT_EQ(::truncate(path.c_str(), kLength), 0);
-    Add(path);
-    EXPECT_EQ(form.lstOpenFileSize.Items(), std::vector<std::string>{"3,221,225,516 bytes"});
-}
-
-} // namespace
-} // namespace tarn
-
-namespace tarn {
-namespace {
-
-class NameJournalScenarioTest : public FileListTest {
-protected:
-    NameJournal journal{dir.File(".state/renames")};
-};
-
-TEST_F(NameJournalScenarioTest, NamesLeftByAnInstanceThatDidNotEndAreGivenBackAtTheNextStart) {
-    {
-        TestPlatform crashed;
-        frmMain killed{crashed.Bundle()};
-        killed.UseNameJournal(&journal);
-        killed.Form_Load();
-        for (const char* name : {"one - a.wav", "two b.wav", "three.wav"}) {
-            crashed.AnswerDialog(Wav(name));
-            killed.cmdOpen_Click();
-        }
-        ASSERT_EQ(killed.FileCount, 3);
-        // The window is gone without clearing its list, as after SIGKILL.
-    }
-    EXPECT_EQ(journal.Entries().size(), 2U);
-
-    form.UseNameJournal(&journal);
-    form.RecoverNames();
-    EXPECT_EQ(dir.Names(),
-              (std::vector<std::string>{".state", "one - a.wav", "three.wav", "two b.wav"}));
-    EXPECT_TRUE(journal.Entries().empty());
-    EXPECT_TRUE(platform.Messages().empty());
-}
-
-TEST_F(NameJournalScenarioTest, TheJournalFollowsAddsRemovalsAndRefusals) {
-    form.UseNameJournal(&journal);
-    Add(Wav("a one.wav"));
-    Add(Wav("b two.wav"));
-    testing::WriteBytes(dir.File("c three.wav"), WavBytes(22050, 16));
-    Add(dir.File("c three.wav"));
-    EXPECT_EQ(journal.Entries().size(), 2U);
-
-    form.lstOpenFileName.SetListIndex(0);
-    form.cmdDeleteFile_Click();
-    EXPECT_EQ(journal.Entries(),
-              (std::vector<NameJournal::Entry>{{dir.File("btwo.wav"), dir.File("b two.wav")}}));
-    form.cmdExit_Click();
-    EXPECT_TRUE(journal.Entries().empty());
-}
-
-TEST_F(NameJournalScenarioTest, ANameThatCannotComeBackIsReportedOnce) {
-    testing::WriteBytes(dir.File("song.wav"), {'x'});
-    journal.Record(dir.File("song.wav"), dir.File("so ng.wav"));
-    testing::WriteBytes(dir.File("so ng.wav"), {'y'});
-    form.UseNameJournal(&journal);
-    form.RecoverNames();
-    form.RecoverNames();
-    ASSERT_EQ(platform.Messages().size(), 1U);
-    EXPECT_NE(platform.Messages()[0].Text.find(dir.File("song.wav")), std::string::npos);
-    EXPECT_EQ(platform.Messages()[0].Title, kTitle);
+    EXPECT_EQ(dir.Names(), Names{"b c.wav"});
 }
 
 } // namespace
