@@ -1,8 +1,7 @@
-#include "progress/SizeRatio.h"
+// The clock tick, the progress tick and the estimates over a listed WAV file whose MP3 file the
+// test grows on disk, as the flushed writes of a run would.
 #include "shell/frmMain.h"
-#include "support/TempDir.h"
-#include "support/TestPlatform.h"
-#include "support/WavWriter.h"
+#include "support/JobFixture.h"
 
 #include <cmath>
 #include <filesystem>
@@ -14,29 +13,19 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using testing::TestPlatform;
 
-// The clock tick, the progress tick and the estimates over listed WAV files whose MP3 files the
-// test grows on disk, as the flushed writes of a run would.
-class ProgressClockTest : public ::testing::Test {
+class ProgressClockTest : public testing::JobFixture {
 protected:
-    void SetUp() override {
-        form.Form_Load();
-        platform.AttachTimers(form.Timers());
-    }
-
-    // Lists a WAV file of one second of CD sound and starts the displays as Go does.
+    // Lists one second of CD sound and starts the displays as Go does.
     void Follow() {
-        testing::WriteWav(dir.File("a.wav"), {.frames = 44100});
-        form.AddChosenFile(dir.File("a.wav"));
-        form.SizeRatios[1] = SizeRatio("128", 44100, 16, 2).value();
+        Listed("a.wav", 1);
+        form.SizeRatios[1] = 11.025;
         form.ShownEntry = 1;
         start = platform.Now();
         form.StartTimes = {start, start};
         form.Timer1.SetEnabled(true);
         form.tmrProgress.SetEnabled(true);
     }
-
     // Gives the MP3 file the length at which the file percentage reads `percent`.
     void GrowMp3(double percent) {
         const double expected = static_cast<double>(fs::file_size(form.FilePaths[1])) / 11.025;
@@ -44,20 +33,16 @@ protected:
         fs::resize_file(form.Mp3Paths[1],
                         static_cast<std::uintmax_t>(std::llround(expected * percent / 100)));
     }
-
     bool RunUntilElapsed(const char* text, std::chrono::milliseconds limit) {
         return platform.RunUntil([&] { return form.lblTimpTrecut.Caption() == text; }, limit);
     }
 
-    testing::TempDir dir;
-    TestPlatform platform;
-    frmMain form{platform.Bundle()};
     platform::DateTime start{};
 };
 
-TEST_F(ProgressClockTest, NinetyCountedSecondsAt30PercentProjectFiveMinutes) {
+TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAtEachPercentage) {
     Follow();
-    // While the percentage is 0 the estimate keeps its text.
+    // While the percentage is 0 the estimate keeps its text; nothing counts in the first second.
     platform.RunFor(10s);
     EXPECT_EQ(form.lblTimpTrecut.Caption(), "00:00:09");
     EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:00:00");
@@ -65,6 +50,11 @@ TEST_F(ProgressClockTest, NinetyCountedSecondsAt30PercentProjectFiveMinutes) {
     // The estimate shown as the elapsed text turns to 00:01:31 uses the 90 s counted so far.
     ASSERT_TRUE(RunUntilElapsed("00:01:31", 82s));
     EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:05:00");
+    form.ShowPercent(true, 45);
+    ASSERT_TRUE(RunUntilElapsed("00:01:32", 2s));
+    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:03:22");
+    EXPECT_EQ(form.ElapsedMinutes[0], 1);
+    EXPECT_EQ(form.ElapsedSeconds[0], 31);
 }
 
 TEST_F(ProgressClockTest, FileEstimateHoursNeverExceedTheJobEstimateHours) {
@@ -78,38 +68,25 @@ TEST_F(ProgressClockTest, FileEstimateHoursNeverExceedTheJobEstimateHours) {
     EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:23:45");
 }
 
-TEST_F(ProgressClockTest, OneHourAtOnePercentProjects100Hours) {
+TEST_F(ProgressClockTest, LongJobsMidnightAndMoreThanADay) {
+    // 2026-03-14 23:59:00 local time.
+    platform.SetNow(platform::DateTime{1773532740000});
     Follow();
     form.ShowPercent(true, 1);
     GrowMp3(1);
     ASSERT_TRUE(RunUntilElapsed("01:00:01", 3602s));
     EXPECT_EQ(form.lblTimpEstimat.Caption(), "100:00:00");
     EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "100:00:00");
-}
-
-TEST_F(ProgressClockTest, AJobPastMidnightShowsItsElapsedTime) {
-    // 2026-03-14 23:59:00 local time.
-    platform.SetNow(platform::DateTime{1773532740000});
-    Follow();
-    form.ShowPercent(true, 50);
-    ASSERT_TRUE(RunUntilElapsed("00:02:30", 151s));
-    EXPECT_GE(platform.Now() - start, 150s);
-    ASSERT_TRUE(RunUntilElapsed("00:02:31", 2s));
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:05:00");
-}
-
-TEST_F(ProgressClockTest, AJobLongerThanADayShowsHoursModulo24ButCountsEveryMinute) {
-    Follow();
+    // At 100 % the estimate is the counted time itself; the hours of the elapsed time wrap
+    // after a day, while every minute is counted.
     form.ShowPercent(true, 100);
-    platform.RunFor(25h);
-    ASSERT_TRUE(RunUntilElapsed("01:00:01", 2s));
+    platform.RunFor(24h);
+    ASSERT_TRUE(RunUntilElapsed("01:00:02", 2s));
     EXPECT_EQ(form.ElapsedMinutes[0], 1500);
-    EXPECT_EQ(form.ElapsedMinutes[1], 1500);
-    // At 100 % the estimate is the counted elapsed time itself.
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "25:00:00");
+    EXPECT_EQ(form.lblTimpEstimat.Caption(), "25:00:01");
 }
 
-TEST_F(ProgressClockTest, FileBarFollowsTheMp3AndKeepsItsValueWhenNothingCanBeExpected) {
+TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     Follow();
     platform.RunFor(200ms);
     // No MP3 file yet: it counts as empty.
@@ -117,20 +94,38 @@ TEST_F(ProgressClockTest, FileBarFollowsTheMp3AndKeepsItsValueWhenNothingCanBeEx
     GrowMp3(37);
     platform.RunFor(200ms);
     ASSERT_EQ(form.lblProgres.Caption(), " 37%");
+    // A source length that cannot be read, or an empty source, keeps the bar as it is.
     GrowMp3(80);
-
-    // An unreadable source length.
     fs::rename(form.FilePaths[1], dir.File("elsewhere.wav"));
     platform.RunFor(1s);
     EXPECT_EQ(form.lblProgres.Caption(), " 37%");
     EXPECT_FLOAT_EQ(form.lblProgres.Width(), 1825.95F);
-
-    // An empty source file.
     fs::rename(dir.File("elsewhere.wav"), form.FilePaths[1]);
     fs::resize_file(form.FilePaths[1], 0);
     platform.RunFor(1s);
     EXPECT_EQ(form.lblProgres.Caption(), " 37%");
     EXPECT_EQ(form.ShownEntry, 1);
+
+    // At 100 % the next progress tick moves past the last entry: the bar empties but keeps
+    // its text, and from then on nothing is measured and the clocks stand still.
+    testing::WriteWav(form.FilePaths[1], {.frames = 44100});
+    GrowMp3(100);
+    platform.RunFor(200ms);
+    ASSERT_EQ(form.lblProgres.Caption(), " 100%");
+    platform.RunFor(200ms);
+    EXPECT_EQ(form.ShownEntry, 2);
+    EXPECT_EQ(form.lblProgres.Width(), 0);
+    const std::string elapsed = form.lblTimpTrecut.Caption();
+    GrowMp3(50);
+    platform.RunFor(5s);
+    EXPECT_EQ(form.lblProgres.Caption(), " 100%");
+    EXPECT_EQ(form.lblTimpTrecut.Caption(), elapsed);
+    EXPECT_EQ(form.ShownEntry, 2);
+    // Above 100 the clocks go on.
+    form.ShowPercent(false, 103);
+    platform.RunFor(2s);
+    EXPECT_NE(form.lblTimpTrecut.Caption(), elapsed);
+    EXPECT_EQ(form.ShownEntry, 2);
 }
 
 } // namespace

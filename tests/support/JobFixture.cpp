@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -93,6 +94,42 @@ std::optional<Names> InChild(const std::function<Names()>& body) {
         lines.push_back(report.substr(start, end - start));
     }
     return lines;
+}
+
+void JobFixture::AtEveryPause(std::function<void()> probe) {
+    platform.AtDoEvents(1, [this, probe] {
+        probe();
+        AtEveryPause(probe);
+    });
+}
+
+void JobFixture::ExpectIdle() const {
+    EXPECT_EQ(form.FileCount, 0);
+    EXPECT_EQ(form.lstOpenFileName.ListCount() + form.lstOpenFileSize.ListCount(), 0);
+    for (const forms::Control* off : std::initializer_list<const forms::Control*>{
+             &form.cmdGo, &form.cmdAbort, &form.cmdDeleteFile, &form.cmdClearList}) {
+        EXPECT_FALSE(off->Enabled()) << off->Name();
+    }
+    for (const forms::Control* on : std::initializer_list<const forms::Control*>{
+             &form.cmdOpen, &form.cmdExit, &form.cmbQuality, &form.cmbBitrate, &form.cmbMode,
+             &form.chkCRC, &form.chkDelete, &form.chkPrivateBit, &form.chkCopyrightBit,
+             &form.chkOriginalBit, &form.chkFullPath}) {
+        EXPECT_TRUE(on->Enabled()) << on->Name();
+    }
+    for (const forms::Label* label : {&form.lblTimpEstimat, &form.lblTimpTrecut,
+                                      &form.lblTimpEstimatPartial, &form.lblTimpTrecutPartial}) {
+        EXPECT_EQ(label->Caption(), "00:00:00") << label->Name();
+    }
+    EXPECT_EQ(form.lblProgres.Caption() + form.lblTotal.Caption(), "0%0%");
+    EXPECT_EQ(form.lblProgres.Width() + form.lblTotal.Width(), 0);
+    EXPECT_FALSE(form.Timer1.Enabled() || form.tmrProgress.Enabled() || form.tmrTotal.Enabled());
+    // The clock state starts the next job afresh.
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(form.ElapsedTexts[k], "") << k;
+        EXPECT_EQ(form.ElapsedSeconds[k], 0) << k;
+        EXPECT_EQ(form.ElapsedMinutes[k], 0) << k;
+        EXPECT_FALSE(form.SecondsSeen[k]) << k;
+    }
 }
 
 } // namespace tarn::testing

@@ -48,12 +48,21 @@ protected:
         form.AddChosenFile(dir.File(name));
         return form.FilePaths[static_cast<std::size_t>(form.FileCount)];
     }
+    std::string Listed(const std::string& name, double seconds, WavSpec format = {}) {
+        WriteSound(name, seconds, format);
+        return Add(name);
+    }
     // Clicks Go, which returns once its last run has returned.
     void Go() { form.cmdGo.Click.Raise(); }
     // Lets the window idle until the job tick has ended the job.
     bool WaitForTheEnd() {
         return platform.RunUntil([this] { return !form.JobActive(); }, std::chrono::seconds(10));
     }
+    // Calls `probe` at every event processing from now on.
+    void AtEveryPause(std::function<void()> probe);
+    // The window as a job leaves it: an empty list, the list and job buttons off, the options
+    // and Exit on, the displays at zero, the timers stopped.
+    void ExpectIdle() const;
 
     TempDir dir;
     TestPlatform platform;
