@@ -1,0 +1,100 @@
+#include "helpviewer/ArchivePath.h"
+
+#include "helpviewer/HtmlText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace tarn::help {
+
+namespace {
+
+// The scheme of a link ("http" of "http://..."); empty when it has none.
+std::string_view SchemeOf(std::string_view link) {
+    const std::string_view scheme = link.substr(0, link.find(':'));
+    const bool valid =
+        scheme.size() < link.size() && std::all_of(scheme.begin(), scheme.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '+' || c == '-' ||
+                   c == '.';
+        });
+    return valid ? scheme : std::string_view();
+}
+
+int HexValue(char c) {
+    if (std::isdigit(static_cast<unsigned char>(c)) != 0) {
+        return c - '0';
+    }
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+std::string PercentDecoded(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int high = i + 2 < text.size() && text[i] == '%' ? HexValue(text[i + 1]) : -1;
+        const int low = high < 0 ? -1 : HexValue(text[i + 2]);
+        if (low < 0) {
+            out += text[i];
+            continue;
+        }
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<std::string> ResolveArchivePath(std::string_view from, std::string_view link) {
+    link = link.substr(0, link.find_first_of("#?"));
+    const std::string_view scheme = SchemeOf(link);
+    if (!scheme.empty()) {
+        const std::size_t inside = link.find("::");
+        if (!(EqualsIgnoringCase(scheme, "ms-its") || EqualsIgnoringCase(scheme, "mk")) ||
+            inside == std::string_view::npos) {
+            return std::nullopt;
+        }
+        link = link.substr(inside + 2);
+    }
+    std::string joined;
+    if (link.empty()) {
+        joined = from;
+    } else if (link.front() == '/') {
+        joined = link;
+    } else {
+        joined = std::string(from.substr(0, from.rfind('/') + 1)) + std::string(link);
+    }
+
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= joined.size()) {
+        std::size_t end = joined.find('/', start);
+        if (end == std::string::npos) {
+            end = joined.size();
+        }
+        const std::string part =
+            PercentDecoded(std::string_view(joined).substr(start, end - start));
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string path;
+    for (const std::string& part : parts) {
+        path += '/' + part;
+    }
+    return path.empty() ? "/" : path;
+}
+
+bool OpensOnDesktop(std::string_view link) {
+    const std::string_view scheme = SchemeOf(link);
+    return EqualsIgnoringCase(scheme, "http") || EqualsIgnoringCase(scheme, "https") ||
+           EqualsIgnoringCase(scheme, "mailto");
+}
+
+} // namespace tarn::help
