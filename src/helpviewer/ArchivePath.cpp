@@ -91,6 +91,11 @@ std::optional<std::string> ResolveArchivePath(std::string_view from, std::string
     return path.empty() ? "/" : path;
 }
 
+std::string AnchorOf(std::string_view link) {
+    const std::size_t hash = link.find('#');
+    return hash == std::string_view::npos ? std::string() : std::string(link.substr(hash + 1));
+}
+
 bool OpensOnDesktop(std::string_view link) {
     const std::string_view scheme = SchemeOf(link);
     return EqualsIgnoringCase(scheme, "http") || EqualsIgnoringCase(scheme, "https") ||

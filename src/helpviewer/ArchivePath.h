@@ -13,6 +13,9 @@ namespace tarn::help {
 // link with any other scheme (http:, mailto:, file:, ...).
 std::optional<std::string> ResolveArchivePath(std::string_view from, std::string_view link);
 
+// The anchor of a link: the part after "#", if any.
+std::string AnchorOf(std::string_view link);
+
 // Whether a link is one that the desktop opens: a web page or an e-mail address.
 bool OpensOnDesktop(std::string_view link);
 

@@ -11,6 +11,7 @@ namespace {
 void ResolveTopics(std::vector<SitemapEntry>& entries, const std::string& from) {
     for (SitemapEntry& entry : entries) {
         if (!entry.local.empty()) {
+            entry.anchor = AnchorOf(entry.local);
             entry.local = ResolveArchivePath(from, entry.local).value_or("");
         }
         ResolveTopics(entry.children, from);

@@ -12,7 +12,7 @@ namespace tarn::help {
 // A help file opened for reading: its title, its default topic, its contents and its index.
 // Opening reads every object it holds once, so that a damaged or cut-off file is known at once.
 // Topics are paths inside the file ("/welcome.html"); an entry that opens no page there has an
-// empty topic.
+// empty topic (`local`), and one that opens a part of a page has its anchor.
 class HelpManual {
 public:
     explicit HelpManual(const std::string& path);

@@ -7,11 +7,13 @@
 namespace tarn::help {
 
 // One entry of a help file's contents (.hhc) or index (.hhk): the name shown and the page it
-// opens, as written there, with the entries nested under it.
+// opens, as written there, with the entries nested under it. The anchor is the part of the page
+// to show, once the page has been resolved (see HelpManual).
 struct SitemapEntry {
     std::string name;
     std::string local;
     std::vector<SitemapEntry> children;
+    std::string anchor;
 
     bool operator==(const SitemapEntry&) const = default;
 };

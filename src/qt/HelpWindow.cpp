@@ -18,16 +18,17 @@ namespace tarn::gui {
 
 namespace {
 
-constexpr int kTopicRole = Qt::UserRole;
+// Where an entry of the contents or the index leads: its topic and anchor.
+constexpr int kPlaceRole = Qt::UserRole;
 
-QString TopicOf(const QTreeWidgetItem* item) {
-    return item->data(0, kTopicRole).toString();
+QStringList PlaceOf(const help::SitemapEntry& entry) {
+    return {QString::fromStdString(entry.local), QString::fromStdString(entry.anchor)};
 }
 
 void AddEntries(const std::vector<help::SitemapEntry>& entries, QTreeWidgetItem* parent) {
     for (const help::SitemapEntry& entry : entries) {
         auto* item = new QTreeWidgetItem(parent, {QString::fromStdString(entry.name)});
-        item->setData(0, kTopicRole, QString::fromStdString(entry.local));
+        item->setData(0, kPlaceRole, PlaceOf(entry));
         AddEntries(entry.children, item);
     }
 }
@@ -35,7 +36,7 @@ void AddEntries(const std::vector<help::SitemapEntry>& entries, QTreeWidgetItem*
 void AddIndexEntries(const std::vector<help::SitemapEntry>& entries, QListWidget* list) {
     for (const help::SitemapEntry& entry : entries) {
         auto* item = new QListWidgetItem(QString::fromStdString(entry.name), list);
-        item->setData(kTopicRole, QString::fromStdString(entry.local));
+        item->setData(kPlaceRole, PlaceOf(entry));
         AddIndexEntries(entry.children, list);
     }
 }
@@ -100,14 +101,12 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
             [this] { browser_->ShowTopic(manual_->DefaultTopic()); });
 
     const auto showItem = [this](QTreeWidgetItem* item) {
-        if (!TopicOf(item).isEmpty()) {
-            browser_->ShowTopic(TopicOf(item).toStdString());
-        }
+        ShowPlace(item->data(0, kPlaceRole));
     };
     connect(contents_, &QTreeWidget::itemClicked, this, showItem);
     connect(contents_, &QTreeWidget::itemActivated, this, showItem);
     const auto showIndexItem = [this](QListWidgetItem* item) {
-        browser_->ShowTopic(item->data(kTopicRole).toString().toStdString());
+        ShowPlace(item->data(kPlaceRole));
     };
     connect(index_, &QListWidget::itemClicked, this, showIndexItem);
     connect(index_, &QListWidget::itemActivated, this, showIndexItem);
@@ -190,9 +189,16 @@ void HelpWindow::OpenFirstIndexMatch() {
         QListWidgetItem* item = index_->item(row);
         if (!item->isHidden()) {
             index_->setCurrentItem(item);
-            browser_->ShowTopic(item->data(kTopicRole).toString().toStdString());
+            ShowPlace(item->data(kPlaceRole));
             return;
         }
+    }
+}
+
+void HelpWindow::ShowPlace(const QVariant& place) {
+    const QStringList topicAndAnchor = place.toStringList();
+    if (topicAndAnchor.size() == 2 && !topicAndAnchor.front().isEmpty()) {
+        browser_->ShowTopic(topicAndAnchor.front().toStdString(), topicAndAnchor.back());
     }
 }
 

@@ -12,6 +12,7 @@ class QListWidget;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
+class QVariant;
 
 namespace tarn::gui {
 
@@ -48,6 +49,8 @@ private:
     void ShowProblem();
     void FilterIndex(const QString& typed);
     void OpenFirstIndexMatch();
+    // Shows the place an entry of the contents or the index leads to.
+    void ShowPlace(const QVariant& place);
 
     std::unique_ptr<help::HelpManual> manual_;
     QPushButton* back_;

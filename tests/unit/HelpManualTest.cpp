@@ -49,7 +49,10 @@ TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
     std::set<std::string> listed;
     for (const auto* sitemap : {&manual.Contents(), &manual.Index()}) {
         Walk(*sitemap, [&](const SitemapEntry& entry) {
-            EXPECT_TRUE(manual.Read(entry.local)) << entry.name << " opens '" << entry.local << "'";
+            const std::optional<std::string> page = manual.Read(entry.local);
+            EXPECT_TRUE(page) << entry.name << " opens '" << entry.local << "'";
+            EXPECT_TRUE(entry.anchor.empty() || HasAnchor(page.value_or(""), entry.anchor))
+                << entry.name << " opens " << entry.local << "#" << entry.anchor;
             if (sitemap == &manual.Contents()) {
                 listed.insert(entry.local);
             }

@@ -135,6 +135,7 @@ struct LinkCase {
     const char* link;
     std::optional<std::string> path;
     bool desktop;
+    const char* anchor = "";
 };
 
 class ArchivePathTest : public ::testing::TestWithParam<LinkCase> {};
@@ -142,6 +143,7 @@ class ArchivePathTest : public ::testing::TestWithParam<LinkCase> {};
 TEST_P(ArchivePathTest, ResolvesFromThePagesFolder) {
     EXPECT_EQ(ResolveArchivePath("/dir/page.html", GetParam().link), GetParam().path);
     EXPECT_EQ(OpensOnDesktop(GetParam().link), GetParam().desktop);
+    EXPECT_EQ(AnchorOf(GetParam().link), GetParam().anchor);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -152,12 +154,12 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"above_the_root", "../../a/../up.html", "/up.html", false},
         LinkCase{"dots_and_slashes", "./a/.//b.html", "/dir/a/b.html", false},
         LinkCase{"absolute", "/root.html", "/root.html", false},
-        LinkCase{"anchor_only", "#frag", "/dir/page.html", false},
+        LinkCase{"anchor_only", "#frag", "/dir/page.html", false, "frag"},
         LinkCase{"empty", "", "/dir/page.html", false},
-        LinkCase{"query_and_anchor", "x.html?q=1#f", "/dir/x.html", false},
+        LinkCase{"query_and_anchor", "x.html?q=1#f", "/dir/x.html", false, "f"},
         LinkCase{"escapes", "my%20page%2Ehtml", "/dir/my page.html", false},
         LinkCase{"bad_escapes", "%zz%4g%2", "/dir/%zz%4g%2", false},
-        LinkCase{"its", "ms-its:tarnme.chm::/about.html#top", "/about.html", false},
+        LinkCase{"its", "ms-its:tarnme.chm::/about.html#top", "/about.html", false, "top"},
         LinkCase{"its_relative", "MS-ITS:tarnme.chm::sub/a.html", "/dir/sub/a.html", false},
         LinkCase{"msitstore", "mk:@MSITStore:tarnme.chm::/a/b.html", "/a/b.html", false},
         LinkCase{"its_without_path", "ms-its:tarnme.chm", std::nullopt, false},
