@@ -1,15 +1,29 @@
 #include "helpviewer/ChmArchive.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <chm_lib.h>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tarn::help {
 
 namespace {
 
-// A damaged file may claim objects of any length; none of a manual comes near this.
-constexpr LONGUINT64 kLargestObject = 64u << 20;
+// Reading a whole manual takes milliseconds and a few hundred kilobytes; a damaged file may
+// make chmlib loop, or claim objects of any size.
+constexpr unsigned kSecondsToReadWhole = 3;
+constexpr rlim_t kMemoryToReadWhole = rlim_t{256} << 20;
+constexpr std::size_t kLargestManual = std::size_t{128} << 20;
 
 ArchiveProblem ProblemBeforeOpening(const std::string& path) {
     std::error_code error;
@@ -28,61 +42,202 @@ ArchiveProblem ProblemBeforeOpening(const std::string& path) {
     return ArchiveProblem::None;
 }
 
-int CollectFile(chmFile* /*file*/, chmUnitInfo* unit, void* context) {
-    static_cast<std::vector<std::string>*>(context)->emplace_back(unit->path);
-    return CHM_ENUMERATOR_CONTINUE;
+std::string LowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// What goes wrong in the child (a signal, an error report, too much memory or time) stays
+// there. The time limit comes first: a child of a program with threads may even get stuck on a
+// lock.
+void LimitTheChild() {
+    for (const int deadly : {SIGALRM, SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGABRT, SIGPIPE}) {
+        std::signal(deadly, SIG_DFL);
+    }
+    alarm(kSecondsToReadWhole);
+    const int nowhere = open("/dev/null", O_WRONLY);
+    if (nowhere >= 0) {
+        dup2(nowhere, STDERR_FILENO);
+    }
+    // The first number is the size of the address space in pages.
+    char statm[64] = {};
+    const int sizes = open("/proc/self/statm", O_RDONLY);
+    if (sizes >= 0 && read(sizes, statm, sizeof statm - 1) > 0) {
+        const rlim_t pages = std::strtoul(statm, nullptr, 10);
+        const rlimit memory = {.rlim_cur = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
+                                           kMemoryToReadWhole,
+                               .rlim_max = RLIM_INFINITY};
+        setrlimit(RLIMIT_AS, &memory);
+    }
+}
+
+struct Listing {
+    std::vector<chmUnitInfo> objects;
+};
+
+// Called from inside chmlib, so nothing may be thrown from here.
+int ListObject(chmFile* /*file*/, chmUnitInfo* unit, void* context) noexcept {
+    try {
+        static_cast<Listing*>(context)->objects.push_back(*unit);
+        return CHM_ENUMERATOR_CONTINUE;
+    } catch (...) {
+        return CHM_ENUMERATOR_FAILURE;
+    }
+}
+
+bool WriteAll(int to, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = write(to, bytes, size);
+        if (written <= 0) {
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Each object goes to the pipe as: one byte, 1 for an ordinary file; the path's length (4
+// bytes) and the path; the object's length (8 bytes) and its bytes. Lengths are in this
+// machine's byte order.
+bool SendObject(int to, chmFile* file, chmUnitInfo& unit) {
+    if (unit.length > kLargestManual) {
+        return false;
+    }
+    std::string bytes(unit.length, '\0');
+    if (unit.length > 0 &&
+        chm_retrieve_object(file, &unit, reinterpret_cast<unsigned char*>(bytes.data()), 0,
+                            static_cast<LONGINT64>(unit.length)) !=
+            static_cast<LONGINT64>(unit.length)) {
+        return false;
+    }
+    const std::uint8_t ordinary = (unit.flags & CHM_ENUMERATE_NORMAL) != 0 ? 1 : 0;
+    const auto pathLength = static_cast<std::uint32_t>(std::strlen(unit.path));
+    const std::uint64_t length = unit.length;
+    return WriteAll(to, &ordinary, sizeof ordinary) &&
+           WriteAll(to, &pathLength, sizeof pathLength) && WriteAll(to, unit.path, pathLength) &&
+           WriteAll(to, &length, sizeof length) && WriteAll(to, bytes.data(), bytes.size());
+}
+
+// The child's work: every object of the file, read whole, written to `to`.
+bool SendWholeFile(const std::string& path, int to) {
+    chmFile* file = chm_open(path.c_str());
+    if (file == nullptr) {
+        return false;
+    }
+    Listing listing;
+    bool whole =
+        chm_enumerate(file, CHM_ENUMERATE_ALL & ~CHM_ENUMERATE_DIRS, ListObject, &listing) != 0;
+    for (chmUnitInfo& unit : listing.objects) {
+        whole = whole && SendObject(to, file, unit);
+    }
+    chm_close(file);
+    return whole;
+}
+
+// Reads from `from` until its end, or until more came than a manual can hold.
+std::optional<std::string> ReceiveAll(int from) {
+    std::string received;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = read(from, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0 || received.size() + static_cast<std::size_t>(got) > kLargestManual) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            return received;
+        }
+        received.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+// Takes a field of `size` bytes at `at` of the received bytes; false past their end.
+bool Take(const std::string& received, std::size_t& at, void* field, std::size_t size) {
+    if (size > received.size() - at) {
+        return false;
+    }
+    std::memcpy(field, received.data() + at, size);
+    at += size;
+    return true;
 }
 
 } // namespace
-
-void ChmArchive::Closer::operator()(chmFile* file) const {
-    chm_close(file);
-}
 
 ChmArchive::ChmArchive(const std::string& path) : problem_(ProblemBeforeOpening(path)) {
     if (problem_ != ArchiveProblem::None) {
         return;
     }
-    file_.reset(chm_open(path.c_str()));
-    if (!file_) {
-        problem_ = ArchiveProblem::Damaged;
+    problem_ = ArchiveProblem::Damaged;
+    int ends[2] = {-1, -1};
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        return;
     }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(ends[0]);
+        bool sent = false;
+        try {
+            LimitTheChild();
+            sent = SendWholeFile(path, ends[1]);
+        } catch (...) {
+            sent = false;
+        }
+        _exit(sent ? 0 : 1);
+    }
+    close(ends[1]);
+    const std::optional<std::string> received =
+        child > 0 ? ReceiveAll(ends[0]) : std::optional<std::string>();
+    close(ends[0]);
+    if (child < 0) {
+        return;
+    }
+    if (!received) {
+        kill(child, SIGKILL);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (received && WIFEXITED(status) && WEXITSTATUS(status) == 0 && TakeObjects(*received)) {
+        problem_ = ArchiveProblem::None;
+    }
+}
+
+bool ChmArchive::TakeObjects(const std::string& received) {
+    std::size_t at = 0;
+    while (at < received.size()) {
+        std::uint8_t ordinary = 0;
+        std::uint32_t pathLength = 0;
+        std::uint64_t length = 0;
+        if (!Take(received, at, &ordinary, sizeof ordinary) ||
+            !Take(received, at, &pathLength, sizeof pathLength) ||
+            pathLength > received.size() - at) {
+            return false;
+        }
+        std::string path = received.substr(at, pathLength);
+        at += pathLength;
+        if (!Take(received, at, &length, sizeof length) || length > received.size() - at) {
+            return false;
+        }
+        objects_[LowerCase(path)] = received.substr(at, length);
+        at += length;
+        if (ordinary != 0) {
+            files_.push_back(std::move(path));
+        }
+    }
+    return true;
 }
 
 std::optional<std::string> ChmArchive::Read(const std::string& path) const {
-    chmUnitInfo unit{};
-    if (!file_ || path.size() > CHM_MAX_PATHLEN ||
-        chm_resolve_object(file_.get(), path.c_str(), &unit) != CHM_RESOLVE_SUCCESS ||
-        unit.length > kLargestObject) {
+    const auto found = objects_.find(LowerCase(path));
+    if (found == objects_.end()) {
         return std::nullopt;
     }
-    std::string bytes(unit.length, '\0');
-    if (unit.length == 0) {
-        return bytes;
-    }
-    const LONGINT64 read =
-        chm_retrieve_object(file_.get(), &unit, reinterpret_cast<unsigned char*>(bytes.data()), 0,
-                            static_cast<LONGINT64>(unit.length));
-    if (read != static_cast<LONGINT64>(unit.length)) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
-std::vector<std::string> ChmArchive::Files() const {
-    return List(CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES);
-}
-
-std::vector<std::string> ChmArchive::Objects() const {
-    return List(CHM_ENUMERATE_ALL & ~CHM_ENUMERATE_DIRS);
-}
-
-std::vector<std::string> ChmArchive::List(int what) const {
-    std::vector<std::string> paths;
-    if (file_) {
-        chm_enumerate(file_.get(), what, CollectFile, &paths);
-    }
-    return paths;
+    return found->second;
 }
 
 } // namespace tarn::help

@@ -1,39 +1,42 @@
 #pragma once
 
-#include <memory>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
-
-struct chmFile;
 
 namespace tarn::help {
 
 // Why a help file cannot be shown.
 enum class ArchiveProblem { None, Missing, Unreadable, NotChm, Damaged };
 
-// A compiled HTML help (CHM) file, read through chmlib. Paths inside it start with "/".
+// A compiled HTML help (CHM) file, read whole through chmlib when it is opened, so that a damaged
+// or cut-off file is known at once. Paths inside it start with "/" and are found in any letter
+// case, as chmlib finds them.
+//
+// chmlib believes what a file says about itself: some damaged files make it divide by zero,
+// others make it loop or ask for gigabytes. So it reads the file in a child process, under
+// limits of time and memory, and hands the objects over through a pipe; this process never
+// runs chmlib itself.
 class ChmArchive {
 public:
     explicit ChmArchive(const std::string& path);
 
     ArchiveProblem Problem() const { return problem_; }
-    // The whole object at `path`; nothing when there is none, or it cannot be read whole.
+    // The whole object at `path`; nothing when there is none.
     std::optional<std::string> Read(const std::string& path) const;
-    // The paths of the ordinary files it holds (pages, pictures, style sheets, sitemaps).
-    std::vector<std::string> Files() const;
-    // The paths of every object it holds: the files, and the records of the archive itself.
-    std::vector<std::string> Objects() const;
+    // The paths of the ordinary files it holds (pages, pictures, style sheets, sitemaps), not
+    // the records of the archive itself.
+    const std::vector<std::string>& Files() const { return files_; }
 
 private:
-    std::vector<std::string> List(int what) const;
+    // Takes the objects from what the child wrote; false when that is not whole.
+    bool TakeObjects(const std::string& received);
 
-    struct Closer {
-        void operator()(chmFile* file) const;
-    };
-
-    std::unique_ptr<chmFile, Closer> file_;
     ArchiveProblem problem_ = ArchiveProblem::None;
+    std::vector<std::string> files_;
+    // By path in lower case.
+    std::map<std::string, std::string> objects_;
 };
 
 } // namespace tarn::help

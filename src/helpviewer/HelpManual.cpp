@@ -30,12 +30,6 @@ HelpManual::HelpManual(const std::string& path)
         problem_ = ArchiveProblem::Damaged;
         return;
     }
-    for (const std::string& object : archive_.Objects()) {
-        if (!archive_.Read(object)) {
-            problem_ = ArchiveProblem::Damaged;
-            return;
-        }
-    }
     const SystemRecords records = ParseSystemRecords(*system);
     title_ = records.title;
     if (!records.defaultTopic.empty()) {

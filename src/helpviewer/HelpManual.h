@@ -10,7 +10,6 @@
 namespace tarn::help {
 
 // A help file opened for reading: its title, its default topic, its contents and its index.
-// Opening reads every object it holds once, so that a damaged or cut-off file is known at once.
 // Topics are paths inside the file ("/welcome.html"); an entry that opens no page there has an
 // empty topic (`local`), and one that opens a part of a page has its anchor.
 class HelpManual {
@@ -25,7 +24,7 @@ public:
     const std::vector<SitemapEntry>& Index() const { return index_; }
 
     std::optional<std::string> Read(const std::string& topic) const { return archive_.Read(topic); }
-    std::vector<std::string> Files() const { return archive_.Files(); }
+    const std::vector<std::string>& Files() const { return archive_.Files(); }
 
 private:
     std::vector<SitemapEntry> ReadSitemap(const std::string& name) const;

@@ -111,6 +111,15 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
         {dir.Path().string(), ArchiveProblem::NotChm, "is not a compiled"},
         {dir.File("text.chm"), ArchiveProblem::NotChm, "is not a compiled"},
         {dir.File("short.chm"), ArchiveProblem::NotChm, "is not a compiled"}};
+    // Damage that chmlib does not survive: compression data whose window size is 0 (it divides
+    // by it on opening), and a directory block that names itself as the next (it loops).
+    const std::pair<const char*, std::size_t> patches[] = {
+        {"windowless.chm", whole.find("LZXC") + 12}, {"looping.chm", whole.find("PMGL") + 16}};
+    for (const auto& [name, at] : patches) {
+        ASSERT_LT(at, whole.size());
+        WriteFile(dir.File(name), std::string(whole).replace(at, 4, std::string(4, '\0')));
+        cases.push_back({dir.File(name), ArchiveProblem::Damaged, "is damaged"});
+    }
     for (const std::size_t length :
          {std::size_t{4}, std::size_t{200}, whole.size() / 2, whole.size() - 1}) {
         const std::string file = dir.File("cut" + std::to_string(length) + ".chm");
