@@ -113,7 +113,7 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
     connect(filter_, &QLineEdit::textChanged, this, &HelpWindow::FilterIndex);
     connect(filter_, &QLineEdit::returnPressed, this, &HelpWindow::OpenFirstIndexMatch);
 
-    // Ends with the program, even when the program ends from inside a job.
+    // Leaves the screen as soon as the program ends, before the windows are destroyed.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &QWidget::hide);
 }
 
