@@ -51,7 +51,7 @@ std::vector<SitemapEntry> HelpManual::ReadSitemap(const std::string& name) const
 }
 
 std::string ProblemText(ArchiveProblem problem, const std::string& path) {
-    const std::string lead = "The help cannot be shown: the file " + path;
+    const std::string lead = "The help file " + path;
     switch (problem) {
     case ArchiveProblem::None:
         break;
