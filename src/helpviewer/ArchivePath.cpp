@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <vector>
 
 namespace tarn::help {
@@ -21,25 +22,20 @@ std::string_view SchemeOf(std::string_view link) {
     return valid ? scheme : std::string_view();
 }
 
-int HexValue(char c) {
-    if (std::isdigit(static_cast<unsigned char>(c)) != 0) {
-        return c - '0';
-    }
-    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
 std::string PercentDecoded(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const int high = i + 2 < text.size() && text[i] == '%' ? HexValue(text[i + 1]) : -1;
-        const int low = high < 0 ? -1 : HexValue(text[i + 2]);
-        if (low < 0) {
+        const std::string_view digits = text.substr(i + 1, 2);
+        unsigned value = 0;
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+        if (text[i] == '%' && digits.size() == 2 && error == std::errc() &&
+            end == digits.data() + digits.size()) {
+            out += static_cast<char>(value);
+            i += digits.size();
+        } else {
             out += text[i];
-            continue;
         }
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
     }
     return out;
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chm_lib.h>
+#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -137,10 +138,23 @@ bool SendWholeFile(const std::string& path, int to) {
     return whole;
 }
 
+// The child's whole life: nothing it meets may get past this.
+[[noreturn]] void ReadApart(const std::string& path, int to) noexcept {
+    const bool sent = [&]() noexcept {
+        try {
+            LimitTheChild();
+            return SendWholeFile(path, to);
+        } catch (...) {
+            return false;
+        }
+    }();
+    _exit(sent ? 0 : 1);
+}
+
 // Reads from `from` until its end, or until more came than a manual can hold.
 std::optional<std::string> ReceiveAll(int from) {
     std::string received;
-    char buffer[1 << 16];
+    char buffer[PIPE_BUF];
     for (;;) {
         const ssize_t got = read(from, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) {
@@ -156,13 +170,22 @@ std::optional<std::string> ReceiveAll(int from) {
     }
 }
 
-// Takes a field of `size` bytes at `at` of the received bytes; false past their end.
-bool Take(const std::string& received, std::size_t& at, void* field, std::size_t size) {
-    if (size > received.size() - at) {
+// Takes the next `size` bytes of the received ones; false past their end.
+bool Take(std::string_view& received, void* field, std::size_t size) {
+    if (size > received.size()) {
         return false;
     }
-    std::memcpy(field, received.data() + at, size);
-    at += size;
+    std::memcpy(field, received.data(), size);
+    received.remove_prefix(size);
+    return true;
+}
+
+bool TakeText(std::string_view& received, std::string& text, std::uint64_t size) {
+    if (size > received.size()) {
+        return false;
+    }
+    text = received.substr(0, size);
+    received.remove_prefix(size);
     return true;
 }
 
@@ -180,22 +203,15 @@ ChmArchive::ChmArchive(const std::string& path) : problem_(ProblemBeforeOpening(
     const pid_t child = fork();
     if (child == 0) {
         close(ends[0]);
-        bool sent = false;
-        try {
-            LimitTheChild();
-            sent = SendWholeFile(path, ends[1]);
-        } catch (...) {
-            sent = false;
-        }
-        _exit(sent ? 0 : 1);
+        ReadApart(path, ends[1]);
     }
     close(ends[1]);
-    const std::optional<std::string> received =
-        child > 0 ? ReceiveAll(ends[0]) : std::optional<std::string>();
-    close(ends[0]);
     if (child < 0) {
+        close(ends[0]);
         return;
     }
+    const std::optional<std::string> received = ReceiveAll(ends[0]);
+    close(ends[0]);
     if (!received) {
         kill(child, SIGKILL);
     }
@@ -207,24 +223,20 @@ ChmArchive::ChmArchive(const std::string& path) : problem_(ProblemBeforeOpening(
     }
 }
 
-bool ChmArchive::TakeObjects(const std::string& received) {
-    std::size_t at = 0;
-    while (at < received.size()) {
+bool ChmArchive::TakeObjects(std::string_view received) {
+    while (!received.empty()) {
         std::uint8_t ordinary = 0;
         std::uint32_t pathLength = 0;
         std::uint64_t length = 0;
-        if (!Take(received, at, &ordinary, sizeof ordinary) ||
-            !Take(received, at, &pathLength, sizeof pathLength) ||
-            pathLength > received.size() - at) {
+        std::string path;
+        std::string bytes;
+        if (!(Take(received, &ordinary, sizeof ordinary) &&
+              Take(received, &pathLength, sizeof pathLength) &&
+              TakeText(received, path, pathLength) && Take(received, &length, sizeof length) &&
+              TakeText(received, bytes, length))) {
             return false;
         }
-        std::string path = received.substr(at, pathLength);
-        at += pathLength;
-        if (!Take(received, at, &length, sizeof length) || length > received.size() - at) {
-            return false;
-        }
-        objects_[LowerCase(path)] = received.substr(at, length);
-        at += length;
+        objects_[LowerCase(path)] = std::move(bytes);
         if (ordinary != 0) {
             files_.push_back(std::move(path));
         }

@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarn::help {
@@ -31,7 +32,7 @@ public:
 
 private:
     // Takes the objects from what the child wrote; false when that is not whole.
-    bool TakeObjects(const std::string& received);
+    bool TakeObjects(std::string_view received);
 
     ArchiveProblem problem_ = ArchiveProblem::None;
     std::vector<std::string> files_;

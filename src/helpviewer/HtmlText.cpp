@@ -73,8 +73,8 @@ std::string Referenced(std::string_view reference) {
     const auto [end, error] =
         std::from_chars(digits.data(), digits.data() + digits.size(), code, hex ? 16 : 10);
     const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
-        code == 0 || code > 0x10FFFF || surrogate) {
+    if (error != std::errc() || end != digits.data() + digits.size() || code == 0 ||
+        code > 0x10FFFF || surrogate) {
         return {};
     }
     return Utf8(code);

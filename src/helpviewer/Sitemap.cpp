@@ -2,6 +2,8 @@
 
 #include "helpviewer/HtmlText.h"
 
+#include <optional>
+
 namespace tarn::help {
 
 namespace {
@@ -31,31 +33,32 @@ private:
 std::vector<SitemapEntry> ParseSitemap(std::string_view html) {
     std::vector<SitemapEntry> root;
     TreeBuilder tree(root);
-    bool inEntry = false;
-    bool named = false;
-    bool located = false;
-    SitemapEntry entry;
+    // The parameters of the entry whose <OBJECT> is open; the first of each name counts.
+    struct OpenEntry {
+        std::optional<std::string> name;
+        std::optional<std::string> local;
+    };
+    std::optional<OpenEntry> open;
     for (const HtmlTag& tag : HtmlTags(html)) {
         if (tag.name == "ul") {
             tree.OpenList();
         } else if (tag.name == "/ul") {
             tree.CloseList();
         } else if (tag.name == "object") {
-            inEntry = EqualsIgnoringCase(tag.Attribute("type"), "text/sitemap");
-            entry = {};
-            named = located = false;
-        } else if (tag.name == "param" && inEntry) {
-            const std::string param = tag.Attribute("name");
-            if (!named && EqualsIgnoringCase(param, "name")) {
-                entry.name = tag.Attribute("value");
-                named = true;
-            } else if (!located && EqualsIgnoringCase(param, "local")) {
-                entry.local = tag.Attribute("value");
-                located = true;
+            open.reset();
+            if (EqualsIgnoringCase(tag.Attribute("type"), "text/sitemap")) {
+                open.emplace();
             }
-        } else if (tag.name == "/object" && inEntry) {
-            tree.Add(std::move(entry));
-            inEntry = false;
+        } else if (tag.name == "param" && open) {
+            const std::string param = tag.Attribute("name");
+            if (!open->name && EqualsIgnoringCase(param, "name")) {
+                open->name = tag.Attribute("value");
+            } else if (!open->local && EqualsIgnoringCase(param, "local")) {
+                open->local = tag.Attribute("value");
+            }
+        } else if (tag.name == "/object" && open) {
+            tree.Add({open->name.value_or(""), open->local.value_or(""), {}, ""});
+            open.reset();
         }
     }
     return root;

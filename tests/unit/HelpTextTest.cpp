@@ -51,6 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                    kVersion + Record(0x103, "not the title") + Record(3, kLong),
                    {"", "", "", kLong}},
         SystemCase{"record_reaching_the_end", kVersion + Record(3, "Title"), {"", "", "", "Title"}},
+        SystemCase{"empty_last_record_counts", kVersion + Record(3, "Old") + Record(3, ""), {}},
         SystemCase{"record_past_the_end",
                    kVersion + Record(2, "a.htm") + Record(3, "Title", 6),
                    {"", "", "a.htm", ""}},
@@ -64,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SitemapTest, ReadsNestedEntriesAsWritten) {
     const std::string hhc = R"(<!DOCTYPE HTML PUBLIC "-//IETF//DTD HTML//EN">
 <HTML><BODY><OBJECT type="text/site properties"><param name="ImageType" value="Folder"></OBJECT>
-</UL>
+<param name="Name" value="Stray"></OBJECT></UL>
 <UL>
   <LI><OBJECT type="text/sitemap"><param name="Name" value="One &amp; only">
       <param name="Local" value="one.html"><param name="Name" value="Second name">
@@ -127,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"out_of_range", "&#xD800;&#xDFFF;&#x110000;", "&#xD800;&#xDFFF;&#x110000;"},
         DecodeCase{"edges_of_the_ranges", "&#x7F;&#x80;&#x7FF;&#x800;&#xFFFF;&#x10000;",
                    "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80"},
-        DecodeCase{"around_surrogates", "&#xD7FF;&#xE000;", "\xED\x9F\xBF\xEE\x80\x80"}),
+        DecodeCase{"around_surrogates", "&#xD7FF;&#xE000;", "\xED\x9F\xBF\xEE\x80\x80"},
+        DecodeCase{"last_code_point", "&#x10FFFF;", "\xF4\x8F\xBF\xBF"}),
     RowName);
 
 struct LinkCase {
@@ -157,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"anchor_only", "#frag", "/dir/page.html", false, "frag"},
         LinkCase{"empty", "", "/dir/page.html", false},
         LinkCase{"query_and_anchor", "x.html?q=1#f", "/dir/x.html", false, "f"},
-        LinkCase{"escapes", "my%20page%2Ehtml", "/dir/my page.html", false},
+        LinkCase{"escapes", "my%20d%6Fc%2Ehtml", "/dir/my doc.html", false},
         LinkCase{"bad_escapes", "%zz%4g%2", "/dir/%zz%4g%2", false},
         LinkCase{"its", "ms-its:tarnme.chm::/about.html#top", "/about.html", false, "top"},
         LinkCase{"its_relative", "MS-ITS:tarnme.chm::sub/a.html", "/dir/sub/a.html", false},
