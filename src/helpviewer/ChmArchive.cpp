@@ -57,10 +57,7 @@ void LimitTheChild() {
         std::signal(deadly, SIG_DFL);
     }
     alarm(kSecondsToReadWhole);
-    const int nowhere = open("/dev/null", O_WRONLY);
-    if (nowhere >= 0) {
-        dup2(nowhere, STDERR_FILENO);
-    }
+    dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
     // The first number is the size of the address space in pages.
     char statm[64] = {};
     const int sizes = open("/proc/self/statm", O_RDONLY);
@@ -108,10 +105,9 @@ bool SendObject(int to, chmFile* file, chmUnitInfo& unit) {
         return false;
     }
     std::string bytes(unit.length, '\0');
-    if (unit.length > 0 &&
-        chm_retrieve_object(file, &unit, reinterpret_cast<unsigned char*>(bytes.data()), 0,
+    if (chm_retrieve_object(file, &unit, reinterpret_cast<unsigned char*>(bytes.data()), 0,
                             static_cast<LONGINT64>(unit.length)) !=
-            static_cast<LONGINT64>(unit.length)) {
+        static_cast<LONGINT64>(unit.length)) {
         return false;
     }
     const std::uint8_t ordinary = (unit.flags & CHM_ENUMERATE_NORMAL) != 0 ? 1 : 0;
@@ -171,21 +167,21 @@ std::optional<std::string> ReceiveAll(int from) {
 }
 
 // Takes the next `size` bytes of the received ones; false past their end.
-bool Take(std::string_view& received, void* field, std::size_t size) {
+bool Take(std::string_view& received, std::uint64_t size, std::string_view& taken) {
     if (size > received.size()) {
         return false;
     }
-    std::memcpy(field, received.data(), size);
+    taken = received.substr(0, size);
     received.remove_prefix(size);
     return true;
 }
 
-bool TakeText(std::string_view& received, std::string& text, std::uint64_t size) {
-    if (size > received.size()) {
+template <typename Number> bool TakeNumber(std::string_view& received, Number& number) {
+    std::string_view taken;
+    if (!Take(received, sizeof number, taken)) {
         return false;
     }
-    text = received.substr(0, size);
-    received.remove_prefix(size);
+    std::memcpy(&number, taken.data(), sizeof number);
     return true;
 }
 
@@ -228,17 +224,16 @@ bool ChmArchive::TakeObjects(std::string_view received) {
         std::uint8_t ordinary = 0;
         std::uint32_t pathLength = 0;
         std::uint64_t length = 0;
-        std::string path;
-        std::string bytes;
-        if (!(Take(received, &ordinary, sizeof ordinary) &&
-              Take(received, &pathLength, sizeof pathLength) &&
-              TakeText(received, path, pathLength) && Take(received, &length, sizeof length) &&
-              TakeText(received, bytes, length))) {
+        std::string_view path;
+        std::string_view bytes;
+        if (!(TakeNumber(received, ordinary) && TakeNumber(received, pathLength) &&
+              Take(received, pathLength, path) && TakeNumber(received, length) &&
+              Take(received, length, bytes))) {
             return false;
         }
-        objects_[LowerCase(path)] = std::move(bytes);
+        objects_[LowerCase(std::string(path))] = std::string(bytes);
         if (ordinary != 0) {
-            files_.push_back(std::move(path));
+            files_.emplace_back(path);
         }
     }
     return true;

@@ -97,7 +97,7 @@ std::string DecodeCharacterReferences(std::string_view text) {
         std::size_t end = at + 1;
         const std::string_view reference = ReadWhile(text, end, IsReferenceCharacter);
         const std::string replaced =
-            end < text.size() && text[end] == ';' ? Referenced(reference) : std::string();
+            text.substr(end, 1) == ";" ? Referenced(reference) : std::string();
         if (replaced.empty()) {
             out += '&';
             ++at;
@@ -147,11 +147,12 @@ std::vector<HtmlTag> HtmlTags(std::string_view html) {
                 html, at, [](char c) { return !IsSpace(c) && c != '=' && c != '>' && c != '/'; }));
             ReadWhile(html, at, IsSpace);
             std::string_view value;
-            if (at < html.size() && html[at] == '=') {
+            if (html.substr(at, 1) == "=") {
                 ++at;
                 ReadWhile(html, at, IsSpace);
-                const char quote = at < html.size() ? html[at] : '\0';
-                if (quote == '"' || quote == '\'') {
+                const std::string_view next = html.substr(at, 1);
+                if (next == "\"" || next == "'") {
+                    const char quote = next.front();
                     ++at;
                     value = ReadWhile(html, at, [quote](char c) { return c != quote; });
                     ++at;

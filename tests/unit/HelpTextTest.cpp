@@ -88,9 +88,9 @@ TEST(SitemapTest, ReadsNestedEntriesAsWritten) {
 }
 
 TEST(HtmlTextTest, ReadsTagsAndAttributesInAnyForm) {
-    const std::vector<HtmlTag> tags =
-        HtmlTags("text <A HREF='x y.html' title=bare data-x = \"a&lt;b\" checked/>more</a><br/>< >"
-                 "<img src=\"cut");
+    const std::vector<HtmlTag> tags = HtmlTags(
+        "<!----><A HREF='x y.html' title=bare data-x = \"a&lt;b\" checked/>text</a><!-- <i> -->"
+        "<br/>< ><img src=\"cut\" alt");
     ASSERT_EQ(tags.size(), 4U);
     EXPECT_EQ(tags[0].name, "a");
     EXPECT_EQ(tags[0].attributes,
@@ -101,7 +101,8 @@ TEST(HtmlTextTest, ReadsTagsAndAttributesInAnyForm) {
     EXPECT_EQ(tags[1].name, "/a");
     EXPECT_EQ(tags[2].name, "br");
     EXPECT_TRUE(tags[2].attributes.empty());
-    EXPECT_EQ(tags[3].Attribute("src"), "cut");
+    EXPECT_EQ(tags[3].attributes,
+              (std::vector<std::pair<std::string, std::string>>{{"src", "cut"}, {"alt", ""}}));
 }
 
 struct DecodeCase {
