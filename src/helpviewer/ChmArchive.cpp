@@ -70,14 +70,10 @@ void LimitTheChild() {
     }
 }
 
-struct Listing {
-    std::vector<chmUnitInfo> objects;
-};
-
 // Called from inside chmlib, so nothing may be thrown from here.
 int ListObject(chmFile* /*file*/, chmUnitInfo* unit, void* context) noexcept {
     try {
-        static_cast<Listing*>(context)->objects.push_back(*unit);
+        static_cast<std::vector<chmUnitInfo>*>(context)->push_back(*unit);
         return CHM_ENUMERATOR_CONTINUE;
     } catch (...) {
         return CHM_ENUMERATOR_FAILURE;
@@ -124,10 +120,10 @@ bool SendWholeFile(const std::string& path, int to) {
     if (file == nullptr) {
         return false;
     }
-    Listing listing;
+    std::vector<chmUnitInfo> objects;
     bool whole =
-        chm_enumerate(file, CHM_ENUMERATE_ALL & ~CHM_ENUMERATE_DIRS, ListObject, &listing) != 0;
-    for (chmUnitInfo& unit : listing.objects) {
+        chm_enumerate(file, CHM_ENUMERATE_ALL & ~CHM_ENUMERATE_DIRS, ListObject, &objects) != 0;
+    for (chmUnitInfo& unit : objects) {
         whole = whole && SendObject(to, file, unit);
     }
     chm_close(file);
