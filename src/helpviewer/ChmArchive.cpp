@@ -25,6 +25,9 @@ namespace {
 constexpr unsigned kSecondsToReadWhole = 3;
 constexpr rlim_t kMemoryToReadWhole = rlim_t{256} << 20;
 constexpr std::size_t kLargestManual = std::size_t{128} << 20;
+// The child's exit status when it sent the whole file. Not 0, so that a child that ends in any
+// other way (a library calling exit(0), say) is not taken for one that did.
+constexpr int kSentWhole = 3;
 
 ArchiveProblem ProblemBeforeOpening(const std::string& path) {
     std::error_code error;
@@ -140,7 +143,7 @@ bool SendWholeFile(const std::string& path, int to) {
             return false;
         }
     }();
-    _exit(sent ? 0 : 1);
+    _exit(sent ? kSentWhole : EXIT_FAILURE);
 }
 
 // Reads from `from` until its end, or until more came than a manual can hold.
@@ -210,7 +213,8 @@ ChmArchive::ChmArchive(const std::string& path) : problem_(ProblemBeforeOpening(
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (received && WIFEXITED(status) && WEXITSTATUS(status) == 0 && TakeObjects(*received)) {
+    if (received && WIFEXITED(status) && WEXITSTATUS(status) == kSentWhole &&
+        TakeObjects(*received)) {
         problem_ = ArchiveProblem::None;
     }
 }
