@@ -63,12 +63,8 @@ std::optional<std::string> ResolveArchivePath(std::string_view from, std::string
     }
 
     std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= joined.size()) {
-        std::size_t end = joined.find('/', start);
-        if (end == std::string::npos) {
-            end = joined.size();
-        }
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+        end = joined.find('/', start);
         const std::string part =
             PercentDecoded(std::string_view(joined).substr(start, end - start));
         if (part == "..") {
@@ -78,7 +74,6 @@ std::optional<std::string> ResolveArchivePath(std::string_view from, std::string
         } else if (!part.empty() && part != ".") {
             parts.push_back(part);
         }
-        start = end + 1;
     }
     std::string path;
     for (const std::string& part : parts) {

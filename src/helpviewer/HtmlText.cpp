@@ -134,7 +134,7 @@ std::vector<HtmlTag> HtmlTags(std::string_view html) {
         }
         ++at;
         HtmlTag tag;
-        std::size_t nameEnd = at < html.size() && html[at] == '/' ? at + 1 : at;
+        std::size_t nameEnd = html.substr(at, 1) == "/" ? at + 1 : at;
         ReadWhile(html, nameEnd, [](char c) { return !IsSpace(c) && c != '>' && c != '/'; });
         tag.name = LowerCase(html.substr(at, nameEnd - at));
         at = nameEnd;
