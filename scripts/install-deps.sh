@@ -4,12 +4,12 @@ set -euo pipefail
 
 packages=(
     cmake make g++
-    qt6-base-dev libmp3lame-dev
+    qt6-base-dev libmp3lame-dev libchm-dev
     libgtest-dev libgmock-dev
     xvfb xauth x11-utils xdotool imagemagick fonts-liberation
     python3 python3-pyatspi at-spi2-core dbus-daemon
     mpg123 lame xdg-utils
-    fp-utils libchm-bin desktop-file-utils appstream man-db
+    fp-utils desktop-file-utils appstream man-db
     dpkg-dev lintian
     clang libclang-rt-14-dev
 )

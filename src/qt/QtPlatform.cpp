@@ -1,5 +1,6 @@
 #include "qt/QtPlatform.h"
 
+#include "qt/HelpWindow.h"
 #include "qt/MainWindow.h"
 
 #include <QApplication>
@@ -170,8 +171,15 @@ void QtDesktop::ShellOpen(const std::string& /*verb*/, const std::string& target
     QDesktopServices::openUrl(url);
 }
 
+QtDesktop::QtDesktop() = default;
+QtDesktop::~QtDesktop() = default;
+
+// One help window for the whole session, shown again as it was each time Help is pressed.
 void QtDesktop::ShowHelp(const std::string& helpFile) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(helpFile.c_str())));
+    if (!help_) {
+        help_ = std::make_unique<HelpWindow>();
+    }
+    help_->Present(helpFile);
 }
 
 std::string QtDesktop::ProgramFolder() {

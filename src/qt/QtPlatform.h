@@ -80,13 +80,27 @@ private:
     std::vector<int> deleted_;
 };
 
+class HelpWindow;
+
+// The desktop's opener for links, and the program's own help window for its manual.
 class QtDesktop : public platform::Desktop {
 public:
+    QtDesktop();
+    ~QtDesktop() override;
+    QtDesktop(const QtDesktop&) = delete;
+    QtDesktop& operator=(const QtDesktop&) = delete;
+
     void ShellOpen(const std::string& verb, const std::string& target,
                    platform::ShowCommand show) override;
     void ShowHelp(const std::string& helpFile) override;
     std::string ProgramFolder() override;
     double ScreenTwipsPerPixelY() override;
+
+    // The help window, once Help has been asked for.
+    HelpWindow* Help() const { return help_.get(); }
+
+private:
+    std::unique_ptr<HelpWindow> help_;
 };
 
 // Every platform part, the real ones.

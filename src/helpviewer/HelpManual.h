@@ -1,0 +1,44 @@
+#pragma once
+
+#include "helpviewer/ChmArchive.h"
+#include "helpviewer/Sitemap.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarn::help {
+
+// A help file opened for reading: its title, its default topic, its contents and its index.
+// Topics are paths inside the file ("/welcome.html"); an entry that opens no page there has an
+// empty topic (`local`), and one that opens a part of a page has its anchor.
+class HelpManual {
+public:
+    explicit HelpManual(const std::string& path);
+
+    const std::string& Path() const { return path_; }
+    ArchiveProblem Problem() const { return problem_; }
+    const std::string& Title() const { return title_; }
+    const std::string& DefaultTopic() const { return defaultTopic_; }
+    const std::vector<SitemapEntry>& Contents() const { return contents_; }
+    const std::vector<SitemapEntry>& Index() const { return index_; }
+
+    std::optional<std::string> Read(const std::string& topic) const { return archive_.Read(topic); }
+    const std::vector<std::string>& Files() const { return archive_.Files(); }
+
+private:
+    std::vector<SitemapEntry> ReadSitemap(const std::string& name) const;
+
+    std::string path_;
+    ChmArchive archive_;
+    ArchiveProblem problem_;
+    std::string title_;
+    std::string defaultTopic_;
+    std::vector<SitemapEntry> contents_;
+    std::vector<SitemapEntry> index_;
+};
+
+// What to tell the user instead of the manual, naming the file; empty when there is no problem.
+std::string ProblemText(ArchiveProblem problem, const std::string& path);
+
+} // namespace tarn::help

@@ -1,0 +1,140 @@
+#include "helpviewer/HelpManual.h"
+
+#include "helpviewer/ArchivePath.h"
+#include "helpviewer/HtmlText.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace tarn::help {
+namespace {
+
+using ::testing::HasSubstr;
+
+const std::string kManual = TARN_HELP_FILE;
+
+void Walk(const std::vector<SitemapEntry>& entries,
+          const std::function<void(const SitemapEntry&)>& visit) {
+    for (const SitemapEntry& entry : entries) {
+        visit(entry);
+        Walk(entry.children, visit);
+    }
+}
+
+bool HasAnchor(const std::string& html, const std::string& anchor) {
+    for (const HtmlTag& tag : HtmlTags(html)) {
+        if (tag.Attribute("id") == anchor || (tag.name == "a" && tag.Attribute("name") == anchor)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The manual as built: every entry of its contents and index opens a page of it, and every
+// page's links, pictures and style sheets are in it too, anchors included.
+TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
+    const HelpManual manual(kManual);
+    ASSERT_EQ(manual.Problem(), ArchiveProblem::None) << kManual;
+    EXPECT_EQ(manual.Title(), "Tarn MP3 Encoder Help");
+    EXPECT_EQ(manual.DefaultTopic(), "/welcome.html");
+    ASSERT_FALSE(manual.Contents().empty());
+    EXPECT_EQ(manual.Contents().front().name, "Welcome");
+    ASSERT_FALSE(manual.Index().empty());
+
+    std::set<std::string> listed;
+    for (const auto* sitemap : {&manual.Contents(), &manual.Index()}) {
+        Walk(*sitemap, [&](const SitemapEntry& entry) {
+            const std::optional<std::string> page = manual.Read(entry.local);
+            EXPECT_TRUE(page) << entry.name << " opens '" << entry.local << "'";
+            EXPECT_TRUE(entry.anchor.empty() || HasAnchor(page.value_or(""), entry.anchor))
+                << entry.name << " opens " << entry.local << "#" << entry.anchor;
+            if (sitemap == &manual.Contents()) {
+                listed.insert(entry.local);
+            }
+        });
+    }
+    EXPECT_TRUE(listed.count(manual.DefaultTopic()));
+
+    int pages = 0;
+    for (const std::string& page : manual.Files()) {
+        if (!page.ends_with(".html")) {
+            continue;
+        }
+        ++pages;
+        EXPECT_TRUE(listed.count(page)) << page << " is not in the contents";
+        const std::string html = manual.Read(page).value_or("");
+        EXPECT_THAT(html, HasSubstr("</title>")) << page;
+        for (const HtmlTag& tag : HtmlTags(html)) {
+            for (const char* attribute : {"href", "src"}) {
+                const std::string link = tag.Attribute(attribute);
+                if (link.empty() || OpensOnDesktop(link)) {
+                    continue;
+                }
+                const std::optional<std::string> target = ResolveArchivePath(page, link);
+                const std::optional<std::string> text = target ? manual.Read(*target) : target;
+                ASSERT_TRUE(text) << page << " links to " << link;
+                const std::size_t hash = link.find('#');
+                if (hash != std::string::npos) {
+                    EXPECT_TRUE(HasAnchor(*text, link.substr(hash + 1)))
+                        << page << " links to " << link;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(pages, static_cast<int>(listed.size()));
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Missing, not a help file, cut off anywhere: the problem is known at once and named.
+TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
+    testing::TempDir dir;
+    std::ifstream in(kManual, std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_GT(whole.size(), 4096U);
+    WriteFile(dir.File("text.chm"), "<html>not a help file</html>");
+    WriteFile(dir.File("short.chm"), "ITS");
+    struct Case {
+        std::string file;
+        ArchiveProblem problem;
+        const char* says;
+    };
+    std::vector<Case> cases = {
+        {dir.File("absent.chm"), ArchiveProblem::Missing, "is missing"},
+        {dir.Path().string(), ArchiveProblem::NotChm, "is not a compiled"},
+        {dir.File("text.chm"), ArchiveProblem::NotChm, "is not a compiled"},
+        {dir.File("short.chm"), ArchiveProblem::NotChm, "is not a compiled"}};
+    // Damage that chmlib does not survive: compression data whose window size is 0 (it divides
+    // by it on opening), and a directory block that names itself as the next (it loops).
+    const std::pair<const char*, std::size_t> patches[] = {
+        {"windowless.chm", whole.find("LZXC") + 12}, {"looping.chm", whole.find("PMGL") + 16}};
+    for (const auto& [name, at] : patches) {
+        ASSERT_LT(at, whole.size());
+        WriteFile(dir.File(name), std::string(whole).replace(at, 4, std::string(4, '\0')));
+        cases.push_back({dir.File(name), ArchiveProblem::Damaged, "is damaged"});
+    }
+    for (const std::size_t length :
+         {std::size_t{4}, std::size_t{200}, whole.size() / 2, whole.size() - 1}) {
+        const std::string file = dir.File("cut" + std::to_string(length) + ".chm");
+        WriteFile(file, whole.substr(0, length));
+        cases.push_back({file, ArchiveProblem::Damaged, "is damaged"});
+    }
+    for (const Case& c : cases) {
+        const HelpManual manual(c.file);
+        EXPECT_EQ(manual.Problem(), c.problem) << c.file;
+        EXPECT_TRUE(manual.Contents().empty() && manual.DefaultTopic().empty()) << c.file;
+        const std::string text = ProblemText(manual.Problem(), c.file);
+        EXPECT_THAT(text, HasSubstr(c.file + " " + c.says)) << text;
+    }
+    EXPECT_EQ(ProblemText(ArchiveProblem::None, kManual), "");
+}
+
+} // namespace
+} // namespace tarn::help
