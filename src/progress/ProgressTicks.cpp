@@ -14,6 +14,9 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kZeroTime = "00:00:00";
+// The elements of the clock state: the job's, and the shown file's.
+constexpr std::size_t kJob = 0;
+constexpr std::size_t kFile = 1;
 
 std::int32_t PercentShown(const forms::Label& bar) {
     return ReadBackPercent(bar.Caption()).value_or(0);
@@ -22,9 +25,6 @@ std::int32_t PercentShown(const forms::Label& bar) {
 } // namespace
 
 void frmMain::ShowPercent(bool isJob, std::int32_t percent) {
-    if (percent < -kMaxBarPercent || percent > kMaxBarPercent) {
-        return;
-    }
     forms::Label& bar = isJob ? lblTotal : lblProgres;
     bar.SetCaption(BarText(isJob, percent));
     bar.SetWidth(BarWidth(percent));
@@ -42,61 +42,52 @@ void frmMain::ResetProgress() {
 }
 
 std::optional<std::int32_t> frmMain::FilePercent(int entry) const {
-    if (entry < 1 || entry > FileCount) {
-        return std::nullopt;
-    }
     const auto source = platform::FileLength(FilePaths[entry]);
-    if (!source) {
+    const auto expected = source ? ExpectedMp3Length(*source, SizeRatios[entry]) : std::nullopt;
+    if (!expected) {
         return std::nullopt;
     }
-    const auto expected = ExpectedMp3Length(*source, SizeRatios[entry]);
-    if (!expected || !(*expected > 0)) {
-        return std::nullopt;
-    }
-    // An MP3 file that does not exist yet counts as empty.
+    // An MP3 file that does not exist yet counts as empty; an empty source gives no number.
     const std::int64_t written = platform::FileLength(Mp3Paths[entry]).value_or(0);
     return RoundPercent(static_cast<double>(written) / *expected * 100.0);
 }
 
 void frmMain::tmrProgress_Timer() {
-    const std::int32_t shown = PercentShown(lblProgres);
-    if (shown > 99 && ShownEntry <= FileCount) {
-        ++ShownEntry;
-        lblProgres.SetWidth(0);
-        StartTimes[1] = platform_.clock.Now();
-        ElapsedSeconds[1] = 0;
-        ElapsedMinutes[1] = 0;
-        lblTimpEstimatPartial.SetCaption(kZeroTime);
-    }
-    if (shown >= 100 && ShownEntry > FileCount) {
-        return;
+    if (PercentShown(lblProgres) > 99) {
+        if (ShownEntry <= FileCount) {
+            ++ShownEntry;
+            lblProgres.SetWidth(0);
+            StartTimes[1] = platform_.clock.Now();
+            ElapsedSeconds[1] = 0;
+            ElapsedMinutes[1] = 0;
+            lblTimpEstimatPartial.SetCaption(kZeroTime);
+        }
+        if (ShownEntry > FileCount) {
+            return; // the end of the list: nothing more to measure
+        }
     }
     if (const auto percent = FilePercent(ShownEntry)) {
         ShowPercent(false, *percent);
     }
 
-    // Nothing is counted before the first clock tick or within the first second. A text of
-    // 00:00:00 after whole days is a minute like any other and is counted.
-    for (std::size_t k = 0; k < 2; ++k) {
+    // Nothing is counted before the first clock tick or within the first second of the job or
+    // of the shown file. A text of 00:00:00 after whole days is a minute like any other.
+    for (std::size_t k : {kJob, kFile}) {
         const bool firstSecond =
             ElapsedTexts[k] == kZeroTime && std::chrono::abs(ClockTimes[k] - StartTimes[k]) < 1s;
         if (ElapsedTexts[k].empty() || firstSecond) {
             return;
         }
     }
-    for (std::size_t k = 0; k < 2; ++k) {
+    for (std::size_t k : {kJob, kFile}) {
         ElapsedSeconds[k] = SecondsField(ElapsedTexts[k]).value_or(ElapsedSeconds[k]);
-    }
-    // A minute counts when the seconds field is seen at 00 after having been seen above it.
-    for (std::size_t k = 0; k < 2; ++k) {
+        // A minute counts when the seconds field is seen at 00 after having been seen above.
         if (ElapsedSeconds[k] == 0 && SecondsSeen[k]) {
             ++ElapsedMinutes[k];
             SecondsSeen[k] = false;
         } else if (ElapsedSeconds[k] > 0) {
             SecondsSeen[k] = true;
         }
-    }
-    for (std::size_t k = 0; k < 2; ++k) {
         ElapsedTexts[k] = FormatElapsed(ClockTimes[k], StartTimes[k]);
     }
 }
@@ -105,9 +96,8 @@ void frmMain::Timer1_Timer() {
     if (PercentShown(lblProgres) == 100 && ShownEntry > FileCount) {
         return;
     }
-    ClockTimes[0] = platform_.clock.Now();
-    ClockTimes[1] = platform_.clock.Now();
-    for (std::size_t k = 0; k < 2; ++k) {
+    for (std::size_t k : {kJob, kFile}) {
+        ClockTimes[k] = platform_.clock.Now();
         ElapsedTexts[k] = FormatElapsed(ClockTimes[k], StartTimes[k]);
     }
 

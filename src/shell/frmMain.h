@@ -231,11 +231,13 @@ public:
     void tmrProgress_Timer();
     // Keeps the file estimate's hours from exceeding the job estimate's.
     void lblTimpEstimatPartial_Change();
+    // Writes a percentage from 0 to kMaxBarPercent to the job bar or the file bar.
     void ShowPercent(bool isJob, std::int32_t percent);
 
 private:
     // Both bars "0%" with width 0, and the clock state as at start-up.
     void ResetProgress();
+    // The file percentage of an entry from 1 to FileCount; nothing when nothing can be expected.
     std::optional<std::int32_t> FilePercent(int entry) const;
 
 private:

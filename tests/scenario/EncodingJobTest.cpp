@@ -161,6 +161,12 @@ TEST_F(EncodingJobTest, TheFileBarMovesToTheNextEntryOneTickAfterShowing100) {
         moves += moved ? 1 : 0;
     }
     EXPECT_GE(moves, 2);
+    // Every entry is measured in its turn.
+    for (int entry = 1; entry <= 3; ++entry) {
+        EXPECT_TRUE(std::any_of(ticks.begin(), ticks.end(), [entry](const Tick& tick) {
+            return tick.shown == entry && tick.percent > 0 && tick.percent < 100;
+        })) << entry;
+    }
 }
 
 TEST_F(EncodingJobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {

@@ -57,6 +57,49 @@ TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAtEachPercentage) {
     EXPECT_EQ(form.ElapsedSeconds[0], 31);
 }
 
+// The clock tick recomputes an estimate only when its elapsed text changes: at most once per
+// second, from the seconds the progress tick has counted.
+TEST_F(ProgressClockTest, EstimatesChangeOnlyWithTheirElapsedText) {
+    Follow();
+    form.Timer1.SetEnabled(false);
+    form.tmrProgress.SetEnabled(false);
+    form.ShowPercent(true, 50);
+    form.ShowPercent(false, 25);
+    form.ElapsedMinutes = {1, 1};
+    form.ElapsedSeconds = {0, 0};
+    platform.SetNow(start + 60s);
+    form.Timer1_Timer();
+    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:02:00");
+    EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:04:00");
+    form.ElapsedSeconds = {30, 30};
+    platform.SetNow(start + 60s + 999ms);
+    form.Timer1_Timer();
+    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:02:00");
+    EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:04:00");
+    platform.SetNow(start + 61s);
+    form.Timer1_Timer();
+    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:03:00");
+    EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:06:00");
+    EXPECT_EQ(form.lblTimpTrecut.Caption() + form.lblTimpTrecutPartial.Caption(),
+              "00:01:0100:01:01");
+}
+
+// While either elapsed time is in its first second nothing is counted: a minute of the job that
+// turns in the first second of a new file is lost, as it always was.
+TEST_F(ProgressClockTest, NothingIsCountedInTheFirstSecondOfTheJobOrOfAFile) {
+    Follow();
+    platform.RunFor(60100ms);
+    EXPECT_EQ(form.ElapsedSeconds[0], 59);
+    // The file changes just as the job's elapsed time reads 00:01:00.
+    form.StartTimes[1] = platform.Now();
+    platform.RunFor(1200ms);
+    EXPECT_EQ(form.lblTimpTrecut.Caption(), "00:01:01");
+    EXPECT_EQ(form.ElapsedMinutes[0], 0);
+    platform.RunFor(60s);
+    EXPECT_EQ(form.ElapsedMinutes[0], 1);
+    EXPECT_EQ(form.ElapsedMinutes[1], 1);
+}
+
 TEST_F(ProgressClockTest, FileEstimateHoursNeverExceedTheJobEstimateHours) {
     Follow();
     // 201 counted seconds at 4 % project 5025 s, 01:23:45, while the job estimate still reads
@@ -106,12 +149,21 @@ TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     EXPECT_EQ(form.lblProgres.Caption(), " 37%");
     EXPECT_EQ(form.ShownEntry, 1);
 
-    // At 100 % the next progress tick moves past the last entry: the bar empties but keeps
-    // its text, and from then on nothing is measured and the clocks stand still.
+    // At 99 % the entry stays; at 100 % the next progress tick moves past the last entry: the
+    // bar empties but keeps its text, and from then on nothing is measured and the clocks stand
+    // still.
     testing::WriteWav(form.FilePaths[1], {.frames = 44100});
+    GrowMp3(99);
+    platform.RunFor(400ms);
+    ASSERT_EQ(form.lblProgres.Caption(), " 99%");
+    EXPECT_EQ(form.ShownEntry, 1);
     GrowMp3(100);
     platform.RunFor(200ms);
     ASSERT_EQ(form.lblProgres.Caption(), " 100%");
+    const std::string beforeTheMove = form.lblTimpTrecut.Caption();
+    platform.SetNow(platform.Now() + 2s);
+    form.Timer1_Timer();
+    EXPECT_NE(form.lblTimpTrecut.Caption(), beforeTheMove) << "the clocks run until the move";
     platform.RunFor(200ms);
     EXPECT_EQ(form.ShownEntry, 2);
     EXPECT_EQ(form.lblProgres.Width(), 0);
