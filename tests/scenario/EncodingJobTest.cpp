@@ -45,7 +45,7 @@ TEST_F(EncodingJobTest, RunsEveryEntryInOrderEndsOnceAndASecondJobRunsAlike) {
     Listed("first song.wav", 3);
     Listed("second.wav", 2);
     Listed("third-cut.wav", 1);
-    testing::WriteBytes(dir.File("second.mp3"), std::vector<std::uint8_t>(100000, 'x'));
+    testing::WriteBytes(dir.File("thirdcut.mp3"), std::vector<std::uint8_t>(100000, 'x'));
     const std::vector<std::string> mp3s{dir.File("firstsong.mp3"), dir.File("second.mp3"),
                                         dir.File("thirdcut.mp3")};
     // At every pause: which outputs exist, and the enabled state of the window.
