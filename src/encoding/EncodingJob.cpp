@@ -118,17 +118,8 @@ void frmMain::tmrTotal_Timer() {
     for (int i = 1; i <= FileCount; ++i) {
         done += platform::FileLength(Mp3Paths[i]).value_or(0);
     }
-    const std::int32_t shown = ReadBackPercent(lblTotal.Caption()).value_or(0);
-    // The job ends only once the last run has returned, so that no file is renamed while it is
-    // being written; then the next tick ends it even below 100, since an estimate larger than
-    // the real output would otherwise keep the job open for ever.
-    if (jobPhase_ == JobPhase::RunsDone && shown >= 100) {
-        EndJob();
-        return;
-    }
-
     // An entry whose length cannot be read (a file moved away, say) is left out of the
-    // estimate; the others go on counting.
+    // estimate; the others go on counting. With nothing to expect, the bar keeps its value.
     std::int64_t expected = 0;
     for (int i = 1; i <= FileCount; ++i) {
         const auto wavLength = platform::FileLength(FilePaths[i]);
@@ -137,13 +128,14 @@ void frmMain::tmrTotal_Timer() {
             expected = RoundToInt64(*mp3Length + static_cast<double>(expected));
         }
     }
-    if (expected > 0) {
-        const double percent = static_cast<double>(done) * 100.0 / static_cast<double>(expected);
-        if (const auto rounded = RoundPercent(percent)) {
-            ShowPercent(true, *rounded);
-        }
+    const double percent = static_cast<double>(done) * 100.0 / static_cast<double>(expected);
+    if (const auto rounded = RoundPercent(percent)) {
+        ShowPercent(true, *rounded);
     }
 
+    // The job ends only once its last run has returned, so that no file is renamed while it is
+    // being written: at the first tick after that, whatever the bar shows, since an estimate
+    // larger than the real output would otherwise keep the job open for ever.
     if (jobPhase_ == JobPhase::RunsDone) {
         EndJob();
     }
@@ -167,7 +159,7 @@ void frmMain::EndJob() {
             ForgetInJournal(FilePaths[i]);
         }
         const std::vector<NameNotGiven> failed = GiveChosenNames(
-            {FilePaths[i], ChosenPaths[i], Mp3Paths[i], true}, !wavKeepsCleanedName, true);
+            {FilePaths[i], ChosenPaths[i], Mp3Paths[i]}, !wavKeepsCleanedName, true);
         notGiven.insert(notGiven.end(), failed.begin(), failed.end());
     }
     jobEntries_.clear();
@@ -201,10 +193,6 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
         if (!wavDone) {
             wavResult = platform::RenameNoReplace(entry.filePath, entry.chosenPath);
             wavDone = wavResult.Ok();
-            // A file that is gone has no name left to give back either.
-            if (wavDone || wavResult.error == ENOENT) {
-                ForgetInJournal(entry.filePath);
-            }
         }
         if (pumpEvents) {
             platform_.events.DoEvents();
@@ -213,19 +201,23 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
         if (!mp3Done) {
             mp3Result = platform::RenameNoReplace(entry.mp3Path, chosenMp3);
             mp3Done = mp3Result.Ok();
-            if (mp3Done || mp3Result.error == ENOENT) {
-                ForgetInJournal(entry.mp3Path);
-            }
         }
     }
-    // A file that is not there (deleted, or a run that failed) has no name to keep.
     std::vector<NameNotGiven> notGiven;
-    if (!wavDone && wavResult.error != ENOENT) {
-        notGiven.push_back({entry.filePath, entry.chosenPath, wavResult.Reason()});
+    const auto settle = [&](bool done, const platform::FileResult& result, const std::string& from,
+                            const std::string& to) {
+        // A file that has its name, or that is not there any more (deleted, or a run that
+        // failed), has nothing left to give back.
+        if (done || result.error == ENOENT) {
+            ForgetInJournal(from);
+        } else {
+            notGiven.push_back({from, to, result.Reason()});
+        }
+    };
+    if (wavToo) {
+        settle(wavDone, wavResult, entry.filePath, entry.chosenPath);
     }
-    if (!mp3Done && mp3Result.error != ENOENT) {
-        notGiven.push_back({entry.mp3Path, chosenMp3, mp3Result.Reason()});
-    }
+    settle(mp3Done, mp3Result, entry.mp3Path, chosenMp3);
     return notGiven;
 }
 

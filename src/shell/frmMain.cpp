@@ -100,7 +100,6 @@ void frmMain::Shutdown() {
 }
 
 void frmMain::LeaveProgram() {
-    exitPending_ = false;
     cmdClearList_Click();
     loaded_ = false;
     platform_.window.Unload();
