@@ -4,8 +4,6 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 namespace tarn {
 namespace {
@@ -36,26 +34,24 @@ TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
     extensible.insert(extensible.end(), tail, tail + 24);
     Bytes spare = Fmt(2, 44100, 16); // a plain "fmt " with spare bytes after its fields
     spare.resize(40);
-    Bytes notRiff = Riff({{"fmt ", Fmt(1, 48000, 8)}}); // 36 bytes: just a canonical header
+    Bytes notRiff = Riff({{"fmt ", Fmt(1, 48000, 8, 3)}});
     std::memcpy(notRiff.data(), "RIFX", 4);
-    const Bytes list = testing::FfmpegList();
 
     const std::pair<Bytes, WavLayout> cases[] = {
-        {Riff({{"JUNK", Bytes(5)}, {"fmt ", Fmt(1, 48000, 8)}, {"data", Bytes(7)}}),
-         {kDatMono8, 58, 7, true}},
+        // A data chunk that claims more than the file holds, as from a writer that never finished.
+        {Riff({{"JUNK", Bytes(5)}, {"fmt ", Fmt(1, 48000, 8)}, {"data", Bytes(7), 0xFFFFFFFF}}),
+         {kDatMono8, 58, 8, true}},
         {Riff({{"data", Bytes(400)}, {"fmt ", Fmt(2, 44100, 16)}}), {kCd, 20, 400, true}},
-        // A data chunk that claims more than the file holds, as a writer that never finished.
-        {Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", Bytes(400), 0xFFFFFFFF}}),
-         {kCd, 44, 400, true}},
         {Riff({{"fmt ", extensible}, {"data", Bytes(120)}}),
          {{kWaveFormatPcm, 6, 48000, 16, 0x3F}, 68, 120, true}},
         {Riff({{"fmt ", spare}, {"data", Bytes(4)}}), {kCd, 68, 4, true}},
         // A file without samples: its empty data chunk ends the file.
-        {Riff({{"fmt ", Fmt(2, 44100, 16)}, {"LIST", list}, {"data", {}}}), {kCd, 78, 0, true}},
-        // Not well-formed: the canonical header is assumed, data from byte 44 to the end.
+        {Riff({{"fmt ", Fmt(2, 44100, 16)}, {"LIST", testing::FfmpegList()}, {"data", {}}}),
+         {kCd, 78, 0, true}},
+        // Not well-formed: a canonical header is assumed (here 36 bytes of one), data from byte 44.
         {notRiff, {kDatMono8, 36, 0, false}},
-        {Riff({{"fmt ", Fmt(1, 48000, 8)}, {"LIST", list}}), {kDatMono8, 44, 26, false}},
-        {Bytes{'R', 'I', 'F', 'F'}, {{}, 4, 0, false}},
+        {Riff({{"fmt ", Fmt(1, 48000, 8)}, {"LIST", testing::FfmpegList()}}),
+         {kDatMono8, 44, 26, false}},
     };
     for (std::size_t row = 0; row < std::size(cases); ++row) {
         EXPECT_EQ(Locate(cases[row].first), cases[row].second) << row;
@@ -65,68 +61,44 @@ TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
               std::nullopt);
 }
 
-TEST(UnsupportedFormatTest, NamesTheFirstFault) {
-    const std::pair<WavFormat, std::string> cases[] = {
-        {kCd, ""},
-        {kDatMono8, ""},
-        {{3, 2, 44100, 32, 0}, "Its samples are not PCM."},
-        {{kWaveFormatPcm, 2, 44100, 24, 0}, "Its samples are not 8 or 16 bits wide."},
-        {{kWaveFormatPcm, 0, 44100, 16, 0}, "It declares no channels."},
-        {{kWaveFormatPcm, 2, 0, 16, 0}, "It declares no sample rate."},
-    };
-    for (const auto& [format, reason] : cases) {
-        EXPECT_EQ(UnsupportedFormatReason(format), reason);
+TEST(UnsupportedFormatTest, RefusesFloatOtherWidthsAndFormatsWithoutChannelsOrRate) {
+    for (const WavFormat& format : {WavFormat{3, 2, 44100, 32, 0}, WavFormat{1, 2, 44100, 24, 0},
+                                    WavFormat{1, 0, 44100, 16, 0}, WavFormat{1, 2, 0, 16, 0}}) {
+        EXPECT_NE(UnsupportedFormatReason(format), "") << format.bitsPerSample;
     }
-}
-
-Bytes Le16(std::initializer_list<int> values) {
-    Bytes bytes;
-    for (int value : values) {
-        testing::Put(bytes, static_cast<std::uint16_t>(value), 2);
-    }
-    return bytes;
 }
 
 TEST(SampleConverterTest, ConvertsWholeFrames) {
-    struct Case {
-        WavFormat format;
-        int outChannels;
-        Bytes in;
-        std::vector<std::int16_t> out;
-    };
-    const WavFormat six{kWaveFormatPcm, 6, 44100, 16, 0};
-    const Case cases[] = {
+    const std::tuple<WavFormat, int, std::vector<int>, std::vector<std::int16_t>> cases[] = {
         // Two channels are averaged, whichever speakers the mask names (here the sides).
-        {{kWaveFormatPcm, 2, 44100, 16, 0x600},
-         1,
-         Le16({100, 300, 32767, 32767, -32768, -32768, 3, 0, -3, 0}),
-         {200, 32767, -32768, 2, -2}},
-        {{kWaveFormatPcm, 1, 44100, 16, 0}, 2, Le16({5, -7}), {5, 5, -7, -7}},
-        {{kWaveFormatPcm, 2, 48000, 8, 0}, 2, Bytes{0, 255, 128, 1}, {-32768, 32512, 0, -32512}},
-        // Front left, front right, centre, low frequency, back left, back right: each side takes
-        // its front fully and centre and back at -3 dB, scaled to stay within range.
-        {six,
+        {{kWaveFormatPcm, 2, 44100, 16, 0x600}, 1, {1, 3, 32767, 32767, -3, 0}, {2, 32767, -2}},
+        {{kWaveFormatPcm, 1, 44100, 16, 0}, 2, {5, -7}, {5, 5, -7, -7}},
+        {{kWaveFormatPcm, 2, 48000, 8, 0}, 2, {0, 255, 128, 1}, {-32768, 32512, 0, -32512}},
+        // 5.1: each side takes its front fully, centre and back at -3 dB, scaled not to clip.
+        {{kWaveFormatPcm, 6, 44100, 16, 0},
          2,
-         Le16({10000, 0, 0, 30000, 0,     0, 0,     0,     10000, 30000, 0,     0,
-               0,     0, 0, 30000, 10000, 0, 32767, 32767, 32767, 32767, 32767, 32767}),
-         {4142, 0, 2929, 2929, 2929, 0, 32767, 32767}},
-        {six, 1, Le16({10000, 0, 0, 30000, 0, 20000}), {5000}},
+         {10000, 0, 0, 30000, 0, 0, 0, 0, 10000, 30000, 0, 0, 0, 0, 0, 30000, 10000, 0},
+         {4142, 0, 2929, 2929, 2929, 0}},
+        {{kWaveFormatPcm, 6, 44100, 16, 0}, 1, {10000, 0, 0, 30000, 0, 20000}, {5000}},
         // An extensible file's mask says which speaker each channel feeds: here the back left.
-        {{kWaveFormatPcm, 4, 44100, 16, 0x33}, 2, Le16({0, 0, 10000, 0}), {4142, 0}},
+        {{kWaveFormatPcm, 4, 44100, 16, 0x33}, 2, {0, 0, 10000, 0}, {4142, 0}},
     };
-    for (const Case& c : cases) {
-        const SampleConverter converter(c.format, c.outChannels);
-        const std::size_t frames = c.in.size() / converter.InBytesPerFrame();
-        std::vector<std::int16_t> out(c.out.size() + 1, 12345);
-        converter.Convert(c.in.data(), frames, out.data());
+    for (const auto& [format, outChannels, values, expected] : cases) {
+        Bytes in;
+        for (const int value : values) {
+            testing::Put(in, static_cast<std::uint16_t>(value), format.bitsPerSample / 8);
+        }
+        EXPECT_EQ(UnsupportedFormatReason(format), "");
+        const SampleConverter converter(format, outChannels);
+        std::vector<std::int16_t> out(expected.size() + 1, 12345);
+        converter.Convert(in.data(), in.size() / converter.InBytesPerFrame(), out.data());
         EXPECT_EQ(out.back(), 12345) << "wrote past the frames";
         out.pop_back();
-        EXPECT_EQ(out, c.out) << &c - cases;
+        EXPECT_EQ(out, expected) << format.channels << " to " << outChannels;
     }
 }
 
-// The format's 18 named speaker positions in mask order, each with its mirror image: left and
-// right swap, centres and the low-frequency speaker stay.
+// The 18 named speaker positions and their mirror images: left and right swap, centres stay.
 TEST(SampleConverterTest, MixesMirroredSpeakersToMirroredSides) {
     const int mirror[] = {1, 0, 2, 3, 5, 4, 7, 6, 8, 10, 9, 11, 14, 13, 12, 17, 16, 15};
     const SampleConverter converter({kWaveFormatPcm, 18, 44100, 16, 0x3FFFF}, 2);
