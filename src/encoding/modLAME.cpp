@@ -16,13 +16,12 @@ namespace tarn {
 
 namespace {
 
-// Frames of 1152 samples per chunk. Around each chunk the run pays two
-// event-processing calls, a read and a write: 10 to 18 us, measured with `make bench` on a
-// 2-core machine, idle and busy. One frame takes 0.15 to 0.21 ms at the fastest setting ("Low",
-// 32 kbit/s) and 2.7 to 4.0 ms at the slowest ("Studio", 320 kbit/s). Keeping the overhead under
-// 1 % needs at least 9 frames; keeping a chunk under 50 ms, so that Abort and the clocks answer
-// promptly, allows at most 12 on the busy machine. 10 frames meet both with some room: under
-// 1 % and about 30 to 40 ms.
+// Frames of 1152 samples per chunk. Around each chunk the run pays two event-processing calls, a
+// read and a write: 10 to 18 us, measured with `make bench` on a 2-core machine, idle and busy.
+// One frame takes 0.15 to 0.21 ms at the fastest setting ("Low", 32 kbit/s) and 2.7 to 4.0 ms at
+// the slowest ("Studio", 320 kbit/s). Keeping the overhead under 1 % needs at least 9 frames;
+// keeping a chunk under 50 ms, so that Abort and the clocks answer promptly, allows at most 12 on
+// the busy machine. 10 frames meet both with some room: under 1 % and about 30 to 40 ms.
 constexpr std::uint32_t kFramesPerChunk = 10;
 
 struct PresetSettings {

@@ -48,7 +48,7 @@ TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
         // A file without samples: its empty data chunk ends the file.
         {Riff({{"fmt ", Fmt(2, 44100, 16)}, {"LIST", testing::FfmpegList()}, {"data", {}}}),
          {kCd, 78, 0, true}},
-        // Not well-formed: a canonical header is assumed (here 36 bytes of one), data from byte 44.
+        // Not well-formed: a canonical header (here 36 bytes), its tag unread; data from byte 44.
         {notRiff, {kDatMono8, 36, 0, false}},
         {Riff({{"fmt ", Fmt(1, 48000, 8)}, {"LIST", testing::FfmpegList()}}),
          {kDatMono8, 44, 26, false}},
