@@ -56,7 +56,8 @@ std::optional<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t 
 
     std::optional<WavFormat> format;
     std::optional<WavLayout> data;
-    if (headSize >= 12 && IsTag(head.data(), "RIFF") && IsTag(head.data() + 8, "WAVE")) {
+    // The tags of a shorter file compare with the zeros of `head`.
+    if (IsTag(head.data(), "RIFF") && IsTag(head.data() + 8, "WAVE")) {
         std::int64_t position = 12;
         while (position + 8 <= fileLength && !(format && data)) {
             std::array<std::uint8_t, 8> header{};
@@ -90,9 +91,8 @@ std::optional<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t 
         fallback.format = *format;
     } else if (headSize >= 36) {
         // Only the header probe vouches for such a file, and it reads rate and width alone.
-        fallback.format = *ParseFmt(head.data() + 20, 16);
+        fallback.format = *ParseFmt(head.data() + 20, headSize - 20);
         fallback.format.formatTag = kWaveFormatPcm;
-        fallback.format.channelMask = 0;
     }
     fallback.dataOffset = std::clamp<std::int64_t>(fileLength, 0, kCanonicalHeaderSize);
     fallback.dataLength = std::max<std::int64_t>(0, fileLength - kCanonicalHeaderSize);

@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstdarg>
-#include <cstring>
 #include <lame/lame.h>
 #include <map>
 #include <memory>
@@ -17,13 +16,12 @@ namespace tarn {
 
 namespace {
 
-// Frames of 1152 samples per chunk (576 at the MPEG-2 rates). Around each chunk the run pays two
-// event-processing calls, a read and a write: 10 to 18 us, measured with `make bench` on a
-// 2-core machine, idle and busy. One frame takes 0.15 to 0.21 ms at the fastest setting ("Low",
-// 32 kbit/s) and 2.7 to 4.0 ms at the slowest ("Studio", 320 kbit/s). Keeping the overhead under
-// 1 % needs at least 9 frames; keeping a chunk under 50 ms, so that Abort and the clocks answer
-// promptly, allows at most 12 on the busy machine. 10 frames meet both with some room: under
-// 1 % and about 30 to 40 ms.
+// Frames of 1152 samples per chunk. Around each chunk the run pays two event-processing calls, a
+// read and a write: 10 to 18 us, measured with `make bench` on a 2-core machine, idle and busy.
+// One frame takes 0.15 to 0.21 ms at the fastest setting ("Low", 32 kbit/s) and 2.7 to 4.0 ms at
+// the slowest ("Studio", 320 kbit/s). Keeping the overhead under 1 % needs at least 9 frames;
+// keeping a chunk under 50 ms, so that Abort and the clocks answer promptly, allows at most 12 on
+// the busy machine. 10 frames meet both with some room: under 1 % and about 30 to 40 ms.
 constexpr std::uint32_t kFramesPerChunk = 10;
 
 struct PresetSettings {
@@ -34,7 +32,6 @@ struct PresetSettings {
 
 std::optional<PresetSettings> SettingsOf(std::int32_t preset) {
     switch (preset) {
-    case LQP_NOPRESET:
     case LQP_NORMAL_QUALITY:
         return PresetSettings{-1, 0, 0};
     case LQP_LOW_QUALITY:
@@ -60,17 +57,8 @@ std::optional<PresetSettings> SettingsOf(std::int32_t preset) {
     }
 }
 
-constexpr std::array<std::uint32_t, 14> kMpeg1Bitrates{32,  40,  48,  56,  64,  80,  96,
-                                                       112, 128, 160, 192, 224, 256, 320};
-constexpr std::array<std::uint32_t, 14> kMpeg2Bitrates{8,  16, 24, 32,  40,  48,  56,
-                                                       64, 80, 96, 112, 128, 144, 160};
-constexpr std::array<std::uint32_t, 3> kMpeg1Rates{32000, 44100, 48000};
-constexpr std::array<std::uint32_t, 3> kMpeg2Rates{16000, 22050, 24000};
-
-template <std::size_t N>
-bool Contains(const std::array<std::uint32_t, N>& values, std::uint32_t value) {
-    return std::find(values.begin(), values.end(), value) != values.end();
-}
+// The library's own number for MPEG-1 (0 is MPEG-2, 2 MPEG-2.5).
+constexpr int kLameMpeg1 = 1;
 
 void Silent(const char* /*format*/, va_list /*args*/) {}
 
@@ -85,7 +73,6 @@ using LamePtr = std::unique_ptr<lame_global_flags, LameDeleter>;
 class Highpass {
 public:
     Highpass(double cutoffHz, double sampleRate, int channels) {
-        constexpr std::array<double, 2> kQ{0.54119610, 1.30656296};
         const double w0 = 2.0 * std::numbers::pi * cutoffHz / sampleRate;
         for (std::size_t i = 0; i < kQ.size(); ++i) {
             const double alpha = std::sin(w0) / (2.0 * kQ[i]);
@@ -104,12 +91,12 @@ public:
             float* out = c == 0 ? left.data() : right.data();
             for (std::size_t f = 0; f < frames; ++f) {
                 double value = samples[f * channels + c];
-                for (std::size_t i = 0; i < sections_.size(); ++i) {
+                for (std::size_t i = 0; i < kQ.size(); ++i) {
                     const Section& s = sections_[i];
-                    std::array<double, 2>& z = state_[c][i];
-                    const double y = s.b0 * value + z[0];
-                    z[0] = s.b1 * value - s.a1 * y + z[1];
-                    z[1] = s.b2 * value - s.a2 * y;
+                    Delays& z = state_[c][i];
+                    const double y = s.b0 * value + z.first;
+                    z.first = s.b1 * value - s.a1 * y + z.second;
+                    z.second = s.b2 * value - s.a2 * y;
                     value = y;
                 }
                 out[f] = static_cast<float>(value);
@@ -118,11 +105,17 @@ public:
     }
 
 private:
+    // The quality factors of the two sections.
+    static constexpr std::array kQ{0.54119610, 1.30656296};
     struct Section {
         double b0, b1, b2, a1, a2;
     };
-    std::array<Section, 2> sections_{};
-    std::vector<std::array<std::array<double, 2>, 2>> state_;
+    struct Delays {
+        double first = 0.0;
+        double second = 0.0;
+    };
+    std::array<Section, kQ.size()> sections_{};
+    std::vector<std::array<Delays, kQ.size()>> state_;
 };
 
 struct Stream {
@@ -136,17 +129,12 @@ struct Stream {
     std::vector<float> right;
 };
 
-// The streams that are open, by handle. Handles start at 1 and are not reused while open.
+// The streams that are open, by handle. Handles count up from 1; it would take four billion
+// streams for one to come round again.
 class StreamRegistry {
 public:
-    std::optional<HBE_STREAM> Add(std::shared_ptr<Stream> stream) {
+    HBE_STREAM Add(std::shared_ptr<Stream> stream) {
         const std::lock_guard lock(mutex_);
-        if (streams_.size() >= kMaxStreams) {
-            return std::nullopt;
-        }
-        while (next_ == 0 || streams_.contains(next_)) {
-            ++next_;
-        }
         const HBE_STREAM handle = next_++;
         streams_.emplace(handle, std::move(stream));
         return handle;
@@ -169,7 +157,6 @@ public:
     }
 
 private:
-    static constexpr std::size_t kMaxStreams = 1024;
     std::mutex mutex_;
     std::map<HBE_STREAM, std::shared_ptr<Stream>> streams_;
     HBE_STREAM next_ = 1;
@@ -180,9 +167,9 @@ StreamRegistry& Registry() {
     return registry;
 }
 
-// A fresh encoder with everything of the record but the filters set.
+// A fresh encoder with everything of the record but the lowpass set.
 LamePtr NewEncoder(const BE_CONFIG_LHV1& config, MPEG_mode mode, int channels,
-                   std::uint32_t outRate, const PresetSettings& preset) {
+                   const PresetSettings& preset) {
     LamePtr lame(lame_init());
     if (!lame) {
         return nullptr;
@@ -192,26 +179,29 @@ LamePtr NewEncoder(const BE_CONFIG_LHV1& config, MPEG_mode mode, int channels,
     lame_set_debugf(flags, Silent);
     lame_set_msgf(flags, Silent);
     lame_set_in_samplerate(flags, static_cast<int>(config.dwSampleRate));
-    lame_set_out_samplerate(flags, static_cast<int>(outRate));
+    lame_set_out_samplerate(flags, static_cast<int>(config.dwSampleRate));
     lame_set_num_channels(flags, channels);
     lame_set_mode(flags, mode);
     lame_set_VBR(flags, vbr_off);
     lame_set_brate(flags, static_cast<int>(config.dwBitrate));
     lame_set_bWriteVbrTag(flags, 0);
-    lame_set_emphasis(flags, static_cast<int>(config.dwEmphasis));
     lame_set_extension(flags, config.bPrivate != 0 ? 1 : 0);
     lame_set_error_protection(flags, config.bCRC != 0 ? 1 : 0);
     lame_set_copyright(flags, config.bCopyright != 0 ? 1 : 0);
     lame_set_original(flags, config.bOriginal != 0 ? 1 : 0);
-    lame_set_disable_reservoir(flags, config.bNoRes != 0 ? 1 : 0);
-    // Left alone, the library keeps its own default, which is not the plain "off" value.
-    if (config.bStrictIso != 0) {
-        lame_set_strict_ISO(flags, 1);
-    }
     if (preset.quality >= 0) {
         lame_set_quality(flags, preset.quality);
     }
     return lame;
+}
+
+// What the encoder delivered, or the library's failure (a buffer too small).
+BE_ERR Deliver(int produced, std::uint32_t* pdwOutput) {
+    if (produced < 0) {
+        return BE_ERR_BUFFER_TOO_SMALL;
+    }
+    *pdwOutput = static_cast<std::uint32_t>(produced);
+    return BE_ERR_SUCCESSFUL;
 }
 
 } // namespace
@@ -232,16 +222,8 @@ BE_ERR beInitStream(BE_CONFIG* pbeConfig, std::uint32_t* dwSamples, std::uint32_
     MPEG_mode mode = NOT_SET;
     int channels = 0;
     switch (config.nMode) {
-    case BE_MP3_MODE_STEREO:
-        mode = STEREO;
-        channels = 2;
-        break;
     case BE_MP3_MODE_JSTEREO:
         mode = JOINT_STEREO;
-        channels = 2;
-        break;
-    case BE_MP3_MODE_DUALCHANNEL:
-        mode = DUAL_CHANNEL;
         channels = 2;
         break;
     case BE_MP3_MODE_MONO:
@@ -251,72 +233,53 @@ BE_ERR beInitStream(BE_CONFIG* pbeConfig, std::uint32_t* dwSamples, std::uint32_
     default:
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     }
-
-    const std::uint32_t outRate =
-        config.dwReSampleRate != 0 ? config.dwReSampleRate : config.dwSampleRate;
-    const bool mpeg1 = config.dwMpegVersion == MPEG1;
-    if ((config.dwMpegVersion != MPEG1 && config.dwMpegVersion != MPEG2) ||
-        !(mpeg1 ? Contains(kMpeg1Rates, outRate) : Contains(kMpeg2Rates, outRate)) ||
-        config.dwSampleRate == 0 || config.dwSampleRate > 192000 ||
-        !(mpeg1 ? Contains(kMpeg1Bitrates, config.dwBitrate)
-                : Contains(kMpeg2Bitrates, config.dwBitrate)) ||
-        config.bEnableVBR != 0 || config.dwEmphasis > 3 || config.dwEmphasis == 2) {
-        return BE_ERR_INVALID_FORMAT_PARAMETERS;
-    }
     const std::optional<PresetSettings> preset = SettingsOf(config.nPreset);
-    if (!preset) {
+    if (!preset || config.dwMpegVersion != MPEG1 || config.dwReSampleRate != 0 ||
+        config.dwEmphasis != 0 || config.bEnableVBR != 0 || config.bNoRes != 0 ||
+        config.bStrictIso != 0) {
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     }
 
-    int lowpass = preset->lowpassHz;
-    if (lowpass > 0) {
+    auto stream = std::make_shared<Stream>();
+    stream->lame = NewEncoder(config, mode, channels, *preset);
+    if (!stream->lame) {
+        return BE_ERR_NO_MORE_HANDLES;
+    }
+    lame_global_flags* lame = stream->lame.get();
+    if (preset->lowpassHz != 0) {
         // The library's own lowpass for this bit rate is known only once an encoder is set up.
-        LamePtr probe = NewEncoder(config, mode, channels, outRate, *preset);
+        const LamePtr probe = NewEncoder(config, mode, channels, *preset);
         if (!probe) {
             return BE_ERR_NO_MORE_HANDLES;
         }
         if (lame_init_params(probe.get()) < 0) {
             return BE_ERR_INVALID_FORMAT_PARAMETERS;
         }
-        const int automatic = lame_get_lowpassfreq(probe.get());
-        if (automatic > 0) {
-            lowpass = std::min(lowpass, automatic);
-        }
+        lame_set_lowpassfreq(lame, std::min(preset->lowpassHz, lame_get_lowpassfreq(probe.get())));
     }
-
-    auto stream = std::make_shared<Stream>();
-    stream->lame = NewEncoder(config, mode, channels, outRate, *preset);
-    if (!stream->lame) {
-        return BE_ERR_NO_MORE_HANDLES;
-    }
-    if (lowpass > 0) {
-        lame_set_lowpassfreq(stream->lame.get(), lowpass);
-    }
-    if (lame_init_params(stream->lame.get()) < 0) {
+    // The library moves a rate or a bit rate it cannot take to one it can: such a record is
+    // refused instead, as are the rates of MPEG-2.
+    if (lame_init_params(lame) < 0 || lame_get_version(lame) != kLameMpeg1 ||
+        lame_get_out_samplerate(lame) != static_cast<int>(config.dwSampleRate) ||
+        lame_get_brate(lame) != static_cast<int>(config.dwBitrate)) {
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     }
 
-    const auto frameSamples = static_cast<std::uint32_t>(lame_get_framesize(stream->lame.get()));
+    const auto frameSamples = static_cast<std::uint32_t>(lame_get_framesize(lame));
     const std::uint32_t samplesPerChannel = kFramesPerChunk * frameSamples;
     stream->channels = channels;
     stream->chunkSamples = samplesPerChannel * static_cast<std::uint32_t>(channels);
     // The library's worst case: 1.25 bytes per sample of one channel, plus 7200.
-    stream->bufferSize = (samplesPerChannel * 5 + 3) / 4 + 7200;
-    if (preset->highpassHz > 0) {
+    stream->bufferSize = samplesPerChannel + samplesPerChannel / 4 + 7200;
+    if (preset->highpassHz != 0) {
         stream->highpass.emplace(preset->highpassHz, config.dwSampleRate, channels);
         stream->left.resize(samplesPerChannel);
         stream->right.resize(samplesPerChannel);
     }
 
-    const std::uint32_t chunkSamples = stream->chunkSamples;
-    const std::uint32_t bufferSize = stream->bufferSize;
-    const std::optional<HBE_STREAM> handle = Registry().Add(std::move(stream));
-    if (!handle) {
-        return BE_ERR_NO_MORE_HANDLES;
-    }
-    *dwSamples = chunkSamples;
-    *dwBufferSize = bufferSize;
-    *phbeStream = *handle;
+    *dwSamples = stream->chunkSamples;
+    *dwBufferSize = stream->bufferSize;
+    *phbeStream = Registry().Add(std::move(stream));
     return BE_ERR_SUCCESSFUL;
 }
 
@@ -330,7 +293,7 @@ BE_ERR beEncodeChunk(HBE_STREAM hbeStream, std::uint32_t nSamples, const std::in
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     }
     *pdwOutput = 0;
-    if (pOutput == nullptr || (nSamples > 0 && pSamples == nullptr) || stream->flushed ||
+    if (pOutput == nullptr || pSamples == nullptr || stream->flushed ||
         nSamples % static_cast<std::uint32_t>(stream->channels) != 0) {
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     }
@@ -339,27 +302,22 @@ BE_ERR beEncodeChunk(HBE_STREAM hbeStream, std::uint32_t nSamples, const std::in
     }
     const auto frames = static_cast<int>(nSamples / static_cast<std::uint32_t>(stream->channels));
     const auto size = static_cast<int>(stream->bufferSize);
-    int produced = 0;
+    lame_global_flags* lame = stream->lame.get();
     if (stream->highpass) {
         stream->highpass->Run(pSamples, static_cast<std::size_t>(frames), stream->left,
                               stream->right);
-        const float* right = stream->channels == 2 ? stream->right.data() : stream->left.data();
-        produced = lame_encode_buffer_float(stream->lame.get(), stream->left.data(), right, frames,
-                                            pOutput, size);
-    } else if (stream->channels == 2) {
-        // The library takes the samples as non-const but only reads them.
-        auto* samples = const_cast<short*>(reinterpret_cast<const short*>(pSamples));
-        produced =
-            lame_encode_buffer_interleaved(stream->lame.get(), samples, frames, pOutput, size);
-    } else {
-        produced =
-            lame_encode_buffer(stream->lame.get(), pSamples, pSamples, frames, pOutput, size);
+        // A mono encoder reads the left buffer only.
+        return Deliver(lame_encode_buffer_float(lame, stream->left.data(), stream->right.data(),
+                                                frames, pOutput, size),
+                       pdwOutput);
     }
-    if (produced < 0) {
-        return BE_ERR_BUFFER_TOO_SMALL;
+    if (stream->channels == 1) {
+        return Deliver(lame_encode_buffer(lame, pSamples, pSamples, frames, pOutput, size),
+                       pdwOutput);
     }
-    *pdwOutput = static_cast<std::uint32_t>(produced);
-    return BE_ERR_SUCCESSFUL;
+    // The library takes the samples as non-const but only reads them.
+    auto* samples = const_cast<short*>(reinterpret_cast<const short*>(pSamples));
+    return Deliver(lame_encode_buffer_interleaved(lame, samples, frames, pOutput, size), pdwOutput);
 }
 
 BE_ERR beDeinitStream(HBE_STREAM hbeStream, std::uint8_t* pOutput, std::uint32_t* pdwOutput) {
@@ -375,13 +333,9 @@ BE_ERR beDeinitStream(HBE_STREAM hbeStream, std::uint8_t* pOutput, std::uint32_t
         return BE_ERR_INVALID_FORMAT_PARAMETERS;
     }
     stream->flushed = true;
-    const int produced =
-        lame_encode_flush(stream->lame.get(), pOutput, static_cast<int>(stream->bufferSize));
-    if (produced < 0) {
-        return BE_ERR_BUFFER_TOO_SMALL;
-    }
-    *pdwOutput = static_cast<std::uint32_t>(produced);
-    return BE_ERR_SUCCESSFUL;
+    return Deliver(
+        lame_encode_flush(stream->lame.get(), pOutput, static_cast<int>(stream->bufferSize)),
+        pdwOutput);
 }
 
 BE_ERR beCloseStream(HBE_STREAM hbeStream) {
@@ -389,21 +343,13 @@ BE_ERR beCloseStream(HBE_STREAM hbeStream) {
 }
 
 void beVersion(BE_VERSION* pbeVersion) {
-    if (pbeVersion == nullptr) {
-        return;
-    }
-    std::memset(pbeVersion, 0, sizeof(BE_VERSION));
     lame_version_t engine{};
     get_lame_version_numerical(&engine);
-    // This layer's own version; no release date is recorded.
+    // This layer's own version is 1.0; no release date or home page is recorded.
+    *pbeVersion = BE_VERSION{};
     pbeVersion->byDLLMajorVersion = 1;
-    pbeVersion->byDLLMinorVersion = 0;
     pbeVersion->byMajorVersion = static_cast<std::uint8_t>(engine.major);
     pbeVersion->byMinorVersion = static_cast<std::uint8_t>(engine.minor);
-    pbeVersion->byAlphaLevel = static_cast<std::uint8_t>(engine.alpha);
-    pbeVersion->byBetaLevel = static_cast<std::uint8_t>(engine.beta);
-    const char* url = get_lame_url();
-    std::strncpy(pbeVersion->zHomepage, url != nullptr ? url : "", BE_MAX_HOMEPAGE);
 }
 
 BE_ERR beWriteVBRHeader(const char* /*lpszFileName*/) {

@@ -174,13 +174,15 @@ inline constexpr std::uint32_t CURRENT_STRUCT_SIZE = sizeof(BE_CONFIG);
 
 // ---- Calls ----
 //
-// Every stream has its own encoder. The stream keeps the sample rate of its input: the output is
-// never resampled unless dwReSampleRate asks for another rate. It is constant bit rate, with the
-// header bits of the record in every frame and no info-tag frame. A preset keeps the bit rate and
-// the mode and sets the encoder's quality and filters:
+// Every stream has its own encoder. It takes the record's MPEG-1 sample rate (32000, 44100 or
+// 48000 Hz) and bit rate (32 to 320 kbit/s) as they are, never resampling (dwReSampleRate 0), in
+// joint stereo or mono; its output is constant bit rate, with the header bits of the record in
+// every frame and no info-tag frame. Anything else (another mode, rate or bit rate, MPEG-2,
+// emphasis, VBR, bNoRes, bStrictIso) is refused. A preset keeps the bit rate and the mode and sets
+// the encoder's quality and filters:
 //
 //   nPreset                  quality          lowpass     highpass
-//   LQP_NORMAL_QUALITY, -1   library default  automatic   -
+//   LQP_NORMAL_QUALITY       library default  automatic   -
 //   LQP_LOW_QUALITY          7 (fast)         automatic   -
 //   LQP_HIGH_QUALITY         2                automatic   -
 //   LQP_VOICE_QUALITY        library default  12 kHz      100 Hz (*)
@@ -198,7 +200,7 @@ inline constexpr std::uint32_t CURRENT_STRUCT_SIZE = sizeof(BE_CONFIG);
 // Starts a stream. On success *dwSamples is the number of 16-bit values (all channels together)
 // to hand to each beEncodeChunk, *dwBufferSize the size of the output buffer those calls need,
 // and *phbeStream the stream. An invalid record gives BE_ERR_INVALID_FORMAT (wrong form or
-// version) or BE_ERR_INVALID_FORMAT_PARAMETERS (mode, rates, bit rate, preset, emphasis, VBR).
+// version) or BE_ERR_INVALID_FORMAT_PARAMETERS (anything else this layer does not take).
 BE_ERR beInitStream(BE_CONFIG* pbeConfig, std::uint32_t* dwSamples, std::uint32_t* dwBufferSize,
                     HBE_STREAM* phbeStream);
 // Encodes nSamples 16-bit values (interleaved when the stream has two channels; at most
@@ -210,6 +212,7 @@ BE_ERR beEncodeChunk(HBE_STREAM hbeStream, std::uint32_t nSamples, const std::in
 BE_ERR beDeinitStream(HBE_STREAM hbeStream, std::uint8_t* pOutput, std::uint32_t* pdwOutput);
 // Releases the stream and its encoder.
 BE_ERR beCloseStream(HBE_STREAM hbeStream);
+// Fills the record at pbeVersion: this layer's version (1.0) and the library's, the rest zero.
 void beVersion(BE_VERSION* pbeVersion);
 // The streams carry no info-tag frame, so there is never a header to fill in: refused with
 // BE_ERR_INVALID_FORMAT_PARAMETERS rather than overwriting the first audio frame.

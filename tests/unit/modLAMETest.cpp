@@ -1,72 +1,161 @@
 #include "encoding/modLAME.h"
 
-#include <functional>
+#include "support/Mp3Inspect.h"
+#include "support/RiffBuilder.h"
+#include "support/TempDir.h"
+#include "support/WavWriter.h"
+
+#include <cmath>
 #include <gtest/gtest.h>
-#include <string>
-#include <utility>
-#include <vector>
+#include <numbers>
 
 namespace tarn {
 namespace {
 
-BE_CONFIG ValidConfig() {
-    BE_CONFIG config{};
-    config.dwConfig = BE_CONFIG_LAME;
-    BE_CONFIG_LHV1& lhv1 = config.format.LHV1;
-    lhv1.dwStructVersion = CURRENT_STRUCT_VERSION;
-    lhv1.dwStructSize = CURRENT_STRUCT_SIZE;
-    lhv1.dwSampleRate = 44100;
-    lhv1.nMode = BE_MP3_MODE_JSTEREO;
-    lhv1.dwBitrate = 128;
-    lhv1.dwMpegVersion = MPEG1;
-    lhv1.nVbrMethod = VBR_METHOD_NONE;
-    return config;
+using testing::Bytes;
+using Samples = std::vector<std::int16_t>;
+
+// The record as the program fills it, the header flags left as the `lame` command leaves them.
+BE_CONFIG Config(std::int32_t preset, int rate, int channels, std::uint32_t bitrate) {
+    return {BE_CONFIG_LAME,
+            {{.dwStructVersion = CURRENT_STRUCT_VERSION,
+              .dwStructSize = CURRENT_STRUCT_SIZE,
+              .dwSampleRate = static_cast<std::uint32_t>(rate),
+              .nMode = channels == 1 ? BE_MP3_MODE_MONO : BE_MP3_MODE_JSTEREO,
+              .dwBitrate = bitrate,
+              .nPreset = preset,
+              .dwMpegVersion = MPEG1,
+              .bOriginal = BE_TRUE}}};
 }
 
-TEST(EncoderErrorTextTest, GivesThePublishedTextOfEachCode) {
-    const std::vector<std::string> texts{
-        "No Error",        "Invalid format", "Invalid format parameters",
-        "No more handles", "Invalid handle", "Buffer too small"};
-    for (std::int32_t code = 0; code < 6; ++code) {
-        EXPECT_EQ(EncoderErrorText(code), texts[static_cast<std::size_t>(code)]);
+// A stream: `first` frames (too few to deliver anything), then whole chunks; empty if refused.
+Bytes Encode(BE_CONFIG config, const Samples& samples, std::uint32_t first = 576) {
+    std::uint32_t chunk = 0, size = 0, produced = 0;
+    HBE_STREAM stream = 0;
+    if (beInitStream(&config, &chunk, &size, &stream) != BE_ERR_SUCCESSFUL) {
+        return {};
     }
-    for (const std::int32_t code : {-1, 6, 256}) {
-        EXPECT_EQ(EncoderErrorText(code), "");
+    const std::uint32_t channels = config.format.LHV1.nMode == BE_MP3_MODE_MONO ? 1 : 2;
+    EXPECT_GE(size, chunk / channels * 5 / 4 + 7200); // lame.h's worst case for one chunk
+    Bytes mp3, buffer(size);
+    const auto total = static_cast<std::uint32_t>(samples.size());
+    for (std::uint32_t done = 0, count = first * channels; done < total; done += count) {
+        count = std::min(done == 0 ? count : chunk, total - done);
+        EXPECT_EQ(beEncodeChunk(stream, count, &samples[done], buffer.data(), &produced), 0U);
+        mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + produced);
+    }
+    EXPECT_EQ(beDeinitStream(stream, buffer.data(), &produced), 0U);
+    mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + produced);
+    EXPECT_EQ(beCloseStream(stream), 0U);
+    return mp3;
+}
+
+// A preset without a highpass gives the bytes of `lame` with the same settings (-t: no info tag;
+// --resample: keep the rate), for 0.3 s of noise, in which every setting shows.
+TEST(PresetTest, GivesTheBytesOfTheLameCommand) {
+    if (!testing::HaveProgram("lame")) {
+        GTEST_SKIP() << "lame is not installed (scripts/install-deps.sh installs it)";
+    }
+    const std::tuple<std::int32_t, int, int, std::uint32_t, const char*> cases[] = {
+        {LQP_LOW_QUALITY, 44100, 2, 32, "-q 7"},
+        {LQP_NORMAL_QUALITY, 48000, 1, 40, ""},
+        {LQP_HIGH_QUALITY, 32000, 2, 320, "-q 2"},
+        {LQP_RADIO, 44100, 2, 112, "--lowpass 15"},
+        {LQP_TAPE, 48000, 1, 64, "--lowpass 14"},
+        {LQP_HIFI, 44100, 2, 192, "-q 2 --lowpass 18"},
+        {LQP_CD, 48000, 2, 320, "-q 2 --lowpass 20"},
+        {LQP_CD, 44100, 2, 128, "-q 2"}, // the bit rate's own lowpass, 17 kHz, is the lower
+        {LQP_STUDIO, 44100, 1, 128, "-q 0"}};
+    for (const auto& [preset, rate, channels, bitrate, options] : cases) {
+        Samples samples(static_cast<std::size_t>(rate * 3 / 10 * channels));
+        Bytes data;
+        std::uint32_t state = 1;
+        for (std::int16_t& sample : samples) {
+            state = state * 1103515245U + 12345U;
+            sample = static_cast<std::int16_t>(static_cast<std::int16_t>(state >> 16U) / 4);
+            testing::Put(data, static_cast<std::uint16_t>(sample), 2);
+        }
+        const testing::TempDir dir;
+        const std::string wav = dir.File("in.wav"), mp3 = dir.File("out.mp3");
+        testing::WriteBytes(
+            wav, testing::Riff({{"fmt ", testing::Fmt(channels, rate, 16)}, {"data", data}}));
+        const std::string command =
+            "lame --quiet -t -b " + std::to_string(bitrate) + " -m " + (channels == 1 ? "m" : "j") +
+            " --resample " + std::to_string(rate / 1000.0) + " " + options + " " + wav + " " + mp3;
+        ASSERT_EQ(testing::RunCommand(command), 0) << command;
+        const BE_CONFIG config = Config(preset, rate, channels, bitrate);
+        EXPECT_TRUE(Encode(config, samples) == testing::ReadAllBytes(mp3)) << command;
     }
 }
 
-TEST(InitStreamTest, RefusesAnInvalidRecordAndOpensNoStream) {
-    const std::pair<std::function<void(BE_CONFIG_LHV1&)>, BE_ERR> cases[] = {
-        {[](BE_CONFIG_LHV1& c) { c.dwStructSize = 330; }, 1},
-        {[](BE_CONFIG_LHV1& c) { c.nMode = 4; }, 2},
-        {[](BE_CONFIG_LHV1& c) { c.dwBitrate = 129; }, 2},
-        {[](BE_CONFIG_LHV1& c) { c.dwBitrate = 144; }, 2}, // an MPEG-2 rate given as MPEG-1
+// Voice and Phone take away a tone well below their cut-off (100, 300 Hz) and keep one above,
+// judged on the decoded sound: in stereo the low tone is on the left, the high one on the right.
+TEST(PresetTest, VoiceAndPhoneTakeAwayLowTones) {
+    if (!testing::HaveProgram("mpg123")) {
+        GTEST_SKIP() << "mpg123 is not installed (scripts/install-deps.sh installs it)";
+    }
+    const std::tuple<std::int32_t, std::size_t, double, double> cases[] = {
+        {LQP_VOICE_QUALITY, 2, 40, 400}, {LQP_PHONE, 1, 100, 1000}};
+    for (const auto& [preset, channels, low, high] : cases) {
+        Samples samples(44100 * 3 / 10 * channels);
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const double phase = 2 * std::numbers::pi * static_cast<double>(i / channels) / 44100;
+            const std::size_t channel = i % channels;
+            samples[i] = static_cast<std::int16_t>(
+                std::lround(12000 * ((channel == 0 ? std::sin(low * phase) : 0) +
+                                     (channel + 1 == channels ? std::sin(high * phase) : 0))));
+        }
+        const testing::TempDir dir;
+        const std::string mp3 = dir.File("out.mp3");
+        const int count = static_cast<int>(channels);
+        const BE_CONFIG config = Config(preset, 44100, count, 128);
+        const Bytes ours = Encode(config, samples);
+        // Wherever the samples are cut into pieces, the filter goes on where it stopped.
+        EXPECT_TRUE(ours == Encode(config, samples, 1000)) << preset;
+        testing::WriteBytes(mp3, ours);
+        const auto sound = testing::DecodeWithMpg123(mp3);
+        ASSERT_TRUE(sound.has_value());
+        EXPECT_LT(testing::ToneLevel(*sound, 0, low), 0.02) << preset; // of 0.37
+        EXPECT_GT(testing::ToneLevel(*sound, count - 1, high), 0.3) << preset;
+    }
+}
+
+TEST(StreamTest, RefusesWhatItDoesNotServeAndSaysWhy) {
+    BE_CONFIG config = Config(LQP_NORMAL_QUALITY, 44100, 2, 128);
+    std::uint32_t chunk = 0, size = 0, count = 0;
+    HBE_STREAM closed = 0, open = 0;
+    const auto with = [&](auto field, auto value) {
+        BE_CONFIG changed = config;
+        changed.format.LHV1.*field = value;
+        return beInitStream(&changed, &chunk, &size, &open);
     };
-    for (const auto& [change, expected] : cases) {
-        BE_CONFIG config = ValidConfig();
-        change(config.format.LHV1);
-        std::uint32_t samples = 77;
-        std::uint32_t bufferSize = 77;
-        HBE_STREAM handle = 77;
-        EXPECT_EQ(beInitStream(&config, &samples, &bufferSize, &handle), expected);
-        EXPECT_EQ(samples + bufferSize + handle, 3 * 77U);
-    }
-}
+    EXPECT_EQ(with(&BE_CONFIG_LHV1::dwStructVersion, 2U), BE_ERR_INVALID_FORMAT);
+    EXPECT_EQ(with(&BE_CONFIG_LHV1::dwMpegVersion, MPEG2), 2U);
+    EXPECT_EQ(with(&BE_CONFIG_LHV1::dwEmphasis, 1U), 2U);
+    EXPECT_EQ(with(&BE_CONFIG_LHV1::bNoRes, BE_TRUE), 2U);
+    // Rates and bit rates that the library would move to others, and an MPEG-2 rate.
+    EXPECT_EQ(with(&BE_CONFIG_LHV1::dwSampleRate, 44000U), 2U);
+    EXPECT_EQ(with(&BE_CONFIG_LHV1::dwBitrate, 129U), 2U);
+    EXPECT_EQ(with(&BE_CONFIG_LHV1::dwSampleRate, 22050U), 2U);
+    EXPECT_EQ(beInitStream(nullptr, &chunk, &size, &open), 2U);
+    EXPECT_EQ(beInitStream(&config, &chunk, nullptr, &open), 2U);
 
-TEST(StreamTest, RefusesUnknownAndClosedHandles) {
-    BE_CONFIG config = ValidConfig();
-    std::uint32_t chunkSamples = 0;
-    std::uint32_t bufferSize = 0;
-    HBE_STREAM closed = 0;
-    ASSERT_EQ(beInitStream(&config, &chunkSamples, &bufferSize, &closed), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(beInitStream(&config, &chunk, &size, &closed), 0U);
     ASSERT_EQ(beCloseStream(closed), 0U);
-    std::vector<std::int16_t> samples(chunkSamples, 0);
-    std::vector<std::uint8_t> buffer(bufferSize);
-    std::uint32_t produced = 0;
-    for (const HBE_STREAM unknown : {HBE_STREAM{0}, closed}) {
-        EXPECT_EQ(beEncodeChunk(unknown, 4, samples.data(), buffer.data(), &produced), 4U);
-        EXPECT_EQ(beDeinitStream(unknown, buffer.data(), &produced), 4U);
-        EXPECT_EQ(beCloseStream(unknown), 4U);
+    ASSERT_EQ(beInitStream(&config, &chunk, &size, &open), 0U);
+    Samples in(chunk + 2);
+    Bytes out(size);
+    EXPECT_EQ(beEncodeChunk(closed, 2, in.data(), out.data(), &count), 4U);
+    EXPECT_EQ(beCloseStream(closed), 4U);
+    EXPECT_EQ(beEncodeChunk(open, 2, nullptr, out.data(), &count), 2U);
+    EXPECT_EQ(beEncodeChunk(open, 3, in.data(), out.data(), &count), 2U); // half a frame
+    EXPECT_EQ(beEncodeChunk(open, chunk + 2, in.data(), out.data(), &count), 5U);
+    EXPECT_EQ(beDeinitStream(open, out.data(), &count), 0U);
+    EXPECT_EQ(beDeinitStream(open, out.data(), &count), 2U);
+    EXPECT_EQ(beEncodeChunk(open, 2, in.data(), out.data(), &count), 2U);
+    EXPECT_EQ(beCloseStream(open), 0U);
+    for (std::int32_t code = -1; code <= 6; ++code) { // a text for each result, none for others
+        EXPECT_EQ(EncoderErrorText(code).empty(), code < 0 || code > 5) << code;
     }
 }
 
