@@ -6,6 +6,7 @@
 #include "shell/modGeneral.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -38,10 +39,11 @@ std::string CannotWrite(const std::string& path, const std::string& reason) {
     return "The MP3 file cannot be written:\n" + path + "\n" + reason;
 }
 
+// The bit rate of an item of the list; 0 for a text that is no number (nothing selected).
 std::uint32_t WholeNumber(const std::string& text) {
     std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() ? value : 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
 }
 
 std::int32_t BeBool(bool value) {
@@ -49,7 +51,7 @@ std::int32_t BeBool(bool value) {
 }
 
 // The preset of each item of the quality list, in list order.
-constexpr std::int32_t kPresets[] = {
+constexpr std::array kPresets{
     LQP_LOW_QUALITY, LQP_NORMAL_QUALITY, LQP_HIGH_QUALITY, LQP_VOICE_QUALITY, LQP_PHONE, LQP_RADIO,
     LQP_TAPE,        LQP_HIFI,           LQP_CD,           LQP_STUDIO};
 
@@ -73,7 +75,6 @@ void frmMain::EncodeFile(const std::string& path) {
     clsFileIo source;
     std::unique_ptr<clsFileIo> output;
     bool outputIsOurs = false;
-    bool streamOpen = false;
     // The single error exit: releases what is held, removes a partly written output, then says
     // what went wrong.
     const auto fail = [&](const std::string& text) {
@@ -86,9 +87,8 @@ void frmMain::EncodeFile(const std::string& path) {
             }
         }
         source.CloseFile();
-        if (streamOpen) {
-            beCloseStream(EncoderStream);
-        }
+        // Before the stream is made this names none that is open, and the call does nothing.
+        beCloseStream(EncoderStream);
         platform_.notifier.ShowMessage({text, platform::MessageIcon::Critical, kErrorTitle});
     };
 
@@ -125,9 +125,9 @@ void frmMain::EncodeFile(const std::string& path) {
     config.dwReSampleRate = 0;
     config.nMode = cmbMode.Text() == "Stereo" ? BE_MP3_MODE_JSTEREO : BE_MP3_MODE_MONO;
     config.dwBitrate = WholeNumber(cmbBitrate.Text());
-    const int quality = cmbQuality.ListIndex();
-    if (quality >= 0 && quality < static_cast<int>(std::size(kPresets))) {
-        config.nPreset = kPresets[quality];
+    // With no item selected the preset stays as it was.
+    if (const int quality = cmbQuality.ListIndex(); quality >= 0) {
+        config.nPreset = kPresets.at(static_cast<std::size_t>(quality));
     }
     config.dwMpegVersion = MPEG1;
     config.dwPsyModel = 0;
@@ -146,7 +146,6 @@ void frmMain::EncodeFile(const std::string& path) {
         fail(EncoderErrorText(EncoderResult));
         return;
     }
-    streamOpen = true;
     if (ChunkSamples == 0 || ChunkSamples % static_cast<std::uint32_t>(channels) != 0 ||
         Mp3BufferSize == 0) {
         fail(EncoderErrorText(static_cast<std::int32_t>(BE_ERR_INVALID_FORMAT_PARAMETERS)));
