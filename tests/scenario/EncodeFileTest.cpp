@@ -140,8 +140,6 @@ INSTANTIATE_TEST_SUITE_P(
                    }},
         EncodeCase{
             "eight_bit_48000_160_stereo", kDat8, "160", "Stereo", {{1, 0}, {0, 1}}, {1, 0, 0, 1}},
-        EncodeCase{"mono_40_spread_to_stereo", kCdMono, "40", "Stereo", {{1}, {1}}, {0, 1, 0, 0}},
-        EncodeCase{"stereo_56_mixed_to_mono", kCd, "56", "Mono", {{0.5, 0.5}}, {0, 0, 1, 0}},
         // Front left, front right, centre, low frequency, back left, back right.
         EncodeCase{"six_channels_96_mono",
                    kSix,

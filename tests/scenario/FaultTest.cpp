@@ -54,115 +54,118 @@ protected:
 
 // ---- Abort during the second of three runs, then leaving or staying ----
 
-enum class Leave { Stay, ExitButton, WindowClose, Shutdown };
-enum class Meanwhile { Nothing, AddAFile, AddAFileAndGo, AddGoAndClear, AddOneOfTheJob };
-
 struct LeaveCase {
     const char* name;
-    bool abortFirst;
-    Meanwhile meanwhile;
-    Leave how;
-    bool deleteSource = false;
+    // What the user does once the second run has written something; sets `cancelled` when the
+    // window manager's close was refused.
+    std::function<void(testing::JobFixture&, bool& cancelled)> act;
+    bool stays;
+    bool newJob;
+};
+
+const auto kAbort = [](testing::JobFixture& t) {
+    t.form.cmdAbort.Click.Raise();
 };
 
 class LeaveAfterAbortTest : public FaultTest, public ::testing::WithParamInterface<LeaveCase> {};
 
 TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
     const LeaveCase& c = GetParam();
-    const bool newJob = c.how == Leave::Stay && c.meanwhile == Meanwhile::AddAFileAndGo;
-    form.chkDelete.SetValue(c.deleteSource ? forms::Checked : forms::Unchecked);
-    WriteAndAdd("one a.wav", 3);
-    WriteAndAdd("two b.wav", 3);
-    WriteAndAdd("three c.wav", 3);
+    for (const char* name : {"one a.wav", "two b.wav", "three c.wav"}) {
+        WriteAndAdd(name, 3);
+    }
     WriteSound("next one.wav", 1);
     bool asked = false;
     bool cancelled = false;
-    int unloadsWhenAsked = -1;
     int pausesAfterAsking = 0;
     AtEveryPause([&] {
         pausesAfterAsking += asked ? 1 : 0;
-        if (asked || Length(dir.File("twob.mp3")) <= 0) {
-            return;
+        if (!asked && Length(dir.File("twob.mp3")) > 0) {
+            asked = true;
+            c.act(*this, cancelled);
+            // The run still holds its files under their cleaned names: nothing has gone yet.
+            EXPECT_EQ(platform.unloadCalls, 0);
+            EXPECT_TRUE(form.Loaded() && fs::exists(dir.File("twob.wav")));
         }
-        asked = true;
-        if (c.abortFirst) {
-            form.cmdAbort.Click.Raise();
-            ASSERT_TRUE(form.cmdExit.Enabled());
-        }
-        if (c.meanwhile == Meanwhile::AddOneOfTheJob) {
-            // Chosen under the name it carries while the run still holds it.
-            Add("threec.wav");
-        } else if (c.meanwhile != Meanwhile::Nothing) {
-            Add("next one.wav");
-        }
-        if (c.meanwhile == Meanwhile::AddAFileAndGo || c.meanwhile == Meanwhile::AddGoAndClear) {
-            form.cmdGo.Click.Raise();
-        }
-        if (c.meanwhile == Meanwhile::AddGoAndClear) {
-            form.cmdClearList.Click.Raise();
-        }
-        switch (c.how) {
-        case Leave::Stay:
-            break;
-        case Leave::ExitButton:
-            form.cmdExit.Click.Raise();
-            break;
-        case Leave::WindowClose:
-            form.Form_QueryUnload(cancelled);
-            break;
-        case Leave::Shutdown:
-            form.Shutdown();
-            break;
-        }
-        unloadsWhenAsked = platform.unloadCalls;
-        // The run still holds its files under their cleaned names.
-        EXPECT_TRUE(form.Loaded());
-        EXPECT_TRUE(fs::exists(dir.File("twob.wav")));
     });
     Go();
-    ASSERT_TRUE(asked);
-    ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_EQ(unloadsWhenAsked, 0) << "the window was unloaded while the run was still writing";
-    EXPECT_EQ(cancelled, c.how == Leave::WindowClose);
-    EXPECT_EQ(platform.unloadCalls, c.how == Leave::Stay ? 0 : 1);
-    EXPECT_EQ(form.Loaded(), c.how == Leave::Stay);
-    if (!newJob) {
-        // At most the rest of the run's pause; giving the names back lets no event in.
-        EXPECT_LE(pausesAfterAsking, 1);
-    }
-
+    ASSERT_TRUE(asked && WaitForTheEnd());
+    EXPECT_EQ(platform.unloadCalls, c.stays ? 0 : 1);
+    EXPECT_EQ(form.Loaded(), c.stays);
+    // At most the rest of the run's pause: giving the names back lets no event in.
+    EXPECT_TRUE(c.newJob || pausesAfterAsking <= 1) << pausesAfterAsking;
+    EXPECT_EQ(cancelled, std::string(c.name) == "window_close_after_adding_a_file");
     // The aborted run stopped and the third entry was never encoded; a file added meanwhile is
     // encoded only by a new job the window stays open for.
     Names names{"next one.wav", "one a.mp3", "one a.wav", "three c.wav", "two b.mp3", "two b.wav"};
-    if (newJob) {
+    if (c.newJob) {
         names.insert(names.begin(), "next one.mp3");
     }
-    if (c.meanwhile == Meanwhile::AddOneOfTheJob) {
-        names[3] = "threec.wav"; // listed again: it keeps the name it is listed under
-        EXPECT_EQ(form.FilePaths[1], dir.File("threec.wav"));
+    if (std::string(c.name) == "list_a_file_of_the_job_again") {
+        names[3] = "threec.wav"; // listed again, it keeps the name it is listed under
+        journal.Forget(dir.File("threec.wav"));
     }
     EXPECT_EQ(dir.Names(), names);
     EXPECT_LT(Length(dir.File("two b.mp3")), Length(dir.File("one a.mp3")));
     EXPECT_GT(Length(dir.File("two b.mp3")), 0);
     ExpectSourcesIntact();
-    EXPECT_EQ(Seen(platform), (newJob ? Names{"beep", kJobDone} : Names{}));
-    if (c.meanwhile != Meanwhile::AddOneOfTheJob) {
-        EXPECT_TRUE(journal.Entries().empty());
-    }
+    EXPECT_EQ(Seen(platform), (c.newJob ? Names{"beep", kJobDone} : Names{}));
+    EXPECT_TRUE(journal.Entries().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, LeaveAfterAbortTest,
-    ::testing::Values(
-        LeaveCase{"exit_button", true, Meanwhile::Nothing, Leave::ExitButton},
-        LeaveCase{"window_close_after_adding_a_file", true, Meanwhile::AddAFile,
-                  Leave::WindowClose},
-        LeaveCase{"shutdown_during_the_run", false, Meanwhile::Nothing, Leave::Shutdown},
-        LeaveCase{"shutdown_after_abort_and_go", true, Meanwhile::AddAFileAndGo, Leave::Shutdown},
-        LeaveCase{"stay_with_delete_source_ticked", true, Meanwhile::Nothing, Leave::Stay, true},
-        LeaveCase{"stay_and_go_for_a_new_job", true, Meanwhile::AddAFileAndGo, Leave::Stay},
-        LeaveCase{"go_then_clear_the_list", true, Meanwhile::AddGoAndClear, Leave::Stay},
-        LeaveCase{"list_a_file_of_the_job_again", true, Meanwhile::AddOneOfTheJob, Leave::Stay}),
+    ::testing::Values(LeaveCase{"exit_button",
+                                [](auto& job, bool&) {
+                                    kAbort(job);
+                                    job.form.cmdExit.Click.Raise();
+                                },
+                                false, false},
+                      LeaveCase{"window_close_after_adding_a_file",
+                                [](auto& job, bool& cancelled) {
+                                    kAbort(job);
+                                    job.Add("next one.wav");
+                                    job.form.Form_QueryUnload(cancelled);
+                                },
+                                false, false},
+                      LeaveCase{"shutdown_during_the_run",
+                                [](auto& job, bool&) { job.form.Shutdown(); }, false, false},
+                      LeaveCase{"shutdown_after_abort_and_go",
+                                [](auto& job, bool&) {
+                                    kAbort(job);
+                                    job.Add("next one.wav");
+                                    job.form.cmdGo.Click.Raise();
+                                    job.form.Shutdown();
+                                },
+                                false, false},
+                      LeaveCase{"stay_with_delete_source_ticked",
+                                [](auto& job, bool&) {
+                                    job.form.chkDelete.SetValue(forms::Checked);
+                                    kAbort(job);
+                                },
+                                true, false},
+                      LeaveCase{"stay_and_go_for_a_new_job",
+                                [](auto& job, bool&) {
+                                    kAbort(job);
+                                    job.Add("next one.wav");
+                                    job.form.cmdGo.Click.Raise();
+                                },
+                                true, true},
+                      LeaveCase{"go_then_clear_the_list",
+                                [](auto& job, bool&) {
+                                    kAbort(job);
+                                    job.Add("next one.wav");
+                                    job.form.cmdGo.Click.Raise();
+                                    job.form.cmdClearList.Click.Raise();
+                                },
+                                true, false},
+                      // Chosen under the name it carries while the run still holds it.
+                      LeaveCase{"list_a_file_of_the_job_again",
+                                [](auto& job, bool&) {
+                                    kAbort(job);
+                                    job.Add("threec.wav");
+                                },
+                                true, false}),
     testing::RowName);
 
 // ---- The output cannot be written; a source changes under the job ----

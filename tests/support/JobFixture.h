@@ -29,7 +29,7 @@ std::optional<Names> InChild(const std::function<Names()>& body);
 
 // The window over a fresh folder, loaded, with its timers under the virtual clock.
 class JobFixture : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         form.Form_Load();
         platform.AttachTimers(form.Timers());

@@ -1,5 +1,7 @@
 #include "support/Mp3Inspect.h"
 
+#include "common/LittleEndian.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -18,14 +20,6 @@ namespace {
 constexpr int kBitrates[16] = {0,   32,  40,  48,  56,  64,  80,  96,
                                112, 128, 160, 192, 224, 256, 320, -1};
 constexpr int kRates[4] = {44100, 48000, 32000, -1};
-
-std::uint32_t Le(const std::vector<std::uint8_t>& bytes, std::size_t at, int width) {
-    std::uint32_t value = 0;
-    for (int i = width - 1; i >= 0; --i) {
-        value = (value << 8) | bytes[at + static_cast<std::size_t>(i)];
-    }
-    return value;
-}
 
 } // namespace
 
@@ -91,26 +85,6 @@ std::string ShellQuote(const std::string& text) {
     return quoted + "'";
 }
 
-namespace {
-
-// mpg123 writes the canonical 44-byte header.
-std::optional<DecodedSound> ReadPcm16Wav(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = ReadAllBytes(path);
-    if (bytes.size() < 44 || std::string(bytes.begin(), bytes.begin() + 4) != "RIFF" ||
-        std::string(bytes.begin() + 36, bytes.begin() + 40) != "data" || Le(bytes, 34, 2) != 16) {
-        return std::nullopt;
-    }
-    DecodedSound sound{.sampleRate = static_cast<int>(Le(bytes, 24, 4)),
-                       .channels = static_cast<int>(Le(bytes, 22, 2))};
-    sound.samples.resize((bytes.size() - 44) / 2);
-    for (std::size_t i = 0; i < sound.samples.size(); ++i) {
-        sound.samples[i] = static_cast<std::int16_t>(Le(bytes, 44 + 2 * i, 2));
-    }
-    return sound;
-}
-
-} // namespace
-
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path) {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "tarn-decoded-XXXXXX.wav").string();
@@ -121,11 +95,17 @@ std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path) {
     ::close(fd);
     const int status = RunCommand("mpg123 -q -w " + ShellQuote(pattern) + " " +
                                   ShellQuote(mp3Path) + " 2>/dev/null");
-    std::optional<DecodedSound> sound;
-    if (status == 0) {
-        sound = ReadPcm16Wav(pattern);
-    }
+    // mpg123 writes 16-bit samples after the canonical 44-byte header.
+    const std::vector<std::uint8_t> bytes = ReadAllBytes(pattern);
     std::filesystem::remove(pattern);
+    if (status != 0 || bytes.size() < 44 || ReadU16(bytes.data() + 34) != 16) {
+        return std::nullopt;
+    }
+    DecodedSound sound{.sampleRate = static_cast<int>(ReadU32(bytes.data() + 24)),
+                       .channels = ReadU16(bytes.data() + 22)};
+    for (std::size_t at = 44; at + 1 < bytes.size(); at += 2) {
+        sound.samples.push_back(static_cast<std::int16_t>(ReadU16(bytes.data() + at)));
+    }
     return sound;
 }
 
