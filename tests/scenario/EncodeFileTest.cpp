@@ -154,12 +154,11 @@ INSTANTIATE_TEST_SUITE_P(
                    {{1}},
                    {0, 0, 1, 0},
                    [] {
-                       WavSpec shape = kCdMono;
-                       shape.oddDataByte = true;
-                       const Bytes list = testing::FfmpegList();
-                       shape.trailer = Bytes{'L', 'I', 'S', 'T', 26, 0, 0, 0};
-                       shape.trailer.insert(shape.trailer.end(), list.begin(), list.end());
-                       return Canonical(shape);
+                       Bytes data = testing::SoundData({.channels = 1, .frames = kSourceFrames});
+                       data.push_back(0x80);
+                       return testing::Riff({{"fmt ", testing::Fmt(1, 44100, 16)},
+                                             {"data", data},
+                                             {"LIST", testing::FfmpegList()}});
                    }},
         EncodeCase{"data_claims_more_than_the_file_32_mono_grayed_boxes",
                    kCd,
@@ -168,9 +167,9 @@ INSTANTIATE_TEST_SUITE_P(
                    {{0.5, 0.5}},
                    {2, 2, 2, 2},
                    [] {
-                       WavSpec shape = kCd;
-                       shape.claimedDataSize = 100 * kSourceFrames * 4;
-                       return Canonical(shape);
+                       return testing::Riff({{"fmt ", testing::Fmt(2, 44100, 16)},
+                                             {"data", testing::SoundData({.frames = kSourceFrames}),
+                                              100 * kSourceFrames * 4}});
                    }},
         EncodeCase{"header_only_44_bytes",
                    kCd,

@@ -1,5 +1,6 @@
 #include "filelist/WavProbe.h"
 
+#include "support/RiffBuilder.h"
 #include "support/TempDir.h"
 #include "support/WavWriter.h"
 
@@ -35,7 +36,8 @@ TEST(WavProbeTest, JudgesTheRateThenTheWidthAtFixedOffsets) {
         EXPECT_EQ(result.channels, row.channels);
     }
     // A chunk before "fmt " puts other bytes at those offsets.
-    const auto listFirst = testing::MakeWav(WavSpec{.frames = 10, .listBeforeFmt = true});
+    const auto listFirst = testing::Riff(
+        {{"LIST", testing::FfmpegList()}, {"fmt ", testing::Fmt(2, 44100, 16)}, {"data", {}}});
     EXPECT_EQ(ProbeWavHeaderBytes(listFirst.data(), listFirst.size()).outcome,
               ProbeOutcome::BadSampleRate);
     EXPECT_EQ(ProbeWavHeaderBytes(listFirst.data(), 35).outcome, ProbeOutcome::TooShort);
