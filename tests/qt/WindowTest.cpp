@@ -38,11 +38,9 @@ QString ShownText(const QWidget* widget) {
 }
 
 std::string ModelText(const forms::Control& control) {
-    if (const auto* combo = dynamic_cast<const forms::ComboBox*>(&control)) {
-        return combo->Text();
-    }
+    const auto* combo = dynamic_cast<const forms::ComboBox*>(&control);
     const auto* captioned = dynamic_cast<const forms::CaptionedControl*>(&control);
-    return captioned ? captioned->Caption() : "";
+    return combo ? combo->Text() : captioned ? captioned->Caption() : "";
 }
 
 // The control's place in pixels: its edges rounded, so that controls that touch in twips touch
@@ -80,7 +78,6 @@ protected:
     void Click(const forms::Control& control) {
         QTest::mouseClick(W(control), Qt::LeftButton, {}, W(control)->rect().center());
     }
-    // Writes a WAV file into the folder and adds it with the add button.
     void Add(const std::string& name, const WavSpec& spec = {}) {
         ::tarn::testing::WriteWav(folder.File(name), spec);
         fakes.AnswerDialog(folder.File(name));
