@@ -67,7 +67,6 @@ protected:
         for (forms::Timer* timer : form.Timers()) {
             new TimerBinding(*timer, &window);
         }
-        form.Form_Initialize();
         form.Form_Load();
         window.ShowCentred();
     }
@@ -95,8 +94,7 @@ protected:
             EXPECT_EQ(ShownText(widget).toStdString(), ModelText(*control));
             EXPECT_EQ(widget->toolTip().toStdString(), control->ToolTipText());
             EXPECT_EQ(widget->isEnabledTo(widget->parentWidget()), control->Enabled());
-            // The design's face is not installed: its 9.75 points become 12 pixels of the
-            // narrower substitute at 96 dots per inch.
+            // The design's 9.75 points are 12 pixels of its narrower substitute at 96 dpi.
             const QFont font = widget->font();
             EXPECT_EQ(QFontInfo(font).family(), QStringLiteral("Liberation Sans Narrow"));
             EXPECT_EQ(font.pixelSize(),
@@ -110,8 +108,7 @@ protected:
         }
     }
 
-    // Drags files over a list and drops them, each event sent to the window as the window system
-    // sends it. The action taken, or none when the move or the drop was refused.
+    // A drag and drop of files on a list, as the window system sends it; the action taken.
     Qt::DropAction Drop(const forms::ListBox& list, const QStringList& names,
                         Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction) {
         QList<QUrl> urls;
@@ -190,8 +187,7 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     // Before the opened list below, which the offscreen platform leaves the active window.
     form.SSTab1.SetTab(0);
     QTest::mouseMove(W(form.cmdOpen));
-    EXPECT_EQ(form.ActiveControl(), &form.cmdOpen);
-    EXPECT_TRUE(W(form.cmdOpen)->hasFocus());
+    EXPECT_TRUE(form.ActiveControl() == &form.cmdOpen && W(form.cmdOpen)->hasFocus());
     Act(W(form.chkFullPath), toggle);
     QWidget* names = W(form.lstOpenFileName);
     Act(names, toggle,
@@ -263,16 +259,10 @@ TEST_F(WindowTest, DroppedLocalFilesAreAddedWheneverChosenFilesAreTaken) {
 
 TEST_F(WindowTest, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
     Add("my song.wav");
-    std::string reported;
-    SetErrorHandler([&](const std::exception& error) {
-        reported = error.what();
-        form.Shutdown();
-    });
+    SetErrorHandler([&](const std::exception&) { form.Shutdown(); });
     form.chkCRC.Click.Connect([] { throw std::runtime_error("broken handler"); });
-    form.SSTab1.SetTab(1);
     Click(form.chkCRC);
     SetErrorHandler(nullptr);
-    EXPECT_EQ(reported, "broken handler");
     EXPECT_TRUE(window.Unloaded());
     EXPECT_EQ(folder.Names(), (Names{"instance.lock", "my song.wav"}));
 }
