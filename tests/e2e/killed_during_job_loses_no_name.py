@@ -19,8 +19,8 @@ def test(program):
         music = session.music
         first = session.start(program)
         ui = Ui(session, first)
-        for name in FILES:
-            ui.add(write_tone(os.path.join(music, name), 30))
+        for name, seconds in zip(FILES, (30, 60, 10)):
+            ui.add(write_tone(os.path.join(music, name), seconds))
         wait_until(lambda: len(ui.rows()) == 3, "three files in the list")
         ui.tab("Options")
         ui.pick_last("Normal")
@@ -35,7 +35,7 @@ def test(program):
         second = session.start(program)
         ui = Ui(session, second)
         wait_until(lambda: session.files() == sorted(FILES + ["one song.mp3"]),
-                   "every chosen name back at the next start")
+                   lambda: "the chosen names back at the next start: %r" % session.files())
         seconds = decode(os.path.join(music, "one song.mp3"), session.folder)[2]
         check(abs(seconds - 30) <= 0.2, "the finished MP3 file lasts %s s" % seconds)
 

@@ -32,9 +32,11 @@ def check(condition, message):
 
 
 def wait_until(condition, what, patience=PATIENCE):
+    """Waits for condition() to hold; `what` names it, or says at the end what is there."""
     deadline = time.monotonic() + patience
     while not (value := condition()):
-        check(time.monotonic() < deadline, "gave up waiting for " + what)
+        if time.monotonic() > deadline:
+            raise Failure("gave up waiting for " + (what() if callable(what) else what))
         time.sleep(0.1)
     return value
 
