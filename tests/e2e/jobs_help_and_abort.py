@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
 """Jobs as a user runs them: Abort during the second of three files; then a whole job, with Help
 pressed while it runs, to "Job done!" and MP3 files that mpg123 decodes to the sound that went
-in; then an Index entry of the help window opens its page."""
+in; then an Index entry of the help window opens its page, and Exit ends the program."""
 
 import os
 import sys
 
 sys.dont_write_bytecode = True  # keeps the source folder free of compiled files
 
-from tarn_e2e import JOB_DONE, Session, Ui, check, decode, main, wait_until, write_tone
+from tarn_e2e import JOB_DONE, PATIENCE, Session, Ui, check, decode, main, wait_until, write_tone
 
 TAKES = [("first take.wav", 10), ("second - take.wav", 60), ("third-take.wav", 10)]
 FILES = [  # chosen name, seconds, rate, bits, channels, pitch
@@ -66,6 +66,8 @@ def test(program):
         session.type(help_window, "quality")
         ui.click(ui.node("list item", "quality presets"))
         wait_until(lambda: ui.text(topic).startswith("Quality presets"), "the entry's page")
+        session.key(ui.window, "alt+x")
+        check(ui.process.wait(timeout=PATIENCE) == 0, "Exit did not end the program with Help open")
 
 
 if __name__ == "__main__":
