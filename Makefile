@@ -37,7 +37,7 @@ run: build
 # A scripted session with the real window on a private X server, so no desktop is needed: WAV
 # files made, added, encoded; the MP3 files and a picture of each tab are left in build/demo/.
 demo: build
-	/usr/bin/python3 tests/e2e/demo.py $(BUILD_DIR)/tarnme $(BUILD_DIR)/demo
+	/usr/bin/python3 scripts/demo.py $(BUILD_DIR)/tarnme $(BUILD_DIR)/demo
 
 # The Debian package $(BUILD_DIR)/tarnme_<version>_<arch>.deb, installing under /usr.
 package: build

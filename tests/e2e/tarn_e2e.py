@@ -1,21 +1,14 @@
-"""Helpers for driving the real program on a private X server.
+"""The real program on a private X server, driven with xdotool and read through AT-SPI.
 
-Each test gets its own Xvfb (its display number chosen by the server itself, so tests can run
-side by side), its own runtime folder (so the single-instance lock of one test is not seen by
-another), its own state folder (for the journal of renamed files) and its own session and
-accessibility buses (see main). The window is driven with the mouse and the keyboard through
-xdotool and read through AT-SPI, each control found by its accessible name.
-"""
+main() runs a script in a session bus of its own, so that the accessibility bus is its own too.
+A Session is an Xvfb with its own runtime folder (the single-instance lock), state folder (the
+journal of renamed files) and music folder, in which its programs start."""
 
 import array
-import contextlib
-import hashlib
 import math
 import os
 import random
-import re
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -24,27 +17,13 @@ import wave
 
 # Waits are bounded only so that a broken program cannot hang the test run.
 PATIENCE = 30.0
-
 TITLE = "Tarn MP3 Encoder"
 OPEN_DIALOG = "Choose the file which will be encoded:"
 JOB_DONE = "           Job done!"
-NAMES_LIST = "List of files which will be encoded"
-SIZES_LIST = "List of the file's size"
 
 
 class Failure(Exception):
     pass
-
-
-def wait_until(condition, what, patience=PATIENCE):
-    deadline = time.monotonic() + patience
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("gave up waiting for " + what)
-        time.sleep(0.1)
 
 
 def check(condition, message):
@@ -52,350 +31,165 @@ def check(condition, message):
         raise Failure(message)
 
 
-class Session:
-    """An X server and private folders; programs started from here use them."""
+def wait_until(condition, what, patience=PATIENCE):
+    """Waits for condition() to hold; `what` names it, or says at the end what is there."""
+    deadline = time.monotonic() + patience
+    while not (value := condition()):
+        if time.monotonic() > deadline:
+            raise Failure("gave up waiting for " + (what() if callable(what) else what))
+        time.sleep(0.1)
+    return value
 
-    def __init__(self, width=1024, height=768):
+
+def main(test):
+    """Runs test(program) on buses of its own; prints the failure and exits 1 when it fails."""
+    if "TARN_E2E_BUS" not in os.environ:
+        # The bus launcher keeps its socket under $XDG_RUNTIME_DIR, the same path for every
+        # session, and marks a display it is given with its bus: a folder of its own, no display.
+        runtime = tempfile.mkdtemp(prefix="tarn-e2e-bus-")
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "AT_SPI_BUS_ADDRESS")}
+        env.update(XDG_RUNTIME_DIR=runtime, TARN_E2E_BUS="1")
+        status = subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env)
+        shutil.rmtree(runtime, ignore_errors=True)
+        sys.exit(status.returncode)
+    try:
+        test(os.path.abspath(sys.argv[1]))
+    except Failure as failure:
+        sys.exit("FAILED: %s" % failure)
+    print("passed")
+
+
+class Session:
+    def __init__(self):
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")
-        self.runtime = os.path.join(self.folder, "runtime")
-        os.mkdir(self.runtime, 0o700)
+        self.music = os.path.join(self.folder, "music")
+        os.mkdir(self.music)
+        os.mkdir(os.path.join(self.folder, "runtime"), 0o700)
         read_end, write_end = os.pipe()
+        # The server takes a free display and says which; -noreset keeps it from restarting,
+        # and refusing clients for a moment, whenever its last client leaves.
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
-             "%dx%dx24" % (width, height), "-nolisten", "tcp",
-             # Without it the server resets whenever its last client leaves, and refuses
-             # the next program for a moment.
-             "-noreset"],
-            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
+             "tcp", "-noreset"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as reader:
-            number = reader.readline().strip()
-        check(number, "Xvfb did not start")
-        self.display = ":" + number
-        self.env = dict(os.environ)
-        self.env.update({
-            "DISPLAY": self.display,
-            "XDG_RUNTIME_DIR": self.runtime,
-            "XDG_STATE_HOME": os.path.join(self.folder, "state"),
-            "QT_QPA_PLATFORM": "xcb",
-            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-        })
-        for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE",
-                     "QT_SCALE_FACTOR", "QT_FONT_DPI"):
-            self.env.pop(name, None)
+            display = ":" + reader.readline().strip()
+        self.env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "WAYLAND"))}
+        self.env.update(DISPLAY=display, XDG_RUNTIME_DIR=os.path.join(self.folder, "runtime"),
+                        XDG_STATE_HOME=os.path.join(self.folder, "state"),
+                        QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         self.programs = []
-        try:
-            wait_until(lambda: subprocess.run(["xdpyinfo"], env=self.env, capture_output=True)
-                       .returncode == 0, "the X server %s to accept clients" % self.display)
-        except Failure:
-            self.close()
-            raise
-
-    def close(self):
-        for program in self.programs:
-            if program.poll() is None:
-                program.kill()
-                program.wait()
-        self.xvfb.terminate()
-        self.xvfb.wait()
-        shutil.rmtree(self.folder, ignore_errors=True)
 
     def __enter__(self):
         return self
 
     def __exit__(self, *exc):
-        self.close()
+        for program in self.programs:
+            program.kill()
+            program.wait()
+        self.xvfb.terminate()
+        self.xvfb.wait()
+        shutil.rmtree(self.folder, ignore_errors=True)
 
-    def start(self, program, *arguments, cwd=None):
-        process = subprocess.Popen([program, *arguments], env=self.env, cwd=cwd)
-        self.programs.append(process)
-        return process
+    def start(self, program, *arguments):
+        self.programs.append(subprocess.Popen([program, *arguments], env=self.env, cwd=self.music))
+        return self.programs[-1]
 
-    def run(self, *command, check_status=True):
-        result = subprocess.run(list(command), env=self.env, capture_output=True, text=True)
-        if check_status and result.returncode != 0:
-            raise Failure("%s failed: %s" % (" ".join(command), result.stderr.strip()))
-        return result.stdout
+    def files(self):
+        return sorted(os.listdir(self.music))
 
-    def windows(self, name=None, pid=None):
-        """Visible windows, by exact title and/or process."""
-        command = ["xdotool", "search", "--all", "--onlyvisible"]
-        if pid is not None:
-            command += ["--pid", str(pid)]
-        command += ["--name", "^%s$" % name if name else "."]
-        out = self.run(*command, check_status=False)
-        return [int(line) for line in out.split()]
+    def xdotool(self, *arguments):
+        return subprocess.run(["xdotool", *map(str, arguments)], env=self.env,
+                              capture_output=True, text=True).stdout
 
-    def window_of(self, process, name):
-        def shown():
-            check(self.xvfb.poll() is None, "the X server %s went away" % self.display)
-            check(process.poll() is None, "process %d ended with status %s before showing "
-                  "\"%s\"" % (process.pid, process.returncode, name))
-            return self.windows(name=name, pid=process.pid)
-        return wait_until(shown, "a window \"%s\" of process %d" % (name, process.pid))[0]
-
-    def geometry(self, window):
-        info = {}
-        for line in self.run("xwininfo", "-id", str(window)).splitlines():
-            key, _, value = line.strip().partition(":")
-            info[key.strip()] = value.strip()
-        return {
-            "x": int(info["Absolute upper-left X"]),
-            "y": int(info["Absolute upper-left Y"]),
-            "width": int(info["Width"]),
-            "height": int(info["Height"]),
-            "viewable": info["Map State"] == "IsViewable",
-        }
-
-    def click(self, window, x, y):
-        """A left click at (x, y) inside the window."""
-        place = self.geometry(window)
-        self.run("xdotool", "mousemove", str(place["x"] + x), str(place["y"] + y),
-                 "click", "1")
+    def windows(self, title, pid):
+        """The shown windows of a process with exactly that title."""
+        found = self.xdotool("search", "--all", "--onlyvisible", "--pid", pid, "--name",
+                             "^%s$" % title)
+        return [int(window) for window in found.split()]
 
     def key(self, window, *keys):
-        self.run("xdotool", "windowfocus", "--sync", str(window))
-        self.run("xdotool", "key", "--clearmodifiers", *keys)
+        self.xdotool("windowfocus", "--sync", window)
+        self.xdotool("key", "--clearmodifiers", *keys)
 
-    def type_text(self, window, text):
-        self.run("xdotool", "windowfocus", "--sync", str(window))
-        self.run("xdotool", "type", "--delay", "20", text)
+    def type(self, window, text):
+        self.xdotool("windowfocus", "--sync", window)
+        self.xdotool("type", "--delay", 20, text)
 
-    def screenshot(self, window, path):
-        self.run("import", "-window", str(window), path)
-
-
-def accessible_texts(pid):
-    """Names of every accessible object of the process, read through AT-SPI."""
-    import pyatspi
-
-    found = []
-
-    def walk(node, depth):
-        if node is None or depth > 30:
-            return
-        try:
-            found.append(node.name)
-            try:
-                text = node.queryText()
-                found.append(text.getText(0, text.characterCount))
-            except NotImplementedError:
-                pass
-            children = list(node)
-        except Exception:  # objects may vanish while they are read
-            return
-        for child in children:
-            walk(child, depth + 1)
-
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.get_process_id() == pid:
-            walk(app, 0)
-    return found
-
-
-@contextlib.contextmanager
-def private_bus_environment():
-    """The environment for `dbus-run-session` so that the accessibility bus it starts is the
-    caller's own.
-
-    The bus launcher puts its socket in $XDG_RUNTIME_DIR/at-spi/bus (~/.cache without it), the
-    same path for every session: two sessions at a time, or one that starts while the last one
-    ends, take the socket from each other. With a display it would also mark that display with
-    its bus, so it gets none."""
-    runtime = tempfile.mkdtemp(prefix="tarn-e2e-bus-")
-    env = dict(os.environ, XDG_RUNTIME_DIR=runtime, TARN_E2E_PRIVATE_BUS=runtime)
-    for name in ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS"):
-        env.pop(name, None)
-    try:
-        yield env
-    finally:
-        shutil.rmtree(runtime, ignore_errors=True)
-
-
-def main(test):
-    """Runs a test function (on buses of its own); prints the failure and exits 1 when it
-    fails."""
-    if not os.environ.get("TARN_E2E_PRIVATE_BUS"):
-        with private_bus_environment() as env:
-            sys.exit(subprocess.run(["dbus-run-session", "--", sys.executable] + sys.argv,
-                                    env=env).returncode)
-    try:
-        test()
-    except Failure as failure:
-        print("FAILED: %s" % failure, file=sys.stderr)
-        sys.exit(1)
-    print("passed")
-
-
-def terminate(process):
-    process.send_signal(signal.SIGTERM)
-    return process.wait(timeout=PATIENCE)
-
-
-# Sound files
-
-def write_tone(path, seconds, rate=44100, bits=16, channels=2, frequency=441.0, noise=0.25):
-    """A PCM WAV file of a sine tone over soft white noise, the same tone in every channel.
-
-    The noise makes the encoder work about as hard as it does on music, so that a job lasts
-    long enough to be watched without files of hundreds of megabytes."""
-    frames = int(round(seconds * rate))
-    scale, middle, kind = (12000, 0, "h") if bits == 16 else (90, 128, "B")
-    shake = random.Random(frames)
-    # One second of sound, repeated: a whole number of cycles per second keeps it seamless.
-    one = array.array(kind, (
-        middle + int(scale * (math.sin(2 * math.pi * frequency * n / rate) +
-                              shake.uniform(-noise, noise)) / (1 + noise))
-        for n in range(rate) for _ in range(channels)))
-    if bits == 16 and sys.byteorder != "little":
-        one.byteswap()
-    second = one.tobytes()
-    frame_bytes = channels * bits // 8
-    data = second * (frames // rate) + second[:frame_bytes * (frames % rate)]
-    with wave.open(path, "wb") as out:
-        out.setnchannels(channels)
-        out.setsampwidth(bits // 8)
-        out.setframerate(rate)
-        out.writeframes(data)
-    return path
-
-
-def sha256(path):
-    digest = hashlib.sha256()
-    with open(path, "rb") as source:
-        for block in iter(lambda: source.read(1 << 20), b""):
-            digest.update(block)
-    return digest.hexdigest()
-
-
-class Decoded:
-    def __init__(self, rate, channels, frames, frequency):
-        self.rate = rate
-        self.channels = channels
-        self.frames = frames
-        self.seconds = frames / rate if rate else 0.0
-        self.frequency = frequency
-
-
-def decode_mp3(path, folder):
-    """Decodes an MP3 file with mpg123; its format, length and the pitch of its first channel."""
-    out = os.path.join(folder, "decoded-%d.wav" % os.getpid())
-    result = subprocess.run(["mpg123", "-q", "-w", out, path], capture_output=True, text=True)
-    check(result.returncode == 0 and os.path.exists(out),
-          "mpg123 cannot decode %s: %s" % (path, result.stderr.strip()))
-    try:
-        with wave.open(out, "rb") as decoded:
-            rate, channels = decoded.getframerate(), decoded.getnchannels()
-            frames = decoded.getnframes()
-            check(decoded.getsampwidth() == 2, "mpg123 wrote %d-byte samples" %
-                  decoded.getsampwidth())
-            # One second from the middle, away from the encoder's delay and padding.
-            decoded.setpos(max(0, frames // 2 - rate // 2))
-            samples = array.array("h", decoded.readframes(min(rate, frames)))
-    finally:
-        os.remove(out)
-    if sys.byteorder != "little":
-        samples.byteswap()
-    first = samples[::channels]
-    # Rising edges through a band wide enough that the noise of write_tone cannot cross it.
-    band = 0.45 * max((abs(v) for v in first), default=0)
-    edges, low = 0, False
-    for v in first:
-        if v < -band:
-            low = True
-        elif v > band and low:
-            edges, low = edges + 1, False
-    frequency = edges * rate / len(first) if len(first) else 0.0
-    return Decoded(rate, channels, frames, frequency)
-
-
-# The window through AT-SPI
 
 class Ui:
-    """The accessible objects of one process, found by role and accessible name.
-
-    While a job runs the program answers only between two chunks of sound, so a search through
-    all its objects then takes seconds: find the objects before Go and only read them during
-    the job."""
+    """A running program: its windows through xdotool, its objects through AT-SPI by role and
+    accessible name. During a job it answers only between two chunks of sound, so a search
+    through all its objects then takes seconds: find them before Go, only read them after."""
 
     def __init__(self, session, process):
         import pyatspi
-        self.pyatspi = pyatspi
-        self.session = session
-        self.process = process
-        self._app = None
+        self.at, self.session, self.process = pyatspi, session, process
+        self.window = self.window_titled(TITLE)
+        self.app = wait_until(self._app, "the program on the accessibility bus")
 
-    def app(self):
-        seen = []
-
-        def found():
-            check(self.process.poll() is None, "the program ended with status %s" %
-                  self.process.returncode)
-            seen[:] = []
-            for app in self.pyatspi.Registry.getDesktop(0):
-                try:
-                    pid = app.get_process_id() if app is not None else None
-                except Exception as error:  # an application that has just ended
-                    pid = repr(error)
-                seen.append(pid)
-                if pid == self.process.pid:
-                    return app
-            return None
-        if self._app is None:
+    def _app(self):
+        for app in self.at.Registry.getDesktop(0):
             try:
-                self._app = wait_until(found, "the program on the accessibility bus")
-            except Failure as failure:
-                raise Failure("%s (process %d; applications there: %r)" %
-                              (failure, self.process.pid, seen)) from None
-        return self._app
+                if app is not None and app.get_process_id() == self.process.pid:
+                    return app
+            except Exception:  # an application that has just ended
+                pass
+
+    def window_titled(self, title, patience=PATIENCE):
+        def shown():
+            check(self.process.poll() is None, "the program ended: %s" % self.process.returncode)
+            return self.session.windows(title, self.process.pid)
+        return wait_until(shown, "a window \"%s\"" % title, patience)[0]
+
+    def boxes(self):
+        """The message boxes shown: windows titled as the main one, besides it."""
+        return [w for w in self.session.windows(TITLE, self.process.pid) if w != self.window]
 
     def nodes(self, role=None, name=None, under=None):
         found = []
 
         def walk(node, depth):
-            if node is None or depth > 30:
-                return
             try:
-                if ((role is None or node.getRoleName() == role) and
-                        (name is None or node.name == name)):
+                if role in (None, node.getRoleName()) and name in (None, node.name):
                     found.append(node)
-                children = list(node)
+                children = list(node) if depth < 30 else []
             except Exception:  # objects may vanish while they are read
                 return
             for child in children:
                 walk(child, depth + 1)
-
-        walk(under if under is not None else self.app(), 0)
+        walk(under or self.app, 0)
         return found
 
-    def node(self, role, name, under=None, patience=PATIENCE):
-        """The one object of that role and name (waits for it to appear)."""
+    def node(self, role, name, under=None):
+        """The one object of that role and name, once it is there."""
         def one():
             found = self.nodes(role, name, under)
             check(len(found) <= 1, "%d objects are called \"%s\"" % (len(found), name))
             return found[0] if found else None
-        return wait_until(one, "a %s called \"%s\"" % (role, name), patience)
+        return wait_until(one, "a %s called \"%s\"" % (role, name))
+
+    def text(self, node):
+        try:
+            text = node.queryText()
+            return text.getText(0, text.characterCount)
+        except Exception:  # an object without text
+            return None
+
+    def texts(self):
+        """Every accessible name and text of the program."""
+        return [part for node in self.nodes() for part in (node.name, self.text(node))]
 
     def enabled(self, node):
-        return node.getState().contains(self.pyatspi.STATE_ENABLED)
+        return node.getState().contains(self.at.STATE_ENABLED)
 
-    def showing(self, node):
-        return node.getState().contains(self.pyatspi.STATE_SHOWING)
-
-    def click(self, node, within=None):
-        """A left click in the middle of the object (of the part of it inside `within`), with
-        the mouse, as a person would."""
-        def box(of):
-            e = of.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
-            return e.x, e.y, e.x + e.width, e.y + e.height
-        left, top, right, bottom = box(node)
-        if within is not None:
-            outer = box(within)
-            left, top = max(left, outer[0]), max(top, outer[1])
-            right, bottom = min(right, outer[2]), min(bottom, outer[3])
-        check(right > left and bottom > top, "\"%s\" is not on screen" % node.name)
-        self.session.run("xdotool", "mousemove", str((left + right) // 2),
-                         str((top + bottom) // 2), "click", "1")
+    def click(self, node):
+        """A left click in the middle of the object, with the mouse, as a person would."""
+        wait_until(lambda: node.getState().contains(self.at.STATE_SHOWING),
+                   "\"%s\" on screen" % node.name)
+        box = node.queryComponent().getExtents(self.at.DESKTOP_COORDS)
+        self.session.xdotool("mousemove", box.x + box.width // 2, box.y + box.height // 2,
+                             "click", 1)
 
     def press(self, name):
         button = self.node("push button", name)
@@ -403,117 +197,73 @@ class Ui:
         self.click(button)
 
     def tab(self, name):
-        """Clicks a tab and waits for its page to show (the tabs themselves carry no state)."""
         self.click(self.node("page tab", name))
-        page = self.node("filler", name.strip(), under=self.node("filler", "SSTab1"))
-        wait_until(lambda: self.showing(page), "the page \"%s\" in front" % name)
 
-    def choose(self, item):
-        """Picks an item of a drop-down list with the mouse: opens the list, clicks the item."""
-        combos = [combo for combo in self.nodes("combo box")
-                  if self.nodes("list item", item, under=combo)]
-        check(len(combos) == 1, "%d drop-down lists offer \"%s\"" % (len(combos), item))
-        self.click(combos[0])
-        popup = self.nodes("list", under=combos[0])[0]
-        wait_until(lambda: self.showing(popup), "the drop-down list to open")
-        # The items are said to be wider than the list that shows them.
-        self.click(self.node("list item", item, under=popup), within=popup)
-        wait_until(lambda: not self.showing(popup), "the drop-down list to close")
-        # On Linux a drop-down list is named by the item it shows.
-        wait_until(lambda: combos[0].name == item, "\"%s\" to be chosen" % item)
+    def pick_last(self, shown):
+        """Opens the drop-down list showing `shown` with the mouse and picks its last item."""
+        combo = self.node("combo box", shown)
+        self.click(combo)
+        items = self.nodes("list", under=combo)[0]
+        wait_until(lambda: items.getState().contains(self.at.STATE_SHOWING), "the list to open")
+        self.session.xdotool("key", "End", "Return")
 
-    def rows(self, list_name):
-        return [item.name for item in self.nodes("list item", under=self.node("list", list_name))]
+    def rows(self):
+        names = self.node("list", "List of files which will be encoded")
+        return [row.name for row in self.nodes("list item", under=names)]
 
-    def texts(self):
-        return accessible_texts(self.process.pid)
-
-    def add_through_dialog(self, path, window):
-        """Adds a file with "Add file to list" and the real open-file dialog."""
+    def add(self, path, look=lambda dialog: None):
+        """Adds a file with "Add file to list" and the real open dialog, after look(dialog)."""
         self.press("Add file to list")
-        dialog = self.session.window_of(self.process, OPEN_DIALOG)
-        # The file name box has the focus when the dialog opens.
-        self.session.type_text(dialog, path)
+        dialog = self.window_titled(OPEN_DIALOG)
+        look(dialog)
+        # The name box has the focus.
+        self.session.type(dialog, path)
         self.session.key(dialog, "Return")
-        wait_until(lambda: not self.session.windows(name=OPEN_DIALOG, pid=self.process.pid),
-                   "the open-file dialog to close")
+        wait_until(lambda: not self.session.windows(OPEN_DIALOG, self.process.pid),
+                   "the open dialog to close")
 
-    def message_box(self, window, patience=PATIENCE):
-        """A message box of the program (a window titled like the main one, besides it)."""
-        def shown():
-            check(self.process.poll() is None, "the program ended with status %s" %
-                  self.process.returncode)
-            return [w for w in self.session.windows(name=TITLE, pid=self.process.pid)
-                    if w != window]
-        boxes = wait_until(shown, "a message box", patience)
-        check(len(boxes) == 1, "%d message boxes are shown" % len(boxes))
-        return boxes[0]
-
-    def message_boxes(self, window):
-        return [w for w in self.session.windows(name=TITLE, pid=self.process.pid) if w != window]
-
-    def answer(self, box, window):
-        """Presses Return on a message box and waits for it to close."""
+    def answer(self, message, patience=PATIENCE):
+        """Waits for a message box saying `message` and closes it with Return."""
+        box = wait_until(self.boxes, "a message box", patience)[0]
+        wait_until(lambda: message in self.texts(), "the message \"%s\"" % message)
         self.session.key(box, "Return")
-        wait_until(lambda: box not in self.message_boxes(window), "the message box to close")
+        wait_until(lambda: box not in self.boxes(), "the message box to close")
 
 
-# The Encode tab
-
-TIME_LABELS = ["Partial elapsed time", "Partial estimated time", "Total elapsed time",
-               "Total estimated time"]
-TIME = re.compile(r"\d\d:\d\d:\d\d")
-IDLE = {"Partial": "0%", "Total": "0%", **{name: "00:00:00" for name in TIME_LABELS}}
-BUTTONS = ["Add file to list", "Clear list", "Delete file from list", "Go!", "Abort", "Help",
-           "Exit"]
-
-
-def seconds_of(text):
-    hours, minutes, seconds = (int(part) for part in text.split(":"))
-    return hours * 3600 + minutes * 60 + seconds
-
-
-def percent_of(text):
-    return int(text.strip().rstrip("%"))
-
-
-class Displays:
-    """The bars and clocks of the Encode tab, and every reading of them."""
-
-    def __init__(self, ui):
-        self.ui = ui
-        # The objects stay for the life of the window; only their names and descriptions move.
-        self.bars = {frame: self._bar_label(frame) for frame in ("Partial", "Total")}
-        self.clocks = {name: ui.node("label", name) for name in TIME_LABELS}
-        self.readings = []
-
-    def _bar_label(self, frame):
-        panel = self.ui.node("panel", frame)
-        labels = [label for label in self.ui.nodes("label", under=panel)
-                  if re.fullmatch(r" ?\d+%", label.name or "")]
-        check(len(labels) == 1, "no single bar in the frame \"%s\"" % frame)
-        return labels[0]
-
-    def bar_widths(self):
-        """The widths of the two bars in pixels."""
-        return {frame: label.queryComponent().getExtents(self.ui.pyatspi.DESKTOP_COORDS).width
-                for frame, label in self.bars.items()}
-
-    def read(self):
-        reading = {frame: label.name for frame, label in self.bars.items()}
-        reading.update({name: label.description for name, label in self.clocks.items()})
-        self.readings.append(reading)
-        return reading
+def write_tone(path, seconds, rate=44100, bits=16, channels=2, pitch=441):
+    """A PCM WAV file of a sine tone over soft noise, the same in every channel. The noise makes
+    the encoder work about as hard as on music; a whole number of cycles a second lets one
+    second repeat seamlessly."""
+    kind, scale, middle = ("h", 12000, 0) if bits == 16 else ("B", 90, 128)
+    noise = random.Random(pitch)
+    second = array.array(kind, (
+        middle + round(scale * (0.8 * math.sin(2 * math.pi * pitch * n / rate) +
+                                noise.uniform(-0.2, 0.2)))
+        for n in range(rate) for _ in range(channels))).tobytes()
+    frames = round(seconds * rate)
+    with wave.open(path, "wb") as out:
+        out.setnchannels(channels)
+        out.setsampwidth(bits // 8)
+        out.setframerate(rate)
+        out.writeframes(second * (frames // rate) + second[:frames % rate * channels * bits // 8])
+    return path
 
 
-def button_nodes(ui):
-    """The window's buttons by name, found once (see Ui)."""
-    return {name: ui.node("push button", name) for name in BUTTONS}
-
-
-def enabled_buttons(ui, buttons):
-    return sorted(name for name, node in buttons.items() if ui.enabled(node))
-
-
-def files_in(folder):
-    return sorted(os.listdir(folder))
+def decode(mp3, folder):
+    """(rate, channels, seconds, pitch) of an MP3 file as mpg123 decodes it, the pitch counted
+    over a second in the middle of the first channel."""
+    out = os.path.join(folder, "decoded.wav")
+    decoded = subprocess.run(["mpg123", "-q", "-w", out, mp3])
+    check(decoded.returncode == 0, "mpg123 cannot decode " + mp3)
+    with wave.open(out) as sound:
+        rate, channels, frames = sound.getframerate(), sound.getnchannels(), sound.getnframes()
+        sound.setpos(frames // 2 - rate // 2)
+        first = array.array("h", sound.readframes(rate))[::channels]
+    # Rises through a band wider than the noise.
+    band, rises, low = max(first) / 2, 0, False
+    for sample in first:
+        if sample < -band:
+            low = True
+        elif sample > band and low:
+            rises, low = rises + 1, False
+    return rate, channels, round(frames / rate, 1), rises

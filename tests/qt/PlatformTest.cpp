@@ -1,180 +1,105 @@
-#include "WindowFixture.h"
-#include "qt/Guard.h"
-#include "qt/OrderlyEnd.h"
-#include "qt/ShutdownSignals.h"
-#include "support/WavWriter.h"
+#include "helpviewer/HelpManual.h"
+#include "qt/HelpBrowser.h"
+#include "qt/HelpWindow.h"
+#include "qt/QtPlatform.h"
+#include "qt/TimerBinding.h"
+#include "support/TempDir.h"
 
-#include <QAbstractButton>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
+#include <QApplication>
+#include <QDesktopServices>
 #include <QRegularExpression>
-#include <QTimer>
-#include <algorithm>
-#include <csignal>
-#include <filesystem>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
+#include <QThread>
+#include <fstream>
+#include <gtest/gtest.h>
 
 namespace tarn::gui::testing {
 namespace {
 
-using namespace std::chrono_literals;
-
 TEST(TimerBindingTest, TicksOnlyWhenEventsAreProcessed) {
     forms::Timer timer("tmrTest", 10);
-    QObject owner;
-    TimerBinding binding(timer, &owner);
+    TimerBinding binding(timer, nullptr);
     int ticks = 0;
     timer.Tick.Connect([&] { ++ticks; });
-
     timer.SetEnabled(true);
-    EXPECT_TRUE(binding.Qtimer().isActive());
-    std::this_thread::sleep_for(50ms);
+    QThread::msleep(50);
     EXPECT_EQ(ticks, 0) << "a due timer waits for the event loop";
-    QtEventPump pump;
-    ASSERT_TRUE(ProcessEventsUntil([&] {
-        pump.DoEvents();
-        return ticks > 0;
-    }));
-
+    QtEventPump().DoEvents();
+    EXPECT_GT(ticks, 0);
     timer.SetEnabled(false);
-    EXPECT_FALSE(binding.Qtimer().isActive());
-    const int stopped = ticks;
-    std::this_thread::sleep_for(30ms);
+    ticks = 0;
+    QThread::msleep(30);
     QCoreApplication::processEvents();
-    EXPECT_EQ(ticks, stopped);
+    EXPECT_EQ(ticks, 0);
 }
 
-// A second marker sees the first until it is gone; one left by a dead process does not block.
-TEST(InstanceMarkerTest, OnlyALiveInstanceBlocks) {
-    ::tarn::testing::TempDir folder;
-    const QString path = QString::fromStdString(folder.File("tarnme.lock"));
-    auto first = std::make_unique<QtInstanceMarker>(path);
-    EXPECT_FALSE(first->AnotherInstanceRunning());
-    EXPECT_TRUE(QtInstanceMarker(path).AnotherInstanceRunning());
-    first.reset();
-
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        // Takes the marker and dies without a word, as a crashed instance would.
-        auto* marker = new QtInstanceMarker(path);
-        _exit(marker->AnotherInstanceRunning() ? 2 : 0);
+// Native dialogs match the patterns of a filter case-sensitively.
+TEST(OpenDialogTest, TheFilterTakesWaveFilesInAnyLetterCaseOnly) {
+    const QString filter = NameFiltersFor({"", "", "Wave Files", "*.wav", "", ""}).join(';');
+    QStringList patterns =
+        QRegularExpression("^Wave Files \\((.+)\\)$").match(filter).captured(1).split(' ');
+    for (QString& pattern : patterns) {
+        pattern = QRegularExpression::wildcardToRegularExpression(pattern);
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_EQ(WEXITSTATUS(status), 0);
-    ASSERT_TRUE(std::filesystem::exists(folder.File("tarnme.lock")));
-    EXPECT_FALSE(QtInstanceMarker(path).AnotherInstanceRunning());
-}
-
-TEST(NotifierTest, ShowsOneModalBoxWithTitleIconPlainTextAndOk) {
-    const std::string text = "The file cannot be read:\n/tmp/<b>loud</b> & clear.wav";
-    bool inspected = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* modal = nullptr;
-        ProcessEventsUntil([&] { return (modal = QApplication::activeModalWidget()) != nullptr; });
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->windowTitle(), QStringLiteral("Tarn MP3 Encoder"));
-        EXPECT_EQ(box->text(), QString::fromStdString(text));
-        EXPECT_EQ(box->textFormat(), Qt::PlainText);
-        EXPECT_EQ(box->icon(), QMessageBox::Warning);
-        inspected = true;
-        box->button(QMessageBox::Ok)->click();
-    });
-    QtNotifier notifier;
-    notifier.ShowMessage({text, platform::MessageIcon::Exclamation, "Tarn MP3 Encoder"});
-    EXPECT_TRUE(inspected);
-}
-
-platform::OpenDialogRequest WaveRequest() {
-    return {"Choose the file which will be encoded:", "*.wav", "Wave Files", "*.wav", "", ""};
-}
-
-TEST(OpenDialogTest, FilterMatchesWaveFilesInAnyLetterCaseOnly) {
-    const QStringList filters = NameFiltersFor(WaveRequest());
-    ASSERT_EQ(filters.size(), 1);
-    const QRegularExpression parts(QStringLiteral("^Wave Files \\((.*)\\)$"));
-    const QRegularExpressionMatch match = parts.match(filters.front());
-    ASSERT_TRUE(match.hasMatch()) << filters.front().toStdString();
-    const QStringList patterns = match.captured(1).split(QLatin1Char(' '));
-    const std::pair<const char*, bool> names[] = {
-        {"song.wav", true},  {"SONG.WAV", true},      {"a b-c.wAV", true},
-        {"song.mp3", false}, {"song.wav.txt", false},
-    };
-    for (const auto& [name, wanted] : names) {
-        // Case-sensitive, as file names are here.
-        const bool matched = std::any_of(patterns.begin(), patterns.end(), [&](const QString& p) {
-            return QRegularExpression(QRegularExpression::wildcardToRegularExpression(p))
-                .match(QString::fromLatin1(name))
-                .hasMatch();
-        });
-        EXPECT_EQ(matched, wanted) << name;
+    const QRegularExpression taken(patterns.join('|'));
+    for (const char* name : {"a.wav", "B.WAV", "c d-e.wAv", "f.mp3", "g.wav.txt"}) {
+        EXPECT_EQ(taken.match(name).hasMatch(), QString(name).endsWith(".wav", Qt::CaseInsensitive))
+            << name;
     }
 }
 
-// The dialog opens with the pattern in its name box, and a name typed there is the choice.
-TEST(OpenDialogTest, NameBoxStartsWithThePatternAndReturnsTheChosenPath) {
-    ::tarn::testing::TempDir folder;
-    ::tarn::testing::WriteWav(folder.File("my song.wav"), ::tarn::testing::WavSpec{});
-    platform::OpenDialogRequest request = WaveRequest();
-    request.InitialFolder = folder.Path().string();
-    QString shownName;
-    QString shownTitle;
-    QTimer::singleShot(0, [&] {
-        QWidget* modal = nullptr;
-        ProcessEventsUntil([&] { return (modal = QApplication::activeModalWidget()) != nullptr; });
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        ASSERT_NE(dialog, nullptr);
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        ASSERT_NE(name, nullptr);
-        shownName = name->text();
-        shownTitle = dialog->windowTitle();
-        name->setText(QStringLiteral("my song.wav"));
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-    QtOpenDialog dialog;
-    EXPECT_EQ(dialog.ShowOpen(request), folder.File("my song.wav"));
-    EXPECT_EQ(shownName, QStringLiteral("*.wav"));
-    EXPECT_EQ(shownTitle, QStringLiteral("Choose the file which will be encoded:"));
-}
+// Stands in for the desktop's handlers of the links the window hands over.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public slots:
+    void Open(const QUrl& url) { opened.append(url); }
 
-// SIGTERM from outside gives a listed file its chosen name back and closes the window.
-TEST_F(WindowFixture, SigtermEndsTheProgramInOrder) {
-    Start();
-    ShutdownSignals requests;
-    EndInOrderOnRequest(form, requests, &window);
-    ::tarn::testing::WriteWav(folder.File("my song.wav"), ::tarn::testing::WavSpec{});
-    AddThroughButton(folder.File("my song.wav"));
-    ASSERT_TRUE(std::filesystem::exists(folder.File("mysong.wav")));
+public:
+    QList<QUrl> opened;
+};
 
-    ASSERT_EQ(std::raise(SIGTERM), 0);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return window.Unloaded(); }));
-    EXPECT_FALSE(form.Loaded());
-    EXPECT_TRUE(std::filesystem::exists(folder.File("my song.wav")));
-    EXPECT_FALSE(std::filesystem::exists(folder.File("mysong.wav")));
-}
+// A damaged file is read again on the next Help. Links within the manual are followed, web and
+// mail links go to the desktop, others nowhere. Closed and shown again, it is as it was.
+TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
+    ::tarn::testing::TempDir dir;
+    std::ofstream(dir.File("tarnme.chm")) << "<html>not a help file</html>";
+    QtDesktop desktop;
+    for (const std::string& file : {dir.File("absent.chm"), dir.File("tarnme.chm")}) {
+        desktop.ShowHelp(file);
+        const std::string problem = help::ProblemText(help::HelpManual(file).Problem(), file);
+        EXPECT_TRUE(desktop.Help()->Browser()->toPlainText().contains(problem.c_str())) << problem;
+    }
+    desktop.ShowHelp(TARN_HELP_FILE);
+    HelpWindow& window = *desktop.Help();
+    HelpBrowser& browser = *window.Browser();
+    browser.ShowTopic("/gone <b>.html");
+    EXPECT_TRUE(browser.toPlainText().startsWith(QStringLiteral("Page not found")));
+    EXPECT_TRUE(browser.toPlainText().contains(QStringLiteral("/gone <b>.html")));
 
-TEST_F(WindowFixture, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
-    Start();
-    ::tarn::testing::WriteWav(folder.File("my song.wav"), ::tarn::testing::WavSpec{});
-    AddThroughButton(folder.File("my song.wav"));
-    std::string reported;
-    SetErrorHandler([&](const std::exception& error) {
-        reported = error.what();
-        form.Shutdown();
-    });
-    form.chkCRC.Click.Connect([] { throw std::runtime_error("broken handler"); });
-    SwitchToTab(1);
-    Click(form.chkCRC);
-    SetErrorHandler(nullptr);
-    EXPECT_EQ(reported, "broken handler");
-    EXPECT_TRUE(window.Unloaded());
-    EXPECT_TRUE(std::filesystem::exists(folder.File("my song.wav")));
+    UrlCatcher desktopHandler;
+    const QStringList schemes{"mailto", "https", "file"};
+    for (const QString& scheme : schemes) {
+        QDesktopServices::setUrlHandler(scheme, &desktopHandler, "Open");
+    }
+    const QList<QUrl> links{QUrl("options.html#deletesource"), QUrl("mailto:tarn@example.org"),
+                            QUrl("https://tarn.example.org/"), QUrl("file:///etc/passwd")};
+    for (const QUrl& link : links) {
+        emit browser.anchorClicked(link);
+    }
+    EXPECT_EQ(desktopHandler.opened, links.mid(1, 2));
+    EXPECT_EQ(browser.Topic(), "/options.html");
+    EXPECT_EQ(browser.source().fragment(), QStringLiteral("deletesource"));
+    for (const QString& scheme : schemes) {
+        QDesktopServices::unsetUrlHandler(scheme);
+    }
+
+    window.close();
+    desktop.ShowHelp(TARN_HELP_FILE);
+    EXPECT_EQ(desktop.Help(), &window);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(browser.Topic(), "/options.html");
 }
 
 } // namespace
 } // namespace tarn::gui::testing
+
+#include "PlatformTest.moc"
