@@ -128,9 +128,11 @@ void frmMain::tmrTotal_Timer() {
             expected = RoundToInt64(*mp3Length + static_cast<double>(expected));
         }
     }
-    const double percent = static_cast<double>(done) * 100.0 / static_cast<double>(expected);
-    if (const auto rounded = RoundPercent(percent)) {
-        ShowPercent(true, *rounded);
+    if (expected > 0) {
+        const double percent = static_cast<double>(done) * 100.0 / static_cast<double>(expected);
+        if (const auto rounded = RoundPercent(percent)) {
+            ShowPercent(true, *rounded);
+        }
     }
 
     // The job ends only once its last run has returned, so that no file is renamed while it is
