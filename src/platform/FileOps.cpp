@@ -70,14 +70,6 @@ FileResult RenameNoReplace(const std::string& from, const std::string& to) {
     return {};
 }
 
-bool IsReadOnly(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return false;
-    }
-    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
 FileResult SetAttributesNormal(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {

@@ -34,8 +34,6 @@ FileResult DeleteFile(const std::string& path);
 // Renames a file, but never over an existing one: when `to` exists the rename fails with EEXIST.
 FileResult RenameNoReplace(const std::string& from, const std::string& to);
 
-// A file without any write permission bit counts as read-only.
-bool IsReadOnly(const std::string& path);
 // Clears the read-only state: gives the owner write permission.
 FileResult SetAttributesNormal(const std::string& path);
 
