@@ -2,16 +2,13 @@
 
 #include "common/LittleEndian.h"
 
-#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numbers>
-#include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace tarn::testing {
 
@@ -61,44 +58,39 @@ std::vector<std::uint8_t> ReadAllBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+namespace {
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+} // namespace
+
 bool HaveProgram(const std::string& name) {
     return RunCommand("command -v " + ShellQuote(name) + " >/dev/null 2>&1") == 0;
 }
 
 int RunCommand(const std::string& command) {
     const int status = std::system(command.c_str());
-    if (status == -1 || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
-
-std::string ShellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
+    return status == -1 || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
 }
 
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tarn-decoded-XXXXXX.wav").string();
-    const int fd = ::mkstemps(pattern.data(), 4);
-    if (fd < 0) {
+    FILE* pipe = ::popen(("mpg123 -q -w - " + ShellQuote(mp3Path) + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) {
         return std::nullopt;
     }
-    ::close(fd);
-    const int status = RunCommand("mpg123 -q -w " + ShellQuote(pattern) + " " +
-                                  ShellQuote(mp3Path) + " 2>/dev/null");
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[65536];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        bytes.insert(bytes.end(), buffer, buffer + count);
+    }
     // mpg123 writes 16-bit samples after the canonical 44-byte header.
-    const std::vector<std::uint8_t> bytes = ReadAllBytes(pattern);
-    std::filesystem::remove(pattern);
-    if (status != 0 || bytes.size() < 44 || ReadU16(bytes.data() + 34) != 16) {
+    if (::pclose(pipe) != 0 || bytes.size() < 44 || ReadU16(bytes.data() + 34) != 16) {
         return std::nullopt;
     }
     DecodedSound sound{.sampleRate = static_cast<int>(ReadU32(bytes.data() + 24)),
