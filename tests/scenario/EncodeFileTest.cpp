@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace tarn {
@@ -44,14 +45,14 @@ class EncodeFileTest : public testing::JobFixture {};
 
 struct EncodeCase {
     const char* name;
-    Bytes file;
+    // The bit rate, the mode and the four boxes (CRC, private, copyright, original; 2 for
+    // grayed) as chosen on the window.
+    const char* options;
     int rate; // of the sound in the file
-    const char* bitrate;
-    const char* mode;
-    std::array<int, 4> boxes; // CRC, private, copyright, original
     // Each source channel c plays 440 × (c + 1) Hz at half scale; shares[out][c] is the part of
     // source channel c in output channel out.
     std::vector<std::vector<double>> shares;
+    Bytes file;
     std::int64_t frames = kSourceFrames;
 };
 
@@ -62,32 +63,34 @@ TEST_P(EncodeSourceTest, EveryFrameAndTheDecodedSoundAreAsChosen) {
     // Straight to the run: the header probe of the file list reads fixed offsets and would
     // refuse some of these files before they got here.
     testing::WriteBytes(dir.File("source.wav"), c.file);
-    for (auto [box, text] : {std::pair{&form.cmbBitrate, c.bitrate}, {&form.cmbMode, c.mode}}) {
-        const auto& items = box->Items();
-        box->SetListIndex(
+    std::string bitrate, mode, boxes;
+    std::istringstream(c.options) >> bitrate >> mode >> boxes;
+    for (auto [list, text] : {std::pair{&form.cmbBitrate, bitrate}, {&form.cmbMode, mode}}) {
+        const auto& items = list->Items();
+        list->SetListIndex(
             static_cast<int>(std::find(items.begin(), items.end(), text) - items.begin()));
     }
-    forms::CheckBox* boxes[] = {&form.chkCRC, &form.chkPrivateBit, &form.chkCopyrightBit,
-                                &form.chkOriginalBit};
-    for (std::size_t i = 0; i < 4; ++i) {
-        boxes[i]->SetValue(c.boxes[i]);
+    std::string checked;
+    for (forms::CheckBox* box :
+         {&form.chkCRC, &form.chkPrivateBit, &form.chkCopyrightBit, &form.chkOriginalBit}) {
+        box->SetValue(boxes[checked.size()] - '0');
+        checked += boxes[checked.size()] == '1' ? '1' : '0'; // a grayed box counts as unchecked
     }
     form.EncodeFile(dir.File("source.wav"));
     EXPECT_TRUE(platform.Messages().empty());
 
-    const bool stereo = std::string(c.mode) == "Stereo";
     const auto frames = testing::ParseMp3Frames(testing::ReadAllBytes(dir.File("source.mp3")));
     ASSERT_TRUE(frames.has_value()) << "the output is not a clean run of MP3 frames";
     ASSERT_FALSE(frames->empty());
     for (const testing::Mp3Frame& frame : *frames) {
-        ASSERT_EQ(frame.bitrateKbps, std::stoi(c.bitrate));
-        ASSERT_EQ(frame.sampleRate, c.rate);
-        ASSERT_EQ(frame.mode, stereo ? 1 : 3);
-        // A grayed box counts as unchecked; the last box clears the original bit.
-        ASSERT_EQ(
-            (std::vector<bool>{frame.crc, frame.privateBit, frame.copyright, !frame.original}),
-            (std::vector<bool>{c.boxes[0] == 1, c.boxes[1] == 1, c.boxes[2] == 1,
-                               c.boxes[3] == 1}));
+        // The last box clears the original bit.
+        ASSERT_EQ(std::to_string(frame.bitrateKbps) + " " + std::to_string(frame.sampleRate) +
+                      (frame.mode == 1   ? " Stereo "
+                       : frame.mode == 3 ? " Mono "
+                                         : " other ") +
+                      char('0' + frame.crc) + char('0' + frame.privateBit) +
+                      char('0' + frame.copyright) + char('0' + !frame.original),
+                  bitrate + " " + std::to_string(c.rate) + " " + mode + " " + checked);
     }
     if (c.frames == 0) {
         EXPECT_LE(frames->size() * 1152, kMaxExtraFrames) << "at most the encoder's last frames";
@@ -95,7 +98,7 @@ TEST_P(EncodeSourceTest, EveryFrameAndTheDecodedSoundAreAsChosen) {
     }
     const auto sound = Decoded(dir.File("source.mp3"), c.frames);
     ASSERT_TRUE(sound.has_value());
-    EXPECT_EQ(sound->channels, stereo ? 2 : 1);
+    EXPECT_EQ(sound->channels, mode == "Stereo" ? 2 : 1);
     for (std::size_t out = 0; out < c.shares.size(); ++out) {
         for (std::size_t in = 0; in < c.shares[out].size(); ++in) {
             const double want = 0.5 * c.shares[out][in];
@@ -116,7 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Read from byte 44, this file's channels would come out swapped; its odd last byte
         // carries no sample.
-        EncodeCase{"ffmpeg_lists_around_odd_data_320_stereo_all_boxes",
+        EncodeCase{"ffmpeg_lists_around_odd_data",
+                   "320 Stereo 1111",
+                   44100,
+                   {{1, 0}, {0, 1}},
                    [] {
                        Bytes data = Sound({});
                        data.push_back(0x80);
@@ -124,43 +130,30 @@ INSTANTIATE_TEST_SUITE_P(
                                              {"LIST", testing::FfmpegList()},
                                              {"data", data},
                                              {"LIST", testing::FfmpegList()}});
-                   }(),
-                   44100,
-                   "320",
-                   "Stereo",
-                   {1, 1, 1, 1},
-                   {{1, 0}, {0, 1}}},
+                   }()},
         EncodeCase{
-            "eight_bit_48000_160_stereo",
-            testing::MakeWav({.sampleRate = 48000, .bitsPerSample = 8, .frames = kSourceFrames}),
+            "eight_bit_48000",
+            "160 Stereo 1001",
             48000,
-            "160",
-            "Stereo",
-            {1, 0, 0, 1},
-            {{1, 0}, {0, 1}}},
+            {{1, 0}, {0, 1}},
+            testing::MakeWav({.sampleRate = 48000, .bitsPerSample = 8, .frames = kSourceFrames})},
         // Front left, front right, centre, low frequency, back left, back right.
-        EncodeCase{"six_channels_96_mono",
-                   testing::MakeWav({.channels = 6, .frames = kSourceFrames}),
+        EncodeCase{"six_channels",
+                   "96 Mono 0010",
                    44100,
-                   "96",
-                   "Mono",
-                   {0, 0, 1, 0},
-                   {{0.207, 0.207, 0.293, 0.0, 0.146, 0.146}}},
-        EncodeCase{"data_claims_more_than_the_file_32_mono_grayed_boxes",
+                   {{0.207, 0.207, 0.293, 0.0, 0.146, 0.146}},
+                   testing::MakeWav({.channels = 6, .frames = kSourceFrames})},
+        EncodeCase{"data_claims_more_than_the_file",
+                   "32 Mono 2222",
+                   44100,
+                   {{0.5, 0.5}},
                    testing::Riff({{"fmt ", testing::Fmt(2, 44100, 16)},
-                                  {"data", Sound({}), 100 * kSourceFrames * 4}}),
-                   44100,
-                   "32",
-                   "Mono",
-                   {2, 2, 2, 2},
-                   {{0.5, 0.5}}},
+                                  {"data", Sound({}), 100 * kSourceFrames * 4}})},
         EncodeCase{"header_only_44_bytes",
-                   testing::MakeWav({.frames = 0}),
+                   "128 Stereo 0000",
                    44100,
-                   "128",
-                   "Stereo",
-                   {0, 0, 0, 0},
                    {},
+                   testing::MakeWav({.frames = 0}),
                    0}),
     testing::RowName);
 

@@ -157,9 +157,16 @@ TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     platform.SetNow(platform.Now() + 2s);
     form.Timer1_Timer();
     EXPECT_NE(form.lblTimpTrecut.Caption(), beforeTheMove) << "the clocks run until the move";
+    ASSERT_NE(form.lblTimpEstimatPartial.Caption(), "00:00:00");
+    form.ElapsedMinutes[1] = 2;
+    const platform::DateTime beforeTheTick = platform.Now();
     platform.RunFor(200ms);
+    // The move starts the file's clock afresh.
     EXPECT_EQ(form.ShownEntry, 2);
     EXPECT_EQ(form.lblProgres.Width(), 0);
+    EXPECT_GE(form.StartTimes[1], beforeTheTick);
+    EXPECT_EQ(form.ElapsedMinutes[1], 0);
+    EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:00:00");
     const std::string elapsed = form.lblTimpTrecut.Caption();
     GrowMp3(50);
     platform.RunFor(5s);
