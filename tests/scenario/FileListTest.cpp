@@ -113,52 +113,41 @@ std::vector<std::uint8_t> WavWithFields(std::int32_t rate, std::int16_t bits) {
 // A refused file keeps its name, the table and both lists stay as they were, and a critical
 // message titled with the program's name says why.
 TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
-    const auto bytes = [](std::vector<std::uint8_t> content) {
-        return [content](const std::string& path) {
-            testing::WriteBytes(path, content);
-        };
-    };
-    const struct {
-        const char* name;
-        std::function<void(const std::string&)> make;
-        std::string message; // followed by the chosen path, when it ends in ":"
-    } rows[] = {
-        {"rate 22050.wav", bytes(WavWithFields(22050, 16)),
-         "The Sample Rate must be 44.1 or 48 kHz."},
-        {"width 24.wav", bytes(WavWithFields(44100, 24)), "The Bit Rate must be 8 or 16-bit."},
-        {"both-wrong.wav", bytes(WavWithFields(32000, 24)),
-         "The Sample Rate must be 44.1 or 48 kHz."},
-        {"too short.wav", bytes({'R', 'I', 'F', 'F', 0, 0}),
-         "The file is too short to be a WAV file:"},
-        {"missing file.wav", [](const std::string&) {}, "The file cannot be read:"},
-        {"a folder.wav", [](const std::string& path) { fs::create_directory(path); },
-         "Only files can be added to the list:"},
-        {"a pipe.wav", [](const std::string& path) { ::mkfifo(path.c_str(), 0644); },
-         "Only files can be added to the list:"},
-        {"my song.mp3", bytes(testing::MakeWav({.frames = 10})),
-         "The file cannot be added: its MP3 file would take its name and replace it:"},
-        {"taken - name.wav",
-         [&](const std::string& path) {
-             testing::WriteBytes(dir.File("takenname.wav"), {'k'});
-             WriteWav(path, WavSpec{.frames = 0});
-         },
-         "The file could not be renamed to takenname.wav:\nFile exists.\nIt was not added to "
-         "the list."},
-    };
     WriteWav(dir.File("listed.wav"), WavSpec{.frames = 0});
     Choose("listed.wav");
+    testing::WriteBytes(dir.File("rate 22050.wav"), WavWithFields(22050, 16));
+    testing::WriteBytes(dir.File("width 24.wav"), WavWithFields(44100, 24));
+    testing::WriteBytes(dir.File("both-wrong.wav"), WavWithFields(32000, 24));
+    testing::WriteBytes(dir.File("too short.wav"), {'R', 'I', 'F', 'F', 0, 0});
+    fs::create_directory(dir.File("a folder.wav"));
+    ::mkfifo(dir.File("a pipe.wav").c_str(), 0644);
+    WriteWav(dir.File("my song.mp3"), {.frames = 10});
+    WriteWav(dir.File("taken - name.wav"), WavSpec{.frames = 0});
+    testing::WriteBytes(dir.File("takenname.wav"), {'k'});
+    // The message; followed by the chosen path, when it ends in ":".
+    const std::pair<const char*, std::string> rows[] = {
+        {"rate 22050.wav", "The Sample Rate must be 44.1 or 48 kHz."},
+        {"width 24.wav", "The Bit Rate must be 8 or 16-bit."},
+        {"both-wrong.wav", "The Sample Rate must be 44.1 or 48 kHz."},
+        {"too short.wav", "The file is too short to be a WAV file:"},
+        {"missing file.wav", "The file cannot be read:"},
+        {"a folder.wav", "Only files can be added to the list:"},
+        {"a pipe.wav", "Only files can be added to the list:"},
+        {"my song.mp3",
+         "The file cannot be added: its MP3 file would take its name and replace it:"},
+        {"taken - name.wav",
+         "The file could not be renamed to takenname.wav:\nFile exists.\nIt was not added to the "
+         "list."},
+    };
     const Names table = Table();
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::string path = dir.File(row.name);
-        row.make(path);
-        const Names before = dir.Names();
-        Choose(row.name);
+    const Names names = dir.Names();
+    for (const auto& [name, message] : rows) {
+        Choose(name);
         EXPECT_EQ(platform.Interactions().back(),
-                  "Tarn MP3 Encoder (x): " + row.message +
-                      (row.message.ends_with(':') ? "\n" + path : ""));
-        EXPECT_EQ(dir.Names(), before);
-        EXPECT_EQ(Table(), table);
+                  "Tarn MP3 Encoder (x): " + message +
+                      (message.ends_with(':') ? "\n" + dir.File(name) : ""));
+        EXPECT_EQ(dir.Names(), names) << name;
+        EXPECT_EQ(Table(), table) << name;
     }
     EXPECT_EQ(platform.Interactions().size(), std::size(rows));
     EXPECT_EQ(fs::file_size(dir.File("takenname.wav")), 1U);

@@ -3,6 +3,7 @@
 #include "common/LittleEndian.h"
 
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -30,17 +31,16 @@ std::optional<std::vector<Mp3Frame>> ParseMp3Frames(const std::vector<std::uint8
         }
         const std::uint8_t b2 = bytes[at + 2];
         const std::uint8_t b3 = bytes[at + 3];
-        Mp3Frame frame;
-        frame.crc = (bytes[at + 1] & 1) == 0;
-        frame.bitrateKbps = kBitrates[b2 >> 4];
-        frame.sampleRate = kRates[(b2 >> 2) & 3];
+        const Mp3Frame frame{.crc = (bytes[at + 1] & 1) == 0,
+                             .bitrateKbps = kBitrates[b2 >> 4],
+                             .sampleRate = kRates[(b2 >> 2) & 3],
+                             .privateBit = (b2 & 1) != 0,
+                             .mode = b3 >> 6,
+                             .copyright = ((b3 >> 3) & 1) != 0,
+                             .original = ((b3 >> 2) & 1) != 0};
         if (frame.bitrateKbps <= 0 || frame.sampleRate < 0) {
             return std::nullopt;
         }
-        frame.privateBit = (b2 & 1) != 0;
-        frame.mode = b3 >> 6;
-        frame.copyright = ((b3 >> 3) & 1) != 0;
-        frame.original = ((b3 >> 2) & 1) != 0;
         const std::size_t length =
             static_cast<std::size_t>(144000 * frame.bitrateKbps / frame.sampleRate) +
             ((b2 >> 1) & 1U);
@@ -108,10 +108,8 @@ double ToneLevel(const DecodedSound& sound, int channel, double frequency) {
     if (count == 0 || channel >= sound.channels) {
         return 0.0;
     }
-    double re = 0.0;
-    double im = 0.0;
+    std::complex<double> sum;
     double windowSum = 0.0;
-    const double step = 2.0 * std::numbers::pi * frequency / sound.sampleRate;
     for (std::size_t i = 0; i < count; ++i) {
         // A Hann window keeps a neighbouring tone from leaking into this one.
         const double window = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) /
@@ -120,12 +118,12 @@ double ToneLevel(const DecodedSound& sound, int channel, double frequency) {
         const double value = sound.samples[frame * static_cast<std::size_t>(sound.channels) +
                                            static_cast<std::size_t>(channel)] /
                              32768.0;
-        const double phase = step * static_cast<double>(frame);
-        re += window * value * std::cos(phase);
-        im -= window * value * std::sin(phase);
+        sum += window * value *
+               std::polar(1.0, -2.0 * std::numbers::pi * frequency * static_cast<double>(frame) /
+                                   sound.sampleRate);
         windowSum += window;
     }
-    return 2.0 * std::sqrt(re * re + im * im) / windowSum;
+    return 2.0 * std::abs(sum) / windowSum;
 }
 
 } // namespace tarn::testing
