@@ -27,18 +27,6 @@ void TestPlatform::RunFor(std::chrono::milliseconds duration) {
     now_ = std::max(now_, until);
 }
 
-bool TestPlatform::RunUntil(const std::function<bool()>& condition,
-                            std::chrono::milliseconds limit) {
-    const platform::DateTime end = now_ + limit;
-    while (!condition()) {
-        if (now_ >= end) {
-            return false;
-        }
-        RunFor(10ms);
-    }
-    return true;
-}
-
 void TestPlatform::AttachTimers(const std::vector<forms::Timer*>& timers) {
     timers_.reserve(timers_.size() + timers.size());
     for (forms::Timer* timer : timers) {

@@ -46,7 +46,14 @@ public:
     void RunFor(std::chrono::milliseconds duration);
     // Idles until the condition holds; false when it still does not after `limit`.
     bool RunUntil(const std::function<bool()>& condition,
-                  std::chrono::milliseconds limit = std::chrono::hours(1));
+                  std::chrono::milliseconds limit = std::chrono::hours(1)) {
+        for (const platform::DateTime end = now_ + limit; !condition(); RunFor(10ms)) {
+            if (now_ >= end) {
+                return false;
+            }
+        }
+        return true;
+    }
     void AttachTimers(const std::vector<forms::Timer*>& timers);
     // An action at the n-th call of DoEvents from now (1 = the next one).
     void AtDoEvents(int calls, std::function<void()> action) {

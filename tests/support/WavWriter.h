@@ -1,12 +1,6 @@
 #pragma once
 
-#include "support/RiffBuilder.h"
-
-#include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <numbers>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,46 +10,17 @@ struct WavSpec {
     std::int32_t sampleRate = 44100;
     std::int16_t bitsPerSample = 16;
     std::int16_t channels = 2;
-    std::int64_t frames = 4410; // one sample per channel each
+    // Frames of sound: one sample per channel each.
+    std::int64_t frames = 4410;
     // A sine tone per channel at half scale; channel c plays frequency × (c + 1).
     double frequency = 440.0;
 };
 
 // The sample data of that sound, 8-bit unsigned or 16-bit signed.
-inline Bytes SoundData(const WavSpec& spec) {
-    Bytes data;
-    for (std::int64_t frame = 0; frame < spec.frames; ++frame) {
-        for (int channel = 0; channel < spec.channels; ++channel) {
-            const double t = static_cast<double>(frame) / spec.sampleRate;
-            const double value =
-                0.5 * std::sin(2.0 * std::numbers::pi * spec.frequency * (channel + 1) * t);
-            if (spec.bitsPerSample == 8) {
-                data.push_back(static_cast<std::uint8_t>(std::lround(128.0 + value * 127.0)));
-            } else {
-                Put(data, static_cast<std::uint16_t>(std::lround(value * 32767.0)), 2);
-            }
-        }
-    }
-    return data;
-}
-
-// A canonical PCM WAV file of that sound: "fmt " then "data".
-inline Bytes MakeWav(const WavSpec& spec) {
-    return Riff({{"fmt ", Fmt(spec.channels, spec.sampleRate, spec.bitsPerSample)},
-                 {"data", SoundData(spec)}});
-}
-
-inline void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path);
-    }
-}
-
-inline void WriteWav(const std::string& path, const WavSpec& spec) {
-    WriteBytes(path, MakeWav(spec));
-}
+std::vector<std::uint8_t> SoundData(const WavSpec& spec);
+// The bytes of a canonical PCM WAV file of that sound: "fmt " then "data".
+std::vector<std::uint8_t> MakeWav(const WavSpec& spec);
+void WriteWav(const std::string& path, const WavSpec& spec);
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace tarn::testing
