@@ -36,25 +36,34 @@ protected:
     bool RunUntilElapsed(const char* text, std::chrono::milliseconds limit) {
         return platform.RunUntil([&] { return form.lblTimpTrecut.Caption() == text; }, limit);
     }
+    // Both estimates, job first.
+    std::string Estimates() const {
+        return form.lblTimpEstimat.Caption() + " " + form.lblTimpEstimatPartial.Caption();
+    }
 
     platform::DateTime start{};
 };
 
-TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAtEachPercentage) {
+TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAndTheFileHoursStayBelowTheJobs) {
     Follow();
     // While the percentage is 0 the estimate keeps its text; nothing counts in the first second.
     platform.RunFor(10s);
-    EXPECT_EQ(form.lblTimpTrecut.Caption(), "00:00:09");
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:00:00");
+    EXPECT_EQ(form.lblTimpTrecut.Caption() + " " + Estimates(), "00:00:09 00:00:00 00:00:00");
+    // 4 % of the file: at 201 counted seconds that projects 5025 s, 01:23:45, while the job
+    // estimate still reads 00:00:00.
+    GrowMp3(4);
+    ASSERT_TRUE(
+        platform.RunUntil([&] { return form.lblTimpTrecutPartial.Caption() == "00:03:22"; }, 203s));
+    EXPECT_EQ(form.lblProgres.Caption(), " 4%");
+    EXPECT_EQ(Estimates(), "00:00:00 00:23:45");
+    // The job estimate shown as the elapsed text turns to 00:04:31 uses the 270 s counted.
     form.ShowPercent(true, 30);
-    // The estimate shown as the elapsed text turns to 00:01:31 uses the 90 s counted so far.
-    ASSERT_TRUE(RunUntilElapsed("00:01:31", 82s));
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:05:00");
+    ASSERT_TRUE(RunUntilElapsed("00:04:31", 75s));
+    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:15:00");
     form.ShowPercent(true, 45);
-    ASSERT_TRUE(RunUntilElapsed("00:01:32", 2s));
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:03:22");
-    EXPECT_EQ(form.ElapsedMinutes[0], 1);
-    EXPECT_EQ(form.ElapsedSeconds[0], 31);
+    ASSERT_TRUE(RunUntilElapsed("00:04:32", 2s));
+    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:10:02");
+    EXPECT_EQ(form.ElapsedMinutes[0] * 60 + form.ElapsedSeconds[0], 271);
 }
 
 // The clock tick recomputes an estimate only when its elapsed text changes: at most once per
@@ -66,20 +75,19 @@ TEST_F(ProgressClockTest, EstimatesChangeOnlyWithTheirElapsedText) {
     form.ShowPercent(true, 50);
     form.ShowPercent(false, 25);
     form.ElapsedMinutes = {1, 1};
-    form.ElapsedSeconds = {0, 0};
-    platform.SetNow(start + 60s);
-    form.Timer1_Timer();
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:02:00");
-    EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:04:00");
-    form.ElapsedSeconds = {30, 30};
-    platform.SetNow(start + 60s + 999ms);
-    form.Timer1_Timer();
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:02:00");
-    EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:04:00");
-    platform.SetNow(start + 61s);
-    form.Timer1_Timer();
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:03:00");
-    EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:06:00");
+    const struct {
+        std::chrono::milliseconds at;
+        std::int32_t counted;
+        const char* estimates;
+    } ticks[] = {{60s, 0, "00:02:00 00:04:00"},
+                 {60999ms, 30, "00:02:00 00:04:00"},
+                 {61s, 30, "00:03:00 00:06:00"}};
+    for (const auto& tick : ticks) {
+        form.ElapsedSeconds = {tick.counted, tick.counted};
+        platform.SetNow(start + tick.at);
+        form.Timer1_Timer();
+        EXPECT_EQ(Estimates(), tick.estimates) << tick.at.count();
+    }
     EXPECT_EQ(form.lblTimpTrecut.Caption() + form.lblTimpTrecutPartial.Caption(),
               "00:01:0100:01:01");
 }
@@ -96,19 +104,7 @@ TEST_F(ProgressClockTest, NothingIsCountedInTheFirstSecondOfTheJobOrOfAFile) {
     EXPECT_EQ(form.lblTimpTrecut.Caption(), "00:01:01");
     EXPECT_EQ(form.ElapsedMinutes[0], 0);
     platform.RunFor(60s);
-    EXPECT_EQ(form.ElapsedMinutes[0], 1);
-    EXPECT_EQ(form.ElapsedMinutes[1], 1);
-}
-
-TEST_F(ProgressClockTest, FileEstimateHoursNeverExceedTheJobEstimateHours) {
-    Follow();
-    // 201 counted seconds at 4 % project 5025 s, 01:23:45, while the job estimate still reads
-    // 00:00:00 (job percentage 0).
-    GrowMp3(4);
-    ASSERT_TRUE(
-        platform.RunUntil([&] { return form.lblTimpTrecutPartial.Caption() == "00:03:22"; }, 203s));
-    EXPECT_EQ(form.lblProgres.Caption(), " 4%");
-    EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:23:45");
+    EXPECT_EQ(form.ElapsedMinutes, (std::array<std::int32_t, 2>{1, 1}));
 }
 
 TEST_F(ProgressClockTest, LongJobsMidnightAndMoreThanADay) {
@@ -118,8 +114,7 @@ TEST_F(ProgressClockTest, LongJobsMidnightAndMoreThanADay) {
     form.ShowPercent(true, 1);
     GrowMp3(1);
     ASSERT_TRUE(RunUntilElapsed("01:00:01", 3602s));
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "100:00:00");
-    EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "100:00:00");
+    EXPECT_EQ(Estimates(), "100:00:00 100:00:00");
     // At 100 % the estimate is the counted time itself; the hours of the elapsed time wrap
     // after a day, while every minute is counted.
     form.ShowPercent(true, 100);
@@ -132,8 +127,7 @@ TEST_F(ProgressClockTest, LongJobsMidnightAndMoreThanADay) {
 TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     Follow();
     platform.RunFor(200ms);
-    // No MP3 file yet: it counts as empty.
-    EXPECT_EQ(form.lblProgres.Caption(), " 0%");
+    EXPECT_EQ(form.lblProgres.Caption(), " 0%") << "no MP3 file yet: it counts as empty";
     GrowMp3(37);
     platform.RunFor(200ms);
     ASSERT_EQ(form.lblProgres.Caption(), " 37%");
@@ -147,7 +141,6 @@ TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     fs::resize_file(form.FilePaths[1], 0);
     platform.RunFor(1s);
     EXPECT_EQ(form.lblProgres.Caption(), " 37%");
-    EXPECT_EQ(form.ShownEntry, 1);
 
     // At 99 % the entry stays; at 100 % the next progress tick moves past the last entry: the
     // bar empties but keeps its text, and from then on nothing is measured and the clocks stand
@@ -164,14 +157,20 @@ TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     platform.SetNow(platform.Now() + 2s);
     form.Timer1_Timer();
     EXPECT_NE(form.lblTimpTrecut.Caption(), beforeTheMove) << "the clocks run until the move";
+    ASSERT_NE(form.lblTimpEstimatPartial.Caption(), "00:00:00");
+    form.ElapsedMinutes[1] = 2;
+    const platform::DateTime beforeTheTick = platform.Now();
     platform.RunFor(200ms);
+    // The move starts the file's clock afresh.
     EXPECT_EQ(form.ShownEntry, 2);
     EXPECT_EQ(form.lblProgres.Width(), 0);
+    EXPECT_GE(form.StartTimes[1], beforeTheTick);
+    EXPECT_EQ(form.ElapsedMinutes[1], 0);
+    EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:00:00");
     const std::string elapsed = form.lblTimpTrecut.Caption();
     GrowMp3(50);
     platform.RunFor(5s);
-    EXPECT_EQ(form.lblProgres.Caption(), " 100%");
-    EXPECT_EQ(form.lblTimpTrecut.Caption(), elapsed);
+    EXPECT_EQ(form.lblProgres.Caption() + form.lblTimpTrecut.Caption(), " 100%" + elapsed);
     EXPECT_EQ(form.ShownEntry, 2);
     // Above 100 the clocks go on.
     form.ShowPercent(false, 103);

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "platform/FileOps.h"
 #include "shell/frmMain.h"
 #include "support/TempDir.h"
 #include "support/TestPlatform.h"
 #include "support/WavWriter.h"
 
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,13 +20,15 @@ namespace tarn::testing {
 using Names = std::vector<std::string>;
 
 // The bytes of a file; empty when it cannot be read.
-std::string Contents(const std::string& path);
+inline std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 // The length of a file; -1 when there is none.
-std::int64_t Length(const std::string& path);
-// Everything the user saw and heard, in order: a message box as "title: text" (with "(!)" after
-// the title of a warning), a beep as "beep".
-Names Seen(const TestPlatform& platform);
-// Runs `body` in a child process and returns the lines it reports; nothing when the child did not
+inline std::int64_t Length(const std::string& path) {
+    return platform::FileLength(path).value_or(-1);
+}
+// Runs `body` in a child process and returns the lines it gives; nothing when the child did not
 // end normally (a crash, an error that escaped). What the child changes on disk stays.
 std::optional<Names> InChild(const std::function<Names()>& body);
 
@@ -52,7 +57,6 @@ public:
         WriteSound(name, seconds, format);
         return Add(name);
     }
-    // Clicks Go, which returns once its last run has returned.
     void Go() { form.cmdGo.Click.Raise(); }
     // Lets the window idle until the job tick has ended the job.
     bool WaitForTheEnd() {
@@ -60,8 +64,10 @@ public:
     }
     // Calls `probe` at every event processing from now on.
     void AtEveryPause(std::function<void()> probe);
-    // The window as a job leaves it: an empty list, the list and job buttons off, the options
-    // and Exit on, the displays at zero, the timers stopped.
+    // The names of the enabled ones among the buttons and options.
+    Names EnabledControls() const;
+    // The window as a job leaves it: an empty list, only the options, Open and Exit enabled,
+    // the displays at zero, the timers stopped, the clock state fresh.
     void ExpectIdle() const;
 
     TempDir dir;

@@ -2,16 +2,14 @@
 
 #include "common/LittleEndian.h"
 
-#include <algorithm>
 #include <cmath>
+#include <complex>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numbers>
-#include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace tarn::testing {
 
@@ -33,17 +31,16 @@ std::optional<std::vector<Mp3Frame>> ParseMp3Frames(const std::vector<std::uint8
         }
         const std::uint8_t b2 = bytes[at + 2];
         const std::uint8_t b3 = bytes[at + 3];
-        Mp3Frame frame;
-        frame.crc = (bytes[at + 1] & 1) == 0;
-        frame.bitrateKbps = kBitrates[b2 >> 4];
-        frame.sampleRate = kRates[(b2 >> 2) & 3];
+        const Mp3Frame frame{.crc = (bytes[at + 1] & 1) == 0,
+                             .bitrateKbps = kBitrates[b2 >> 4],
+                             .sampleRate = kRates[(b2 >> 2) & 3],
+                             .privateBit = (b2 & 1) != 0,
+                             .mode = b3 >> 6,
+                             .copyright = ((b3 >> 3) & 1) != 0,
+                             .original = ((b3 >> 2) & 1) != 0};
         if (frame.bitrateKbps <= 0 || frame.sampleRate < 0) {
             return std::nullopt;
         }
-        frame.privateBit = (b2 & 1) != 0;
-        frame.mode = b3 >> 6;
-        frame.copyright = ((b3 >> 3) & 1) != 0;
-        frame.original = ((b3 >> 2) & 1) != 0;
         const std::size_t length =
             static_cast<std::size_t>(144000 * frame.bitrateKbps / frame.sampleRate) +
             ((b2 >> 1) & 1U);
@@ -61,44 +58,39 @@ std::vector<std::uint8_t> ReadAllBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+namespace {
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+} // namespace
+
 bool HaveProgram(const std::string& name) {
     return RunCommand("command -v " + ShellQuote(name) + " >/dev/null 2>&1") == 0;
 }
 
 int RunCommand(const std::string& command) {
     const int status = std::system(command.c_str());
-    if (status == -1 || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
-
-std::string ShellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
+    return status == -1 || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
 }
 
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tarn-decoded-XXXXXX.wav").string();
-    const int fd = ::mkstemps(pattern.data(), 4);
-    if (fd < 0) {
+    FILE* pipe = ::popen(("mpg123 -q -w - " + ShellQuote(mp3Path) + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) {
         return std::nullopt;
     }
-    ::close(fd);
-    const int status = RunCommand("mpg123 -q -w " + ShellQuote(pattern) + " " +
-                                  ShellQuote(mp3Path) + " 2>/dev/null");
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[65536];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        bytes.insert(bytes.end(), buffer, buffer + count);
+    }
     // mpg123 writes 16-bit samples after the canonical 44-byte header.
-    const std::vector<std::uint8_t> bytes = ReadAllBytes(pattern);
-    std::filesystem::remove(pattern);
-    if (status != 0 || bytes.size() < 44 || ReadU16(bytes.data() + 34) != 16) {
+    if (::pclose(pipe) != 0 || bytes.size() < 44 || ReadU16(bytes.data() + 34) != 16) {
         return std::nullopt;
     }
     DecodedSound sound{.sampleRate = static_cast<int>(ReadU32(bytes.data() + 24)),
@@ -116,10 +108,8 @@ double ToneLevel(const DecodedSound& sound, int channel, double frequency) {
     if (count == 0 || channel >= sound.channels) {
         return 0.0;
     }
-    double re = 0.0;
-    double im = 0.0;
+    std::complex<double> sum;
     double windowSum = 0.0;
-    const double step = 2.0 * std::numbers::pi * frequency / sound.sampleRate;
     for (std::size_t i = 0; i < count; ++i) {
         // A Hann window keeps a neighbouring tone from leaking into this one.
         const double window = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) /
@@ -128,12 +118,12 @@ double ToneLevel(const DecodedSound& sound, int channel, double frequency) {
         const double value = sound.samples[frame * static_cast<std::size_t>(sound.channels) +
                                            static_cast<std::size_t>(channel)] /
                              32768.0;
-        const double phase = step * static_cast<double>(frame);
-        re += window * value * std::cos(phase);
-        im -= window * value * std::sin(phase);
+        sum += window * value *
+               std::polar(1.0, -2.0 * std::numbers::pi * frequency * static_cast<double>(frame) /
+                                   sound.sampleRate);
         windowSum += window;
     }
-    return 2.0 * std::sqrt(re * re + im * im) / windowSum;
+    return 2.0 * std::abs(sum) / windowSum;
 }
 
 } // namespace tarn::testing

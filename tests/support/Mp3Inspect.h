@@ -46,6 +46,4 @@ std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path);
 // middle half of the sound, away from the encoder's start and end.
 double ToneLevel(const DecodedSound& sound, int channel, double frequency);
 
-std::string ShellQuote(const std::string& text);
-
 } // namespace tarn::testing

@@ -6,6 +6,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarn::testing {
@@ -15,8 +16,6 @@ namespace tarn::testing {
 class RecordingPaintSurface : public platform::PaintSurface {
 public:
     static constexpr platform::FontHandle kStockFont = 1;
-    // How far a print moves the current position down.
-    static constexpr float kLineHeight = 30;
 
     struct PrintCall {
         std::string text;
@@ -24,41 +23,75 @@ public:
         float y;
         std::uint32_t color;
         std::int16_t scaleMode;
-        // The record of the selected font; empty face for the surface's own font.
-        platform::LogFont font;
+        platform::LogFont font; // empty face for the surface's own font
     };
 
-    void SetGraphicsMode(int mode) override;
+    void SetGraphicsMode(int mode) override {
+        if (mode != platform::kGraphicsModeCompatible && mode != platform::kGraphicsModeAdvanced) {
+            throw std::invalid_argument("graphics mode");
+        }
+        graphicsMode = mode;
+    }
     std::int16_t ScaleMode() const override { return scaleMode_; }
-    void SetScaleMode(std::int16_t mode) override;
+    void SetScaleMode(std::int16_t mode) override {
+        using namespace platform;
+        for (std::int16_t known : {kScaleTwips, kScalePoints, kScalePixels, kScaleInches,
+                                   kScaleMillimeters, kScaleCentimeters}) {
+            if (mode == known) {
+                scaleMode_ = mode;
+                return;
+            }
+        }
+        throw std::invalid_argument("scale mode");
+    }
     float CurrentX() const override { return currentX_; }
     void SetCurrentX(float x) override { currentX_ = x; }
     float CurrentY() const override { return currentY_; }
     void SetCurrentY(float y) override { currentY_ = y; }
     std::uint32_t ForeColor() const override { return foreColor_; }
     void SetForeColor(std::uint32_t color) override { foreColor_ = color; }
-    platform::FontHandle CreateFontIndirect(const platform::LogFont& font) override;
-    platform::FontHandle SelectObject(platform::FontHandle font) override;
-    bool DeleteObject(platform::FontHandle font) override;
-    void Print(const std::string& text) override;
+    platform::FontHandle CreateFontIndirect(const platform::LogFont& font) override {
+        fontsCreated.push_back(font);
+        if (refuseFonts) {
+            return 0;
+        }
+        fonts_[nextFont_] = font;
+        return nextFont_++;
+    }
+    platform::FontHandle SelectObject(platform::FontHandle font) override {
+        if (font != kStockFont && fonts_.count(font) == 0) {
+            ++unknownSelected; // a device context refuses it
+            return 0;
+        }
+        return std::exchange(selected_, font);
+    }
+    bool DeleteObject(platform::FontHandle font) override {
+        fontsDeleted.push_back(font);
+        return font != selected_ && fonts_.erase(font) == 1;
+    }
+    void Print(const std::string& text) override {
+        if (failAtPrint != 0 && static_cast<int>(prints.size()) + 1 == failAtPrint) {
+            throw std::runtime_error("print");
+        }
+        const auto font = fonts_.find(selected_);
+        prints.push_back({text, currentX_, currentY_, foreColor_, scaleMode_,
+                          font == fonts_.end() ? platform::LogFont{} : font->second});
+        currentX_ = 0;
+        currentY_ += 30; // a line down
+    }
 
     // ---- What happened ----
     int graphicsMode = platform::kGraphicsModeCompatible;
-    std::vector<std::int16_t> scaleModesSet;
     std::vector<platform::LogFont> fontsCreated;
     std::vector<platform::FontHandle> fontsDeleted;
     std::vector<PrintCall> prints;
     platform::FontHandle Selected() const { return selected_; }
-    // Fonts made and not deleted.
-    std::size_t LiveFonts() const { return fonts_.size(); }
-    // Selections of a font the surface does not know, which a device context refuses.
+    std::size_t LiveFonts() const { return fonts_.size(); } // made and not deleted
     int unknownSelected = 0;
 
     // ---- Failures to act out ----
-    // Print number n (from 1) throws, as a surface that cannot draw does.
-    int failAtPrint = 0;
-    // CreateFontIndirect makes no font.
-    bool refuseFonts = false;
+    int failAtPrint = 0;      // print number n (from 1) throws, as a surface that cannot draw
+    bool refuseFonts = false; // CreateFontIndirect makes no font
 
 private:
     std::int16_t scaleMode_ = platform::kScaleTwips;

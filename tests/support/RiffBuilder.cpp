@@ -1,6 +1,8 @@
 #include "support/RiffBuilder.h"
 
+#include <initializer_list>
 #include <string_view>
+#include <utility>
 
 namespace tarn::testing {
 
@@ -41,24 +43,22 @@ Bytes Riff(const std::vector<Chunk>& chunks, const char* form) {
 Bytes Fmt(int channels, int rate, int bits, int formatTag) {
     Bytes fmt;
     const int block = channels * bits / 8;
-    Put(fmt, static_cast<std::uint64_t>(formatTag), 2);
-    Put(fmt, static_cast<std::uint64_t>(channels), 2);
-    Put(fmt, static_cast<std::uint64_t>(rate), 4);
-    Put(fmt, static_cast<std::uint64_t>(rate * block), 4);
-    Put(fmt, static_cast<std::uint64_t>(block), 2);
-    Put(fmt, static_cast<std::uint64_t>(bits), 2);
+    for (const auto& [value, width] : std::initializer_list<std::pair<int, int>>{
+             {formatTag, 2}, {channels, 2}, {rate, 4}, {rate * block, 4}, {block, 2}, {bits, 2}}) {
+        Put(fmt, static_cast<std::uint64_t>(value), width);
+    }
     return fmt;
 }
 
 Bytes FfmpegList() {
     Bytes list;
-    PutTag(list, "INFO");
-    PutTag(list, "ISFT");
+    for (const char* tag : {"INFO", "ISFT"}) {
+        PutTag(list, tag);
+    }
     Put(list, 14, 4);
-    for (char c : std::string_view("Lavf59.27.100")) {
+    for (char c : std::string_view("Lavf59.27.100", 14)) { // with its terminating zero
         list.push_back(static_cast<std::uint8_t>(c));
     }
-    list.push_back(0);
     return list;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
+#include <stdexcept>
+#include <stdlib.h>
 #include <string>
 #include <vector>
 
@@ -9,16 +12,35 @@ namespace tarn::testing {
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
+    TempDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tarn-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        // Write permission that a test took away comes back, so that everything can go.
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
-    // The path of a file in the folder, as a string.
     std::string File(const std::string& name) const { return (path_ / name).string(); }
     // The names in the folder, sorted.
-    std::vector<std::string> Names() const;
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
 private:
     std::filesystem::path path_;
