@@ -258,46 +258,29 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
     AtEveryPause([&] { pausesAfterAsking += asked ? 1 : 0; });
     WhenTheSecondRunHasWritten([&] {
         asked = true;
-        const std::map<std::string, std::function<void()>> actions{
-            {"abort",
-             [&] {
-                 form.cmdAbort.Click.Raise();
-             }},
-            {"exit",
-             [&] {
-                 form.cmdExit.Click.Raise();
-             }},
-            {"close",
-             [&] {
-                 form.Form_QueryUnload(cancelled);
-             }},
-            {"shutdown",
-             [&] {
-                 form.Shutdown();
-             }},
-            {"go",
-             [&] {
-                 form.cmdGo.Click.Raise();
-             }},
-            {"clear",
-             [&] {
-                 form.cmdClearList.Click.Raise();
-             }},
-            {"delete",
-             [&] {
-                 form.chkDelete.SetValue(forms::Checked);
-             }},
-            {"add",
-             [&] {
-                 Add("next one.wav");
-             }},
-            // Chosen under the name it carries while the run still holds it.
-            {"relist", [&] {
-                 Add("threec.wav");
-             }}};
         std::istringstream words(script);
         for (std::string word; words >> word;) {
-            actions.at(word)();
+            if (word == "abort") {
+                form.cmdAbort.Click.Raise();
+            } else if (word == "exit") {
+                form.cmdExit.Click.Raise();
+            } else if (word == "close") {
+                form.Form_QueryUnload(cancelled);
+            } else if (word == "shutdown") {
+                form.Shutdown();
+            } else if (word == "go") {
+                form.cmdGo.Click.Raise();
+            } else if (word == "clear") {
+                form.cmdClearList.Click.Raise();
+            } else if (word == "delete") {
+                form.chkDelete.SetValue(forms::Checked);
+            } else if (word == "add") {
+                Add("next one.wav");
+            } else if (word == "relist") {
+                Add("threec.wav"); // under the name it carries while the run still holds it
+            } else {
+                FAIL() << word;
+            }
         }
         // The run still holds its files under their cleaned names: nothing has gone yet.
         EXPECT_EQ(platform.unloadCalls, 0);
