@@ -40,11 +40,9 @@ bool HasAnchor(const std::string& html, const std::string& anchor) {
 TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
     const HelpManual manual(kManual);
     ASSERT_EQ(manual.Problem(), ArchiveProblem::None) << kManual;
-    EXPECT_EQ(manual.Title(), "Tarn MP3 Encoder Help");
-    EXPECT_EQ(manual.DefaultTopic(), "/welcome.html");
-    ASSERT_FALSE(manual.Contents().empty());
-    EXPECT_EQ(manual.Contents().front().name, "Welcome");
-    ASSERT_FALSE(manual.Index().empty());
+    ASSERT_FALSE(manual.Contents().empty() || manual.Index().empty());
+    EXPECT_EQ(manual.Title() + ", " + manual.DefaultTopic() + ", " + manual.Contents()[0].name,
+              "Tarn MP3 Encoder Help, /welcome.html, Welcome");
 
     std::set<std::string> listed;
     for (const auto* sitemap : {&manual.Contents(), &manual.Index()}) {

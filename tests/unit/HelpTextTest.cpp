@@ -38,21 +38,18 @@ TEST(SystemRecordsTest, ReadsTheNamesAndStopsAtTheEnd) {
 }
 
 TEST(SitemapTest, ReadsNestedEntriesAsWritten) {
-    const std::string hhc = R"(<!DOCTYPE HTML PUBLIC "-//IETF//DTD HTML//EN">
-<HTML><BODY><OBJECT type="text/site properties"><param name="ImageType" value="Folder"></OBJECT>
-<param name="Name" value="Stray"></OBJECT></UL>
-<UL>
-  <LI><OBJECT type="text/sitemap"><param name="Name" value="One &amp; only">
-      <param name="Local" value="one.html"><param name="Name" value="Second name">
-      <param name="Local" value="second.html"></OBJECT>
-  <ul>
-    <li><object TYPE="Text/Sitemap"><PARAM NAME="local" VALUE='a/b.html#x'><param name=NAME value=Sub></object>
-    <!-- <OBJECT type="text/sitemap"><param name="Name" value="Hidden"></OBJECT> -->
-    <UL><LI><OBJECT type="text/sitemap"><param name="Name" value="Deep"></OBJECT></UL>
-    <li><object type="text/sitemap"><param name="Name" value="Sub 2"></object>
-  </ul>
-  <LI><OBJECT type="text/sitemap"><param name="Name" value="Three"><param name="Local" value="3.html"></OBJECT>
-</UL></BODY></HTML>)";
+    const std::string hhc = R"(<!DOCTYPE HTML PUBLIC "-//IETF//DTD HTML//EN"><HTML><BODY>
+<OBJECT type="text/site properties"><param name="ImageType" value="Folder"></OBJECT>
+<param name="Name" value="Stray"></OBJECT></UL><UL>
+<LI><OBJECT type="text/sitemap"><param name="Name" value="One &amp; only"><param name="Local"
+ value="one.html"><param name="Name" value="Second name"><param name="Local" value="2.html">
+</OBJECT><ul><li><object TYPE="Text/Sitemap"><PARAM NAME="local" VALUE='a/b.html#x'>
+<param name=NAME value=Sub></object>
+<!-- <OBJECT type="text/sitemap"><param name="Name" value="Hidden"></OBJECT> -->
+<UL><LI><OBJECT type="text/sitemap"><param name="Name" value="Deep"></OBJECT></UL>
+<li><object type="text/sitemap"><param name="Name" value="Sub 2"></object></ul>
+<LI><OBJECT type="text/sitemap"><param name="Name" value="Three"><param name="Local" value="3.html">
+</OBJECT></UL></BODY></HTML>)";
     const std::vector<SitemapEntry> expected = {
         {"One & only", "one.html", {{"Sub", "a/b.html#x", {{"Deep", "", {}}}}, {"Sub 2", "", {}}}},
         {"Three", "3.html", {}}};
