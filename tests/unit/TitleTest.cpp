@@ -82,64 +82,51 @@ TEST(LogFontMapperTest, FindsTheFamilyStylesAndSize) {
     }
 }
 
-class RotateTextTest : public ::testing::Test {
-protected:
-    // The layers printed, each "colour@x,y"; the surface must be left as it was.
-    std::string Run(bool drawn, std::int32_t downRight, std::int32_t upLeft, std::int32_t face,
-                    std::int16_t depth, std::int16_t size = 19) {
-        surface.prints.clear();
+// Each call on a surface of its own: the layers printed, as "colour@x,y". Drawn or not, the
+// surface is left as it was, with the font made for it deleted; a failure says "RotateText".
+TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
+    // down-right, up-left and face colours (-1: none), depth, size, failing print, no fonts
+    using Row = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int16_t, std::int16_t,
+                           int, bool, const char*, bool>;
+    const char* const threeDeep = "16777215@11,51 16777215@12,52 16777215@13,53 8421504@9,49 "
+                                  "8421504@8,48 8421504@7,47 0@10,50 ";
+    for (const auto& [downRight, upLeft, face, depth, size, failAtPrint, noFonts, layers, drawn] :
+         {Row{0xFFFFFF, 0x808080, 0, 1, 19, 0, false, "16777215@11,51 8421504@9,49 0@10,50 ", true},
+          Row{0xFFFFFF, 0x808080, 0, 0, 19, 0, false, "0@10,50 ", true},
+          Row{0xFFFFFF, 0x808080, 0, 3, 19, 0, false, threeDeep, true},
+          Row{-1, 0x808080, -1, 1, 19, 0, false, "8421504@9,49 ", true},
+          Row{-1, -1, -1, 1, 19, 0, false, "", true},
+          Row{0xFFFFFF, 0x808080, 0, 1, 1639, 0, false, "", false},
+          Row{0xFFFFFF, 0x808080, 0, 1, 19, 2, false, "16777215@11,51 ", false},
+          // Without a font of its own the text is printed in the surface's font.
+          Row{-1, -1, 0, 1, 19, 0, true, "0@10,50 ", true}}) {
+        testing::TestPlatform platform;
+        RecordingPaintSurface surface;
+        surface.failAtPrint = failAtPrint;
+        surface.refuseFonts = noFonts;
         EXPECT_EQ(RotateText(platform, platform, surface, "Tarn", "Times New Roman", kBooleanTrue,
                              kBooleanFalse, size, 0, downRight, upLeft, face, 10, 50, depth),
                   drawn);
+        std::string printed;
+        for (const auto& print : surface.prints) {
+            printed += std::to_string(print.color) + "@" + std::to_string(int(print.x)) + "," +
+                       std::to_string(int(print.y)) + " ";
+            EXPECT_EQ(print.scaleMode, platform::kScalePixels);
+            EXPECT_EQ(print.font.FaceName(), noFonts ? "" : "Times New Roman Bold");
+        }
+        EXPECT_EQ(printed, layers);
+        EXPECT_EQ(surface.graphicsMode, platform::kGraphicsModeAdvanced);
         EXPECT_EQ(surface.ScaleMode(), platform::kScaleTwips);
         EXPECT_EQ(surface.Selected(), RecordingPaintSurface::kStockFont);
         EXPECT_EQ(surface.LiveFonts(), 0U);
         EXPECT_EQ(surface.unknownSelected, 0);
-        std::string layers;
-        for (const auto& print : surface.prints) {
-            layers += std::to_string(print.color) + "@" + std::to_string(int(print.x)) + "," +
-                      std::to_string(int(print.y)) + " ";
-            EXPECT_EQ(print.scaleMode, platform::kScalePixels);
-            EXPECT_EQ(print.font.FaceName(), surface.refuseFonts ? "" : "Times New Roman Bold");
-        }
-        return layers;
+        EXPECT_EQ(surface.fontsCreated.size(), size == 19 ? 1U : 0U);
+        EXPECT_EQ(surface.fontsDeleted.size(), size == 19 && !noFonts ? 1U : 0U);
+        EXPECT_EQ(
+            platform.Messages(),
+            (std::vector<platform::MessageBoxRequest>(
+                drawn ? 0 : 1, {"RotateText", platform::MessageIcon::None, "Tarn MP3 Encoder"})));
     }
-
-    testing::TestPlatform platform;
-    RecordingPaintSurface surface;
-};
-
-TEST_F(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesOutColourMinusOne) {
-    using Row = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int16_t, const char*>;
-    const char* const threeDeep = "16777215@11,51 16777215@12,52 16777215@13,53 8421504@9,49 "
-                                  "8421504@8,48 8421504@7,47 0@10,50 ";
-    std::size_t rows = 0;
-    for (const auto& [downRight, upLeft, face, depth, layers] :
-         {Row{0xFFFFFF, 0x808080, 0, 1, "16777215@11,51 8421504@9,49 0@10,50 "},
-          Row{0xFFFFFF, 0x808080, 0, 0, "0@10,50 "}, Row{0xFFFFFF, 0x808080, 0, 3, threeDeep},
-          Row{-1, 0x808080, -1, 1, "8421504@9,49 "}, Row{-1, -1, -1, 1, ""}}) {
-        ++rows;
-        EXPECT_EQ(Run(true, downRight, upLeft, face, depth), layers);
-    }
-    EXPECT_EQ(surface.graphicsMode, platform::kGraphicsModeAdvanced);
-    EXPECT_EQ(surface.fontsDeleted.size(), rows);
-    EXPECT_TRUE(platform.Messages().empty());
-}
-
-// Any failure says "RotateText", returns false and still leaves the surface as it was.
-TEST_F(RotateTextTest, AFailureSaysSoAndLeavesTheSurfaceAsItWas) {
-    Run(false, 0xFFFFFF, 0x808080, 0, 1, 1639);
-    EXPECT_TRUE(surface.fontsCreated.empty());
-    surface.failAtPrint = 2;
-    Run(false, 0xFFFFFF, 0x808080, 0, 1);
-    EXPECT_EQ(surface.fontsDeleted.size(), 1U);
-    EXPECT_EQ(platform.Messages(),
-              (std::vector<platform::MessageBoxRequest>(
-                  2, {"RotateText", platform::MessageIcon::None, "Tarn MP3 Encoder"})));
-    // Without a font of its own the text is printed in the surface's font.
-    surface.failAtPrint = 0;
-    surface.refuseFonts = true;
-    EXPECT_EQ(Run(true, -1, -1, 0, 1), "0@10,50 ");
 }
 
 } // namespace
