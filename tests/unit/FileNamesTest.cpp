@@ -4,65 +4,42 @@
 
 #include <gtest/gtest.h>
 #include <utility>
-#include <vector>
 
 namespace tarn {
 namespace {
 
+using Texts = std::pair<const char*, const char*>;
+
 TEST(FileNamesTest, CleanedNamesFoldersAndSizes) {
-    for (const auto& [chosen, cleaned] : {std::pair{"My Song - Live.wav", "MySongLive.wav"},
-                                          {"song.wav", "song.wav"},
-                                          {"  - -", ""},
-                                          {"a-b c_d.WAV", "abc_d.WAV"},
-                                          {"tab\there.wav", "tab\there.wav"}}) {
+    for (const auto& [chosen, cleaned] :
+         {Texts{"My Song - Live.wav", "MySongLive.wav"}, Texts{"  - -", ""},
+          Texts{"a-b c_d.WAV", "abc_d.WAV"}, Texts{"tab\there.wav", "tab\there.wav"}}) {
         EXPECT_EQ(CleanFileName(chosen), cleaned);
     }
+    using Split = std::tuple<const char*, const char*, const char*>;
     for (const auto& [path, folder, name] :
-         {std::tuple{"/music/My Song.wav", "/music/", "My Song.wav"},
-          {"/a b/c-d/e f.wav", "/a b/c-d/", "e f.wav"},
-          {"plain.wav", "", "plain.wav"},
-          {"/top/", "/top/", ""}}) {
+         {Split{"/a b/c-d/e f.wav", "/a b/c-d/", "e f.wav"}, Split{"plain.wav", "", "plain.wav"},
+          Split{"/top/", "/top/", ""}}) {
         EXPECT_EQ(SplitPath(path).folder, folder);
         EXPECT_EQ(SplitPath(path).fileName, name);
     }
-    for (const auto& [bytes, text] : {std::pair<std::uint64_t, const char*>{0, "0"},
-                                      {44, "44"},
-                                      {999, "999"},
-                                      {1000, "1,000"},
-                                      {123456, "123,456"},
-                                      {1234567, "1,234,567"},
-                                      {1234567890, "1,234,567,890"},
-                                      {4294967296, "4,294,967,296"},
-                                      {INT64_MAX, "9,223,372,036,854,775,807"}}) {
+    using Size = std::pair<std::uint64_t, const char*>;
+    for (const auto& [bytes, text] :
+         {Size{0, "0"}, Size{999, "999"}, Size{1000, "1,000"}, Size{123456, "123,456"},
+          Size{1234567, "1,234,567"}, Size{4294967296, "4,294,967,296"},
+          Size{INT64_MAX, "9,223,372,036,854,775,807"}}) {
         EXPECT_EQ(FormatFileSize(bytes), text);
     }
 }
 
 TEST(FileNamesTest, TheMp3PathReplacesOnlyTheFileNamesExtension) {
-    for (const auto& [path, mp3] : {std::pair{"/music/MySongLive.wav", "/music/MySongLive.mp3"},
-                                    {"/music/song.WAV", "/music/song.mp3"},
-                                    {"/music/song.wave", "/music/song.mp3"},
-                                    {"/music/song", "/music/song.mp3"},
-                                    {"/my.dir/song", "/my.dir/song.mp3"},
-                                    {"/music/a.b.wav", "/music/a.b.mp3"},
-                                    {"/music/.wav", "/music/.wav.mp3"},
-                                    {".wav", ".wav.mp3"},
-                                    {"song.wav", "song.mp3"},
-                                    {"song", "song.mp3"}}) {
+    for (const auto& [path, mp3] :
+         {Texts{"/music/song.WAV", "/music/song.mp3"}, Texts{"/music/song.wave", "/music/song.mp3"},
+          Texts{"/music/song", "/music/song.mp3"}, Texts{"/my.dir/song", "/my.dir/song.mp3"},
+          Texts{"/music/a.b.wav", "/music/a.b.mp3"}, Texts{"/music/.wav", "/music/.wav.mp3"},
+          Texts{".wav", ".wav.mp3"}, Texts{"song.wav", "song.mp3"}, Texts{"song", "song.mp3"}}) {
         EXPECT_EQ(ChangeExtension(path, "mp3"), mp3);
     }
-}
-
-struct RecordingWindow : platform::WindowHost {
-    void DeleteWindowMenuItem(int position) override { deleted.push_back(position); }
-    void Unload() override {}
-    std::vector<int> deleted;
-};
-
-TEST(FileNamesTest, WindowMenuItemsGoFromTheHighestPositionDown) {
-    RecordingWindow window;
-    RemoveSystemMenuItems(window, {true, false, true, false, false, false, true});
-    EXPECT_EQ(window.deleted, (std::vector<int>{6, 2, 0}));
 }
 
 } // namespace

@@ -40,11 +40,9 @@ bool HasAnchor(const std::string& html, const std::string& anchor) {
 TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
     const HelpManual manual(kManual);
     ASSERT_EQ(manual.Problem(), ArchiveProblem::None) << kManual;
-    EXPECT_EQ(manual.Title(), "Tarn MP3 Encoder Help");
-    EXPECT_EQ(manual.DefaultTopic(), "/welcome.html");
-    ASSERT_FALSE(manual.Contents().empty());
-    EXPECT_EQ(manual.Contents().front().name, "Welcome");
-    ASSERT_FALSE(manual.Index().empty());
+    ASSERT_FALSE(manual.Contents().empty() || manual.Index().empty());
+    EXPECT_EQ(manual.Title() + ", " + manual.DefaultTopic() + ", " + manual.Contents()[0].name,
+              "Tarn MP3 Encoder Help, /welcome.html, Welcome");
 
     std::set<std::string> listed;
     for (const auto* sitemap : {&manual.Contents(), &manual.Index()}) {
@@ -89,49 +87,42 @@ TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
     EXPECT_EQ(pages, static_cast<int>(listed.size()));
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Missing, not a help file, cut off anywhere: the problem is known at once and named.
 TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
     testing::TempDir dir;
     std::ifstream in(kManual, std::ios::binary);
     const std::string whole((std::istreambuf_iterator<char>(in)), {});
     ASSERT_GT(whole.size(), 4096U);
-    WriteFile(dir.File("text.chm"), "<html>not a help file</html>");
-    WriteFile(dir.File("short.chm"), "ITS");
-    struct Case {
-        std::string file;
-        ArchiveProblem problem;
-        const char* says;
+    const auto write = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream(dir.File(name), std::ios::binary) << bytes;
+        return dir.File(name);
     };
+    using Case = std::pair<std::string, ArchiveProblem>;
     std::vector<Case> cases = {
-        {dir.File("absent.chm"), ArchiveProblem::Missing, "is missing"},
-        {dir.Path().string(), ArchiveProblem::NotChm, "is not a compiled"},
-        {dir.File("text.chm"), ArchiveProblem::NotChm, "is not a compiled"},
-        {dir.File("short.chm"), ArchiveProblem::NotChm, "is not a compiled"}};
+        Case{dir.File("absent.chm"), ArchiveProblem::Missing},
+        Case{dir.Path().string(), ArchiveProblem::NotChm},
+        Case{write("text.chm", "<html>no help</html>"), ArchiveProblem::NotChm},
+        Case{write("short.chm", "ITS"), ArchiveProblem::NotChm}};
     // Damage that chmlib does not survive: compression data whose window size is 0 (it divides
     // by it on opening), and a directory block that names itself as the next (it loops).
-    const std::pair<const char*, std::size_t> patches[] = {
-        {"windowless.chm", whole.find("LZXC") + 12}, {"looping.chm", whole.find("PMGL") + 16}};
-    for (const auto& [name, at] : patches) {
+    for (const std::size_t at : {whole.find("LZXC") + 12, whole.find("PMGL") + 16}) {
         ASSERT_LT(at, whole.size());
-        WriteFile(dir.File(name), std::string(whole).replace(at, 4, std::string(4, '\0')));
-        cases.push_back({dir.File(name), ArchiveProblem::Damaged, "is damaged"});
+        const std::string patched = std::string(whole).replace(at, 4, std::string(4, '\0'));
+        cases.emplace_back(write(std::to_string(at) + ".chm", patched), ArchiveProblem::Damaged);
     }
     for (const std::size_t length :
          {std::size_t{4}, std::size_t{200}, whole.size() / 2, whole.size() - 1}) {
-        const std::string file = dir.File("cut" + std::to_string(length) + ".chm");
-        WriteFile(file, whole.substr(0, length));
-        cases.push_back({file, ArchiveProblem::Damaged, "is damaged"});
+        cases.emplace_back(write("cut" + std::to_string(length) + ".chm", whole.substr(0, length)),
+                           ArchiveProblem::Damaged);
     }
-    for (const Case& c : cases) {
-        const HelpManual manual(c.file);
-        EXPECT_EQ(manual.Problem(), c.problem) << c.file;
-        EXPECT_TRUE(manual.Contents().empty() && manual.DefaultTopic().empty()) << c.file;
-        const std::string text = ProblemText(manual.Problem(), c.file);
-        EXPECT_THAT(text, HasSubstr(c.file + " " + c.says)) << text;
+    for (const auto& [file, problem] : cases) {
+        const HelpManual manual(file);
+        EXPECT_EQ(manual.Problem(), problem) << file;
+        EXPECT_TRUE(manual.Contents().empty() && manual.DefaultTopic().empty()) << file;
+        const char* says = problem == ArchiveProblem::Missing  ? " is missing"
+                           : problem == ArchiveProblem::NotChm ? " is not a compiled"
+                                                               : " is damaged";
+        EXPECT_THAT(ProblemText(manual.Problem(), file), HasSubstr(file + says));
     }
     EXPECT_EQ(ProblemText(ArchiveProblem::None, kManual), "");
 }

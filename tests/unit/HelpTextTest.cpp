@@ -2,14 +2,11 @@
 #include "helpviewer/HtmlText.h"
 #include "helpviewer/Sitemap.h"
 #include "helpviewer/SystemRecords.h"
-#include "support/TableRows.h"
 
 #include <gtest/gtest.h>
 
 namespace tarn::help {
 namespace {
-
-using testing::RowName;
 
 // A #SYSTEM record: code, length, bytes.
 std::string Record(unsigned code, const std::string& data, std::size_t length = std::string::npos) {
@@ -19,65 +16,40 @@ std::string Record(unsigned code, const std::string& data, std::size_t length = 
     return std::string(header, 4) + data;
 }
 
-const std::string kVersion("\x03\0\0\0", 4);
-
-struct SystemCase {
-    const char* name;
-    std::string bytes;
-    SystemRecords read;
-};
-
-class SystemRecordsTest : public ::testing::TestWithParam<SystemCase> {};
-
-TEST_P(SystemRecordsTest, ReadsTheNamesAndStopsAtTheEnd) {
-    EXPECT_EQ(ParseSystemRecords(GetParam().bytes), GetParam().read);
+TEST(SystemRecordsTest, ReadsTheNamesAndStopsAtTheEnd) {
+    using namespace std::string_literals;
+    const std::string version("\x03\0\0\0", 4), lng(300, 'x');
+    using Row = std::pair<std::string, SystemRecords>;
+    for (const auto& [bytes, read] :
+         {Row{version + Record(9, "HHA\0"s) + Record(2, "a.htm\0"s) + Record(3, "Title\0"s) +
+                  Record(0, "t.hhc\0"s) + Record(1, "t.hhk\0"s),
+              {"t.hhc", "t.hhk", "a.htm", "Title"}},
+          // Text ends at a NUL or at the record's end; a record may reach the file's end.
+          Row{version + Record(3, "Ti\0tle"s) + Record(2, "page.html") + Record(0, ""),
+              {"", "", "page.html", "Ti"}},
+          Row{version + Record(0x103, "not the title") + Record(3, lng), {"", "", "", lng}},
+          Row{version + Record(3, "Old") + Record(3, ""), {}},
+          // A record past the end, or a header cut off, ends the reading.
+          Row{version + Record(2, "a.htm") + Record(3, "Title", 6), {"", "", "a.htm", ""}},
+          Row{version + Record(2, "a.htm") + "\x03\0\x05"s, {"", "", "a.htm", ""}},
+          Row{Record(3, "Title").substr(0, 3), {}}, Row{Record(3, "Title"), {}}}) {
+        EXPECT_EQ(ParseSystemRecords(bytes), read) << testing::PrintToString(bytes);
+    }
 }
 
-const std::string kLong(300, 'x');
-
-INSTANTIATE_TEST_SUITE_P(
-    Records, SystemRecordsTest,
-    ::testing::Values(
-        SystemCase{"all_four_among_others",
-                   kVersion + Record(9, std::string("HHA\0", 4)) +
-                       Record(2, std::string("a.htm\0", 6)) + Record(3, std::string("Title\0", 6)) +
-                       Record(0, std::string("t.hhc\0", 6)) + Record(1, std::string("t.hhk\0", 6)),
-                   {"t.hhc", "t.hhk", "a.htm", "Title"}},
-        SystemCase{"text_ends_at_nul_or_record",
-                   kVersion + Record(3, std::string("Ti\0tle", 6)) + Record(2, "page.html") +
-                       Record(0, ""),
-                   {"", "", "page.html", "Ti"}},
-        SystemCase{"long_record_and_high_code_byte",
-                   kVersion + Record(0x103, "not the title") + Record(3, kLong),
-                   {"", "", "", kLong}},
-        SystemCase{"record_reaching_the_end", kVersion + Record(3, "Title"), {"", "", "", "Title"}},
-        SystemCase{"empty_last_record_counts", kVersion + Record(3, "Old") + Record(3, ""), {}},
-        SystemCase{"record_past_the_end",
-                   kVersion + Record(2, "a.htm") + Record(3, "Title", 6),
-                   {"", "", "a.htm", ""}},
-        SystemCase{"header_cut_off",
-                   kVersion + Record(2, "a.htm") + std::string("\x03\0\x05", 3),
-                   {"", "", "a.htm", ""}},
-        SystemCase{"version_only_cut_off", Record(3, "Title").substr(0, 3), {}},
-        SystemCase{"no_version", Record(3, "Title"), {}}),
-    RowName);
-
 TEST(SitemapTest, ReadsNestedEntriesAsWritten) {
-    const std::string hhc = R"(<!DOCTYPE HTML PUBLIC "-//IETF//DTD HTML//EN">
-<HTML><BODY><OBJECT type="text/site properties"><param name="ImageType" value="Folder"></OBJECT>
-<param name="Name" value="Stray"></OBJECT></UL>
-<UL>
-  <LI><OBJECT type="text/sitemap"><param name="Name" value="One &amp; only">
-      <param name="Local" value="one.html"><param name="Name" value="Second name">
-      <param name="Local" value="second.html"></OBJECT>
-  <ul>
-    <li><object TYPE="Text/Sitemap"><PARAM NAME="local" VALUE='a/b.html#x'><param name=NAME value=Sub></object>
-    <!-- <OBJECT type="text/sitemap"><param name="Name" value="Hidden"></OBJECT> -->
-    <UL><LI><OBJECT type="text/sitemap"><param name="Name" value="Deep"></OBJECT></UL>
-    <li><object type="text/sitemap"><param name="Name" value="Sub 2"></object>
-  </ul>
-  <LI><OBJECT type="text/sitemap"><param name="Name" value="Three"><param name="Local" value="3.html"></OBJECT>
-</UL></BODY></HTML>)";
+    const std::string hhc = R"(<!DOCTYPE HTML PUBLIC "-//IETF//DTD HTML//EN"><HTML><BODY>
+<OBJECT type="text/site properties"><param name="ImageType" value="Folder"></OBJECT>
+<param name="Name" value="Stray"></OBJECT></UL><UL>
+<LI><OBJECT type="text/sitemap"><param name="Name" value="One &amp; only"><param name="Local"
+ value="one.html"><param name="Name" value="Second name"><param name="Local" value="2.html">
+</OBJECT><ul><li><object TYPE="Text/Sitemap"><PARAM NAME="local" VALUE='a/b.html#x'>
+<param name=NAME value=Sub></object>
+<!-- <OBJECT type="text/sitemap"><param name="Name" value="Hidden"></OBJECT> -->
+<UL><LI><OBJECT type="text/sitemap"><param name="Name" value="Deep"></OBJECT></UL>
+<li><object type="text/sitemap"><param name="Name" value="Sub 2"></object></ul>
+<LI><OBJECT type="text/sitemap"><param name="Name" value="Three"><param name="Local" value="3.html">
+</OBJECT></UL></BODY></HTML>)";
     const std::vector<SitemapEntry> expected = {
         {"One & only", "one.html", {{"Sub", "a/b.html#x", {{"Deep", "", {}}}}, {"Sub 2", "", {}}}},
         {"Three", "3.html", {}}};
@@ -88,92 +60,65 @@ TEST(SitemapTest, ReadsNestedEntriesAsWritten) {
 }
 
 TEST(HtmlTextTest, ReadsTagsAndAttributesInAnyForm) {
+    using Attributes = std::vector<std::pair<std::string, std::string>>;
     const std::vector<HtmlTag> tags = HtmlTags(
         "<!----><A HREF='x y.html' title=bare data-x = \"a&lt;b\" checked/>text</a><!-- <i> -->"
         "<br/>< ><img src=\"cut\" alt");
     ASSERT_EQ(tags.size(), 4U);
-    EXPECT_EQ(tags[0].name, "a");
-    EXPECT_EQ(tags[0].attributes,
-              (std::vector<std::pair<std::string, std::string>>{
-                  {"href", "x y.html"}, {"title", "bare"}, {"data-x", "a<b"}, {"checked", ""}}));
-    EXPECT_EQ(tags[0].Attribute("title"), "bare");
-    EXPECT_EQ(tags[0].Attribute("alt"), "");
-    EXPECT_EQ(tags[1].name, "/a");
-    EXPECT_EQ(tags[2].name, "br");
+    EXPECT_EQ(tags[0].name + tags[1].name + tags[2].name + tags[3].name, "a/abrimg");
+    EXPECT_EQ(
+        tags[0].attributes,
+        (Attributes{{"href", "x y.html"}, {"title", "bare"}, {"data-x", "a<b"}, {"checked", ""}}));
+    EXPECT_EQ(tags[0].Attribute("title") + tags[0].Attribute("alt"), "bare");
     EXPECT_TRUE(tags[2].attributes.empty());
-    EXPECT_EQ(tags[3].attributes,
-              (std::vector<std::pair<std::string, std::string>>{{"src", "cut"}, {"alt", ""}}));
+    EXPECT_EQ(tags[3].attributes, (Attributes{{"src", "cut"}, {"alt", ""}}));
 }
 
-struct DecodeCase {
-    const char* name;
-    const char* text;
-    const char* decoded;
-};
-
-class DecodeTest : public ::testing::TestWithParam<DecodeCase> {};
-
-TEST_P(DecodeTest, ReplacesReferences) {
-    EXPECT_EQ(DecodeCharacterReferences(GetParam().text), GetParam().decoded);
+TEST(HtmlTextTest, ReplacesCharacterReferencesThatAreWellFormed) {
+    for (const auto& [text, decoded] :
+         {std::pair{"&lt;&gt;&amp;&quot;&apos;", "<>&\"'"},
+          {"&#65;&#233;", "A\xC3\xA9"},
+          {"&#x20AC;&#X1F600;", "\xE2\x82\xAC\xF0\x9F\x98\x80"},
+          {"a & b; &copy; &amp &#; &#x; &#0; &#12a; &a65;",
+           "a & b; &copy; &amp &#; &#x; &#0; &#12a; &a65;"},
+          {"&#xD800;&#xDFFF;&#x110000;", "&#xD800;&#xDFFF;&#x110000;"},
+          {"&#x7F;&#x80;&#x7FF;&#x800;&#xFFFF;&#x10000;",
+           "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80"},
+          {"&#xD7FF;&#xE000;&#x10FFFF;", "\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF"}}) {
+        EXPECT_EQ(DecodeCharacterReferences(text), decoded);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    References, DecodeTest,
-    ::testing::Values(
-        DecodeCase{"named", "&lt;&gt;&amp;&quot;&apos;", "<>&\"'"},
-        DecodeCase{"decimal", "&#65;&#233;", "A\xC3\xA9"},
-        DecodeCase{"hex_three_bytes", "&#x20AC;", "\xE2\x82\xAC"},
-        DecodeCase{"hex_four_bytes", "&#X1F600;", "\xF0\x9F\x98\x80"},
-        DecodeCase{"not_references", "a & b; &copy; &amp &#; &#x; &#0; &#12a; &a65;",
-                   "a & b; &copy; &amp &#; &#x; &#0; &#12a; &a65;"},
-        DecodeCase{"out_of_range", "&#xD800;&#xDFFF;&#x110000;", "&#xD800;&#xDFFF;&#x110000;"},
-        DecodeCase{"edges_of_the_ranges", "&#x7F;&#x80;&#x7FF;&#x800;&#xFFFF;&#x10000;",
-                   "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80"},
-        DecodeCase{"around_surrogates", "&#xD7FF;&#xE000;", "\xED\x9F\xBF\xEE\x80\x80"},
-        DecodeCase{"last_code_point", "&#x10FFFF;", "\xF4\x8F\xBF\xBF"}),
-    RowName);
-
-struct LinkCase {
-    const char* name;
-    const char* link;
-    std::optional<std::string> path;
-    bool desktop;
-    const char* anchor = "";
-};
-
-class ArchivePathTest : public ::testing::TestWithParam<LinkCase> {};
-
-TEST_P(ArchivePathTest, ResolvesFromThePagesFolder) {
-    EXPECT_EQ(ResolveArchivePath("/dir/page.html", GetParam().link), GetParam().path);
-    EXPECT_EQ(OpensOnDesktop(GetParam().link), GetParam().desktop);
-    EXPECT_EQ(AnchorOf(GetParam().link), GetParam().anchor);
+TEST(ArchivePathTest, ResolvesFromThePagesFolder) {
+    // link, path in the archive ("-": none), opens on the desktop, anchor
+    using Row = std::tuple<const char*, const char*, bool, const char*>;
+    for (const auto& [link, path, desktop, anchor] :
+         {Row{"other.html", "/dir/other.html", false, ""},
+          Row{"../up.html", "/up.html", false, ""},
+          Row{"../../a/../up.html", "/up.html", false, ""},
+          Row{"./a/.//b.html", "/dir/a/b.html", false, ""},
+          Row{"/root.html", "/root.html", false, ""},
+          Row{"#frag", "/dir/page.html", false, "frag"},
+          Row{"", "/dir/page.html", false, ""},
+          Row{"x.html?q=1#f", "/dir/x.html", false, "f"},
+          Row{"my%20d%6Fc%2Ehtml", "/dir/my doc.html", false, ""},
+          Row{"%zz%4g%2", "/dir/%zz%4g%2", false, ""},
+          Row{"ms-its:tarnme.chm::/about.html#top", "/about.html", false, "top"},
+          Row{"MS-ITS:tarnme.chm::sub/a.html", "/dir/sub/a.html", false, ""},
+          Row{"mk:@MSITStore:tarnme.chm::/a/b.html", "/a/b.html", false, ""},
+          Row{"ms-its:tarnme.chm", "-", false, ""},
+          Row{"http://example.org/a.html", "-", true, ""},
+          Row{"HTTPS://example.org/", "-", true, ""},
+          Row{"mailto:tarn@example.org", "-", true, ""},
+          Row{"file:///etc/passwd", "-", false, ""},
+          Row{"javascript:alert(1)", "-", false, ""},
+          Row{"a/b:c.html", "/dir/a/b:c.html", false, ""},
+          Row{":x.html", "/dir/:x.html", false, ""}}) {
+        EXPECT_EQ(ResolveArchivePath("/dir/page.html", link).value_or("-"), path) << link;
+        EXPECT_EQ(OpensOnDesktop(link), desktop) << link;
+        EXPECT_EQ(AnchorOf(link), anchor) << link;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Links, ArchivePathTest,
-    ::testing::Values(
-        LinkCase{"sibling", "other.html", "/dir/other.html", false},
-        LinkCase{"up", "../up.html", "/up.html", false},
-        LinkCase{"above_the_root", "../../a/../up.html", "/up.html", false},
-        LinkCase{"dots_and_slashes", "./a/.//b.html", "/dir/a/b.html", false},
-        LinkCase{"absolute", "/root.html", "/root.html", false},
-        LinkCase{"anchor_only", "#frag", "/dir/page.html", false, "frag"},
-        LinkCase{"empty", "", "/dir/page.html", false},
-        LinkCase{"query_and_anchor", "x.html?q=1#f", "/dir/x.html", false, "f"},
-        LinkCase{"escapes", "my%20d%6Fc%2Ehtml", "/dir/my doc.html", false},
-        LinkCase{"bad_escapes", "%zz%4g%2", "/dir/%zz%4g%2", false},
-        LinkCase{"its", "ms-its:tarnme.chm::/about.html#top", "/about.html", false, "top"},
-        LinkCase{"its_relative", "MS-ITS:tarnme.chm::sub/a.html", "/dir/sub/a.html", false},
-        LinkCase{"msitstore", "mk:@MSITStore:tarnme.chm::/a/b.html", "/a/b.html", false},
-        LinkCase{"its_without_path", "ms-its:tarnme.chm", std::nullopt, false},
-        LinkCase{"web", "http://example.org/a.html", std::nullopt, true},
-        LinkCase{"secure_web", "HTTPS://example.org/", std::nullopt, true},
-        LinkCase{"mail", "mailto:tarn@example.org", std::nullopt, true},
-        LinkCase{"file", "file:///etc/passwd", std::nullopt, false},
-        LinkCase{"script", "javascript:alert(1)", std::nullopt, false},
-        LinkCase{"colon_after_a_folder", "a/b:c.html", "/dir/a/b:c.html", false},
-        LinkCase{"leading_colon", ":x.html", "/dir/:x.html", false}),
-    RowName);
 
 } // namespace
 } // namespace tarn::help

@@ -53,22 +53,19 @@ TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
         {Riff({{"fmt ", Fmt(1, 48000, 8)}, {"LIST", testing::FfmpegList()}}),
          {kDatMono8, 44, 26, false}},
     };
-    for (std::size_t row = 0; row < std::size(cases); ++row) {
-        EXPECT_EQ(Locate(cases[row].first), cases[row].second) << row;
+    for (const auto& [file, layout] : cases) {
+        EXPECT_EQ(Locate(file), layout) << &file - &cases[0].first;
     }
     // A read that fails gives nothing: here the second chunk's header.
     EXPECT_EQ(Locate(Riff({{"JUNK", {}}, {"fmt ", Fmt(2, 44100, 16)}, {"data", {}}}), 3),
               std::nullopt);
 }
 
-TEST(UnsupportedFormatTest, RefusesFloatOtherWidthsAndFormatsWithoutChannelsOrRate) {
+TEST(SampleConverterTest, ConvertsWholeFramesAndRefusesOtherFormats) {
     for (const WavFormat& format : {WavFormat{3, 2, 44100, 32, 0}, WavFormat{1, 2, 44100, 24, 0},
                                     WavFormat{1, 0, 44100, 16, 0}, WavFormat{1, 2, 0, 16, 0}}) {
         EXPECT_NE(UnsupportedFormatReason(format), "") << format.bitsPerSample;
     }
-}
-
-TEST(SampleConverterTest, ConvertsWholeFrames) {
     const std::tuple<WavFormat, int, std::vector<int>, std::vector<std::int16_t>> cases[] = {
         // Two channels are averaged, whichever speakers the mask names (here the sides).
         {{kWaveFormatPcm, 2, 44100, 16, 0x600}, 1, {1, 3, 32767, 32767, -3, 0}, {2, 32767, -2}},
