@@ -26,11 +26,11 @@ protected:
         form.Timer1.SetEnabled(true);
         form.tmrProgress.SetEnabled(true);
     }
-    // Gives the MP3 file the length at which the file percentage reads `percent`.
-    void GrowMp3(double percent) {
-        const double expected = static_cast<double>(fs::file_size(form.FilePaths[1])) / 11.025;
-        std::ofstream(form.Mp3Paths[1], std::ios::app).close();
-        fs::resize_file(form.Mp3Paths[1],
+    // Gives the entry's MP3 file the length at which the file percentage reads `percent`.
+    void GrowMp3(double percent, int entry = 1) {
+        const double expected = static_cast<double>(fs::file_size(form.FilePaths[entry])) / 11.025;
+        std::ofstream(form.Mp3Paths[entry], std::ios::app).close();
+        fs::resize_file(form.Mp3Paths[entry],
                         static_cast<std::uintmax_t>(std::llround(expected * percent / 100)));
     }
     bool RunUntilElapsed(const char* text, std::chrono::milliseconds limit) {
@@ -126,6 +126,8 @@ TEST_F(ProgressClockTest, LongJobsMidnightAndMoreThanADay) {
 
 TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     Follow();
+    Listed("b.wav", 1);
+    form.SizeRatios[2] = 11.025;
     platform.RunFor(200ms);
     EXPECT_EQ(form.lblProgres.Caption(), " 0%") << "no MP3 file yet: it counts as empty";
     GrowMp3(37);
@@ -167,16 +169,22 @@ TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     EXPECT_GE(form.StartTimes[1], beforeTheTick);
     EXPECT_EQ(form.ElapsedMinutes[1], 0);
     EXPECT_EQ(form.lblTimpEstimatPartial.Caption(), "00:00:00");
+    GrowMp3(50, 2);
+    platform.RunFor(200ms);
+    EXPECT_EQ(form.lblProgres.Caption(), " 50%");
+    GrowMp3(100, 2);
+    platform.RunFor(400ms);
+    ASSERT_EQ(form.ShownEntry, 3);
     const std::string elapsed = form.lblTimpTrecut.Caption();
-    GrowMp3(50);
+    GrowMp3(50, 2);
     platform.RunFor(5s);
     EXPECT_EQ(form.lblProgres.Caption() + form.lblTimpTrecut.Caption(), " 100%" + elapsed);
-    EXPECT_EQ(form.ShownEntry, 2);
+    EXPECT_EQ(form.ShownEntry, 3);
     // Above 100 the clocks go on.
     form.ShowPercent(false, 103);
     platform.RunFor(2s);
     EXPECT_NE(form.lblTimpTrecut.Caption(), elapsed);
-    EXPECT_EQ(form.ShownEntry, 2);
+    EXPECT_EQ(form.ShownEntry, 3);
 }
 
 } // namespace
