@@ -150,10 +150,8 @@ std::array<float, 2> StereoShare(int position) {
 std::vector<int> SpeakerPositions(const WavFormat& format) {
     std::vector<int> positions;
     if (std::popcount(format.channelMask) == format.channels) {
-        for (int bit = 0; bit < 32; ++bit) {
-            if ((format.channelMask >> bit) & 1U) {
-                positions.push_back(bit);
-            }
+        for (std::uint32_t mask = format.channelMask; mask != 0; mask &= mask - 1) {
+            positions.push_back(std::countr_zero(mask));
         }
     } else {
         for (int channel = 0; channel < format.channels; ++channel) {
