@@ -128,7 +128,7 @@ void frmMain::tmrTotal_Timer() {
             expected = RoundToInt64(*mp3Length + static_cast<double>(expected));
         }
     }
-    if (expected > 0) {
+    if (expected != 0) {
         const double percent = static_cast<double>(done) * 100.0 / static_cast<double>(expected);
         if (const auto rounded = RoundPercent(percent)) {
             ShowPercent(true, *rounded);
