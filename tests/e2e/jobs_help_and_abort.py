@@ -22,13 +22,7 @@ def test(program):
     with Session() as session:
         music = session.music
         ui = Ui(session, session.start(program))
-        for name, seconds in TAKES:
-            ui.add(write_tone(os.path.join(music, name), seconds))
-        wait_until(lambda: len(ui.rows()) == 3, "three files in the list")
-        ui.tab("Options")
-        ui.pick_last("Normal")
-        ui.node("combo box", "Studio")
-        ui.tab("Encode")
+        ui.ready_to_encode([write_tone(os.path.join(music, name), s) for name, s in TAKES])
         abort = ui.node("push button", "Abort")
         ui.press("Go!")
         wait_until(lambda: "secondtake.mp3" in session.files(), "the second file's run", 120)

@@ -19,13 +19,8 @@ def test(program):
         music = session.music
         first = session.start(program)
         ui = Ui(session, first)
-        for name, seconds in zip(FILES, (30, 60, 10)):
-            ui.add(write_tone(os.path.join(music, name), seconds))
-        wait_until(lambda: len(ui.rows()) == 3, "three files in the list")
-        ui.tab("Options")
-        ui.pick_last("Normal")
-        ui.node("combo box", "Studio")
-        ui.tab("Encode")
+        ui.ready_to_encode([write_tone(os.path.join(music, name), seconds)
+                            for name, seconds in zip(FILES, (30, 60, 10))])
         ui.press("Go!")
         wait_until(lambda: "twosongs.mp3" in session.files(), "the second file's run", 120)
         first.kill()

@@ -222,6 +222,16 @@ class Ui:
         wait_until(lambda: not self.session.windows(OPEN_DIALOG, self.process.pid),
                    "the open dialog to close")
 
+    def ready_to_encode(self, paths):
+        """Lists the files, picks the slowest quality, "Studio", and shows the Encode tab."""
+        for path in paths:
+            self.add(path)
+        wait_until(lambda: len(self.rows()) == len(paths), "%d files in the list" % len(paths))
+        self.tab("Options")
+        self.pick_last("Normal")
+        self.node("combo box", "Studio")
+        self.tab("Encode")
+
     def answer(self, message, patience=PATIENCE):
         """Waits for a message box saying `message` and closes it with Return."""
         box = wait_until(self.boxes, "a message box", patience)[0]
