@@ -7,6 +7,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -25,9 +26,6 @@ namespace {
 constexpr unsigned kSecondsToReadWhole = 3;
 constexpr rlim_t kMemoryToReadWhole = rlim_t{256} << 20;
 constexpr std::size_t kLargestManual = std::size_t{128} << 20;
-// The child's exit status when it sent the whole file. Not 0, so that a child that ends in any
-// other way (a library calling exit(0), say) is not taken for one that did.
-constexpr int kSentWhole = 3;
 
 ArchiveProblem ProblemBeforeOpening(const std::string& path) {
     std::error_code error;
@@ -62,10 +60,8 @@ void LimitTheChild() {
     alarm(kSecondsToReadWhole);
     dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
     // The first number is the size of the address space in pages.
-    char statm[64] = {};
-    const int sizes = open("/proc/self/statm", O_RDONLY);
-    if (sizes >= 0 && read(sizes, statm, sizeof statm - 1) > 0) {
-        const rlim_t pages = std::strtoul(statm, nullptr, 10);
+    rlim_t pages = 0;
+    if (std::ifstream("/proc/self/statm") >> pages) {
         const rlimit memory = {.rlim_cur = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
                                            kMemoryToReadWhole,
                                .rlim_max = RLIM_INFINITY};
@@ -83,86 +79,67 @@ int ListObject(chmFile* /*file*/, chmUnitInfo* unit, void* context) noexcept {
     }
 }
 
-bool WriteAll(int to, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = write(to, bytes, size);
-        if (written <= 0) {
-            return false;
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
+template <typename Number> void Send(std::FILE* to, Number number) {
+    std::fwrite(&number, sizeof number, 1, to);
 }
 
-// Each object goes to the pipe as: one byte, 1 for an ordinary file; the path's length (4
-// bytes) and the path; the object's length (8 bytes) and its bytes. Lengths are in this
-// machine's byte order.
-bool SendObject(int to, chmFile* file, chmUnitInfo& unit) {
-    if (unit.length > kLargestManual) {
-        return false;
-    }
-    std::string bytes(unit.length, '\0');
-    if (chm_retrieve_object(file, &unit, reinterpret_cast<unsigned char*>(bytes.data()), 0,
-                            static_cast<LONGINT64>(unit.length)) !=
-        static_cast<LONGINT64>(unit.length)) {
-        return false;
-    }
-    const std::uint8_t ordinary = (unit.flags & CHM_ENUMERATE_NORMAL) != 0 ? 1 : 0;
-    const auto pathLength = static_cast<std::uint32_t>(std::strlen(unit.path));
-    const std::uint64_t length = unit.length;
-    return WriteAll(to, &ordinary, sizeof ordinary) &&
-           WriteAll(to, &pathLength, sizeof pathLength) && WriteAll(to, unit.path, pathLength) &&
-           WriteAll(to, &length, sizeof length) && WriteAll(to, bytes.data(), bytes.size());
-}
-
-// The child's work: every object of the file, read whole, written to `to`.
-bool SendWholeFile(const std::string& path, int to) {
+// The child's work: the number of objects in the file (8 bytes), then each object, read whole:
+// one byte, 1 for an ordinary file; the path's length (4 bytes) and the path; the object's
+// length (8 bytes) and its bytes. Numbers are in this machine's byte order. The child stops
+// where anything fails, so that what it leaves out shows as a message cut short; whatever
+// it wrote is judged by the receiver alone.
+void SendWholeFile(const std::string& path, std::FILE* to) {
     chmFile* file = chm_open(path.c_str());
     if (file == nullptr) {
-        return false;
+        return;
     }
     std::vector<chmUnitInfo> objects;
-    bool whole =
-        chm_enumerate(file, CHM_ENUMERATE_ALL & ~CHM_ENUMERATE_DIRS, ListObject, &objects) != 0;
-    for (chmUnitInfo& unit : objects) {
-        whole = whole && SendObject(to, file, unit);
+    if (chm_enumerate(file, CHM_ENUMERATE_ALL & ~CHM_ENUMERATE_DIRS, ListObject, &objects) != 0) {
+        Send(to, std::uint64_t{objects.size()});
+        for (chmUnitInfo& unit : objects) {
+            std::string bytes(unit.length, '\0');
+            const auto length = static_cast<LONGINT64>(unit.length);
+            if (chm_retrieve_object(file, &unit, reinterpret_cast<unsigned char*>(bytes.data()), 0,
+                                    length) != length) {
+                break;
+            }
+            Send(to, std::uint8_t{(unit.flags & CHM_ENUMERATE_NORMAL) != 0});
+            Send(to, static_cast<std::uint32_t>(std::strlen(unit.path)));
+            std::fputs(unit.path, to);
+            Send(to, std::uint64_t{unit.length});
+            std::fwrite(bytes.data(), 1, bytes.size(), to);
+        }
     }
     chm_close(file);
-    return whole;
 }
 
 // The child's whole life: nothing it meets may get past this.
 [[noreturn]] void ReadApart(const std::string& path, int to) noexcept {
-    const bool sent = [&]() noexcept {
-        try {
-            LimitTheChild();
-            return SendWholeFile(path, to);
-        } catch (...) {
-            return false;
+    try {
+        LimitTheChild();
+        std::FILE* out = fdopen(to, "w");
+        if (out != nullptr) {
+            SendWholeFile(path, out);
+            std::fclose(out);
         }
-    }();
-    _exit(sent ? kSentWhole : EXIT_FAILURE);
+    } catch (...) {
+    }
+    _exit(EXIT_SUCCESS);
 }
 
-// Reads from `from` until its end, or until more came than a manual can hold.
+// Reads from `from` until its end; nothing when reading fails or more came than a manual can
+// hold.
 std::optional<std::string> ReceiveAll(int from) {
     std::string received;
     char buffer[PIPE_BUF];
-    for (;;) {
-        const ssize_t got = read(from, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0 || received.size() + static_cast<std::size_t>(got) > kLargestManual) {
+    ssize_t got = 0;
+    while ((got = TEMP_FAILURE_RETRY(read(from, buffer, sizeof buffer))) > 0) {
+        if (received.size() + static_cast<std::size_t>(got) > kLargestManual) {
             return std::nullopt;
-        }
-        if (got == 0) {
-            return received;
         }
         received.append(buffer, static_cast<std::size_t>(got));
     }
+    return got == 0 ? std::optional(received) : std::nullopt;
 }
 
 // Takes the next `size` bytes of the received ones; false past their end.
@@ -191,7 +168,7 @@ ChmArchive::ChmArchive(const std::string& path) : problem_(ProblemBeforeOpening(
         return;
     }
     problem_ = ArchiveProblem::Damaged;
-    int ends[2] = {-1, -1};
+    int ends[] = {-1, -1};
     if (pipe2(ends, O_CLOEXEC) != 0) {
         return;
     }
@@ -201,26 +178,24 @@ ChmArchive::ChmArchive(const std::string& path) : problem_(ProblemBeforeOpening(
         ReadApart(path, ends[1]);
     }
     close(ends[1]);
-    if (child < 0) {
-        close(ends[0]);
-        return;
-    }
-    const std::optional<std::string> received = ReceiveAll(ends[0]);
+    const std::optional<std::string> received = child == -1 ? std::nullopt : ReceiveAll(ends[0]);
     close(ends[0]);
-    if (!received) {
+    if (child != -1) {
+        // Done or not, the child has nothing more to give.
         kill(child, SIGKILL);
+        TEMP_FAILURE_RETRY(waitpid(child, nullptr, 0));
     }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (received && WIFEXITED(status) && WEXITSTATUS(status) == kSentWhole &&
-        TakeObjects(*received)) {
+    if (received && TakeObjects(*received)) {
         problem_ = ArchiveProblem::None;
     }
 }
 
 bool ChmArchive::TakeObjects(std::string_view received) {
-    while (!received.empty()) {
+    std::uint64_t count = 0;
+    if (!TakeNumber(received, count)) {
+        return false;
+    }
+    for (; count > 0; --count) {
         std::uint8_t ordinary = 0;
         std::uint32_t pathLength = 0;
         std::uint64_t length = 0;
@@ -236,7 +211,7 @@ bool ChmArchive::TakeObjects(std::string_view received) {
             files_.emplace_back(path);
         }
     }
-    return true;
+    return received.empty();
 }
 
 std::optional<std::string> ChmArchive::Read(const std::string& path) const {
