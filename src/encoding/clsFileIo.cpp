@@ -21,20 +21,12 @@ void Abandon(int fd, int error) {
 // Opens an existing file, or creates it when it is missing. `created` tells which happened.
 int OpenOrCreate(const std::string& path, bool& created) {
     constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    // A file deleted or created by someone else between the two attempts sends us round again.
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        int fd = ::open(path.c_str(), kFlags);
-        if (fd >= 0 || errno != ENOENT) {
-            created = false;
-            return fd;
-        }
-        fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
-        if (fd >= 0 || errno != EEXIST) {
-            created = fd >= 0;
-            return fd;
-        }
+    int fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+    created = fd != -1;
+    if (fd == -1 && errno == EEXIST) {
+        fd = ::open(path.c_str(), kFlags);
     }
-    return -1;
+    return fd;
 }
 
 } // namespace
@@ -62,7 +54,7 @@ bool clsFileIo::Open(const std::string& path, bool forWriting) {
     // O_NONBLOCK keeps a FIFO from hanging the open; it is refused below anyway.
     const int fd = forWriting ? OpenOrCreate(path, created)
                               : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
+    if (fd == -1) {
         fileHandle_ = -1;
         return false;
     }
@@ -118,11 +110,8 @@ bool clsFileIo::WriteBytes(const void* Pointer, std::int64_t Size) {
     std::int64_t done = 0;
     while (done < Size) {
         const auto request = static_cast<std::size_t>(std::min<std::int64_t>(Size - done, INT_MAX));
-        const ssize_t written = ::write(fileHandle_, bytes + done, request);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        const ssize_t written = TEMP_FAILURE_RETRY(::write(fileHandle_, bytes + done, request));
+        if (written == -1) {
             bytesTransferred_ = done;
             lastApiResult_ = 0;
             return false;
@@ -143,11 +132,8 @@ std::int32_t clsFileIo::ReadBytes(void* Pointer, std::int64_t bytes) {
     while (done < bytes) {
         const auto request =
             static_cast<std::size_t>(std::min<std::int64_t>(bytes - done, INT_MAX));
-        const ssize_t got = ::read(fileHandle_, out + done, request);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        const ssize_t got = TEMP_FAILURE_RETRY(::read(fileHandle_, out + done, request));
+        if (got == -1) {
             bytesTransferred_ = done;
             return 0;
         }

@@ -124,7 +124,7 @@ bool NameJournal::Write(const std::vector<Entry>& entries) const {
     }
     const std::string temporary = path_ + ".new";
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    if (fd == -1) {
         return false;
     }
     // A write to a regular file is whole unless it fails.

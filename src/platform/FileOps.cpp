@@ -87,18 +87,16 @@ FileResult SetAttributesNormal(const std::string& path) {
 std::optional<std::size_t> ReadAt(const std::string& path, std::int64_t offset, void* buffer,
                                   std::size_t count) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    if (fd == -1) {
         return std::nullopt;
     }
     std::size_t total = 0;
     auto* out = static_cast<char*>(buffer);
     while (total < count) {
-        const ssize_t got = ::pread(fd, out + total, count - total,
-                                    static_cast<off_t>(offset) + static_cast<off_t>(total));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        const ssize_t got =
+            TEMP_FAILURE_RETRY(::pread(fd, out + total, count - total,
+                                       static_cast<off_t>(offset) + static_cast<off_t>(total)));
+        if (got == -1) {
             ::close(fd);
             return std::nullopt;
         }
