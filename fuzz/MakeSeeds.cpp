@@ -1,6 +1,5 @@
 // Writes one WAV file of each kind the tests use into the folder given as the argument.
-#include "support/RiffBuilder.h"
-#include "support/WavWriter.h"
+#include "support/WavFiles.h"
 
 #include <iostream>
 #include <string>

@@ -7,7 +7,7 @@
 #include "shell/frmMain.h"
 #include "support/TempDir.h"
 #include "support/TestPlatform.h"
-#include "support/WavWriter.h"
+#include "support/WavFiles.h"
 
 #include <QAccessibleActionInterface>
 #include <QApplication>

@@ -6,8 +6,8 @@
 #include "shell/frmMain.h"
 #include "support/JobFixture.h"
 #include "support/Mp3Inspect.h"
-#include "support/RiffBuilder.h"
 #include "support/TableRows.h"
+#include "support/WavFiles.h"
 
 #include <algorithm>
 #include <filesystem>

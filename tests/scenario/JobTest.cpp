@@ -5,7 +5,7 @@
 #include "filelist/NameJournal.h"
 #include "shell/frmMain.h"
 #include "support/JobFixture.h"
-#include "support/RiffBuilder.h"
+#include "support/WavFiles.h"
 
 #include <algorithm>
 #include <csignal>

@@ -4,7 +4,7 @@
 #include "shell/frmMain.h"
 #include "support/TempDir.h"
 #include "support/TestPlatform.h"
-#include "support/WavWriter.h"
+#include "support/WavFiles.h"
 
 #include <cstdint>
 #include <fstream>

@@ -1,7 +1,7 @@
 #include "filelist/NameJournal.h"
 
 #include "support/TempDir.h"
-#include "support/WavWriter.h"
+#include "support/WavFiles.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,8 +1,7 @@
 #include "filelist/WavProbe.h"
 
-#include "support/RiffBuilder.h"
 #include "support/TempDir.h"
-#include "support/WavWriter.h"
+#include "support/WavFiles.h"
 
 #include <gtest/gtest.h>
 

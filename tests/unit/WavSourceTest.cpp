@@ -1,6 +1,6 @@
 #include "encoding/WavSource.h"
 
-#include "support/RiffBuilder.h"
+#include "support/WavFiles.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

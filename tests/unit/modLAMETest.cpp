@@ -1,9 +1,8 @@
 #include "encoding/modLAME.h"
 
 #include "support/Mp3Inspect.h"
-#include "support/RiffBuilder.h"
 #include "support/TempDir.h"
-#include "support/WavWriter.h"
+#include "support/WavFiles.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
