@@ -213,23 +213,9 @@ std::int16_t Saturate(float value) {
 
 SampleConverter::SampleConverter(const WavFormat& source, int outChannels)
     : inChannels_(source.channels), outChannels_(outChannels), eightBit_(source.bitsPerSample == 8),
-      inBytesPerFrame_(source.BytesPerFrame()),
-      direct_(!eightBit_ &&
-              (source.channels == outChannels || (source.channels == 1 && outChannels == 2))),
-      weights_(MixWeights(source, outChannels)) {}
+      inBytesPerFrame_(source.BytesPerFrame()), weights_(MixWeights(source, outChannels)) {}
 
 void SampleConverter::Convert(const std::uint8_t* in, std::size_t frames, std::int16_t* out) const {
-    if (direct_) {
-        const std::size_t values = frames * static_cast<std::size_t>(inChannels_);
-        const std::size_t repeat = static_cast<std::size_t>(outChannels_ / inChannels_);
-        for (std::size_t i = 0; i < values; ++i) {
-            const auto value = static_cast<std::int16_t>(ReadU16(in + 2 * i));
-            for (std::size_t r = 0; r < repeat; ++r) {
-                *out++ = value;
-            }
-        }
-        return;
-    }
     const auto inChannels = static_cast<std::size_t>(inChannels_);
     std::vector<float> frame(inChannels);
     for (std::size_t f = 0; f < frames; ++f) {

@@ -76,7 +76,6 @@ private:
     int outChannels_;
     bool eightBit_;
     std::uint32_t inBytesPerFrame_;
-    bool direct_;
     std::vector<std::vector<float>> weights_;
 };
 
