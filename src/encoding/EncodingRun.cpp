@@ -192,7 +192,7 @@ void frmMain::EncodeFile(const std::string& path) {
         return std::nullopt;
     };
     const auto writeOutput = [&](std::uint32_t count) -> std::optional<std::string> {
-        if (count > 0 && !output->WriteBytes(outputBuffer.data(), count)) {
+        if (!output->WriteBytes(outputBuffer.data(), count)) {
             return ReasonText(errno);
         }
         return std::nullopt;
