@@ -124,7 +124,9 @@ void SendWholeFile(const std::string& path, std::FILE* to) {
         }
     } catch (...) {
     }
-    _exit(EXIT_SUCCESS);
+    // The status tells nothing: the message shows whether the file was read whole. Not 0, so
+    // that this could never end another process as a success.
+    _exit(EXIT_FAILURE);
 }
 
 // Reads from `from` until its end; nothing when reading fails or more came than a manual can
@@ -178,13 +180,15 @@ ChmArchive::ChmArchive(const std::string& path) : problem_(ProblemBeforeOpening(
         ReadApart(path, ends[1]);
     }
     close(ends[1]);
-    const std::optional<std::string> received = child == -1 ? std::nullopt : ReceiveAll(ends[0]);
-    close(ends[0]);
-    if (child != -1) {
-        // Done or not, the child has nothing more to give.
-        kill(child, SIGKILL);
-        TEMP_FAILURE_RETRY(waitpid(child, nullptr, 0));
+    if (child == -1) {
+        close(ends[0]);
+        return;
     }
+    const std::optional<std::string> received = ReceiveAll(ends[0]);
+    close(ends[0]);
+    // Done or not, the child has nothing more to give.
+    kill(child, SIGKILL);
+    TEMP_FAILURE_RETRY(waitpid(child, nullptr, 0));
     if (received && TakeObjects(*received)) {
         problem_ = ArchiveProblem::None;
     }
