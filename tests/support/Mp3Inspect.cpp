@@ -13,13 +13,9 @@
 
 namespace tarn::testing {
 
-namespace {
-
 constexpr int kBitrates[16] = {0,   32,  40,  48,  56,  64,  80,  96,
                                112, 128, 160, 192, 224, 256, 320, -1};
 constexpr int kRates[4] = {44100, 48000, 32000, -1};
-
-} // namespace
 
 std::optional<std::vector<Mp3Frame>> ParseMp3Frames(const std::vector<std::uint8_t>& bytes) {
     std::vector<Mp3Frame> frames;
@@ -58,29 +54,17 @@ std::vector<std::uint8_t> ReadAllBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-namespace {
-
-std::string ShellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-} // namespace
-
 bool HaveProgram(const std::string& name) {
-    return RunCommand("command -v " + ShellQuote(name) + " >/dev/null 2>&1") == 0;
+    return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
 }
 
 int RunCommand(const std::string& command) {
     const int status = std::system(command.c_str());
-    return status == -1 || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path) {
-    FILE* pipe = ::popen(("mpg123 -q -w - " + ShellQuote(mp3Path) + " 2>/dev/null").c_str(), "r");
+    FILE* pipe = ::popen(("mpg123 -q -w - '" + mp3Path + "' 2>/dev/null").c_str(), "r");
     if (pipe == nullptr) {
         return std::nullopt;
     }

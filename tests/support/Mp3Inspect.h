@@ -39,7 +39,7 @@ struct DecodedSound {
 bool HaveProgram(const std::string& name);
 // Runs a command through the shell; its exit status.
 int RunCommand(const std::string& command);
-// Decodes an MP3 file with Debian's mpg123; nothing when it fails.
+// Decodes an MP3 file (a path without quotes) with Debian's mpg123; nothing when it fails.
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path);
 
 // The amplitude (1.0 = full scale) of the tone of `frequency` in one channel, measured over the
