@@ -22,9 +22,6 @@ public:
     }
     ~TempDir() {
         std::error_code ignored;
-        // Write permission that a test took away comes back, so that everything can go.
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(path_, ignored);
     }
     TempDir(const TempDir&) = delete;
