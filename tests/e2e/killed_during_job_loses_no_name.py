@@ -1,12 +1,9 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3 -B
 """SIGKILL in the middle of a job, while the listed files carry their cleaned names and two are
 open: the next start gives every file its chosen name back, gives the finished MP3 file the name
 formed from its chosen one and removes the one cut short. SIGTERM, too, gives names back."""
 
 import os
-import sys
-
-sys.dont_write_bytecode = True  # keeps the source folder free of compiled files
 
 from tarn_e2e import PATIENCE, Session, Ui, check, decode, main, wait_until, write_tone
 
@@ -41,5 +38,4 @@ def test(program):
         check("one song.wav" in session.files(), "SIGTERM left %r" % session.files())
 
 
-if __name__ == "__main__":
-    main(test)
+main(test)

@@ -1,12 +1,9 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3 -B
 """The window without a job: started with files on its command line, one of them missing; a
 second start refused; a file added through the real open dialog and a file refused; Exit gives
 every name back."""
 
 import os
-import sys
-
-sys.dont_write_bytecode = True  # keeps the source folder free of compiled files
 
 from tarn_e2e import PATIENCE, Session, Ui, check, main, wait_until, write_tone
 
@@ -50,5 +47,4 @@ def test(program):
         check(session.files() == chosen, "after Exit the folder holds %r" % session.files())
 
 
-if __name__ == "__main__":
-    main(test)
+main(test)

@@ -1,8 +1,4 @@
-"""The real program on a private X server, driven with xdotool and read through AT-SPI.
-
-main() runs a script in a session bus of its own, so that the accessibility bus is its own too.
-A Session is an Xvfb with its own runtime folder (the single-instance lock), state folder (the
-journal of renamed files) and music folder, in which its programs start."""
+"""The real program on a private X server, driven with xdotool and read through AT-SPI."""
 
 import array
 import math
@@ -42,14 +38,13 @@ def wait_until(condition, what, patience=PATIENCE):
 
 
 def main(test):
-    """Runs test(program) on buses of its own; prints the failure and exits 1 when it fails."""
+    """Runs test(program) on a session bus, and so an accessibility bus, of its own."""
     if "TARN_E2E_BUS" not in os.environ:
-        # The bus launcher keeps its socket under $XDG_RUNTIME_DIR, the same path for every
-        # session, and marks a display it is given with its bus: a folder of its own, no display.
+        # A runtime folder of its own for the bus launcher's socket; no display for it to mark.
         runtime = tempfile.mkdtemp(prefix="tarn-e2e-bus-")
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "AT_SPI_BUS_ADDRESS")}
         env.update(XDG_RUNTIME_DIR=runtime, TARN_E2E_BUS="1")
-        status = subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env)
+        status = subprocess.run(["dbus-run-session", "--", sys.executable, "-B", *sys.argv], env=env)
         shutil.rmtree(runtime, ignore_errors=True)
         sys.exit(status.returncode)
     try:
@@ -60,14 +55,15 @@ def main(test):
 
 
 class Session:
+    """An Xvfb with its own lock, journal and music folders; its programs start in the last."""
+
     def __init__(self):
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")
         self.music = os.path.join(self.folder, "music")
         os.mkdir(self.music)
         os.mkdir(os.path.join(self.folder, "runtime"), 0o700)
         read_end, write_end = os.pipe()
-        # The server takes a free display and says which; -noreset keeps it from restarting,
-        # and refusing clients for a moment, whenever its last client leaves.
+        # -noreset: no restart, refusing clients for a moment, when the last client leaves.
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
              "tcp", "-noreset"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
@@ -118,9 +114,8 @@ class Session:
 
 
 class Ui:
-    """A running program: its windows through xdotool, its objects through AT-SPI by role and
-    accessible name. During a job it answers only between two chunks of sound, so a search
-    through all its objects then takes seconds: find them before Go, only read them after."""
+    """A running program's windows and objects. During a job it answers only between chunks of
+    sound, so a search through its objects takes seconds: find them before Go, read them after."""
 
     def __init__(self, session, process):
         import pyatspi
@@ -196,17 +191,6 @@ class Ui:
         check(self.enabled(button), "\"%s\" is disabled" % name)
         self.click(button)
 
-    def tab(self, name):
-        self.click(self.node("page tab", name))
-
-    def pick_last(self, shown):
-        """Opens the drop-down list showing `shown` with the mouse and picks its last item."""
-        combo = self.node("combo box", shown)
-        self.click(combo)
-        items = self.nodes("list", under=combo)[0]
-        wait_until(lambda: items.getState().contains(self.at.STATE_SHOWING), "the list to open")
-        self.session.xdotool("key", "End", "Return")
-
     def rows(self):
         names = self.node("list", "List of files which will be encoded")
         return [row.name for row in self.nodes("list item", under=names)]
@@ -227,10 +211,14 @@ class Ui:
         for path in paths:
             self.add(path)
         wait_until(lambda: len(self.rows()) == len(paths), "%d files in the list" % len(paths))
-        self.tab("Options")
-        self.pick_last("Normal")
+        self.click(self.node("page tab", "Options"))
+        quality = self.node("combo box", "Normal")
+        self.click(quality)
+        items = self.nodes("list", under=quality)[0]
+        wait_until(lambda: items.getState().contains(self.at.STATE_SHOWING), "the list to open")
+        self.session.xdotool("key", "End", "Return")
         self.node("combo box", "Studio")
-        self.tab("Encode")
+        self.click(self.node("page tab", "Encode"))
 
     def answer(self, message, patience=PATIENCE):
         """Waits for a message box saying `message` and closes it with Return."""
@@ -241,9 +229,8 @@ class Ui:
 
 
 def write_tone(path, seconds, rate=44100, bits=16, channels=2, pitch=441):
-    """A PCM WAV file of a sine tone over soft noise, the same in every channel. The noise makes
-    the encoder work about as hard as on music; a whole number of cycles a second lets one
-    second repeat seamlessly."""
+    """A PCM WAV file of a tone over soft noise, which makes the encoder work about as hard as on
+    music; one second, a whole number of cycles, repeated."""
     kind, scale, middle = ("h", 12000, 0) if bits == 16 else ("B", 90, 128)
     noise = random.Random(pitch)
     second = array.array(kind, (
@@ -260,20 +247,10 @@ def write_tone(path, seconds, rate=44100, bits=16, channels=2, pitch=441):
 
 
 def decode(mp3, folder):
-    """(rate, channels, seconds, pitch) of an MP3 file as mpg123 decodes it, the pitch counted
-    over a second in the middle of the first channel."""
+    """(rate, channels, seconds) of an MP3 file as mpg123 decodes it."""
     out = os.path.join(folder, "decoded.wav")
     decoded = subprocess.run(["mpg123", "-q", "-w", out, mp3])
     check(decoded.returncode == 0, "mpg123 cannot decode " + mp3)
     with wave.open(out) as sound:
-        rate, channels, frames = sound.getframerate(), sound.getnchannels(), sound.getnframes()
-        sound.setpos(frames // 2 - rate // 2)
-        first = array.array("h", sound.readframes(rate))[::channels]
-    # Rises through a band wider than the noise.
-    band, rises, low = max(first) / 2, 0, False
-    for sample in first:
-        if sample < -band:
-            low = True
-        elif sample > band and low:
-            rises, low = rises + 1, False
-    return rate, channels, round(frames / rate, 1), rises
+        rate = sound.getframerate()
+        return rate, sound.getnchannels(), round(sound.getnframes() / rate, 1)
