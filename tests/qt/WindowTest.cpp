@@ -166,10 +166,17 @@ void Act(QWidget* widget, const QString& action, QAccessibleInterface* object = 
 }
 
 // Each way a user can change a control (the mouse, the keyboard, an assistive tool's action or
-// selection) reaches the model, and so the option or the handler behind it.
+// selection, a drop of files) reaches the model, and so the option or the handler behind it.
 TEST_F(WindowTest, EveryInputPathReachesTheModel) {
-    Add("a.wav");
-    Add("b.wav");
+    // Local files dropped on either list are added in order, copied, never moved.
+    for (const char* name : {"a.wav", "b.wav"}) {
+        ::tarn::testing::WriteWav(folder.File(name), WavSpec{});
+    }
+    EXPECT_EQ(Drop(form.lstOpenFileSize, {"a.wav", "https://example.org/c.wav", "b.wav"}),
+              Qt::CopyAction);
+    EXPECT_EQ(Drop(form.lstOpenFileName, {"a.wav"}, Qt::MoveAction), Qt::IgnoreAction);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.FileCount == 2; }));
+    EXPECT_EQ(form.lstOpenFileName.Items(), (Names{"a.wav", "b.wav"}));
     const QString toggle = QAccessibleActionInterface::toggleAction();
     const QString press = QAccessibleActionInterface::pressAction();
     QWidget* tabs = W<TabControlWidget>(form.SSTab1)->TabBar();
@@ -220,27 +227,13 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     Add("c.wav");
     ASSERT_EQ(form.lstOpenFileName.ListCount(), 3);
     EXPECT_EQ(form.lstOpenFileName.ListIndex(), 0);
-}
-
-// Local files dropped on either list are added in order as chosen ones, copied, never moved;
-// none is taken while the form takes no chosen files.
-TEST_F(WindowTest, DroppedLocalFilesAreAddedWheneverChosenFilesAreTaken) {
-    for (const char* name : {"my song.wav", "b-side.wav", "drop me.wav"}) {
-        ::tarn::testing::WriteWav(folder.File(name), WavSpec{});
-    }
-    EXPECT_EQ(
-        Drop(form.lstOpenFileSize, {"my song.wav", "https://example.org/a.wav", "b-side.wav"}),
-        Qt::CopyAction);
-    EXPECT_EQ(Drop(form.lstOpenFileName, {"drop me.wav"}, Qt::MoveAction), Qt::IgnoreAction);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form.FileCount == 2; }));
-    EXPECT_EQ(form.lstOpenFileName.Items(), (Names{"my song.wav", "b-side.wav"}));
-    // Refused during a job, even once Abort has enabled the add button again, until the
+    // Drops are refused during a job, even once Abort has enabled the add button again, until the
     // aborted run has returned.
     Qt::DropAction afterAbort = Qt::CopyAction;
     QTimer::singleShot(0, &window, [&] {
         form.cmdAbort.Click.Raise();
         EXPECT_TRUE(W(form.cmdOpen)->isEnabled());
-        afterAbort = Drop(form.lstOpenFileName, {"drop me.wav"});
+        afterAbort = Drop(form.lstOpenFileName, {"c.wav"});
     });
     form.cmdGo.Click.Raise();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.JobActive(); }));
