@@ -35,7 +35,7 @@ def wait_until(condition, what, patience=PATIENCE):
 
 
 def main(test):
-    """Runs test(program) on a session bus, and so an accessibility bus, of its own."""
+    """Runs test(program, session) on a session bus, and so an accessibility bus, of its own."""
     if "TARN_E2E_BUS" not in os.environ:
         # A runtime folder of its own for the bus launcher's socket; no display for it to mark.
         runtime = tempfile.mkdtemp(prefix="tarn-e2e-bus-")
@@ -44,16 +44,20 @@ def main(test):
         status = subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env)
         shutil.rmtree(runtime, ignore_errors=True)
         sys.exit(status.returncode)
-    test(os.path.abspath(sys.argv[1]))
+    program = os.path.abspath(sys.argv[1])
+    with Session() as session:
+        test(program, session)
 
 
 class Session:
-    """An Xvfb with its own lock, journal and music folders; its programs start in the last."""
+    """An Xvfb with its own lock, journal and music folders; the script and its programs work in
+    the last."""
 
     def __init__(self):
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")
         self.music = os.path.join(self.folder, "music")
         os.mkdir(self.music)
+        os.chdir(self.music)
         os.mkdir(os.path.join(self.folder, "runtime"), 0o700)
         read_end, write_end = os.pipe()
         # -noreset: no restart, refusing clients for a moment, when the last client leaves.
@@ -186,7 +190,7 @@ class Ui:
         dialog = self.window_titled(OPEN_DIALOG)
         look(dialog)
         # The name box has the focus.
-        self.session.type(dialog, path)
+        self.session.type(dialog, os.path.abspath(path))
         self.session.key(dialog, "Return")
         wait_until(lambda: not self.session.windows(OPEN_DIALOG, self.process.pid),
                    "the open dialog to close")
@@ -228,11 +232,11 @@ def write_tone(path, seconds, rate=44100, bits=16, channels=2, pitch=441):
     return path
 
 
-def decode(mp3, folder):
+def decode(mp3):
     """(rate, channels, seconds) of an MP3 file as mpg123 decodes it."""
-    out = os.path.join(folder, "decoded.wav")
-    decoded = subprocess.run(["mpg123", "-q", "-w", out, mp3])
-    check(decoded.returncode == 0, "mpg123 cannot decode " + mp3)
-    with wave.open(out) as sound:
-        rate = sound.getframerate()
-        return rate, sound.getnchannels(), round(sound.getnframes() / rate, 1)
+    with tempfile.NamedTemporaryFile(suffix=".wav") as out:
+        decoded = subprocess.run(["mpg123", "-q", "-w", out.name, mp3])
+        check(decoded.returncode == 0, "mpg123 cannot decode " + mp3)
+        with wave.open(out.name) as sound:
+            rate = sound.getframerate()
+            return rate, sound.getnchannels(), round(sound.getnframes() / rate, 1)
