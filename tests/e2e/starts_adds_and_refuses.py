@@ -31,8 +31,7 @@ def test(program, session):
 
     def shows_wav_files(dialog):
         wait_until(lambda: "LOW RATE.WAV" in ui.texts(), "the dialog to list WAV files")
-        check("*.wav" in ui.texts(), "the dialog's name box does not start with *.wav")
-        check("notes.txt" not in ui.texts(), "the dialog lists files other than WAV files")
+        check("*.wav" in ui.texts() and "notes.txt" not in ui.texts(), "no *.wav, or other files")
     ui.add("my song.wav", shows_wav_files)
     wait_until(lambda: "mysong.wav" in session.files(), "the added file renamed on disk")
     ui.add("LOW RATE.WAV")

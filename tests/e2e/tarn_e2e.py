@@ -16,7 +16,6 @@ import wave
 PATIENCE = 30.0
 TITLE = "Tarn MP3 Encoder"
 OPEN_DIALOG = "Choose the file which will be encoded:"
-JOB_DONE = "           Job done!"
 
 
 def check(condition, message):
@@ -50,8 +49,7 @@ def main(test):
 
 
 class Session:
-    """An Xvfb with its own lock, journal and music folders; the script and its programs work in
-    the last."""
+    """An Xvfb with its own lock, journal and music folders, the last the working folder."""
 
     def __init__(self):
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")
@@ -96,18 +94,15 @@ class Session:
                               capture_output=True, text=True).stdout
 
     def windows(self, title, pid):
-        """The shown windows of a process with exactly that title."""
         found = self.xdotool("search", "--all", "--onlyvisible", "--pid", pid, "--name",
                              "^%s$" % title)
         return [int(window) for window in found.split()]
 
     def key(self, window, *keys):
-        self.xdotool("windowfocus", "--sync", window)
-        self.xdotool("key", "--clearmodifiers", *keys)
+        self.xdotool("windowfocus", "--sync", window, "key", "--clearmodifiers", *keys)
 
     def type(self, window, text):
-        self.xdotool("windowfocus", "--sync", window)
-        self.xdotool("type", "--delay", 20, text)
+        self.xdotool("windowfocus", "--sync", window, "type", "--delay", 20, text)
 
 
 class Ui:
@@ -168,7 +163,6 @@ class Ui:
         return node.getState().contains(self.at.STATE_ENABLED)
 
     def click(self, node):
-        """A left click in the middle of the object, as a person would."""
         wait_until(lambda: node.getState().contains(self.at.STATE_SHOWING),
                    "\"%s\" on screen" % node.name)
         box = node.queryComponent().getExtents(self.at.DESKTOP_COORDS)
@@ -218,8 +212,7 @@ class Ui:
 
 
 def write_tone(path, seconds, rate=44100, bits=16, channels=2, pitch=441):
-    """A PCM WAV file of a tone over soft noise, which makes the encoder work about as hard as on
-    music; one second, a whole number of cycles, repeated."""
+    """A PCM WAV file of a tone over soft noise, which makes the encoder work as hard as music."""
     kind, scale, middle = ("h", 12000, 0) if bits == 16 else ("B", 90, 128)
     noise = random.Random(pitch)
     second = array.array(kind, (
