@@ -24,7 +24,6 @@
 namespace tarn::gui::testing {
 namespace {
 
-using ::tarn::testing::WavSpec;
 using Names = std::vector<std::string>;
 
 // The text a widget shows of its control: a caption, a frame's title or the picked item.
@@ -77,8 +76,8 @@ protected:
     void Click(const forms::Control& control) {
         QTest::mouseClick(W(control), Qt::LeftButton, {}, W(control)->rect().center());
     }
-    void Add(const std::string& name, const WavSpec& spec = {}) {
-        ::tarn::testing::WriteWav(folder.File(name), spec);
+    void Add(const std::string& name) {
+        ::tarn::testing::WriteWav(folder.File(name), {});
         fakes.AnswerDialog(folder.File(name));
         Click(form.cmdOpen);
     }
@@ -170,7 +169,7 @@ void Act(QWidget* widget, const QString& action, QAccessibleInterface* object = 
 TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     // Local files dropped on either list are added in order, copied, never moved.
     for (const char* name : {"a.wav", "b.wav"}) {
-        ::tarn::testing::WriteWav(folder.File(name), WavSpec{});
+        ::tarn::testing::WriteWav(folder.File(name), {});
     }
     EXPECT_EQ(Drop(form.lstOpenFileSize, {"a.wav", "https://example.org/c.wav", "b.wav"}),
               Qt::CopyAction);
