@@ -49,10 +49,8 @@ TEST(OpenDialogTest, TheFilterTakesWaveFilesInAnyLetterCaseOnly) {
 // Stands in for the desktop's handlers of the links the window hands over.
 class UrlCatcher : public QObject {
     Q_OBJECT
-public slots:
-    void Open(const QUrl& url) { opened.append(url); }
-
 public:
+    Q_INVOKABLE void Open(const QUrl& url) { opened.append(url); }
     QList<QUrl> opened;
 };
 

@@ -24,8 +24,6 @@
 namespace tarn::gui::testing {
 namespace {
 
-using Names = std::vector<std::string>;
-
 // The text a widget shows of its control: a caption, a frame's title or the picked item.
 QString ShownText(const QWidget* widget) {
     for (const char* property : {"text", "title", "currentText"}) {
@@ -175,7 +173,7 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
               Qt::CopyAction);
     EXPECT_EQ(Drop(form.lstOpenFileName, {"a.wav"}, Qt::MoveAction), Qt::IgnoreAction);
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.FileCount == 2; }));
-    EXPECT_EQ(form.lstOpenFileName.Items(), (Names{"a.wav", "b.wav"}));
+    EXPECT_EQ(form.lstOpenFileName.Items(), (std::vector<std::string>{"a.wav", "b.wav"}));
     const QString toggle = QAccessibleActionInterface::toggleAction();
     const QString press = QAccessibleActionInterface::pressAction();
     QWidget* tabs = W<TabControlWidget>(form.SSTab1)->TabBar();
@@ -246,7 +244,7 @@ TEST_F(WindowTest, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
     Click(form.chkCRC);
     SetErrorHandler(nullptr);
     EXPECT_TRUE(window.Unloaded());
-    EXPECT_EQ(folder.Names(), (Names{"instance.lock", "my song.wav"}));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"instance.lock", "my song.wav"}));
 }
 
 } // namespace
