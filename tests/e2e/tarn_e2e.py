@@ -58,7 +58,7 @@ class Session:
         os.chdir(self.music)
         os.mkdir(os.path.join(self.folder, "runtime"), 0o700)
         read_end, write_end = os.pipe()
-        # -noreset: no restart, refusing clients for a moment, when the last client leaves.
+        # -noreset: no restart, which refuses clients for a moment, when the last client leaves.
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
              "tcp", "-noreset"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
