@@ -1,45 +1,36 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3 -B
 """SIGKILL in the middle of a job, while the listed files carry their cleaned names and two are
 open: the next start gives every file its chosen name back, gives the finished MP3 file the name
 formed from its chosen one and removes the one cut short. SIGTERM, too, gives names back."""
 
-import os
-import sys
-
-sys.dont_write_bytecode = True  # keeps the source folder free of compiled files
-
-from tarn_e2e import PATIENCE, Session, Ui, check, decode, main, wait_until, write_tone
+from tarn_e2e import PATIENCE, Ui, check, decode, main, wait_until, write_tone
 
 FILES = ["one song.wav", "two - songs.wav", "three songs - here.wav"]
 LISTED = ["onesong.wav", "twosongs.wav", "threesongshere.wav"]
 
 
-def test(program):
-    with Session() as session:
-        music = session.music
-        first = session.start(program)
-        ui = Ui(session, first)
-        ui.ready_to_encode([write_tone(os.path.join(music, name), seconds)
-                            for name, seconds in zip(FILES, (30, 60, 10))])
-        ui.press("Go!")
-        wait_until(lambda: "twosongs.mp3" in session.files(), "the second file's run", 120)
-        first.kill()
-        first.wait()
-        check(set(LISTED) <= set(session.files()), "at the kill: %r" % session.files())
+def test(program, session):
+    first = session.start(program)
+    ui = Ui(session, first)
+    ui.ready_to_encode([write_tone(name, s) for name, s in zip(FILES, (30, 60, 10))])
+    ui.press("Go!")
+    wait_until(lambda: "twosongs.mp3" in session.files(), "the second file's run", 120)
+    first.kill()
+    first.wait()
+    check(set(LISTED) <= set(session.files()), "at the kill: %r" % session.files())
 
-        second = session.start(program)
-        ui = Ui(session, second)
-        wait_until(lambda: session.files() == sorted(FILES + ["one song.mp3"]),
-                   lambda: "the chosen names back at the next start: %r" % session.files())
-        seconds = decode(os.path.join(music, "one song.mp3"), session.folder)[2]
-        check(abs(seconds - 30) <= 0.2, "the finished MP3 file lasts %s s" % seconds)
+    second = session.start(program)
+    ui = Ui(session, second)
+    wait_until(lambda: session.files() == sorted(FILES + ["one song.mp3"]),
+               lambda: "the chosen names back at the next start: %r" % session.files())
+    seconds = decode("one song.mp3")[2]
+    check(abs(seconds - 30) <= 0.2, "the finished MP3 file lasts %s s" % seconds)
 
-        ui.add(os.path.join(music, "one song.wav"))
-        wait_until(lambda: "onesong.wav" in session.files(), "the added file renamed")
-        second.terminate()
-        check(second.wait(timeout=PATIENCE) == 0, "SIGTERM did not end the program cleanly")
-        check("one song.wav" in session.files(), "SIGTERM left %r" % session.files())
+    ui.add("one song.wav")
+    wait_until(lambda: "onesong.wav" in session.files(), "the added file renamed")
+    second.terminate()
+    check(second.wait(timeout=PATIENCE) == 0, "SIGTERM did not end the program cleanly")
+    check("one song.wav" in session.files(), "SIGTERM left %r" % session.files())
 
 
-if __name__ == "__main__":
-    main(test)
+main(test)

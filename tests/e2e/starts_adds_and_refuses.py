@@ -1,54 +1,47 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3 -B
 """The window without a job: started with files on its command line, one of them missing; a
 second start refused; a file added through the real open dialog and a file refused; Exit gives
 every name back."""
 
 import os
-import sys
 
-sys.dont_write_bytecode = True  # keeps the source folder free of compiled files
-
-from tarn_e2e import PATIENCE, Session, Ui, check, main, wait_until, write_tone
+from tarn_e2e import PATIENCE, Ui, check, main, wait_until, write_tone
 
 
-def test(program):
-    with Session() as session:
-        music = session.music
-        for name in ("a one.wav", "b-two.wav", "my song.wav", "second start.wav"):
-            write_tone(os.path.join(music, name), 0.1)
-        write_tone(os.path.join(music, "LOW RATE.WAV"), 0.1, rate=22050)
-        open(os.path.join(music, "notes.txt"), "w").close()
-        chosen = session.files()
-        # Named like markup, which the message shows as written.
-        missing = os.path.join(music, "<i>gone</i>.wav")
-        first = session.start(program, "a one.wav", missing, os.path.join(music, "b-two.wav"))
-        ui = Ui(session, first)
-        ui.answer("The file cannot be read:\n" + missing)
-        wait_until(lambda: ui.rows() == ["a one.wav", "b-two.wav"], "both files in the list")
-        check({"aone.wav", "btwo.wav"} <= set(session.files()), "listed: %r" % session.files())
+def test(program, session):
+    for name in ("a one.wav", "b-two.wav", "my song.wav", "second start.wav"):
+        write_tone(name, 0.1)
+    write_tone("LOW RATE.WAV", 0.1, rate=22050)
+    open("notes.txt", "w").close()
+    chosen = session.files()
+    # Named like markup, which the message shows as written.
+    missing = os.path.abspath("<i>gone</i>.wav")
+    first = session.start(program, "a one.wav", missing, os.path.abspath("b-two.wav"))
+    ui = Ui(session, first)
+    ui.answer("The file cannot be read:\n" + missing)
+    wait_until(lambda: ui.rows() == ["a one.wav", "b-two.wav"], "both files in the list")
+    check({"aone.wav", "btwo.wav"} <= set(session.files()), "listed: %r" % session.files())
 
-        second = session.start(program, os.path.join(music, "second start.wav"))
-        refusal = Ui(session, second)
-        wait_until(lambda: "The application is already running!" in refusal.texts(), "the refusal")
-        session.key(refusal.window, "Return")
-        check(second.wait(timeout=PATIENCE) == 0, "the second start did not end after OK")
-        check("second start.wav" in session.files(), "the second start's file was taken")
+    second = session.start(program, os.path.abspath("second start.wav"))
+    refusal = Ui(session, second)
+    wait_until(lambda: "The application is already running!" in refusal.texts(), "the refusal")
+    session.key(refusal.window, "Return")
+    check(second.wait(timeout=PATIENCE) == 0, "the second start did not end after OK")
+    check("second start.wav" in session.files(), "the second start's file was taken")
 
-        def shows_wav_files(dialog):
-            wait_until(lambda: "LOW RATE.WAV" in ui.texts(), "the dialog to list WAV files")
-            check("*.wav" in ui.texts(), "the dialog's name box does not start with *.wav")
-            check("notes.txt" not in ui.texts(), "the dialog lists files other than WAV files")
-        ui.add(os.path.join(music, "my song.wav"), shows_wav_files)
-        wait_until(lambda: "mysong.wav" in session.files(), "the added file renamed on disk")
-        ui.add(os.path.join(music, "LOW RATE.WAV"))
-        ui.answer("The Sample Rate must be 44.1 or 48 kHz.")
-        check(ui.rows() == ["a one.wav", "b-two.wav", "my song.wav"], "listed: %r" % ui.rows())
-        check("LOW RATE.WAV" in session.files(), "the refused file was renamed")
+    def shows_wav_files(dialog):
+        wait_until(lambda: "LOW RATE.WAV" in ui.texts(), "the dialog to list WAV files")
+        check("*.wav" in ui.texts() and "notes.txt" not in ui.texts(), "no *.wav, or other files")
+    ui.add("my song.wav", shows_wav_files)
+    wait_until(lambda: "mysong.wav" in session.files(), "the added file renamed on disk")
+    ui.add("LOW RATE.WAV")
+    ui.answer("The Sample Rate must be 44.1 or 48 kHz.")
+    check(ui.rows() == ["a one.wav", "b-two.wav", "my song.wav"], "listed: %r" % ui.rows())
+    check("LOW RATE.WAV" in session.files(), "the refused file was renamed")
 
-        ui.press("Exit")
-        check(first.wait(timeout=PATIENCE) == 0, "Exit did not end the program cleanly")
-        check(session.files() == chosen, "after Exit the folder holds %r" % session.files())
+    ui.press("Exit")
+    check(first.wait(timeout=PATIENCE) == 0, "Exit did not end the program cleanly")
+    check(session.files() == chosen, "after Exit the folder holds %r" % session.files())
 
 
-if __name__ == "__main__":
-    main(test)
+main(test)

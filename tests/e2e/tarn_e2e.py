@@ -1,10 +1,7 @@
-"""The real program on a private X server, driven with xdotool and read through AT-SPI.
-
-main() runs a script in a session bus of its own, so that the accessibility bus is its own too.
-A Session is an Xvfb with its own runtime folder (the single-instance lock), state folder (the
-journal of renamed files) and music folder, in which its programs start."""
+"""The real program on a private X server, driven with xdotool and read through AT-SPI."""
 
 import array
+import contextlib
 import math
 import os
 import random
@@ -19,16 +16,11 @@ import wave
 PATIENCE = 30.0
 TITLE = "Tarn MP3 Encoder"
 OPEN_DIALOG = "Choose the file which will be encoded:"
-JOB_DONE = "           Job done!"
-
-
-class Failure(Exception):
-    pass
 
 
 def check(condition, message):
     if not condition:
-        raise Failure(message)
+        raise AssertionError(message)
 
 
 def wait_until(condition, what, patience=PATIENCE):
@@ -36,38 +28,37 @@ def wait_until(condition, what, patience=PATIENCE):
     deadline = time.monotonic() + patience
     while not (value := condition()):
         if time.monotonic() > deadline:
-            raise Failure("gave up waiting for " + (what() if callable(what) else what))
+            raise AssertionError("gave up waiting for " + (what() if callable(what) else what))
         time.sleep(0.1)
     return value
 
 
 def main(test):
-    """Runs test(program) on buses of its own; prints the failure and exits 1 when it fails."""
+    """Runs test(program, session) on a session bus, and so an accessibility bus, of its own."""
     if "TARN_E2E_BUS" not in os.environ:
-        # The bus launcher keeps its socket under $XDG_RUNTIME_DIR, the same path for every
-        # session, and marks a display it is given with its bus: a folder of its own, no display.
+        # A runtime folder of its own for the bus launcher's socket; no display for it to mark.
         runtime = tempfile.mkdtemp(prefix="tarn-e2e-bus-")
         env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "AT_SPI_BUS_ADDRESS")}
-        env.update(XDG_RUNTIME_DIR=runtime, TARN_E2E_BUS="1")
+        env.update(XDG_RUNTIME_DIR=runtime, TARN_E2E_BUS="1", PYTHONDONTWRITEBYTECODE="1")
         status = subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env)
         shutil.rmtree(runtime, ignore_errors=True)
         sys.exit(status.returncode)
-    try:
-        test(os.path.abspath(sys.argv[1]))
-    except Failure as failure:
-        sys.exit("FAILED: %s" % failure)
-    print("passed")
+    program = os.path.abspath(sys.argv[1])
+    with Session() as session:
+        test(program, session)
 
 
 class Session:
+    """An Xvfb with its own lock, journal and music folders, the last the working folder."""
+
     def __init__(self):
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")
         self.music = os.path.join(self.folder, "music")
         os.mkdir(self.music)
+        os.chdir(self.music)
         os.mkdir(os.path.join(self.folder, "runtime"), 0o700)
         read_end, write_end = os.pipe()
-        # The server takes a free display and says which; -noreset keeps it from restarting,
-        # and refusing clients for a moment, whenever its last client leaves.
+        # -noreset: no restart, which refuses clients for a moment, when the last client leaves.
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
              "tcp", "-noreset"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
@@ -103,24 +94,20 @@ class Session:
                               capture_output=True, text=True).stdout
 
     def windows(self, title, pid):
-        """The shown windows of a process with exactly that title."""
         found = self.xdotool("search", "--all", "--onlyvisible", "--pid", pid, "--name",
                              "^%s$" % title)
         return [int(window) for window in found.split()]
 
     def key(self, window, *keys):
-        self.xdotool("windowfocus", "--sync", window)
-        self.xdotool("key", "--clearmodifiers", *keys)
+        self.xdotool("windowfocus", "--sync", window, "key", "--clearmodifiers", *keys)
 
     def type(self, window, text):
-        self.xdotool("windowfocus", "--sync", window)
-        self.xdotool("type", "--delay", 20, text)
+        self.xdotool("windowfocus", "--sync", window, "type", "--delay", 20, text)
 
 
 class Ui:
-    """A running program: its windows through xdotool, its objects through AT-SPI by role and
-    accessible name. During a job it answers only between two chunks of sound, so a search
-    through all its objects then takes seconds: find them before Go, only read them after."""
+    """A running program's windows and objects. During a job it answers only between chunks of
+    sound, so a search through its objects takes seconds: find them before Go, read them after."""
 
     def __init__(self, session, process):
         import pyatspi
@@ -130,11 +117,9 @@ class Ui:
 
     def _app(self):
         for app in self.at.Registry.getDesktop(0):
-            try:
+            with contextlib.suppress(Exception):  # an application that has just ended
                 if app is not None and app.get_process_id() == self.process.pid:
                     return app
-            except Exception:  # an application that has just ended
-                pass
 
     def window_titled(self, title, patience=PATIENCE):
         def shown():
@@ -150,14 +135,11 @@ class Ui:
         found = []
 
         def walk(node, depth):
-            try:
+            with contextlib.suppress(Exception):  # objects may vanish while they are read
                 if role in (None, node.getRoleName()) and name in (None, node.name):
                     found.append(node)
-                children = list(node) if depth < 30 else []
-            except Exception:  # objects may vanish while they are read
-                return
-            for child in children:
-                walk(child, depth + 1)
+                for child in list(node) if depth < 30 else []:
+                    walk(child, depth + 1)
         walk(under or self.app, 0)
         return found
 
@@ -170,21 +152,17 @@ class Ui:
         return wait_until(one, "a %s called \"%s\"" % (role, name))
 
     def text(self, node):
-        try:
+        with contextlib.suppress(Exception):  # an object without text
             text = node.queryText()
             return text.getText(0, text.characterCount)
-        except Exception:  # an object without text
-            return None
 
     def texts(self):
-        """Every accessible name and text of the program."""
         return [part for node in self.nodes() for part in (node.name, self.text(node))]
 
     def enabled(self, node):
         return node.getState().contains(self.at.STATE_ENABLED)
 
     def click(self, node):
-        """A left click in the middle of the object, with the mouse, as a person would."""
         wait_until(lambda: node.getState().contains(self.at.STATE_SHOWING),
                    "\"%s\" on screen" % node.name)
         box = node.queryComponent().getExtents(self.at.DESKTOP_COORDS)
@@ -196,17 +174,6 @@ class Ui:
         check(self.enabled(button), "\"%s\" is disabled" % name)
         self.click(button)
 
-    def tab(self, name):
-        self.click(self.node("page tab", name))
-
-    def pick_last(self, shown):
-        """Opens the drop-down list showing `shown` with the mouse and picks its last item."""
-        combo = self.node("combo box", shown)
-        self.click(combo)
-        items = self.nodes("list", under=combo)[0]
-        wait_until(lambda: items.getState().contains(self.at.STATE_SHOWING), "the list to open")
-        self.session.xdotool("key", "End", "Return")
-
     def rows(self):
         names = self.node("list", "List of files which will be encoded")
         return [row.name for row in self.nodes("list item", under=names)]
@@ -217,7 +184,7 @@ class Ui:
         dialog = self.window_titled(OPEN_DIALOG)
         look(dialog)
         # The name box has the focus.
-        self.session.type(dialog, path)
+        self.session.type(dialog, os.path.abspath(path))
         self.session.key(dialog, "Return")
         wait_until(lambda: not self.session.windows(OPEN_DIALOG, self.process.pid),
                    "the open dialog to close")
@@ -227,10 +194,14 @@ class Ui:
         for path in paths:
             self.add(path)
         wait_until(lambda: len(self.rows()) == len(paths), "%d files in the list" % len(paths))
-        self.tab("Options")
-        self.pick_last("Normal")
+        self.click(self.node("page tab", "Options"))
+        quality = self.node("combo box", "Normal")
+        self.click(quality)
+        items = self.nodes("list", under=quality)[0]
+        wait_until(lambda: items.getState().contains(self.at.STATE_SHOWING), "the list to open")
+        self.session.xdotool("key", "End", "Return")
         self.node("combo box", "Studio")
-        self.tab("Encode")
+        self.click(self.node("page tab", "Encode"))
 
     def answer(self, message, patience=PATIENCE):
         """Waits for a message box saying `message` and closes it with Return."""
@@ -241,39 +212,23 @@ class Ui:
 
 
 def write_tone(path, seconds, rate=44100, bits=16, channels=2, pitch=441):
-    """A PCM WAV file of a sine tone over soft noise, the same in every channel. The noise makes
-    the encoder work about as hard as on music; a whole number of cycles a second lets one
-    second repeat seamlessly."""
+    """A PCM WAV file of a tone over soft noise, which makes the encoder work as hard as music."""
     kind, scale, middle = ("h", 12000, 0) if bits == 16 else ("B", 90, 128)
     noise = random.Random(pitch)
     second = array.array(kind, (
         middle + round(scale * (0.8 * math.sin(2 * math.pi * pitch * n / rate) +
                                 noise.uniform(-0.2, 0.2)))
         for n in range(rate) for _ in range(channels))).tobytes()
-    frames = round(seconds * rate)
     with wave.open(path, "wb") as out:
-        out.setnchannels(channels)
-        out.setsampwidth(bits // 8)
-        out.setframerate(rate)
-        out.writeframes(second * (frames // rate) + second[:frames % rate * channels * bits // 8])
+        out.setparams((channels, bits // 8, rate, 0, "NONE", None))
+        out.writeframes((second * math.ceil(seconds))[:round(seconds * rate) * len(second) // rate])
     return path
 
 
-def decode(mp3, folder):
-    """(rate, channels, seconds, pitch) of an MP3 file as mpg123 decodes it, the pitch counted
-    over a second in the middle of the first channel."""
-    out = os.path.join(folder, "decoded.wav")
-    decoded = subprocess.run(["mpg123", "-q", "-w", out, mp3])
-    check(decoded.returncode == 0, "mpg123 cannot decode " + mp3)
-    with wave.open(out) as sound:
-        rate, channels, frames = sound.getframerate(), sound.getnchannels(), sound.getnframes()
-        sound.setpos(frames // 2 - rate // 2)
-        first = array.array("h", sound.readframes(rate))[::channels]
-    # Rises through a band wider than the noise.
-    band, rises, low = max(first) / 2, 0, False
-    for sample in first:
-        if sample < -band:
-            low = True
-        elif sample > band and low:
-            rises, low = rises + 1, False
-    return rate, channels, round(frames / rate, 1), rises
+def decode(mp3):
+    """(rate, channels, seconds) of an MP3 file as mpg123 decodes it."""
+    with tempfile.NamedTemporaryFile(suffix=".wav") as out:
+        subprocess.run(["mpg123", "-q", "-w", out.name, mp3], check=True)
+        with wave.open(out.name) as sound:
+            rate = sound.getframerate()
+            return rate, sound.getnchannels(), round(sound.getnframes() / rate, 1)

