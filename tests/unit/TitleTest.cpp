@@ -84,11 +84,8 @@ TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
     const char* const threeDeep = "16777215@11,51 16777215@12,52 16777215@13,53 8421504@9,49 "
                                   "8421504@8,48 8421504@7,47 0@10,50 ";
     for (const auto& [downRight, upLeft, face, depth, size, failAtPrint, noFonts, layers, drawn] :
-         {Row{0xFFFFFF, 0x808080, 0, 1, 19, 0, false, "16777215@11,51 8421504@9,49 0@10,50 ", true},
-          Row{0xFFFFFF, 0x808080, 0, 0, 19, 0, false, "0@10,50 ", true},
-          Row{0xFFFFFF, 0x808080, 0, 3, 19, 0, false, threeDeep, true},
+         {Row{0xFFFFFF, 0x808080, 0, 3, 19, 0, false, threeDeep, true},
           Row{-1, 0x808080, -1, 1, 19, 0, false, "8421504@9,49 ", true},
-          Row{-1, -1, -1, 1, 19, 0, false, "", true},
           Row{0xFFFFFF, 0x808080, 0, 1, 1639, 0, false, "", false},
           Row{0xFFFFFF, 0x808080, 0, 1, 19, 2, false, "16777215@11,51 ", false},
           // Without a font of its own the text is printed in the surface's font.
@@ -108,10 +105,10 @@ TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
             EXPECT_EQ(print.font.FaceName(), noFonts ? "" : "Times New Roman Bold");
         }
         EXPECT_EQ(printed, layers);
-        EXPECT_EQ(surface.graphicsMode, platform::kGraphicsModeAdvanced);
-        EXPECT_EQ(surface.ScaleMode(), platform::kScaleTwips);
-        EXPECT_EQ(surface.Selected(), RecordingPaintSurface::kStockFont);
-        EXPECT_EQ(surface.LiveFonts(), 0U);
+        EXPECT_EQ(std::tuple(surface.graphicsMode, surface.ScaleMode(), surface.Selected(),
+                             surface.LiveFonts()),
+                  std::tuple(platform::kGraphicsModeAdvanced, platform::kScaleTwips,
+                             RecordingPaintSurface::kStockFont, 0U));
         EXPECT_EQ(
             platform.Messages(),
             (std::vector<platform::MessageBoxRequest>(
