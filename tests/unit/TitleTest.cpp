@@ -35,13 +35,9 @@ TEST(LogFontTest, HeightEscapementAndAFaceNameFieldOf33Characters) {
 platform::LogFont Record(const std::string& face, std::int32_t height = -25,
                          std::int32_t escapement = 0, std::int32_t weight = 0,
                          std::uint8_t italic = 0) {
-    platform::LogFont font;
-    std::copy_n(face.begin(), std::min(face.size(), font.lfFaceName.size()),
-                font.lfFaceName.begin());
-    font.lfHeight = height;
-    font.lfEscapement = escapement;
-    font.lfWeight = weight;
-    font.lfItalic = italic;
+    platform::LogFont font{
+        .lfHeight = height, .lfEscapement = escapement, .lfWeight = weight, .lfItalic = italic};
+    std::copy(face.begin(), face.end(), font.lfFaceName.begin()); // the rows' names fit
     return font;
 }
 
