@@ -49,7 +49,6 @@ TEST(NameJournalPlaceTest, LivesInTheUsersStateFolder) {
     for (const auto& [state, home, path] :
          {Row{"/st", "/home/u", "/st/tarnme/renames"},
           Row{"relative", "/home/u", "/home/u/.local/state/tarnme/renames"},
-          Row{nullptr, "/home/u", "/home/u/.local/state/tarnme/renames"},
           Row{nullptr, nullptr, "/tmp/tarnme/renames"}}) {
         state ? ::setenv("XDG_STATE_HOME", state, 1) : ::unsetenv("XDG_STATE_HOME");
         home ? ::setenv("HOME", home, 1) : ::unsetenv("HOME");
@@ -57,38 +56,6 @@ TEST(NameJournalPlaceTest, LivesInTheUsersStateFolder) {
     }
     ::setenv("XDG_STATE_HOME", savedState.c_str(), 1);
     ::setenv("HOME", savedHome.c_str(), 1);
-}
-
-TEST_F(NameJournalTest, RecoveryPutsRightWhatItCanAndReportsTheRestOnce) {
-    using Kind = NameJournal::Kind;
-    for (const char* name : {"restorable.wav", "blocked.wav", "done.mp3", "donetoo.mp3",
-                             "cutshort.mp3", "blocked file.wav", "done too.mp3"}) {
-        Touch(name);
-    }
-    const std::vector<Entry> recorded{
-        {dir.File("restorable.wav"), dir.File("restor able.wav"), Kind::Renamed},
-        {dir.File("blocked.wav"), dir.File("blocked file.wav"), Kind::Renamed},
-        {dir.File("neverrenamed.wav"), dir.File("never renamed.wav"), Kind::Renamed},
-        {dir.File("done.mp3"), dir.File("do ne.mp3"), Kind::OutputFinished},
-        {dir.File("donetoo.mp3"), dir.File("done too.mp3"), Kind::OutputFinished},
-        {dir.File("cutshort.mp3"), "", Kind::OutputStarted},
-        {dir.File("neverstarted.mp3"), "", Kind::OutputStarted},
-    };
-    for (const Entry& entry : recorded) {
-        ASSERT_TRUE(journal.Record(entry));
-    }
-    ASSERT_EQ(journal.Entries(), recorded);
-
-    const auto report = journal.Recover();
-    EXPECT_EQ(report.restored, (std::vector<Entry>{recorded[0], recorded[3], recorded[5]}));
-    EXPECT_EQ(report.leftAlone, (std::vector<Entry>{recorded[1], recorded[4]}));
-    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"blocked file.wav", "blocked.wav", "do ne.mp3",
-                                                     "done too.mp3", "donetoo.mp3",
-                                                     "restor able.wav", "state"}));
-    // The names taken are not replaced: the files renamed are still there beside them.
-
-    const auto again = journal.Recover();
-    EXPECT_TRUE(again.restored.empty() && again.leftAlone.empty());
 }
 
 // The journal a crash leaves behind is read whole records at a time, in this version's form
