@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,9 +35,6 @@ public:
     std::uint32_t ForeColor() const override { return foreColor_; }
     void SetForeColor(std::uint32_t color) override { foreColor_ = color; }
     platform::FontHandle CreateFontIndirect(const platform::LogFont& font) override {
-        if (refuseFonts) {
-            return 0;
-        }
         fonts_[nextFont_] = font;
         return nextFont_++;
     }
@@ -50,9 +46,6 @@ public:
         return font != selected_ && fonts_.erase(font) == 1;
     }
     void Print(const std::string& text) override {
-        if (static_cast<int>(prints.size()) + 1 == failAtPrint) {
-            throw std::runtime_error("print");
-        }
         const auto font = fonts_.find(selected_);
         prints.push_back({text, currentX_, currentY_, foreColor_, scaleMode_,
                           font == fonts_.end() ? platform::LogFont{} : font->second});
@@ -64,8 +57,6 @@ public:
 
     std::vector<PrintCall> prints;
     int graphicsMode = platform::kGraphicsModeCompatible;
-    int failAtPrint = 0;      // print number n (from 1) throws, as a surface that cannot draw
-    bool refuseFonts = false; // CreateFontIndirect makes no font
 
 private:
     std::int16_t scaleMode_ = platform::kScaleTwips;

@@ -74,22 +74,17 @@ TEST(LogFontMapperTest, FindsTheFamilyStylesAndSize) {
 // Each call on a surface of its own: the layers printed, as "colour@x,y". Drawn or not, the
 // surface is left as it was, with the font made for it deleted; a failure says "RotateText".
 TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
-    // down-right, up-left and face colours (-1: none), depth, size, failing print, no fonts
+    // down-right, up-left and face colours (-1: none), depth, size
     using Row = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int16_t, std::int16_t,
-                           int, bool, const char*, bool>;
+                           const char*, bool>;
     const char* const threeDeep = "16777215@11,51 16777215@12,52 16777215@13,53 8421504@9,49 "
                                   "8421504@8,48 8421504@7,47 0@10,50 ";
-    for (const auto& [downRight, upLeft, face, depth, size, failAtPrint, noFonts, layers, drawn] :
-         {Row{0xFFFFFF, 0x808080, 0, 3, 19, 0, false, threeDeep, true},
-          Row{-1, 0x808080, -1, 1, 19, 0, false, "8421504@9,49 ", true},
-          Row{0xFFFFFF, 0x808080, 0, 1, 1639, 0, false, "", false},
-          Row{0xFFFFFF, 0x808080, 0, 1, 19, 2, false, "16777215@11,51 ", false},
-          // Without a font of its own the text is printed in the surface's font.
-          Row{-1, -1, 0, 1, 19, 0, true, "0@10,50 ", true}}) {
+    for (const auto& [downRight, upLeft, face, depth, size, layers, drawn] :
+         {Row{0xFFFFFF, 0x808080, 0, 3, 19, threeDeep, true},
+          Row{-1, 0x808080, -1, 1, 19, "8421504@9,49 ", true},
+          Row{0xFFFFFF, 0x808080, 0, 1, 1639, "", false}}) {
         testing::TestPlatform platform;
         RecordingPaintSurface surface;
-        surface.failAtPrint = failAtPrint;
-        surface.refuseFonts = noFonts;
         EXPECT_EQ(RotateText(platform, platform, surface, "Tarn", "Times New Roman", kBooleanTrue,
                              kBooleanFalse, size, 0, downRight, upLeft, face, 10, 50, depth),
                   drawn);
@@ -98,7 +93,7 @@ TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
             printed += std::to_string(print.color) + "@" + std::to_string(int(print.x)) + "," +
                        std::to_string(int(print.y)) + " ";
             EXPECT_EQ(print.scaleMode, platform::kScalePixels);
-            EXPECT_EQ(print.font.FaceName(), noFonts ? "" : "Times New Roman Bold");
+            EXPECT_EQ(print.font.FaceName(), "Times New Roman Bold");
         }
         EXPECT_EQ(printed, layers);
         EXPECT_EQ(std::tuple(surface.graphicsMode, surface.ScaleMode(), surface.Selected(),
