@@ -93,36 +93,29 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
     std::ifstream in(kManual, std::ios::binary);
     const std::string whole((std::istreambuf_iterator<char>(in)), {});
     ASSERT_GT(whole.size(), 4096U);
-    const auto write = [&](const std::string& name, const std::string& bytes) {
-        std::ofstream(dir.File(name), std::ios::binary) << bytes;
-        return dir.File(name);
-    };
-    using Case = std::pair<std::string, ArchiveProblem>;
-    std::vector<Case> cases = {
-        Case{dir.File("absent.chm"), ArchiveProblem::Missing},
-        Case{dir.Path().string(), ArchiveProblem::NotChm},
-        Case{write("text.chm", "<html>no help</html>"), ArchiveProblem::NotChm},
-        Case{write("short.chm", "ITS"), ArchiveProblem::NotChm}};
+    // The bytes written, none for no file at all, and what the file is said to be.
+    using Case = std::pair<std::optional<std::string>, const char*>;
+    std::vector<Case> cases = {Case{std::nullopt, " is missing"},
+                               Case{"<html>no help</html>", " is not a compiled"},
+                               Case{"ITS", " is not a compiled"}};
     // Damage that chmlib does not survive: compression data whose window size is 0 (it divides
     // by it on opening), and a directory block that names itself as the next (it loops).
     for (const std::size_t at : {whole.find("LZXC") + 12, whole.find("PMGL") + 16}) {
         ASSERT_LT(at, whole.size());
-        const std::string patched = std::string(whole).replace(at, 4, std::string(4, '\0'));
-        cases.emplace_back(write(std::to_string(at) + ".chm", patched), ArchiveProblem::Damaged);
+        cases.emplace_back(std::string(whole).replace(at, 4, std::string(4, '\0')), " is damaged");
     }
     for (const std::size_t length :
          {std::size_t{4}, std::size_t{200}, whole.size() / 2, whole.size() - 1}) {
-        cases.emplace_back(write("cut" + std::to_string(length) + ".chm", whole.substr(0, length)),
-                           ArchiveProblem::Damaged);
+        cases.emplace_back(whole.substr(0, length), " is damaged");
     }
-    for (const auto& [file, problem] : cases) {
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const std::string file = dir.File(std::to_string(i) + ".chm");
+        if (cases[i].first) {
+            std::ofstream(file, std::ios::binary) << *cases[i].first;
+        }
         const HelpManual manual(file);
-        EXPECT_EQ(manual.Problem(), problem) << file;
         EXPECT_TRUE(manual.Contents().empty() && manual.DefaultTopic().empty()) << file;
-        const char* says = problem == ArchiveProblem::Missing  ? " is missing"
-                           : problem == ArchiveProblem::NotChm ? " is not a compiled"
-                                                               : " is damaged";
-        EXPECT_THAT(ProblemText(manual.Problem(), file), HasSubstr(file + says));
+        EXPECT_THAT(ProblemText(manual.Problem(), file), HasSubstr(file + cases[i].second));
     }
     EXPECT_EQ(ProblemText(ArchiveProblem::None, kManual), "");
 }
