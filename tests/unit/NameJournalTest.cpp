@@ -15,8 +15,6 @@ using Entry = NameJournal::Entry;
 
 class NameJournalTest : public ::testing::Test {
 protected:
-    void Touch(const std::string& name) { testing::WriteBytes(dir.File(name), {'x'}); }
-
     testing::TempDir dir;
     NameJournal journal{dir.File("state/tarnme/renames")};
 };
@@ -35,7 +33,7 @@ TEST_F(NameJournalTest, RecordsReplacesAndForgetsPathsOfAnyShape) {
     EXPECT_FALSE(std::filesystem::exists(journal.Path()));
 
     // Nothing claims to be kept where nothing can be written.
-    Touch("a file");
+    testing::WriteBytes(dir.File("a file"), {'x'});
     EXPECT_FALSE(NameJournal(dir.File("a file/renames")).Record(a));
     std::filesystem::create_directories(dir.File("a folder/inside"));
     EXPECT_FALSE(NameJournal(dir.File("a folder")).Record(a));
