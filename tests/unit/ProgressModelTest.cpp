@@ -62,8 +62,7 @@ TEST(SizeRatioTest, EveryValueOfTheTableExactly) {
 TEST(BarTest, TextWidthAndTheNumberReadBack) {
     using Row = std::tuple<bool, std::int32_t, const char*, float>;
     for (const auto& [isJob, percent, text, width] :
-         {Row{false, 42, " 42%", 2072.7F}, Row{true, 42, "42%", 2072.7F},
-          Row{false, 0, " 0%", 0.0F}, Row{true, 435153, "435153%", 21474800.55F}}) {
+         {Row{false, 0, " 0%", 0.0F}, Row{true, 435153, "435153%", 21474800.55F}}) {
         EXPECT_EQ(BarText(isJob, percent), text);
         EXPECT_FLOAT_EQ(BarWidth(percent), width) << text;
         EXPECT_EQ(ReadBackPercent(text), percent);
@@ -83,21 +82,12 @@ TEST(BarTest, TextWidthAndTheNumberReadBack) {
     }
 }
 
-TEST(TimeFormatTest, FormatsReadsAndProjectsTimesAndClampsOnlyTheFileEstimatesHours) {
-    using Estimate = std::pair<std::int32_t, const char*>;
-    for (const auto& [seconds, text] :
-         {Estimate{9, "00:00:09"}, Estimate{3599, "00:59:59"}, Estimate{4000, "01:06:40"},
-          Estimate{36000, "10:00:00"}, Estimate{360000, "100:00:00"}}) {
-        EXPECT_EQ(FormatEstimate(seconds), text);
-    }
-    // 2026-03-14 23:59:30 local time: the durations cross midnight; fractions are cut off.
+// What the clock's scenarios do not reach: negative durations, malformed texts, halves and
+// products beyond 32 bits.
+TEST(TimeFormatTest, ReadsAndProjectsEdgesAndClampsOnlyTheFileEstimatesHours) {
     const platform::DateTime start{1773532770000};
-    using Elapsed = std::pair<std::chrono::milliseconds, const char*>;
-    for (const auto& [elapsed, text] :
-         {Elapsed{999ms, "00:00:00"}, Elapsed{-5500ms, "00:00:05"},
-          Elapsed{23h + 59min + 59s, "23:59:59"}, Elapsed{25h + 3s + 999ms, "01:00:03"}}) {
-        EXPECT_EQ(FormatElapsed(start + elapsed, start), text);
-    }
+    EXPECT_EQ(FormatElapsed(start - 5500ms, start), "00:00:05");
+    EXPECT_EQ(FormatEstimate(360000), "100:00:00");
     for (const auto& [text, field] :
          {Read{"01:02:59", 59}, Read{"07", 7}, Read{"9", {}}, Read{"0a", {}}, Read{"a0", {}}}) {
         EXPECT_EQ(SecondsField(text), field) << text;
@@ -106,12 +96,11 @@ TEST(TimeFormatTest, FormatsReadsAndProjectsTimesAndClampsOnlyTheFileEstimatesHo
     using Projection =
         std::tuple<std::int32_t, std::int32_t, std::int32_t, std::optional<std::int32_t>>;
     for (const auto& [minutes, seconds, percent, total] :
-         {Projection{1, 30, 30, 300}, Projection{0, 1, 8, 12}, Projection{0, 3, 8, 38},
-          Projection{0, 0, 1, 0}, Projection{357913, 0, 100, 21474780},
-          Projection{357913, 59, 100, {}}, Projection{1, 30, 0, {}}, Projection{-1, 0, 50, {}}}) {
+         {Projection{0, 1, 8, 12}, Projection{0, 3, 8, 38}, Projection{0, 0, 1, 0},
+          Projection{357913, 0, 100, 21474780}, Projection{357913, 59, 100, {}},
+          Projection{1, 30, 0, {}}, Projection{-1, 0, 50, {}}}) {
         EXPECT_EQ(EstimateSeconds(minutes, seconds, percent), total) << minutes << ":" << seconds;
     }
-
     using Clamp = std::tuple<const char*, const char*, std::optional<std::string>>;
     for (const auto& [file, job, clamped] :
          {Clamp{"07:10:00", "05:30:00", "05:10:00"}, Clamp{"100:00:00", "05:30:00", "05:00:00"},
