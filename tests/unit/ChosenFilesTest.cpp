@@ -1,7 +1,11 @@
+// What the program makes of the files it is given: their names, the paths of its command line
+// and the fields of their WAV headers.
 #include "filelist/FileNames.h"
-
+#include "filelist/WavProbe.h"
 #include "shell/CommandLine.h"
 #include "shell/modGeneral.h"
+#include "support/TempDir.h"
+#include "support/WavFiles.h"
 
 #include <gtest/gtest.h>
 #include <utility>
@@ -58,6 +62,23 @@ TEST(CommandLineTest, TakesFilesAsTheyArePathsAndRefusesOptions) {
         EXPECT_EQ(line.files, files) << arguments.front();
         EXPECT_EQ(line.unknownOption.value_or(""), unknownOption) << arguments.front();
     }
+}
+
+// Only the fields at offsets 22, 24 and 34 count, whatever chunk holds them; 36 bytes will do.
+TEST(WavProbeTest, ReadsTheFieldsAtFixedOffsets) {
+    testing::TempDir dir;
+    std::vector<std::uint8_t> bytes =
+        testing::MakeWav({.sampleRate = 48000, .bitsPerSample = 8, .channels = 1, .frames = 0});
+    bytes.resize(36);
+    testing::WriteBytes(dir.File("36.wav"), bytes);
+    const ProbeResult result = ProbeWavHeader(dir.File("36.wav"));
+    EXPECT_EQ(std::tuple(result.sampleRate, result.bitsPerSample, result.channels, result.outcome),
+              std::tuple(48000, std::int16_t{8}, std::int16_t{1}, ProbeOutcome::Accepted));
+    EXPECT_EQ(ProbeWavHeaderBytes(bytes.data(), 35).outcome, ProbeOutcome::TooShort);
+    const auto listFirst = testing::Riff(
+        {{"LIST", testing::FfmpegList()}, {"fmt ", testing::Fmt(2, 44100, 16)}, {"data", {}}});
+    EXPECT_EQ(ProbeWavHeaderBytes(listFirst.data(), listFirst.size()).outcome,
+              ProbeOutcome::BadSampleRate);
 }
 
 } // namespace
