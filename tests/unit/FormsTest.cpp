@@ -29,8 +29,7 @@ TEST(FormsTest, EveryChangeIsAnnouncedOnceAndOnlyWhenTheValueChanges) {
     Picture picture("picture");
     Timer timer("timer", 350);
     Announcements seen(label), pictureSeen(picture);
-    int changes = 0, timerChanges = 0;
-    label.Change.Connect([&] { ++changes; });
+    int timerChanges = 0;
     timer.StateChanged.Connect([&] { ++timerChanges; });
     for (int round = 0; round < 2; ++round) { // the second round sets the values it has
         label.SetCaption("Go");
@@ -51,7 +50,6 @@ TEST(FormsTest, EveryChangeIsAnnouncedOnceAndOnlyWhenTheValueChanges) {
     EXPECT_EQ(seen.properties,
               (std::vector<P>{P::Caption, P::ToolTip, P::Enabled, P::Visible, P::Geometry,
                               P::Geometry, P::Geometry, P::Font, P::Colors, P::Colors}));
-    EXPECT_EQ(changes, 1); // a label's Change follows its caption only
     EXPECT_EQ(pictureSeen.properties, std::vector<Property>{Property::Picture});
     EXPECT_EQ(std::tuple(picture.PictureName(), timer.Interval(), timerChanges),
               std::tuple("about", 200, 2));

@@ -28,7 +28,6 @@ TEST(SystemRecordsTest, ReadsTheNamesAndStopsAtTheEnd) {
           Row{version + Record(3, "Ti\0tle"s) + Record(2, "page.html") + Record(0, ""),
               {"", "", "page.html", "Ti"}},
           Row{version + Record(0x103, "not the title") + Record(3, lng), {"", "", "", lng}},
-          Row{version + Record(3, "Old") + Record(3, ""), {}},
           // A record past the end, or a header cut off, ends the reading.
           Row{version + Record(2, "a.htm") + Record(3, "Title", 6), {"", "", "a.htm", ""}},
           Row{version + Record(2, "a.htm") + "\x03\0\x05"s, {"", "", "a.htm", ""}}}) {
@@ -92,10 +91,9 @@ TEST(ArchivePathTest, ResolvesFromThePagesFolder) {
     // link, path in the archive ("-": none), opens on the desktop, anchor
     using Row = std::tuple<const char*, const char*, bool, const char*>;
     for (const auto& [link, path, desktop, anchor] :
-         {Row{"other.html", "/dir/other.html", false, ""}, Row{"../up.html", "/up.html", false, ""},
-          Row{"../../a/../up.html", "/up.html", false, ""},
+         {Row{"../../a/../up.html", "/up.html", false, ""},
           Row{"./a/.//b.html", "/dir/a/b.html", false, ""},
-          Row{"/root.html", "/root.html", false, ""}, Row{"#frag", "/dir/page.html", false, "frag"},
+          Row{"#frag", "/dir/page.html", false, "frag"},
           Row{"x.html?q=1#f", "/dir/x.html", false, "f"},
           Row{"my%20d%6Fc%2Ehtml", "/dir/my doc.html", false, ""},
           Row{"%zz%4g%2", "/dir/%zz%4g%2", false, ""},
@@ -103,8 +101,7 @@ TEST(ArchivePathTest, ResolvesFromThePagesFolder) {
           Row{"MS-ITS:tarnme.chm::sub/a.html", "/dir/sub/a.html", false, ""},
           Row{"mk:@MSITStore:tarnme.chm::/a/b.html", "/a/b.html", false, ""},
           Row{"ms-its:tarnme.chm", "-", false, ""}, Row{"http://example.org/a.html", "-", true, ""},
-          Row{"HTTPS://example.org/", "-", true, ""}, Row{"mailto:tarn@example.org", "-", true, ""},
-          Row{"file:///etc/passwd", "-", false, ""},
+          Row{"mailto:tarn@example.org", "-", true, ""}, Row{"file:///etc/passwd", "-", false, ""},
           Row{"a/b:c.html", "/dir/a/b:c.html", false, ""},
           Row{":x.html", "/dir/:x.html", false, ""}}) {
         EXPECT_EQ(ResolveArchivePath("/dir/page.html", link).value_or("-"), path) << link;
