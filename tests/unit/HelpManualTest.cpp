@@ -4,6 +4,7 @@
 #include "helpviewer/HtmlText.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -27,12 +28,10 @@ void Walk(const std::vector<SitemapEntry>& entries,
 }
 
 bool HasAnchor(const std::string& html, const std::string& anchor) {
-    for (const HtmlTag& tag : HtmlTags(html)) {
-        if (tag.Attribute("id") == anchor || (tag.name == "a" && tag.Attribute("name") == anchor)) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(HtmlTags(html), [&](const HtmlTag& tag) {
+        return tag.Attribute("id") == anchor ||
+               (tag.name == "a" && tag.Attribute("name") == anchor);
+    });
 }
 
 // The manual as built: every entry of its contents and index opens a page of it, and every
