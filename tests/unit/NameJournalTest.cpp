@@ -19,7 +19,7 @@ protected:
     NameJournal journal{dir.File("state/tarnme/renames")};
 };
 
-TEST_F(NameJournalTest, RecordsReplacesAndForgetsPathsOfAnyShape) {
+TEST_F(NameJournalTest, RecordsReplacesForgetsAndReadsWhatACrashLeft) {
     const Entry a{dir.File("a.wav"), dir.File("a b.wav")};
     const Entry odd{dir.File("linebreakand\ttab.wav"), dir.File("line\nbreak and\ttab.wav")};
     ASSERT_TRUE(journal.Record(a.currentPath, "old"));
@@ -31,6 +31,18 @@ TEST_F(NameJournalTest, RecordsReplacesAndForgetsPathsOfAnyShape) {
     EXPECT_EQ(journal.Entries(), std::vector<Entry>{odd});
     ASSERT_TRUE(journal.Forget(odd.currentPath));
     EXPECT_FALSE(std::filesystem::exists(journal.Path()));
+
+    // What a crash leaves is read whole records at a time, in this version's form and in the
+    // form written before records had kinds (pairs of paths, each a renamed WAV file).
+    const auto write = [&](const std::string& text) {
+        testing::WriteBytes(journal.Path(), std::vector<std::uint8_t>(text.begin(), text.end()));
+    };
+    const std::string nul(1, '\0'), from = a.currentPath + nul + a.chosenPath + nul;
+    write(from + dir.File("b.wav"));
+    EXPECT_EQ(journal.Entries(), std::vector<Entry>{a});
+    write("tarnme-journal-2" + nul + "f" + nul + from + "x" + nul + from + "s" + nul + "b.mp3");
+    EXPECT_EQ(journal.Entries(), (std::vector<Entry>{{a.currentPath, a.chosenPath,
+                                                      NameJournal::Kind::OutputFinished}}));
 
     // Nothing claims to be kept where nothing can be written.
     testing::WriteBytes(dir.File("a file"), {'x'});
@@ -54,24 +66,6 @@ TEST(NameJournalPlaceTest, LivesInTheUsersStateFolder) {
     }
     ::setenv("XDG_STATE_HOME", savedState.c_str(), 1);
     ::setenv("HOME", savedHome.c_str(), 1);
-}
-
-// The journal a crash leaves behind is read whole records at a time, in this version's form
-// and in the form written before records had kinds (pairs of paths, each a renamed WAV file).
-TEST_F(NameJournalTest, ReadsWhatACrashLeftInEitherForm) {
-    const std::string a = dir.File("a.wav");
-    const std::string chosen = dir.File("a a.wav");
-    const auto write = [&](const std::string& text) {
-        std::filesystem::create_directories(std::filesystem::path(journal.Path()).parent_path());
-        testing::WriteBytes(journal.Path(), std::vector<std::uint8_t>(text.begin(), text.end()));
-    };
-    const std::string nul(1, '\0');
-    write(a + nul + chosen + nul + dir.File("b.wav"));
-    EXPECT_EQ(journal.Entries(), (std::vector<Entry>{{a, chosen}}));
-    write("tarnme-journal-2" + nul + "f" + nul + a + nul + chosen + nul + "x" + nul + a + nul +
-          chosen + nul + "s" + nul + dir.File("b.mp3"));
-    EXPECT_EQ(journal.Entries(),
-              (std::vector<Entry>{{a, chosen, NameJournal::Kind::OutputFinished}}));
 }
 
 } // namespace
