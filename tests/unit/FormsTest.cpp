@@ -57,7 +57,7 @@ TEST(FormsTest, EveryChangeIsAnnouncedOnceAndOnlyWhenTheValueChanges) {
 
 // A check box's value, a list's row and a tab set from code raise Click as a user's change does,
 // once per change; a value they cannot hold is refused.
-TEST(FormsTest, ValuesRaiseClickOnChangeAndRefuseWhatTheyCannotHold) {
+TEST(FormsTest, ValuesRaiseClickOnChangeRefuseWhatTheyCannotHoldAndTheRowFollowsRemovals) {
     CheckBox box("box");
     TabControl tabs("tabs");
     tabs.SetTabCaptions({"Open File", "Options", "Encode"});
@@ -75,9 +75,6 @@ TEST(FormsTest, ValuesRaiseClickOnChangeAndRefuseWhatTheyCannotHold) {
         EXPECT_THROW(box.SetValue(value), std::invalid_argument);
         EXPECT_THROW(tabs.SetTab(tab), std::out_of_range);
     }
-}
-
-TEST(FormsTest, TheSelectedRowFollowsRemovalsAndStaysWithinTheRows) {
     ListBox list("list");
     for (const char* item : {"a", "b", "c", "d"}) {
         list.AddItem(item);

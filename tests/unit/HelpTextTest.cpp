@@ -57,7 +57,7 @@ TEST(SitemapTest, ReadsNestedEntriesAsWritten) {
         std::vector<SitemapEntry>{});
 }
 
-TEST(HtmlTextTest, ReadsTagsAndAttributesInAnyForm) {
+TEST(HtmlTextTest, ReadsTagsAttributesAndWellFormedCharacterReferences) {
     using Attributes = std::vector<std::pair<std::string, std::string>>;
     const std::vector<HtmlTag> tags = HtmlTags(
         "<!----><A HREF='x y.html' title=bare data-x = \"a&lt;b\" checked/>text</a><!-- <i> -->"
@@ -70,9 +70,6 @@ TEST(HtmlTextTest, ReadsTagsAndAttributesInAnyForm) {
     EXPECT_EQ(tags[0].Attribute("title") + tags[0].Attribute("alt"), "bare");
     EXPECT_TRUE(tags[2].attributes.empty());
     EXPECT_EQ(tags[3].attributes, (Attributes{{"src", "cut"}, {"alt", ""}}));
-}
-
-TEST(HtmlTextTest, ReplacesCharacterReferencesThatAreWellFormed) {
     for (const auto& [text, decoded] :
          {std::pair{"&lt;&gt;&amp;&quot;&apos;", "<>&\"'"},
           {"&#65;&#233;", "A\xC3\xA9"},
