@@ -47,7 +47,7 @@ TEST_F(FileIoTest, WritesInPlaceReadsWhatThereIsAndMovesNothingFromNowhere) {
     EXPECT_EQ(byte, 'a');
     for (const bool writing : {true, false}) {
         clsFileIo opened;
-        ASSERT_TRUE(OpenAs(opened, path, writing));
+        ASSERT_TRUE(OpenAs(opened, dir.File("moves.bin"), writing));
         const auto move = [&](void* to, std::int64_t count) {
             return writing ? opened.WriteBytes(to, count) : opened.ReadBytes(to, count) != 0;
         };
