@@ -45,15 +45,7 @@ TEST(SizeRatioTest, EveryValueOfTheTableExactly) {
             }
         }
     }
-    using Refused = std::tuple<const char*, std::int32_t, std::int16_t>;
-    for (const auto& [text, rate, bits] :
-         {Refused{"", 44100, 16}, Refused{" 128", 44100, 16}, Refused{"129", 44100, 16},
-          Refused{"128", 22050, 16}, Refused{"128", 44100, 24}, Refused{"128", 48001, 8}}) {
-        EXPECT_FALSE(SizeRatio(text, rate, bits, 2)) << text << " " << rate << " " << bits;
-    }
-    // Ten seconds of CD sound with its header: 160,003.99 bytes of MP3 at 128 kbit/s.
-    EXPECT_NEAR(ExpectedMp3Length(1764044, 11.025).value(), 160003.99, 0.005);
-    EXPECT_NEAR(ExpectedMp3Length(4410000044, 11.025).value(), 400000003.99, 0.005);
+    // A length only comes from a ratio that can divide it.
     for (double unusable : {0.0, -11.025, std::nan(""), std::numeric_limits<double>::infinity()}) {
         EXPECT_FALSE(ExpectedMp3Length(1764044, unusable)) << unusable;
     }
