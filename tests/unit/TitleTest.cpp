@@ -16,7 +16,16 @@ namespace {
 
 using testing::RecordingPaintSurface;
 
-TEST(LogFontTest, HeightAndEscapementOrNoFont) {
+platform::LogFont Record(const std::string& face, std::int32_t height = -25,
+                         std::int32_t escapement = 0, std::int32_t weight = 0,
+                         std::uint8_t italic = 0) {
+    platform::LogFont font{
+        .lfHeight = height, .lfEscapement = escapement, .lfWeight = weight, .lfItalic = italic};
+    std::copy(face.begin(), face.end(), font.lfFaceName.begin()); // the rows' names fit
+    return font;
+}
+
+TEST(LogFontTest, BuiltForTheScreenAndMappedToAFamilyStylesAndSize) {
     // size, twips per pixel, angle, height (0: no font), escapement
     using Row = std::tuple<std::int16_t, double, std::int32_t, std::int32_t, std::int32_t>;
     for (const auto& [size, twips, angle, height, escapement] :
@@ -27,29 +36,18 @@ TEST(LogFontTest, HeightAndEscapementOrNoFont) {
                   std::pair(height, escapement))
             << size << " at " << twips;
     }
-}
 
-platform::LogFont Record(const std::string& face, std::int32_t height = -25,
-                         std::int32_t escapement = 0, std::int32_t weight = 0,
-                         std::uint8_t italic = 0) {
-    platform::LogFont font{
-        .lfHeight = height, .lfEscapement = escapement, .lfWeight = weight, .lfItalic = italic};
-    std::copy(face.begin(), face.end(), font.lfFaceName.begin()); // the rows' names fit
-    return font;
-}
-
-TEST(LogFontMapperTest, FindsTheFamilyStylesAndSize) {
     // Only whole trailing words count; names without an alias are the system's.
-    using Row = std::tuple<platform::LogFont, const char*, bool, bool>;
+    using Mapping = std::tuple<platform::LogFont, const char*, bool, bool>;
     for (const auto& [font, family, bold, italic] :
-         {Row{Record("Times New Roman Bold"), "Liberation Serif", true, false},
-          Row{Record("  times new roman ITALIC  bold "), "Liberation Serif", true, true},
-          Row{Record("Arial Narrow Italic"), "Liberation Sans Narrow", false, true},
-          Row{Record("Arial Black"), "Arial Black", false, false},
-          Row{Record("Bold"), "Bold", false, false},
-          Row{Record(""), "Liberation Sans", false, false},
-          Row{Record("Arial", -25, 0, 599), "Liberation Sans", false, false},
-          Row{Record("Arial", -25, 0, 600, 1), "Liberation Sans", true, true}}) {
+         {Mapping{Record("Times New Roman Bold"), "Liberation Serif", true, false},
+          Mapping{Record("  times new roman ITALIC  bold "), "Liberation Serif", true, true},
+          Mapping{Record("Arial Narrow Italic"), "Liberation Sans Narrow", false, true},
+          Mapping{Record("Arial Black"), "Arial Black", false, false},
+          Mapping{Record("Bold"), "Bold", false, false},
+          Mapping{Record(""), "Liberation Sans", false, false},
+          Mapping{Record("Arial", -25, 0, 599), "Liberation Sans", false, false},
+          Mapping{Record("Arial", -25, 0, 600, 1), "Liberation Sans", true, true}}) {
         const MappedFont mapped = MapLogFont(font);
         EXPECT_EQ(std::tuple(mapped.family, mapped.bold, mapped.italic),
                   std::tuple(family, bold, italic))
