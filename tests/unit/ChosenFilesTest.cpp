@@ -1,5 +1,4 @@
-// What the program makes of the files it is given: their names, the paths of its command line
-// and the fields of their WAV headers.
+// The files the program is given: their names, the command line's paths, the WAV header's fields.
 #include "filelist/FileNames.h"
 #include "filelist/WavProbe.h"
 #include "shell/CommandLine.h"

@@ -12,7 +12,6 @@
 namespace tarn::forms {
 namespace {
 
-// What a control announced: its property changes and its clicks.
 struct Announcements {
     explicit Announcements(Control& control) {
         control.PropertyChanged.Connect([this](Property p) { properties.push_back(p); });
@@ -22,8 +21,7 @@ struct Announcements {
     int clicks = 0;
 };
 
-// A front end follows a model by what it announces: each change once, and nothing when a
-// property is set to the value it has.
+// A front end follows a model by what it announces: each change once, and only a change.
 TEST(FormsTest, EveryChangeIsAnnouncedOnceAndOnlyWhenTheValueChanges) {
     Label label("label");
     Picture picture("picture");
@@ -55,8 +53,7 @@ TEST(FormsTest, EveryChangeIsAnnouncedOnceAndOnlyWhenTheValueChanges) {
               std::tuple("about", 200, 2));
 }
 
-// A check box's value, a list's row and a tab set from code raise Click as a user's change does,
-// once per change; a value they cannot hold is refused.
+// Values set from code raise Click once per change, as a user's change does.
 TEST(FormsTest, ValuesRaiseClickOnChangeRefuseWhatTheyCannotHoldAndTheRowFollowsRemovals) {
     CheckBox box("box");
     TabControl tabs("tabs");

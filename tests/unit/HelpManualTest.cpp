@@ -34,8 +34,7 @@ bool HasAnchor(const std::string& html, const std::string& anchor) {
     });
 }
 
-// The manual as built: every entry of its contents and index opens a page of it, and every
-// page's links, pictures and style sheets are in it too, anchors included.
+// Every entry of the built manual's contents and index, and every link of its pages, opens.
 TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
     const HelpManual manual(kManual);
     ASSERT_EQ(manual.Problem(), ArchiveProblem::None) << kManual;

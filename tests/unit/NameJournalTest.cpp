@@ -32,8 +32,7 @@ TEST_F(NameJournalTest, RecordsReplacesForgetsAndReadsWhatACrashLeft) {
     ASSERT_TRUE(journal.Forget(odd.currentPath));
     EXPECT_FALSE(std::filesystem::exists(journal.Path()));
 
-    // What a crash leaves is read whole records at a time, in this version's form and in the
-    // form written before records had kinds (pairs of paths, each a renamed WAV file).
+    // A crash leaves whole records, in this form or the older one without kinds (renamed WAVs).
     const auto write = [&](const std::string& text) {
         testing::WriteBytes(journal.Path(), std::vector<std::uint8_t>(text.begin(), text.end()));
     };

@@ -15,9 +15,8 @@ namespace {
 using namespace std::chrono_literals;
 using Read = std::pair<const char*, std::optional<std::int32_t>>;
 
-// Every ratio is the two-channel WAV byte rate over the MP3 byte rate written with three
-// decimals, except five values that stand a little above the quotient. Files depend on these
-// exact values: the progress of every job is measured with them.
+// WAV over MP3 byte rate to three decimals, but for five values a little above: every job's
+// progress is measured with these exact values.
 TEST(SizeRatioTest, EveryValueOfTheTableExactly) {
     using Key = std::tuple<int, std::int32_t, std::int16_t>;
     const std::map<Key, double> aboveTheQuotient{{Key{32, 44100, 8}, 22.051},
@@ -74,8 +73,7 @@ TEST(BarTest, TextWidthAndTheNumberReadBack) {
     }
 }
 
-// What the clock's scenarios do not reach: negative durations, malformed texts, halves and
-// products beyond 32 bits.
+// What the clock's scenarios do not reach: negative times, malformed texts, 32-bit overflows.
 TEST(TimeFormatTest, ReadsAndProjectsEdgesAndClampsOnlyTheFileEstimatesHours) {
     const platform::DateTime start{1773532770000};
     EXPECT_EQ(FormatElapsed(start - 5500ms, start), "00:00:05");

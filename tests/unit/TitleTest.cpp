@@ -1,5 +1,4 @@
-// The engraved title: the font record it asks for, how that record maps to a font here, and
-// the layers it prints.
+// The engraved title: its font record, how a record maps to a font here, the layers printed.
 #include "shell/LogFont.h"
 #include "shell/LogFontMapper.h"
 #include "shell/RotateText.h"
@@ -64,8 +63,7 @@ TEST(LogFontTest, BuiltForTheScreenAndMappedToAFamilyStylesAndSize) {
     }
 }
 
-// Each call on a surface of its own: the layers printed, as "colour@x,y". Drawn or not, the
-// surface is left as it was, with the font made for it deleted; a failure says "RotateText".
+// Layers as "colour@x,y"; drawn or not, the surface is left as it was; a failure is said.
 TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
     // down-right, up-left and face colours (-1: none), depth, size
     using Row = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int16_t, std::int16_t,
