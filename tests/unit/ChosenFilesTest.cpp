@@ -31,7 +31,6 @@ TEST(FileNamesTest, CleanedNamesFoldersSizesAndMp3Paths) {
           Size{INT64_MAX, "9,223,372,036,854,775,807"}}) {
         EXPECT_EQ(FormatFileSize(bytes), text);
     }
-    // Only the file name's extension is replaced.
     for (const auto& [path, mp3] :
          {Texts{"/music/song.WAV", "/music/song.mp3"}, Texts{"/music/song", "/music/song.mp3"},
           Texts{"/my.dir/song", "/my.dir/song.mp3"}, Texts{"/music/.wav", "/music/.wav.mp3"},

@@ -44,7 +44,8 @@ TEST(SizeRatioTest, EveryValueOfTheTableExactly) {
             }
         }
     }
-    // A length only comes from a ratio that can divide it.
+    // No bit rate chosen gives no ratio; a length only comes from a ratio that can divide it.
+    EXPECT_FALSE(SizeRatio("", 44100, 16, 2));
     for (double unusable : {0.0, -11.025, std::nan(""), std::numeric_limits<double>::infinity()}) {
         EXPECT_FALSE(ExpectedMp3Length(1764044, unusable)) << unusable;
     }
