@@ -48,7 +48,6 @@ TEST(CommandLineTest, TakesFilesAsTheyArePathsAndRefusesOptions) {
          {Row{"/music", {"a b.wav", "/x/d.wav"}, {"/music/a b.wav", "/x/d.wav"}, ""},
           Row{"/music/", {"./a.wav", ".//./b.wav"}, {"/music/a.wav", "/music/b.wav"}, ""},
           Row{"", {"a.wav"}, {"a.wav"}, ""}, Row{"/music", {"a.wav", "-x", "b.wav"}, {}, "-x"},
-          Row{"/music", {"-"}, {}, "-"},
           Row{"/music", {"--", "-x.wav", "--"}, {"/music/-x.wav", "/music/--"}, ""}}) {
         const CommandLine line = ParseCommandLine(arguments, folder);
         EXPECT_EQ(line.files, files) << arguments.front();

@@ -67,7 +67,6 @@ TEST(FormsTest, ValuesRaiseClickOnChangeRefuseWhatTheyCannotHoldAndTheRowFollows
     EXPECT_EQ(std::tuple(boxSeen.clicks, boxSeen.properties.size(), tabsSeen.clicks),
               std::tuple(3, 3U, 3));
     tabs.SetTabCaptions({"One"});
-    EXPECT_EQ(tabs.Tab(), 0);
     for (const auto& [value, tab] : {std::pair{-1, -1}, {3, 1}}) { // with one tab
         EXPECT_THROW(box.SetValue(value), std::invalid_argument);
         EXPECT_THROW(tabs.SetTab(tab), std::out_of_range);

@@ -88,6 +88,12 @@ TEST(SampleConverterTest, ConvertsWholeFramesAndRefusesOtherFormats) {
         out.pop_back();
         EXPECT_EQ(out, expected) << format.channels << " to " << outChannels;
     }
+    // The 18 named speakers mix to their mirror images: left and right swap, centres stay.
+    const SampleConverter all({kWaveFormatPcm, 18, 44100, 16, 0x3FFFF}, 2);
+    const int mirror[] = {1, 0, 2, 3, 5, 4, 7, 6, 8, 10, 9, 11, 14, 13, 12, 17, 16, 15};
+    for (std::size_t c = 0; c < std::size(mirror); ++c) {
+        EXPECT_FLOAT_EQ(all.Weights()[0][c], all.Weights()[1][std::size_t(mirror[c])]) << c;
+    }
 }
 
 } // namespace
