@@ -63,6 +63,7 @@ TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
         ++pages;
         EXPECT_TRUE(listed.count(page)) << page << " is not in the contents";
         const std::string html = manual.Read(page).value_or("");
+        EXPECT_THAT(html, HasSubstr("</title>")) << page;
         for (const HtmlTag& tag : HtmlTags(html)) {
             for (const char* attribute : {"href", "src"}) {
                 const std::string link = tag.Attribute(attribute);
@@ -85,7 +86,6 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
     testing::TempDir dir;
     std::ifstream in(kManual, std::ios::binary);
     const std::string whole((std::istreambuf_iterator<char>(in)), {});
-    ASSERT_GT(whole.size(), 4096U);
     using Case = std::pair<std::optional<std::string>, const char*>;
     std::vector<Case> cases = {Case{std::nullopt, " is missing"},
                                Case{"<html>no help</html>", " is not a compiled"},
