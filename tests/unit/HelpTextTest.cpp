@@ -25,8 +25,8 @@ TEST(SystemRecordsTest, ReadsTheNamesAndStopsAtTheEnd) {
                   Record(0, "t.hhc\0"s) + Record(1, "t.hhk\0"s),
               {"t.hhc", "t.hhk", "a.htm", "Title"}},
           // Text ends at a NUL or at the record's end; a record may reach the file's end.
-          Row{version + Record(3, "Ti\0tle"s) + Record(2, "page.html") + Record(0, ""),
-              {"", "", "page.html", "Ti"}},
+          Row{version + Record(3, "Ti\0tle"s) + Record(0, "t") + Record(2, "p.htm") + Record(0, ""),
+              {"", "", "p.htm", "Ti"}},
           Row{version + Record(0x103, "not the title") + Record(3, lng), {"", "", "", lng}},
           // A record past the end, or a header cut off, ends the reading.
           Row{version + Record(2, "a.htm") + Record(3, "Title", 6), {"", "", "a.htm", ""}},
