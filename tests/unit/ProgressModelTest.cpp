@@ -64,7 +64,6 @@ TEST(BarTest, TextWidthAndTheNumberReadBack) {
           Read{" %", {}}, Read{"4x%", {}}, Read{"-%", {}}, Read{"2147483648%", {}}}) {
         EXPECT_EQ(ReadBackPercent(text), percent) << text;
     }
-    // Halves go to the even neighbour; a bar shows 0 to the largest width 32 bits hold.
     using Rounded = std::pair<double, std::optional<std::int32_t>>;
     for (const auto& [percent, expected] :
          {Rounded{42.5, 42}, Rounded{43.5, 44}, Rounded{0.5, 0}, Rounded{-0.4, 0},

@@ -45,6 +45,7 @@ TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
         {Riff({{"fmt ", extensible}, {"data", Bytes(120)}}),
          {{kWaveFormatPcm, 6, 48000, 16, 0x3F}, 68, 120, true}},
         {Riff({{"fmt ", spare}, {"data", Bytes(4)}}), {kCd, 68, 4, true}},
+        {Riff({{"fmt ", Fmt(2, 44100, 16)}, {"LIST", {}}, {"data", {}}}), {kCd, 52, 0, true}},
         // Not well-formed: a canonical header (here 36 bytes), its tag unread; data from byte 44.
         {notRiff, {kDatMono8, 36, 0, false}},
         {Riff({{"fmt ", Fmt(1, 48000, 8)}, {"LIST", testing::FfmpegList()}}),
