@@ -25,7 +25,6 @@ platform::LogFont Record(const std::string& face, std::int32_t height = -25,
 }
 
 TEST(LogFontTest, BuiltForTheScreenAndMappedToAFamilyStylesAndSize) {
-    // size, twips per pixel, angle, height (0: no font), escapement
     using Row = std::tuple<std::int16_t, double, std::int32_t, std::int32_t, std::int32_t>;
     for (const auto& [size, twips, angle, height, escapement] :
          {Row{19, 15, 0, -25, 0}, Row{19, 12, 90, -32, 900}, Row{1639, 15, 0, 0, 0},

@@ -68,6 +68,7 @@ TEST(SampleConverterTest, ConvertsWholeFramesAndRefusesOtherFormats) {
         // Two channels are averaged, whichever speakers the mask names (here the sides).
         {{kWaveFormatPcm, 2, 44100, 16, 0x600}, 1, {1, 3, 32767, 32767, -3, 0}, {2, 32767, -2}},
         {{kWaveFormatPcm, 1, 44100, 16, 0}, 2, {5, -7}, {5, 5, -7, -7}},
+        {{kWaveFormatPcm, 2, 48000, 8, 0}, 2, {0, 255, 128, 1}, {-32768, 32512, 0, -32512}},
         // 5.1: each side takes its front fully, centre and back at -3 dB, scaled not to clip.
         {{kWaveFormatPcm, 6, 44100, 16, 0},
          2,
