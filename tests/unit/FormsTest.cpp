@@ -1,6 +1,5 @@
 #include "forms/CheckBox.h"
 #include "forms/Label.h"
-#include "forms/Line.h"
 #include "forms/ListControl.h"
 #include "forms/Picture.h"
 #include "forms/TabControl.h"
@@ -13,7 +12,6 @@
 namespace tarn::forms {
 namespace {
 
-// What a control announced: its property changes and its clicks.
 struct Announcements {
     explicit Announcements(Control& control) {
         control.PropertyChanged.Connect([this](Property p) { properties.push_back(p); });
@@ -23,13 +21,14 @@ struct Announcements {
     int clicks = 0;
 };
 
-// A front end follows a model by what it announces: each change once, and nothing when a
-// property is set to the value it has.
+// A front end follows a model by what it announces: each change once, and only a change.
 TEST(FormsTest, EveryChangeIsAnnouncedOnceAndOnlyWhenTheValueChanges) {
     Label label("label");
-    Announcements seen(label);
-    int changes = 0;
-    label.Change.Connect([&] { ++changes; });
+    Picture picture("picture");
+    Timer timer("timer", 350);
+    Announcements seen(label), pictureSeen(picture);
+    int timerChanges = 0;
+    timer.StateChanged.Connect([&] { ++timerChanges; });
     for (int round = 0; round < 2; ++round) { // the second round sets the values it has
         label.SetCaption("Go");
         label.SetToolTipText("t");
@@ -41,68 +40,37 @@ TEST(FormsTest, EveryChangeIsAnnouncedOnceAndOnlyWhenTheValueChanges) {
         label.SetFont({.Bold = true});
         label.SetForeColor(kWhite);
         label.SetBackColor(kBlack);
+        picture.SetPictureName("about");
+        timer.SetEnabled(true);
+        timer.SetInterval(200);
     }
     using P = Property;
     EXPECT_EQ(seen.properties,
               (std::vector<P>{P::Caption, P::ToolTip, P::Enabled, P::Visible, P::Geometry,
                               P::Geometry, P::Geometry, P::Font, P::Colors, P::Colors}));
-    EXPECT_EQ(std::tuple(label.Caption(), label.ToolTipText(), label.Enabled(), label.Visible(),
-                         label.GetFont().Bold, label.ForeColor(), label.BackColor()),
-              std::tuple("Go", "t", false, false, true, kWhite, kBlack));
-    EXPECT_EQ(std::vector<float>({label.Left(), label.Top(), label.Width(), label.Height()}),
-              std::vector<float>({7, 3, 9, 4}));
-    EXPECT_EQ(changes, 1); // a label's Change follows its caption only
-    Picture picture("picture");
-    Announcements pictureSeen(picture);
-    picture.SetPictureName("about");
-    picture.SetPictureName("about");
-    EXPECT_EQ(picture.PictureName(), "about");
     EXPECT_EQ(pictureSeen.properties, std::vector<Property>{Property::Picture});
-    // A line's box runs from its smaller to its larger ends, whichever way it is drawn.
-    Line line("line");
-    line.SetEnds(5400, 1360, 240, 1375);
-    EXPECT_EQ(std::vector<float>(
-                  {line.X1(), line.Y2(), line.Left(), line.Top(), line.Width(), line.Height()}),
-              std::vector<float>({5400, 1375, 240, 1360, 5160, 15}));
+    EXPECT_EQ(std::tuple(picture.PictureName(), timer.Interval(), timerChanges),
+              std::tuple("about", 200, 2));
 }
 
-// A check box's value, a list's row and a tab set from code raise Click as a user's change does,
-// once per change; a value they cannot hold is refused.
-TEST(FormsTest, ValuesRaiseClickOnChangeAndRefuseWhatTheyCannotHold) {
+// Values set from code raise Click once per change, as a user's change does.
+TEST(FormsTest, ValuesRaiseClickOnChangeRefuseWhatTheyCannotHoldAndTheRowFollowsRemovals) {
     CheckBox box("box");
-    Announcements boxSeen(box);
-    for (int value : {Checked, Checked, Grayed, Unchecked}) {
-        box.SetValue(value);
-    }
-    EXPECT_EQ(boxSeen.clicks, 3);
-    EXPECT_EQ(boxSeen.properties.size(), 3U);
     TabControl tabs("tabs");
     tabs.SetTabCaptions({"Open File", "Options", "Encode"});
-    Announcements tabsSeen(tabs);
-    for (int tab : {2, 2, 0, 1}) {
+    Announcements boxSeen(box), tabsSeen(tabs);
+    for (const auto& [value, tab] :
+         {std::pair{Checked, 2}, {Checked, 2}, {Grayed, 0}, {Unchecked, 1}}) {
+        box.SetValue(value);
         tabs.SetTab(tab);
     }
-    EXPECT_EQ(tabsSeen.clicks, 3);
+    EXPECT_EQ(std::tuple(boxSeen.clicks, boxSeen.properties.size(), tabsSeen.clicks),
+              std::tuple(3, 3U, 3));
     tabs.SetTabCaptions({"One"});
-    EXPECT_EQ(tabs.Tab(), 0);
     for (const auto& [value, tab] : {std::pair{-1, -1}, {3, 1}}) { // with one tab
         EXPECT_THROW(box.SetValue(value), std::invalid_argument);
         EXPECT_THROW(tabs.SetTab(tab), std::out_of_range);
     }
-
-    Timer timer("timer", 350);
-    int timerChanges = 0;
-    timer.StateChanged.Connect([&] { ++timerChanges; });
-    for (int interval : {350, 200, 200}) {
-        timer.SetEnabled(true);
-        timer.SetInterval(interval);
-    }
-    EXPECT_TRUE(timer.Enabled());
-    EXPECT_EQ(timer.Interval(), 200);
-    EXPECT_EQ(timerChanges, 2);
-}
-
-TEST(FormsTest, TheSelectedRowFollowsRemovalsAndStaysWithinTheRows) {
     ListBox list("list");
     for (const char* item : {"a", "b", "c", "d"}) {
         list.AddItem(item);
@@ -110,13 +78,10 @@ TEST(FormsTest, TheSelectedRowFollowsRemovalsAndStaysWithinTheRows) {
     Announcements seen(list);
     list.SetListIndex(2);
     // A row above the selection moves it up; removing the selected row clears the selection.
-    list.RemoveItem(0);
-    EXPECT_EQ(list.ListIndex(), 1);
-    EXPECT_EQ(list.List(1), "c");
-    list.RemoveItem(2);
-    EXPECT_EQ(list.ListIndex(), 1);
-    list.RemoveItem(1);
-    EXPECT_EQ(list.ListIndex(), -1);
+    for (const auto& [removed, selected] : {std::pair{0, 1}, {2, 1}, {1, -1}}) {
+        list.RemoveItem(removed);
+        EXPECT_EQ(list.ListIndex(), selected) << removed;
+    }
     EXPECT_EQ(list.Items(), (std::vector<std::string>{"b"}));
     EXPECT_EQ(seen.clicks, 2);
     for (const auto& [row, removed] : {std::pair{-2, -1}, {1, 1}}) { // with one row
@@ -129,12 +94,6 @@ TEST(FormsTest, TheSelectedRowFollowsRemovalsAndStaysWithinTheRows) {
     seen.properties.clear();
     list.Clear();
     EXPECT_TRUE(seen.properties.empty());
-
-    ComboBox combo("combo");
-    combo.AddItem("Mono");
-    EXPECT_EQ(combo.Text(), "");
-    combo.SetListIndex(0);
-    EXPECT_EQ(combo.Text(), "Mono");
 }
 
 } // namespace

@@ -25,14 +25,12 @@ TEST(SystemRecordsTest, ReadsTheNamesAndStopsAtTheEnd) {
                   Record(0, "t.hhc\0"s) + Record(1, "t.hhk\0"s),
               {"t.hhc", "t.hhk", "a.htm", "Title"}},
           // Text ends at a NUL or at the record's end; a record may reach the file's end.
-          Row{version + Record(3, "Ti\0tle"s) + Record(2, "page.html") + Record(0, ""),
-              {"", "", "page.html", "Ti"}},
+          Row{version + Record(3, "Ti\0tle"s) + Record(0, "t") + Record(2, "p.htm") + Record(0, ""),
+              {"", "", "p.htm", "Ti"}},
           Row{version + Record(0x103, "not the title") + Record(3, lng), {"", "", "", lng}},
-          Row{version + Record(3, "Old") + Record(3, ""), {}},
           // A record past the end, or a header cut off, ends the reading.
           Row{version + Record(2, "a.htm") + Record(3, "Title", 6), {"", "", "a.htm", ""}},
-          Row{version + Record(2, "a.htm") + "\x03\0\x05"s, {"", "", "a.htm", ""}},
-          Row{Record(3, "Title").substr(0, 3), {}}, Row{Record(3, "Title"), {}}}) {
+          Row{version + Record(2, "a.htm") + "\x03\0\x05"s, {"", "", "a.htm", ""}}}) {
         EXPECT_EQ(ParseSystemRecords(bytes), read) << testing::PrintToString(bytes);
     }
 }
@@ -59,7 +57,7 @@ TEST(SitemapTest, ReadsNestedEntriesAsWritten) {
         std::vector<SitemapEntry>{});
 }
 
-TEST(HtmlTextTest, ReadsTagsAndAttributesInAnyForm) {
+TEST(HtmlTextTest, ReadsTagsAttributesAndWellFormedCharacterReferences) {
     using Attributes = std::vector<std::pair<std::string, std::string>>;
     const std::vector<HtmlTag> tags = HtmlTags(
         "<!----><A HREF='x y.html' title=bare data-x = \"a&lt;b\" checked/>text</a><!-- <i> -->"
@@ -72,9 +70,6 @@ TEST(HtmlTextTest, ReadsTagsAndAttributesInAnyForm) {
     EXPECT_EQ(tags[0].Attribute("title") + tags[0].Attribute("alt"), "bare");
     EXPECT_TRUE(tags[2].attributes.empty());
     EXPECT_EQ(tags[3].attributes, (Attributes{{"src", "cut"}, {"alt", ""}}));
-}
-
-TEST(HtmlTextTest, ReplacesCharacterReferencesThatAreWellFormed) {
     for (const auto& [text, decoded] :
          {std::pair{"&lt;&gt;&amp;&quot;&apos;", "<>&\"'"},
           {"&#65;&#233;", "A\xC3\xA9"},
@@ -93,25 +88,17 @@ TEST(ArchivePathTest, ResolvesFromThePagesFolder) {
     // link, path in the archive ("-": none), opens on the desktop, anchor
     using Row = std::tuple<const char*, const char*, bool, const char*>;
     for (const auto& [link, path, desktop, anchor] :
-         {Row{"other.html", "/dir/other.html", false, ""},
-          Row{"../up.html", "/up.html", false, ""},
-          Row{"../../a/../up.html", "/up.html", false, ""},
+         {Row{"../../a/../up.html", "/up.html", false, ""},
           Row{"./a/.//b.html", "/dir/a/b.html", false, ""},
-          Row{"/root.html", "/root.html", false, ""},
           Row{"#frag", "/dir/page.html", false, "frag"},
-          Row{"", "/dir/page.html", false, ""},
           Row{"x.html?q=1#f", "/dir/x.html", false, "f"},
           Row{"my%20d%6Fc%2Ehtml", "/dir/my doc.html", false, ""},
           Row{"%zz%4g%2", "/dir/%zz%4g%2", false, ""},
           Row{"ms-its:tarnme.chm::/about.html#top", "/about.html", false, "top"},
           Row{"MS-ITS:tarnme.chm::sub/a.html", "/dir/sub/a.html", false, ""},
           Row{"mk:@MSITStore:tarnme.chm::/a/b.html", "/a/b.html", false, ""},
-          Row{"ms-its:tarnme.chm", "-", false, ""},
-          Row{"http://example.org/a.html", "-", true, ""},
-          Row{"HTTPS://example.org/", "-", true, ""},
-          Row{"mailto:tarn@example.org", "-", true, ""},
-          Row{"file:///etc/passwd", "-", false, ""},
-          Row{"javascript:alert(1)", "-", false, ""},
+          Row{"ms-its:tarnme.chm", "-", false, ""}, Row{"http://example.org/a.html", "-", true, ""},
+          Row{"mailto:tarn@example.org", "-", true, ""}, Row{"file:///etc/passwd", "-", false, ""},
           Row{"a/b:c.html", "/dir/a/b:c.html", false, ""},
           Row{":x.html", "/dir/:x.html", false, ""}}) {
         EXPECT_EQ(ResolveArchivePath("/dir/page.html", link).value_or("-"), path) << link;

@@ -15,9 +15,8 @@ namespace {
 using namespace std::chrono_literals;
 using Read = std::pair<const char*, std::optional<std::int32_t>>;
 
-// Every ratio is the two-channel WAV byte rate over the MP3 byte rate written with three
-// decimals, except five values that stand a little above the quotient. Files depend on these
-// exact values: the progress of every job is measured with them.
+// WAV over MP3 byte rate to three decimals, but for five values a little above: every job's
+// progress is measured with these exact values.
 TEST(SizeRatioTest, EveryValueOfTheTableExactly) {
     using Key = std::tuple<int, std::int32_t, std::int16_t>;
     const std::map<Key, double> aboveTheQuotient{{Key{32, 44100, 8}, 22.051},
@@ -45,15 +44,8 @@ TEST(SizeRatioTest, EveryValueOfTheTableExactly) {
             }
         }
     }
-    using Refused = std::tuple<const char*, std::int32_t, std::int16_t>;
-    for (const auto& [text, rate, bits] :
-         {Refused{"", 44100, 16}, Refused{" 128", 44100, 16}, Refused{"129", 44100, 16},
-          Refused{"128", 22050, 16}, Refused{"128", 44100, 24}, Refused{"128", 48001, 8}}) {
-        EXPECT_FALSE(SizeRatio(text, rate, bits, 2)) << text << " " << rate << " " << bits;
-    }
-    // Ten seconds of CD sound with its header: 160,003.99 bytes of MP3 at 128 kbit/s.
-    EXPECT_NEAR(ExpectedMp3Length(1764044, 11.025).value(), 160003.99, 0.005);
-    EXPECT_NEAR(ExpectedMp3Length(4410000044, 11.025).value(), 400000003.99, 0.005);
+    // No bit rate chosen gives no ratio; a length only comes from a ratio that can divide it.
+    EXPECT_FALSE(SizeRatio("", 44100, 16, 2));
     for (double unusable : {0.0, -11.025, std::nan(""), std::numeric_limits<double>::infinity()}) {
         EXPECT_FALSE(ExpectedMp3Length(1764044, unusable)) << unusable;
     }
@@ -62,70 +54,47 @@ TEST(SizeRatioTest, EveryValueOfTheTableExactly) {
 TEST(BarTest, TextWidthAndTheNumberReadBack) {
     using Row = std::tuple<bool, std::int32_t, const char*, float>;
     for (const auto& [isJob, percent, text, width] :
-         {Row{false, 42, " 42%", 2072.7F}, Row{true, 42, "42%", 2072.7F},
-          Row{false, 103, " 103%", 5083.05F}, Row{true, 0, "0%", 0.0F}, Row{false, 0, " 0%", 0.0F},
-          Row{true, 435153, "435153%", 21474800.55F}}) {
+         {Row{false, 0, " 0%", 0.0F}, Row{true, 435153, "435153%", 21474800.55F}}) {
         EXPECT_EQ(BarText(isJob, percent), text);
         EXPECT_FLOAT_EQ(BarWidth(percent), width) << text;
         EXPECT_EQ(ReadBackPercent(text), percent);
     }
     for (const auto& [text, percent] :
          {Read{"-5%", -5}, Read{"+7%", 7}, Read{"2147483647%", INT32_MAX}, Read{"", {}},
-          Read{"%", {}}, Read{" %", {}}, Read{"4x%", {}}, Read{"-%", {}}, Read{"4 2%", {}},
-          Read{"2147483648%", {}}}) {
+          Read{" %", {}}, Read{"4x%", {}}, Read{"-%", {}}, Read{"2147483648%", {}}}) {
         EXPECT_EQ(ReadBackPercent(text), percent) << text;
     }
-    // Halves go to the even neighbour; a bar shows 0 to the largest width 32 bits hold.
     using Rounded = std::pair<double, std::optional<std::int32_t>>;
     for (const auto& [percent, expected] :
-         {Rounded{42.5, 42}, Rounded{43.5, 44}, Rounded{42.49, 42}, Rounded{0.5, 0},
-          Rounded{-0.4, 0}, Rounded{435153.0, 435153}, Rounded{435153.4, 435153}, Rounded{-1.0, {}},
-          Rounded{435154.0, {}}, Rounded{std::nan(""), {}}, Rounded{INFINITY, {}}}) {
+         {Rounded{42.5, 42}, Rounded{43.5, 44}, Rounded{0.5, 0}, Rounded{-0.4, 0},
+          Rounded{435153.0, 435153}, Rounded{-1.0, {}}, Rounded{435154.0, {}},
+          Rounded{std::nan(""), {}}, Rounded{INFINITY, {}}}) {
         EXPECT_EQ(RoundPercent(percent), expected) << percent;
     }
 }
 
-TEST(TimeFormatTest, EstimatesElapsedTimesAndTheSecondsField) {
-    using Estimate = std::pair<std::int32_t, const char*>;
-    for (const auto& [seconds, text] :
-         {Estimate{0, "00:00:00"}, Estimate{9, "00:00:09"}, Estimate{60, "00:01:00"},
-          Estimate{3599, "00:59:59"}, Estimate{4000, "01:06:40"}, Estimate{36000, "10:00:00"},
-          Estimate{360000, "100:00:00"}}) {
-        EXPECT_EQ(FormatEstimate(seconds), text);
-    }
-    // 2026-03-14 23:59:30 local time: the durations cross midnight; fractions are cut off.
+// What the clock's scenarios do not reach: negative times, malformed texts, 32-bit overflows.
+TEST(TimeFormatTest, ReadsAndProjectsEdgesAndClampsOnlyTheFileEstimatesHours) {
     const platform::DateTime start{1773532770000};
-    using Elapsed = std::pair<std::chrono::milliseconds, const char*>;
-    for (const auto& [elapsed, text] :
-         {Elapsed{999ms, "00:00:00"}, Elapsed{-5500ms, "00:00:05"}, Elapsed{61s, "00:01:01"},
-          Elapsed{10min, "00:10:00"}, Elapsed{1h, "01:00:00"},
-          Elapsed{23h + 59min + 59s, "23:59:59"}, Elapsed{24h, "00:00:00"},
-          Elapsed{25h + 3s + 999ms, "01:00:03"}}) {
-        EXPECT_EQ(FormatElapsed(start + elapsed, start), text);
-    }
-    for (const auto& [text, field] : {Read{"01:02:59", 59}, Read{"00:00:07", 7}, Read{"07", 7},
-                                      Read{"9", {}}, Read{"0a", {}}, Read{"a0", {}}}) {
+    EXPECT_EQ(FormatElapsed(start - 5500ms, start), "00:00:05");
+    EXPECT_EQ(FormatEstimate(360000), "100:00:00");
+    for (const auto& [text, field] :
+         {Read{"01:02:59", 59}, Read{"07", 7}, Read{"9", {}}, Read{"0a", {}}, Read{"a0", {}}}) {
         EXPECT_EQ(SecondsField(text), field) << text;
     }
-}
-
-TEST(TimeFormatTest, ProjectsTheTotalAndClampsOnlyTheFileEstimatesHours) {
     // (minutes × 60 + seconds) × 100 ÷ percent, halves to even, the product in 32 bits.
     using Projection =
         std::tuple<std::int32_t, std::int32_t, std::int32_t, std::optional<std::int32_t>>;
     for (const auto& [minutes, seconds, percent, total] :
-         {Projection{1, 30, 30, 300}, Projection{1, 30, 45, 200}, Projection{0, 1, 8, 12},
-          Projection{0, 3, 8, 38}, Projection{0, 0, 1, 0}, Projection{357913, 0, 100, 21474780},
-          Projection{357913, 59, 100, {}}, Projection{1, 30, 0, {}}, Projection{1, 30, -5, {}},
-          Projection{-1, 0, 50, {}}}) {
+         {Projection{0, 1, 8, 12}, Projection{0, 3, 8, 38}, Projection{0, 0, 1, 0},
+          Projection{357913, 0, 100, 21474780}, Projection{357913, 59, 100, {}},
+          Projection{1, 30, 0, {}}, Projection{-1, 0, 50, {}}}) {
         EXPECT_EQ(EstimateSeconds(minutes, seconds, percent), total) << minutes << ":" << seconds;
     }
-
     using Clamp = std::tuple<const char*, const char*, std::optional<std::string>>;
     for (const auto& [file, job, clamped] :
-         {Clamp{"07:10:00", "05:30:00", "05:10:00"}, Clamp{"01:23:45", "00:00:00", "00:23:45"},
-          Clamp{"100:00:00", "05:30:00", "05:00:00"}, Clamp{"05:50:00", "05:10:00", {}},
-          Clamp{"04:10:00", "05:30:00", {}}, Clamp{"20:00:00", "100:00:00", {}},
+         {Clamp{"07:10:00", "05:30:00", "05:10:00"}, Clamp{"100:00:00", "05:30:00", "05:00:00"},
+          Clamp{"05:50:00", "05:10:00", {}}, Clamp{"20:00:00", "100:00:00", {}},
           Clamp{"x1:00:00", "00:00:00", {}}, Clamp{":00:00", "00:00:00", {}},
           Clamp{"07:00:00", "0x:00:00", {}}, Clamp{"0700", "00:00:00", {}}}) {
         EXPECT_EQ(ClampEstimateHours(file, job), clamped) << file << " " << job;

@@ -1,5 +1,4 @@
-// The engraved title: the font record it asks for, how that record maps to a font here, and
-// the layers it prints.
+// The engraved title: its font record, how a record maps to a font here, the layers printed.
 #include "shell/LogFont.h"
 #include "shell/LogFontMapper.h"
 #include "shell/RotateText.h"
@@ -16,55 +15,37 @@ namespace {
 
 using testing::RecordingPaintSurface;
 
-TEST(LogFontTest, HeightEscapementAndAFaceNameFieldOf33Characters) {
-    // size, twips per pixel, angle, height (0: no font), escapement
-    using Row = std::tuple<std::int16_t, double, std::int32_t, std::int32_t, std::int32_t>;
-    for (const auto& [size, twips, angle, height, escapement] :
-         {Row{19, 15, 0, -25, 0}, Row{19, 12, 90, -32, 900}, Row{1, 8, -45, -2, -450},
-          Row{1638, 15, 0, -2184, 0}, Row{1639, 15, 0, 0, 0}, Row{-1639, 15, 0, 0, 0},
-          Row{19, 15, 214748364, -25, 2147483640}, Row{19, 15, 214748365, 0, 0},
-          Row{19, 15, -214748365, 0, 0}, Row{19, 0, 0, 0, 0}, Row{19, std::nan(""), 0, 0, 0},
-          Row{19, 1e-300, 0, 0, 0}}) {
-        const auto font = BuildLogFont("Arial", kBooleanFalse, kBooleanFalse, size, angle, twips);
-        SCOPED_TRACE(std::to_string(size) + " at " + std::to_string(twips));
-        ASSERT_EQ(font.has_value(), height != 0);
-        EXPECT_EQ(font ? std::pair(font->lfHeight, font->lfEscapement) : std::pair(0, 0),
-                  std::pair(height, escapement));
-    }
-    const auto styled = BuildLogFont("Times New Roman", kBooleanTrue, kBooleanTrue, 19, 0, 15);
-    EXPECT_EQ(std::string(styled->lfFaceName.data(), 33),
-              "Times New Roman Bold Italic" + std::string(1, '\0') + "     ");
-    // A flag counts only when it is exactly True; a long name is cut at the field's end.
-    const auto cut = BuildLogFont(std::string(40, 'x'), 1, kBooleanFalse, 19, 0, 15);
-    EXPECT_EQ(std::string(cut->lfFaceName.data(), 33), std::string(33, 'x'));
-}
-
 platform::LogFont Record(const std::string& face, std::int32_t height = -25,
                          std::int32_t escapement = 0, std::int32_t weight = 0,
                          std::uint8_t italic = 0) {
-    platform::LogFont font;
-    std::copy_n(face.begin(), std::min(face.size(), font.lfFaceName.size()),
-                font.lfFaceName.begin());
-    font.lfHeight = height;
-    font.lfEscapement = escapement;
-    font.lfWeight = weight;
-    font.lfItalic = italic;
+    platform::LogFont font{
+        .lfHeight = height, .lfEscapement = escapement, .lfWeight = weight, .lfItalic = italic};
+    std::copy(face.begin(), face.end(), font.lfFaceName.begin()); // the rows' names fit
     return font;
 }
 
-TEST(LogFontMapperTest, FindsTheFamilyStylesAndSize) {
+TEST(LogFontTest, BuiltForTheScreenAndMappedToAFamilyStylesAndSize) {
+    using Row = std::tuple<std::int16_t, double, std::int32_t, std::int32_t, std::int32_t>;
+    for (const auto& [size, twips, angle, height, escapement] :
+         {Row{19, 15, 0, -25, 0}, Row{19, 12, 90, -32, 900}, Row{1639, 15, 0, 0, 0},
+          Row{19, 15, 214748365, 0, 0}, Row{19, std::nan(""), 0, 0, 0}}) {
+        const auto font = BuildLogFont("Arial", kBooleanFalse, kBooleanFalse, size, angle, twips);
+        EXPECT_EQ(font ? std::pair(font->lfHeight, font->lfEscapement) : std::pair(0, 0),
+                  std::pair(height, escapement))
+            << size << " at " << twips;
+    }
+
     // Only whole trailing words count; names without an alias are the system's.
-    using Row = std::tuple<platform::LogFont, const char*, bool, bool>;
+    using Mapping = std::tuple<platform::LogFont, const char*, bool, bool>;
     for (const auto& [font, family, bold, italic] :
-         {Row{Record("Times New Roman Bold"), "Liberation Serif", true, false},
-          Row{Record("  times new roman ITALIC  bold "), "Liberation Serif", true, true},
-          Row{Record("Arial Narrow Italic"), "Liberation Sans Narrow", false, true},
-          Row{Record("Arial Black"), "Arial Black", false, false},
-          Row{Record("Boldface"), "Boldface", false, false},
-          Row{Record("Bold"), "Bold", false, false},
-          Row{Record(""), "Liberation Sans", false, false},
-          Row{Record("Arial", -25, 0, 599), "Liberation Sans", false, false},
-          Row{Record("Arial", -25, 0, 600, 1), "Liberation Sans", true, true}}) {
+         {Mapping{Record("Times New Roman Bold"), "Liberation Serif", true, false},
+          Mapping{Record("  times new roman ITALIC  bold "), "Liberation Serif", true, true},
+          Mapping{Record("Arial Narrow Italic"), "Liberation Sans Narrow", false, true},
+          Mapping{Record("Arial Black"), "Arial Black", false, false},
+          Mapping{Record("Bold"), "Bold", false, false},
+          Mapping{Record(""), "Liberation Sans", false, false},
+          Mapping{Record("Arial", -25, 0, 599), "Liberation Sans", false, false},
+          Mapping{Record("Arial", -25, 0, 600, 1), "Liberation Sans", true, true}}) {
         const MappedFont mapped = MapLogFont(font);
         EXPECT_EQ(std::tuple(mapped.family, mapped.bold, mapped.italic),
                   std::tuple(family, bold, italic))
@@ -73,8 +54,7 @@ TEST(LogFontMapperTest, FindsTheFamilyStylesAndSize) {
     for (const auto& [height, escapement, pixels, cellHeight, rotation] :
          {std::tuple{-25, 0, std::int64_t{25}, false, 0.0},
           {32, 900, 32, true, 90.0},
-          {0, -450, kDefaultFontPixels, false, -45.0},
-          {INT32_MIN, 0, 2147483648LL, false, 0.0}}) {
+          {0, -450, kDefaultFontPixels, false, -45.0}}) {
         const MappedFont mapped = MapLogFont(Record("Arial", height, escapement));
         EXPECT_EQ(mapped.pixelSize, pixels) << height;
         EXPECT_EQ(mapped.cellHeight, cellHeight) << height;
@@ -82,28 +62,19 @@ TEST(LogFontMapperTest, FindsTheFamilyStylesAndSize) {
     }
 }
 
-// Each call on a surface of its own: the layers printed, as "colour@x,y". Drawn or not, the
-// surface is left as it was, with the font made for it deleted; a failure says "RotateText".
+// Layers as "colour@x,y"; drawn or not, the surface is left as it was; a failure is said.
 TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
-    // down-right, up-left and face colours (-1: none), depth, size, failing print, no fonts
+    // down-right, up-left and face colours (-1: none), depth, size
     using Row = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int16_t, std::int16_t,
-                           int, bool, const char*, bool>;
+                           const char*, bool>;
     const char* const threeDeep = "16777215@11,51 16777215@12,52 16777215@13,53 8421504@9,49 "
                                   "8421504@8,48 8421504@7,47 0@10,50 ";
-    for (const auto& [downRight, upLeft, face, depth, size, failAtPrint, noFonts, layers, drawn] :
-         {Row{0xFFFFFF, 0x808080, 0, 1, 19, 0, false, "16777215@11,51 8421504@9,49 0@10,50 ", true},
-          Row{0xFFFFFF, 0x808080, 0, 0, 19, 0, false, "0@10,50 ", true},
-          Row{0xFFFFFF, 0x808080, 0, 3, 19, 0, false, threeDeep, true},
-          Row{-1, 0x808080, -1, 1, 19, 0, false, "8421504@9,49 ", true},
-          Row{-1, -1, -1, 1, 19, 0, false, "", true},
-          Row{0xFFFFFF, 0x808080, 0, 1, 1639, 0, false, "", false},
-          Row{0xFFFFFF, 0x808080, 0, 1, 19, 2, false, "16777215@11,51 ", false},
-          // Without a font of its own the text is printed in the surface's font.
-          Row{-1, -1, 0, 1, 19, 0, true, "0@10,50 ", true}}) {
+    for (const auto& [downRight, upLeft, face, depth, size, layers, drawn] :
+         {Row{0xFFFFFF, 0x808080, 0, 3, 19, threeDeep, true},
+          Row{-1, 0x808080, -1, 1, 19, "8421504@9,49 ", true},
+          Row{0xFFFFFF, 0x808080, 0, 1, 1639, "", false}}) {
         testing::TestPlatform platform;
         RecordingPaintSurface surface;
-        surface.failAtPrint = failAtPrint;
-        surface.refuseFonts = noFonts;
         EXPECT_EQ(RotateText(platform, platform, surface, "Tarn", "Times New Roman", kBooleanTrue,
                              kBooleanFalse, size, 0, downRight, upLeft, face, 10, 50, depth),
                   drawn);
@@ -112,16 +83,13 @@ TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
             printed += std::to_string(print.color) + "@" + std::to_string(int(print.x)) + "," +
                        std::to_string(int(print.y)) + " ";
             EXPECT_EQ(print.scaleMode, platform::kScalePixels);
-            EXPECT_EQ(print.font.FaceName(), noFonts ? "" : "Times New Roman Bold");
+            EXPECT_EQ(print.font.FaceName(), "Times New Roman Bold");
         }
         EXPECT_EQ(printed, layers);
-        EXPECT_EQ(surface.graphicsMode, platform::kGraphicsModeAdvanced);
-        EXPECT_EQ(surface.ScaleMode(), platform::kScaleTwips);
-        EXPECT_EQ(surface.Selected(), RecordingPaintSurface::kStockFont);
-        EXPECT_EQ(surface.LiveFonts(), 0U);
-        EXPECT_EQ(surface.unknownSelected, 0);
-        EXPECT_EQ(surface.fontsCreated.size(), size == 19 ? 1U : 0U);
-        EXPECT_EQ(surface.fontsDeleted.size(), size == 19 && !noFonts ? 1U : 0U);
+        EXPECT_EQ(std::tuple(surface.graphicsMode, surface.ScaleMode(), surface.Selected(),
+                             surface.LiveFonts()),
+                  std::tuple(platform::kGraphicsModeAdvanced, platform::kScaleTwips,
+                             RecordingPaintSurface::kStockFont, 0U));
         EXPECT_EQ(
             platform.Messages(),
             (std::vector<platform::MessageBoxRequest>(

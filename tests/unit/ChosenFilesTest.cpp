@@ -1,0 +1,76 @@
+// The files the program is given: their names, the command line's paths, the WAV header's fields.
+#include "filelist/FileNames.h"
+#include "filelist/WavProbe.h"
+#include "shell/CommandLine.h"
+#include "shell/modGeneral.h"
+#include "support/TempDir.h"
+#include "support/WavFiles.h"
+
+#include <gtest/gtest.h>
+#include <utility>
+
+namespace tarn {
+namespace {
+
+using Texts = std::pair<const char*, const char*>;
+
+TEST(FileNamesTest, CleanedNamesFoldersSizesAndMp3Paths) {
+    for (const auto& [chosen, cleaned] :
+         {Texts{"My Song - Live.wav", "MySongLive.wav"}, Texts{"a-b c_d.WAV", "abc_d.WAV"}}) {
+        EXPECT_EQ(CleanFileName(chosen), cleaned);
+    }
+    using Split = std::tuple<const char*, const char*, const char*>;
+    for (const auto& [path, folder, name] :
+         {Split{"/a b/c-d/e f.wav", "/a b/c-d/", "e f.wav"}, Split{"plain.wav", "", "plain.wav"}}) {
+        EXPECT_EQ(SplitPath(path).folder, folder);
+        EXPECT_EQ(SplitPath(path).fileName, name);
+    }
+    using Size = std::pair<std::uint64_t, const char*>;
+    for (const auto& [bytes, text] :
+         {Size{999, "999"}, Size{1000, "1,000"}, Size{1234567, "1,234,567"},
+          Size{INT64_MAX, "9,223,372,036,854,775,807"}}) {
+        EXPECT_EQ(FormatFileSize(bytes), text);
+    }
+    for (const auto& [path, mp3] :
+         {Texts{"/music/song.WAV", "/music/song.mp3"}, Texts{"/music/song", "/music/song.mp3"},
+          Texts{"/my.dir/song", "/my.dir/song.mp3"}, Texts{"/music/.wav", "/music/.wav.mp3"},
+          Texts{".wav", ".wav.mp3"}, Texts{"song.wav", "song.mp3"}}) {
+        EXPECT_EQ(ChangeExtension(path, "mp3"), mp3);
+    }
+}
+
+using Strings = std::vector<std::string>;
+
+// Files are taken as they are written, relative to the current folder; an option refuses all.
+TEST(CommandLineTest, TakesFilesAsTheyArePathsAndRefusesOptions) {
+    using Row = std::tuple<const char*, Strings, Strings, const char*>;
+    for (const auto& [folder, arguments, files, unknownOption] :
+         {Row{"/music", {"a b.wav", "/x/d.wav"}, {"/music/a b.wav", "/x/d.wav"}, ""},
+          Row{"/music/", {"./a.wav", ".//./b.wav"}, {"/music/a.wav", "/music/b.wav"}, ""},
+          Row{"", {"a.wav"}, {"a.wav"}, ""}, Row{"/music", {"a.wav", "-x", "b.wav"}, {}, "-x"},
+          Row{"/music", {"--", "-x.wav", "--"}, {"/music/-x.wav", "/music/--"}, ""}}) {
+        const CommandLine line = ParseCommandLine(arguments, folder);
+        EXPECT_EQ(line.files, files) << arguments.front();
+        EXPECT_EQ(line.unknownOption.value_or(""), unknownOption) << arguments.front();
+    }
+}
+
+// Only the fields at offsets 22, 24 and 34 count, whatever chunk holds them; 36 bytes will do.
+TEST(WavProbeTest, ReadsTheFieldsAtFixedOffsets) {
+    testing::TempDir dir;
+    std::vector<std::uint8_t> bytes =
+        testing::MakeWav({.sampleRate = 48000, .bitsPerSample = 8, .channels = 1, .frames = 0});
+    bytes.resize(36);
+    testing::WriteBytes(dir.File("36.wav"), bytes);
+    const ProbeResult result = ProbeWavHeader(dir.File("36.wav"));
+    EXPECT_EQ(std::tuple(result.sampleRate, result.bitsPerSample, result.channels, result.outcome),
+              std::tuple(48000, std::int16_t{8}, std::int16_t{1}, ProbeOutcome::Accepted));
+    EXPECT_EQ(ProbeWavHeaderBytes(bytes.data(), 35).outcome, ProbeOutcome::TooShort);
+    const auto listFirst = testing::Riff(
+        {{"LIST", testing::FfmpegList()}, {"fmt ", testing::Fmt(2, 44100, 16)}, {"data", {}}});
+    EXPECT_EQ(ProbeWavHeaderBytes(listFirst.data(), listFirst.size()).outcome,
+              ProbeOutcome::BadSampleRate);
+}
+
+} // namespace
+} // namespace tarn
