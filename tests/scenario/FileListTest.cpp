@@ -242,32 +242,29 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
 
 TEST_F(FileListTest, TheJournalFollowsTheListAndTheNextStartGivesNamesBackOnce) {
     NameJournal journal{dir.File(".state/renames")};
-    {
-        testing::TestPlatform crashedPlatform;
-        frmMain crashed{crashedPlatform.Bundle()};
-        crashed.UseNameJournal(&journal);
-        crashed.Form_Load();
-        for (const char* name : {"one - a.wav", "two b.wav", "three.wav", "gone soon.wav"}) {
-            WriteWav(dir.File(name), WavSpec{.frames = 0});
-            crashed.AddChosenFile(dir.File(name));
-        }
-        testing::WriteBytes(dir.File("refused one.wav"), WavWithFields(22050, 16));
-        crashed.AddChosenFile(dir.File("refused one.wav"));
-        crashed.lstOpenFileName.SetListIndex(3);
-        crashed.cmdDeleteFile_Click();
-        EXPECT_EQ(journal.Entries(),
-                  (std::vector<NameJournal::Entry>{{dir.File("onea.wav"), dir.File("one - a.wav")},
-                                                   {dir.File("twob.wav"), dir.File("two b.wav")}}));
-        // The window is gone without clearing its list, as after SIGKILL; meanwhile another
-        // file takes one of the names.
-    }
-    testing::WriteBytes(dir.File("two b.wav"), {'y'});
     form.UseNameJournal(&journal);
-    form.RecoverNames();
-    form.RecoverNames();
+    for (const char* name : {"one - a.wav", "two b.wav", "three.wav", "gone soon.wav"}) {
+        WriteWav(dir.File(name), WavSpec{.frames = 0});
+        Choose(name);
+    }
+    testing::WriteBytes(dir.File("refused one.wav"), WavWithFields(22050, 16));
+    Choose("refused one.wav");
+    form.lstOpenFileName.SetListIndex(3);
+    form.cmdDeleteFile_Click();
+    EXPECT_EQ(journal.Entries(),
+              (std::vector<NameJournal::Entry>{{dir.File("onea.wav"), dir.File("one - a.wav")},
+                                               {dir.File("twob.wav"), dir.File("two b.wav")}}));
+    // The window is gone without clearing its list, as after SIGKILL; meanwhile another file
+    // takes one of the names.
+    testing::WriteBytes(dir.File("two b.wav"), {'y'});
+    testing::TestPlatform nextPlatform;
+    frmMain next{nextPlatform.Bundle()};
+    next.UseNameJournal(&journal);
+    next.RecoverNames();
+    next.RecoverNames();
     EXPECT_EQ(dir.Names(), (Names{".state", "gone soon.wav", "one - a.wav", "refused one.wav",
                                   "three.wav", "two b.wav", "twob.wav"}));
-    EXPECT_EQ(platform.Interactions(),
+    EXPECT_EQ(nextPlatform.Interactions(),
               Names{"Tarn MP3 Encoder (!): The program did not end properly last time, and these "
                     "files could not be put back in order:\n" +
                     dir.File("twob.wav") + " (was " + dir.File("two b.wav") + ")"});
