@@ -66,32 +66,6 @@ TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAndTheFileHoursStayBe
     EXPECT_EQ(form.ElapsedMinutes[0] * 60 + form.ElapsedSeconds[0], 271);
 }
 
-// The clock tick recomputes an estimate only when its elapsed text changes: at most once per
-// second, from the seconds the progress tick has counted.
-TEST_F(ProgressClockTest, EstimatesChangeOnlyWithTheirElapsedText) {
-    Follow();
-    form.Timer1.SetEnabled(false);
-    form.tmrProgress.SetEnabled(false);
-    form.ShowPercent(true, 50);
-    form.ShowPercent(false, 25);
-    form.ElapsedMinutes = {1, 1};
-    const struct {
-        std::chrono::milliseconds at;
-        std::int32_t counted;
-        const char* estimates;
-    } ticks[] = {{60s, 0, "00:02:00 00:04:00"},
-                 {60999ms, 30, "00:02:00 00:04:00"},
-                 {61s, 30, "00:03:00 00:06:00"}};
-    for (const auto& tick : ticks) {
-        form.ElapsedSeconds = {tick.counted, tick.counted};
-        platform.SetNow(start + tick.at);
-        form.Timer1_Timer();
-        EXPECT_EQ(Estimates(), tick.estimates) << tick.at.count();
-    }
-    EXPECT_EQ(form.lblTimpTrecut.Caption() + form.lblTimpTrecutPartial.Caption(),
-              "00:01:0100:01:01");
-}
-
 // While either elapsed time is in its first second nothing is counted: a minute of the job that
 // turns in the first second of a new file is lost, as it always was.
 TEST_F(ProgressClockTest, NothingIsCountedInTheFirstSecondOfTheJobOrOfAFile) {
