@@ -169,7 +169,7 @@ TEST_F(EncodeFileTest, WritesTheEntrysPathPacesItselfAndStopsAfterAnAbort) {
     form.EncodeFile(wav);
     EXPECT_FALSE(platform::FileExists(dir.File("MySong.mp3")));
     const std::int64_t framesPerChunk = form.ChunkSamples / 2;
-    EXPECT_EQ(platform.DoEventsCalls(), 2 * ((441000 + framesPerChunk - 1) / framesPerChunk));
+    EXPECT_EQ(platform.doEventsCalls, 2 * ((441000 + framesPerChunk - 1) / framesPerChunk));
     // The length on disk follows the encoding while it runs.
     EXPECT_GT(lengthsSeen.front(), 0);
     EXPECT_TRUE(std::is_sorted(lengthsSeen.begin(), lengthsSeen.end()));
@@ -179,13 +179,13 @@ TEST_F(EncodeFileTest, WritesTheEntrysPathPacesItselfAndStopsAfterAnAbort) {
     // pause, three.
     for (const auto& [atDoEvents, calls, chunksThrough] : {std::tuple{0, 0, 1}, {3, 4, 3}}) {
         fs::remove(dir.File("Chosen.mp3"));
-        const int before = platform.DoEventsCalls();
+        const int before = platform.doEventsCalls;
         form.AbortRequested = atDoEvents == 0;
         if (atDoEvents != 0) {
             platform.AtDoEvents(atDoEvents, [&] { form.AbortRequested = true; });
         }
         form.EncodeFile(wav);
-        EXPECT_EQ(platform.DoEventsCalls() - before, calls);
+        EXPECT_EQ(platform.doEventsCalls - before, calls);
         EXPECT_TRUE(Decoded(dir.File("Chosen.mp3"), chunksThrough * framesPerChunk));
     }
     EXPECT_TRUE(platform.Messages().empty());
@@ -229,7 +229,7 @@ TEST_P(EncodeFailureTest, SaysWhyRemovesNothingOfOthersAndReturns) {
                     c.reason});
     EXPECT_EQ(describe(mp3), c.output ? c.output : "absent");
     EXPECT_EQ(describe(wav), sourceBefore);
-    EXPECT_EQ(platform.DoEventsCalls(), 0);
+    EXPECT_EQ(platform.doEventsCalls, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

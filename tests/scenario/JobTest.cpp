@@ -170,7 +170,7 @@ TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
     // Short files come out a little longer than their estimate, so the job bar reads 100 %
     // before the last run has written its last frames; on a slow machine (0.4 s per event
     // processing) job ticks fall into that last stretch.
-    platform.SetDoEventsCost(400ms);
+    platform.doEventsCost = 400ms;
     for (const char* name : {"one a.wav", "two b.wav", "three c.wav"}) {
         Listed(name, 1);
     }

@@ -81,23 +81,6 @@ TEST_F(ProgressClockTest, NothingIsCountedInTheFirstSecondOfTheJobOrOfAFile) {
     EXPECT_EQ(form.ElapsedMinutes, (std::array<std::int32_t, 2>{1, 1}));
 }
 
-TEST_F(ProgressClockTest, LongJobsMidnightAndMoreThanADay) {
-    // 2026-03-14 23:59:00 local time.
-    platform.SetNow(platform::DateTime{1773532740000});
-    Follow();
-    form.ShowPercent(true, 1);
-    GrowMp3(1);
-    ASSERT_TRUE(RunUntilElapsed("01:00:01", 3602s));
-    EXPECT_EQ(Estimates(), "100:00:00 100:00:00");
-    // At 100 % the estimate is the counted time itself; the hours of the elapsed time wrap
-    // after a day, while every minute is counted.
-    form.ShowPercent(true, 100);
-    platform.RunFor(24h);
-    ASSERT_TRUE(RunUntilElapsed("01:00:02", 2s));
-    EXPECT_EQ(form.ElapsedMinutes[0], 1500);
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "25:00:01");
-}
-
 TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     Follow();
     Listed("b.wav", 1);

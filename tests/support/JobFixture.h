@@ -40,7 +40,7 @@ public:
         platform.AttachTimers(form.Timers());
         // A chunk is 16 MP3 frames, 0.42 s of sound; a machine that encodes at about five times
         // real time spends 80 ms on it, two event processings of 40 ms each.
-        platform.SetDoEventsCost(std::chrono::milliseconds(40));
+        platform.doEventsCost = std::chrono::milliseconds(40);
     }
 
     // Writes `seconds` of sound in the format given (CD sound by default) under `name`.
