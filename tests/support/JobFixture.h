@@ -38,8 +38,7 @@ public:
     void SetUp() override {
         form.Form_Load();
         platform.AttachTimers(form.Timers());
-        // A chunk is 16 MP3 frames, 0.42 s of sound; a machine that encodes at about five times
-        // real time spends 80 ms on it, two event processings of 40 ms each.
+        // A chunk (0.42 s of sound) in 80 ms, two event processings: about five times real time.
         platform.doEventsCost = std::chrono::milliseconds(40);
     }
 
@@ -64,7 +63,7 @@ public:
     }
     // Calls `probe` at every event processing from now on.
     void AtEveryPause(std::function<void()> probe);
-    // The names of the enabled ones among the buttons and options.
+    // The names of the enabled buttons and options, sorted.
     Names EnabledControls() const;
     // The window as a job leaves it: an empty list, only the options, Open and Exit enabled,
     // the displays at zero, the timers stopped, the clock state fresh.
