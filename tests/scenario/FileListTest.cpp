@@ -25,13 +25,15 @@ protected:
         platform.AnswerDialog(dir.File(name));
         form.cmdOpen_Click();
     }
-    // Each entry of the table as "listed < chosen mp3 rate/bits/channels", paths in the folder
-    // shown by name, with "*" after the chosen name of a renamed file; then both lists.
+    // Both lists; then each entry of the table as "listed < chosen mp3 rate/bits/channels", paths
+    // in the folder shown by name, with "*" after the chosen name of a renamed file.
     Names Table() const {
         const auto name = [this](const std::string& path) {
             return fs::path(path).lexically_relative(dir.Path()).string();
         };
-        Names table;
+        Names table = form.lstOpenFileName.Items();
+        table.insert(table.end(), form.lstOpenFileSize.Items().begin(),
+                     form.lstOpenFileSize.Items().end());
         for (int n = 1; n <= form.FileCount; ++n) {
             table.push_back(name(form.FilePaths[n]) + " < " + name(form.ChosenPaths[n]) +
                             (form.FileRenamed[n] ? "* " : " ") + name(form.Mp3Paths[n]) + " " +
@@ -39,10 +41,6 @@ protected:
                             std::to_string(form.BitsPerSample[n]) + "/" +
                             std::to_string(form.Channels[n]));
         }
-        table.insert(table.end(), form.lstOpenFileName.Items().begin(),
-                     form.lstOpenFileName.Items().end());
-        table.insert(table.end(), form.lstOpenFileSize.Items().begin(),
-                     form.lstOpenFileSize.Items().end());
         return table;
     }
     // Go, Remove and Clear are enabled together, when the list holds something.
@@ -75,11 +73,11 @@ TEST_F(FileListTest, AddingRenamesTheFileAndFillsTheTableAndBothLists) {
         form.chkFullPath.SetValue(fullPath);
         Choose(name);
     }
-    EXPECT_EQ(Table(),
-              (Names{"MySongLive.wav < My Song - Live.wav* MySongLive.mp3 44100/16/2",
-                     "clean.wav < clean.wav clean.mp3 48000/8/6",
-                     "readonly.wav < read only.wav* readonly.mp3 44100/16/2", "My Song - Live.wav",
-                     dir.File("clean.wav"), "read only.wav", "444 bytes", "44 bytes", "44 bytes"}));
+    EXPECT_EQ(Table(), (Names{"My Song - Live.wav", dir.File("clean.wav"), "read only.wav",
+                              "444 bytes", "44 bytes", "44 bytes",
+                              "MySongLive.wav < My Song - Live.wav* MySongLive.mp3 44100/16/2",
+                              "clean.wav < clean.wav clean.mp3 48000/8/6",
+                              "readonly.wav < read only.wav* readonly.mp3 44100/16/2"}));
     EXPECT_EQ(fs::status(dir.File("clean.wav")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_NE(fs::status(dir.File("readonly.wav")).permissions() & fs::perms::owner_write,
@@ -118,7 +116,6 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
     testing::WriteBytes(dir.File("rate 22050.wav"), WavWithFields(22050, 16));
     testing::WriteBytes(dir.File("width 24.wav"), WavWithFields(44100, 24));
     testing::WriteBytes(dir.File("too short.wav"), {'R', 'I', 'F', 'F', 0, 0});
-    fs::create_directory(dir.File("a folder.wav"));
     ::mkfifo(dir.File("a pipe.wav").c_str(), 0644);
     WriteWav(dir.File("my song.mp3"), {.frames = 10});
     WriteWav(dir.File("taken - name.wav"), WavSpec{.frames = 0});
@@ -129,7 +126,6 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
         {"width 24.wav", "The Bit Rate must be 8 or 16-bit."},
         {"too short.wav", "The file is too short to be a WAV file:"},
         {"missing file.wav", "The file cannot be read:"},
-        {"a folder.wav", "Only files can be added to the list:"},
         {"a pipe.wav", "Only files can be added to the list:"},
         {"my song.mp3",
          "The file cannot be added: its MP3 file would take its name and replace it:"},
@@ -194,9 +190,9 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     form.lstOpenFileName.SetListIndex(0);
     form.cmdDeleteFile_Click();
     EXPECT_EQ(dir.Names(), (Names{"a one.wav", "btwo.wav", "c.wav"}));
-    EXPECT_EQ(Table(),
-              (Names{"btwo.wav < b-two.wav* btwo.mp3 48000/16/1", "c.wav < c.wav c.mp3 44100/8/6",
-                     "b-two.wav", "c.wav", "44 bytes", "44 bytes"}));
+    EXPECT_EQ(Table(), (Names{"b-two.wav", "c.wav", "44 bytes", "44 bytes",
+                              "btwo.wav < b-two.wav* btwo.mp3 48000/16/1",
+                              "c.wav < c.wav c.mp3 44100/8/6"}));
     EXPECT_TRUE(ListButtons());
     form.lstOpenFileName.SetListIndex(1);
     form.cmdDeleteFile_Click();

@@ -21,8 +21,7 @@ protected:
         Listed("a.wav", 1);
         form.SizeRatios[1] = 11.025;
         form.ShownEntry = 1;
-        start = platform.Now();
-        form.StartTimes = {start, start};
+        form.StartTimes = {platform.Now(), platform.Now()};
         form.Timer1.SetEnabled(true);
         form.tmrProgress.SetEnabled(true);
     }
@@ -40,8 +39,6 @@ protected:
     std::string Estimates() const {
         return form.lblTimpEstimat.Caption() + " " + form.lblTimpEstimatPartial.Caption();
     }
-
-    platform::DateTime start{};
 };
 
 TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAndTheFileHoursStayBelowTheJobs) {
