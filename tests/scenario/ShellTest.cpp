@@ -1,4 +1,4 @@
-// The window's start-up, the help and contact links, the painted title, hover focus and Exit.
+// The window's start-up, the help and contact links, the painted title and Exit.
 #include "shell/frmMain.h"
 #include "support/RecordingPaintSurface.h"
 #include "support/TempDir.h"
@@ -13,7 +13,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-TEST(ShellTest, StartsLinksPaintsHoversAndExitsOrEndsBesideARunningInstance) {
+TEST(ShellTest, StartsLinksPaintsAndExitsOrEndsBesideARunningInstance) {
     testing::TestPlatform platform;
     frmMain form{platform.Bundle()};
     form.Form_Load();
@@ -72,19 +72,7 @@ TEST(ShellTest, StartsLinksPaintsHoversAndExitsOrEndsBesideARunningInstance) {
     Names once{"16777215@101,20" + font, "8421504@99,18" + font, "0@100,19" + font};
     EXPECT_EQ(drawn, (Names{once[0], once[1], once[2], once[0], once[1], once[2]}));
 
-    // Hover focuses enabled buttons and check boxes only; Exit asks nothing.
-    form.cmdGo.MouseMove.Raise();
-    EXPECT_EQ(form.ActiveControl(), nullptr);
-    for (forms::Control* control : form.HoverFocusControls()) {
-        control->SetEnabled(true);
-        control->MouseMove.Raise();
-        EXPECT_EQ(form.ActiveControl(), control) << control->Name();
-    }
-    for (forms::Control* control : std::initializer_list<forms::Control*>{
-             &form.lstOpenFileName, &form.cmbBitrate, &form.Label20}) {
-        control->MouseMove.Raise();
-    }
-    EXPECT_EQ(form.ActiveControl(), &form.cmdExit);
+    // Exit asks nothing.
     form.cmdExit.Click.Raise();
     EXPECT_EQ(platform.unloadCalls, 1);
     EXPECT_FALSE(form.Loaded());
