@@ -14,7 +14,6 @@
 #include <regex>
 #include <sstream>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace tarn {
 namespace {
