@@ -17,13 +17,11 @@ std::optional<Names> InChild(const std::function<Names()>& body) {
     const pid_t child = ::fork();
     if (child == 0) {
         try {
-            const Names lines = body();
             std::ofstream out(report);
-            for (const std::string& line : lines) {
+            for (const std::string& line : body()) {
                 out << line << '\x1e';
             }
-            out.close();
-            std::_Exit(out ? 0 : 3);
+            std::_Exit(out.flush() ? 0 : 3);
         } catch (...) {
             std::_Exit(2);
         }
