@@ -218,7 +218,7 @@ TEST_P(EncodeFailureTest, SaysWhyRemovesNothingOfOthersAndReturns) {
     const std::string sourceBefore = describe(wav);
     form.EncodeFile(wav);
     const std::string kind = c.message;
-    EXPECT_EQ(platform.Interactions(),
+    EXPECT_EQ(platform.interactions,
               Names{"Critical error... (x): " +
                     (kind == "read"     ? "The file cannot be read:\n" + wav + "\n"
                      : kind == "write"  ? "The MP3 file cannot be written:\n" + mp3 + "\n"

@@ -131,13 +131,13 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
     const Names names = dir.Names();
     for (const auto& [name, message] : rows) {
         Choose(name);
-        EXPECT_EQ(platform.Interactions().back(),
+        EXPECT_EQ(platform.interactions.back(),
                   "Tarn MP3 Encoder (x): " + message +
                       (message.ends_with(':') ? "\n" + dir.File(name) : ""));
         EXPECT_EQ(dir.Names(), names) << name;
         EXPECT_EQ(Table(), table) << name;
     }
-    EXPECT_EQ(platform.Interactions().size(), std::size(rows));
+    EXPECT_EQ(platform.interactions.size(), std::size(rows));
     EXPECT_EQ(fs::file_size(dir.File("takenname.wav")), 1U);
 }
 
@@ -149,7 +149,7 @@ TEST_F(FileListTest, TheHundredthFileIsRefused) {
     EXPECT_EQ(form.FileCount + form.lstOpenFileName.ListCount(), 2 * frmMain::kMaxEntries);
     EXPECT_TRUE(fs::exists(dir.File("100 .wav")));
     EXPECT_EQ(
-        platform.Interactions(),
+        platform.interactions,
         Names{"Tarn MP3 Encoder (x): The list is full: at most 99 files can be encoded in one "
               "job."});
 }
@@ -209,7 +209,7 @@ TEST_F(FileListTest, TheNextStartReportsOnceTheNamesItCannotGiveBack) {
     next.RecoverNames();
     next.RecoverNames();
     EXPECT_EQ(dir.Names(), (Names{".state", "two b.wav", "twob.wav"}));
-    EXPECT_EQ(nextPlatform.Interactions(),
+    EXPECT_EQ(nextPlatform.interactions,
               Names{"Tarn MP3 Encoder (!): The program did not end properly last time, and these "
                     "files could not be put back in order:\n" +
                     dir.File("twob.wav") + " (was " + dir.File("two b.wav") + ")"});

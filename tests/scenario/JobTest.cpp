@@ -109,7 +109,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderEndsOnceAndASecondJobRunsAlike) {
     Go();
     EXPECT_TRUE(platform.Messages().empty()) << "the job ends at a tick after Go has returned";
     ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
+    EXPECT_EQ(platform.interactions, (Names{"beep", kJobDone}));
     EXPECT_FALSE(runningAtMessage);
     EXPECT_TRUE(std::any_of(totalsAtMessage.begin(), totalsAtMessage.end(),
                             [](const std::string& text) { return std::stoi(text) >= 100; }));
@@ -143,7 +143,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderEndsOnceAndASecondJobRunsAlike) {
     EXPECT_TRUE(Contents(dir.File("first song.mp3")) == Contents(dir.File("old first song.mp3")));
     EXPECT_TRUE(fs::exists(dir.File("firstsong.wav")) && fs::exists(dir.File("thirdcut.wav")));
     EXPECT_TRUE(journal.Entries().empty());
-    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone, "beep", kJobDone}));
+    EXPECT_EQ(platform.interactions, (Names{"beep", kJobDone, "beep", kJobDone}));
 }
 
 TEST_F(JobTest, AbortAfterTheLastRunGivesTheNamesBackAtOnceAndSaysNothing) {
@@ -154,7 +154,7 @@ TEST_F(JobTest, AbortAfterTheLastRunGivesTheNamesBackAtOnceAndSaysNothing) {
     EXPECT_EQ(dir.Names(), (Names{"one a.mp3", "one a.wav"}));
     ExpectIdle();
     platform.RunFor(5s);
-    EXPECT_TRUE(platform.Interactions().empty());
+    EXPECT_TRUE(platform.interactions.empty());
 }
 
 TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
@@ -175,7 +175,7 @@ TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
     ASSERT_TRUE(WaitForTheEnd());
     EXPECT_FALSE(runningAtMessage);
     EXPECT_EQ(Length(dir.File("three c.mp3")), Length(dir.File("one a.mp3")));
-    EXPECT_EQ(platform.Interactions(), (Names{"beep", kJobDone}));
+    EXPECT_EQ(platform.interactions, (Names{"beep", kJobDone}));
 }
 
 // The job tick alone, over MP3 files grown by hand.
@@ -260,7 +260,7 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
     EXPECT_LT(Length(dir.File("two b.mp3")), Length(dir.File("one a.mp3")));
     EXPECT_GT(Length(dir.File("two b.mp3")), 0);
     ExpectSourcesIntact();
-    EXPECT_EQ(platform.Interactions(), (newJob ? Names{"beep", kJobDone} : Names{}));
+    EXPECT_EQ(platform.interactions, (newJob ? Names{"beep", kJobDone} : Names{}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, LeaveAfterAbortTest,
@@ -293,7 +293,7 @@ TEST_P(FaultDuringTheJobTest, StopsThatFileOnlyAndEveryNameComesBack) {
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
         Go();
-        return WaitForTheEnd() ? platform.Interactions() : Names{"the job did not end"};
+        return WaitForTheEnd() ? platform.interactions : Names{"the job did not end"};
     });
     ASSERT_TRUE(seen.has_value()) << "the child did not end normally";
     const std::map<std::string, std::string> messages{
@@ -345,7 +345,7 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReportedOnce
     EXPECT_EQ(pausesAtTheEnd, 10);
     // The same second of sound: the new MP3 file took its name on the second try.
     EXPECT_TRUE(Contents(dir.File("free later.mp3")) == Contents(dir.File("mysong.mp3")));
-    EXPECT_EQ(platform.Interactions(),
+    EXPECT_EQ(platform.interactions,
               (Names{"beep", kJobDone,
                      "Tarn MP3 Encoder (!): These files keep the names they have, since they could "
                      "not be renamed:\n" +

@@ -32,9 +32,6 @@ protected:
         fs::resize_file(form.Mp3Paths[entry],
                         static_cast<std::uintmax_t>(std::llround(expected * percent / 100)));
     }
-    bool RunUntilElapsed(const char* text, std::chrono::milliseconds limit) {
-        return platform.RunUntil([&] { return form.lblTimpTrecut.Caption() == text; }, limit);
-    }
     // Both estimates, job first.
     std::string Estimates() const {
         return form.lblTimpEstimat.Caption() + " " + form.lblTimpEstimatPartial.Caption();
@@ -55,10 +52,10 @@ TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAndTheFileHoursStayBe
     EXPECT_EQ(Estimates(), "00:00:00 00:23:45");
     // The job estimate shown as the elapsed text turns to 00:04:31 uses the 270 s counted.
     form.ShowPercent(true, 30);
-    ASSERT_TRUE(RunUntilElapsed("00:04:31", 75s));
+    ASSERT_TRUE(platform.RunUntil([&] { return form.lblTimpTrecut.Caption() == "00:04:31"; }, 75s));
     EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:15:00");
     form.ShowPercent(true, 45);
-    ASSERT_TRUE(RunUntilElapsed("00:04:32", 2s));
+    ASSERT_TRUE(platform.RunUntil([&] { return form.lblTimpTrecut.Caption() == "00:04:32"; }, 2s));
     EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:10:02");
     EXPECT_EQ(form.ElapsedMinutes[0] * 60 + form.ElapsedSeconds[0], 271);
 }

@@ -76,14 +76,14 @@ TEST(ShellTest, StartsLinksPaintsAndExitsOrEndsBesideARunningInstance) {
     form.cmdExit.Click.Raise();
     EXPECT_EQ(platform.unloadCalls, 1);
     EXPECT_FALSE(form.Loaded());
-    EXPECT_TRUE(platform.Interactions().empty());
+    EXPECT_TRUE(platform.interactions.empty());
 
     testing::TestPlatform secondPlatform;
     secondPlatform.anotherInstance = true;
     frmMain second{secondPlatform.Bundle()};
     second.Form_Load();
     EXPECT_FALSE(second.Loaded());
-    EXPECT_EQ(secondPlatform.Interactions(),
+    EXPECT_EQ(secondPlatform.interactions,
               (Names{"beep", "Tarn MP3 Encoder (x): The application is already running!"}));
     EXPECT_EQ(secondPlatform.unloadCalls, 1);
     EXPECT_TRUE(secondPlatform.deletedMenuItems.empty());

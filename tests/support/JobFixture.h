@@ -42,18 +42,17 @@ public:
         platform.doEventsCost = std::chrono::milliseconds(40);
     }
 
-    // Writes `seconds` of sound in the format given (CD sound by default) under `name`.
-    void WriteSound(const std::string& name, double seconds, WavSpec format = {}) {
-        format.frames = static_cast<std::int64_t>(format.sampleRate * seconds);
-        WriteWav(dir.File(name), format);
+    // Writes `seconds` of CD sound under `name`.
+    void WriteSound(const std::string& name, double seconds) {
+        WriteWav(dir.File(name), {.frames = static_cast<std::int64_t>(44100 * seconds)});
     }
     // Lists the file as the add button does and returns its path as listed.
     std::string Add(const std::string& name) {
         form.AddChosenFile(dir.File(name));
         return form.FilePaths[static_cast<std::size_t>(form.FileCount)];
     }
-    std::string Listed(const std::string& name, double seconds, WavSpec format = {}) {
-        WriteSound(name, seconds, format);
+    std::string Listed(const std::string& name, double seconds) {
+        WriteSound(name, seconds);
         return Add(name);
     }
     void Go() { form.cmdGo.Click.Raise(); }

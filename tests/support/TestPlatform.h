@@ -58,13 +58,10 @@ public:
     }
 
     void ShowMessage(const platform::MessageBoxRequest& request) override;
-    void Beep() override { interactions_.push_back("beep"); }
+    void Beep() override { interactions.push_back("beep"); }
     const std::vector<platform::MessageBoxRequest>& Messages() const { return messages_; }
     // Every message any test platform of this process has shown.
     static inline std::vector<platform::MessageBoxRequest> allMessagesShown;
-    // What the user saw and heard, in order: "beep", or a box as "title: text" with "(x)" after
-    // the title of a critical message and "(!)" after that of a warning.
-    const std::vector<std::string>& Interactions() const { return interactions_; }
     std::function<void(const platform::MessageBoxRequest&)> onMessage;
 
     // Answers with the paths given, in turn; then as if cancelled.
@@ -94,6 +91,9 @@ public:
     std::string ProgramFolder() override { return programFolder; }
     double ScreenTwipsPerPixelY() override { return twipsPerPixelY; }
 
+    // What the user saw and heard, in order: "beep", or a box as "title: text" with "(x)" after
+    // the title of a critical message and "(!)" after that of a warning.
+    std::vector<std::string> interactions;
     std::vector<platform::OpenDialogRequest> dialogRequests;
     int doEventsCalls = 0;
     std::chrono::milliseconds doEventsCost = 5ms;
@@ -118,7 +118,6 @@ private:
     std::vector<TimerState> timers_;
     std::multimap<int, std::function<void()>> doEventsActions_;
     std::vector<platform::MessageBoxRequest> messages_;
-    std::vector<std::string> interactions_;
     std::deque<std::string> dialogAnswers_;
 };
 
