@@ -1,5 +1,4 @@
-// The file list: adds with their renames on disk, refusals, duplicates, removal, clearing,
-// leaving, and the journal that gives names back after a crash.
+// The file list: adds and their renames on disk, refusals, duplicates, removal and clearing.
 #include "filelist/NameJournal.h"
 #include "shell/frmMain.h"
 #include "support/JobFixture.h"
@@ -176,8 +175,7 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     EXPECT_FALSE(ListButtons());
     EXPECT_EQ(dir.Names(), (Names{"a one.wav", "b-two.wav", "c.wav"}));
 
-    // Clearing leaves a file whose chosen name was taken meanwhile; the rest come back, and
-    // can be added again.
+    // Clearing leaves a file whose chosen name was taken; the rest come back and can be re-added.
     Choose("a one.wav");
     Choose("b-two.wav");
     testing::WriteBytes(dir.File("a one.wav"), {'x'});
@@ -200,8 +198,7 @@ TEST_F(FileListTest, TheNextStartReportsOnceTheNamesItCannotGiveBack) {
     form.UseNameJournal(&journal);
     WriteWav(dir.File("two b.wav"), WavSpec{.frames = 0});
     Choose("two b.wav");
-    // The window is gone without clearing its list, as after SIGKILL; meanwhile another file
-    // takes the name.
+    // The window is gone without clearing its list, as after SIGKILL; another file takes the name.
     testing::WriteBytes(dir.File("two b.wav"), {'y'});
     testing::TestPlatform nextPlatform;
     frmMain next{nextPlatform.Bundle()};

@@ -30,8 +30,7 @@ const auto kParamName = [](const auto& row) {
     return std::string(row.param);
 };
 
-// Whole jobs with the name journal kept as the program keeps it; the job bar's texts are kept,
-// and whether Go was still running when a message came.
+// Jobs with the name journal, the job bar's texts, and whether Go was running at a message.
 class JobTest : public testing::JobFixture {
 protected:
     void SetUp() override {
@@ -87,8 +86,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderEndsOnceAndASecondJobRunsAlike) {
     Listed("second.wav", 2);
     Listed("third-cut.wav", 1);
     testing::WriteBytes(dir.File("thirdcut.mp3"), std::vector<std::uint8_t>(100000, 'x'));
-    // At every pause of the runs, the lengths of the outputs; at the first, the state of the
-    // window.
+    // At every pause of the runs, the lengths of the outputs; at the first, the window's state.
     std::vector<std::vector<std::int64_t>> lengths;
     AtEveryPause([&] {
         if (!running) {
@@ -118,8 +116,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderEndsOnceAndASecondJobRunsAlike) {
     ExpectIdle();
     EXPECT_EQ(platform.unloadCalls, 0) << "the refused close was carried out later";
 
-    // The old output was gone before the first run; each run starts once the one before it is
-    // complete.
+    // The old output went before the first run; each run starts once the one before is done.
     const auto first = Length(dir.File("first song.mp3"));
     const auto second = Length(dir.File("second.mp3"));
     ASSERT_GE(lengths.at(0)[0], 0);
@@ -322,8 +319,7 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReportedOnce
     WriteAndAdd({"my song.wav", "free later.wav"}, 1);
     testing::WriteBytes(dir.File("my song.mp3"), {'k', 'e', 'e', 'p'});
     testing::WriteBytes(dir.File("free later.mp3"), {'o', 'l', 'd'});
-    // "my song.wav" comes back whenever it goes; "free later.mp3" goes in the second try for
-    // its entry.
+    // "my song.wav" comes back whenever it goes; "free later.mp3" goes in its entry's second try.
     int pausesAtTheEnd = 0;
     int pausesForTheSecond = 0;
     AtEveryPause([&] {

@@ -1,5 +1,4 @@
-// Every message the scenarios make the program show is explained in the manual's list of
-// messages: checked once all tests have run.
+// Every message the scenarios show is explained in the manual: checked after all tests.
 #include "support/JobFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The clock tick, the progress tick and the estimates over a listed WAV file whose MP3 file the
-// test grows on disk, as the flushed writes of a run would.
+// The clock and progress ticks over an MP3 file the test grows on disk as a run would.
 #include "shell/frmMain.h"
 #include "support/JobFixture.h"
 
@@ -96,8 +95,7 @@ TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     EXPECT_EQ(form.lblProgres.Caption(), " 37%");
 
     // At 99 % the entry stays; at 100 % the next progress tick moves past the last entry: the
-    // bar empties but keeps its text, and from then on nothing is measured and the clocks stand
-    // still.
+    // bar empties but keeps its text, and from then on nothing is measured and the clocks stop.
     testing::WriteWav(form.FilePaths[1], {.frames = 44100});
     GrowMp3(99);
     platform.RunFor(400ms);

@@ -28,8 +28,7 @@ inline std::string Contents(const std::string& path) {
 inline std::int64_t Length(const std::string& path) {
     return platform::FileLength(path).value_or(-1);
 }
-// Runs `body` in a child process and returns the lines it gives; nothing when the child did not
-// end normally (a crash, an error that escaped). What the child changes on disk stays.
+// Runs `body` in a child process: its lines, or nothing when the child did not end normally.
 std::optional<Names> InChild(const std::function<Names()>& body);
 
 // The window over a fresh folder, loaded, with its timers under the virtual clock.

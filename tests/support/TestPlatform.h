@@ -15,9 +15,8 @@ namespace tarn::testing {
 using namespace std::chrono_literals;
 
 // The platform under a virtual clock: time moves only when the code under test processes its
-// events (each DoEvents costs a fixed step) or when a test lets the window sit idle, and timers
-// fire exactly when the clock passes their moment. Dialog answers are scripted; message boxes
-// and beeps are recorded.
+// events (each DoEvents costs a fixed step) or when a test lets the window idle, and timers fire
+// exactly at their moment. Dialog answers are scripted; message boxes and beeps are recorded.
 class TestPlatform : public platform::Clock,
                      public platform::EventPump,
                      public platform::Notifier,
