@@ -63,7 +63,7 @@ public:
     void AtEveryPause(std::function<void()> probe);
     // The names of the enabled buttons and options, sorted.
     Names EnabledControls() const;
-    // The window as a job leaves it: an empty list, only the options, Open and Exit enabled,
+    // The window as a job leaves it: an empty list, only the options, Open, Help and Exit enabled,
     // the displays at zero, the timers stopped, the clock state fresh.
     void ExpectIdle() const;
 
