@@ -109,8 +109,9 @@ TEST_F(JobTest, RunsEveryEntryInOrderEndsOnceAndASecondJobRunsAlike) {
     ASSERT_TRUE(WaitForTheEnd());
     EXPECT_EQ(platform.interactions, (Names{"beep", kJobDone}));
     EXPECT_FALSE(runningAtMessage);
-    EXPECT_TRUE(std::any_of(totalsAtMessage.begin(), totalsAtMessage.end(),
-                            [](const std::string& text) { return std::stoi(text) >= 100; }));
+    const std::string top = *std::ranges::max_element(
+        totalsAtMessage, {}, [](const std::string& text) { return std::stoi(text); });
+    EXPECT_TRUE(std::stoi(top) >= 100 && std::stoi(top) <= 105) << "every entry counts: " << top;
     EXPECT_EQ(dir.Names(), (Names{"first song.mp3", "first song.wav", "second.mp3", "second.wav",
                                   "third-cut.mp3", "third-cut.wav"}));
     ExpectIdle();
