@@ -1,5 +1,4 @@
-// Every message the scenarios make the program show is explained in the manual's list of
-// messages: checked once all tests have run.
+// Every message the scenarios show is explained in the manual: checked after all tests.
 #include "support/JobFixture.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +22,7 @@ class EveryMessageIsInTheManual : public ::testing::Environment {
         }
         std::set<std::string> missing;
         for (const platform::MessageBoxRequest& message : testing::TestPlatform::allMessagesShown) {
-            // What the manual must hold: the first line up to a colon, with the names of the
-            // files the message was about left out.
+            // The first line up to a colon, the names of the files it is about left out.
             std::string heading = message.Text.substr(0, message.Text.find_first_of(":\n"));
             heading = std::regex_replace(
                 heading, std::regex(R"(\S+\.(wav|mp3)\b)", std::regex::icase), "\xE2\x80\xA6");

@@ -1,5 +1,4 @@
-// The clock tick, the progress tick and the estimates over a listed WAV file whose MP3 file the
-// test grows on disk, as the flushed writes of a run would.
+// The clock and progress ticks over an MP3 file the test grows on disk as a run would.
 #include "shell/frmMain.h"
 #include "support/JobFixture.h"
 
@@ -21,8 +20,7 @@ protected:
         Listed("a.wav", 1);
         form.SizeRatios[1] = 11.025;
         form.ShownEntry = 1;
-        start = platform.Now();
-        form.StartTimes = {start, start};
+        form.StartTimes = {platform.Now(), platform.Now()};
         form.Timer1.SetEnabled(true);
         form.tmrProgress.SetEnabled(true);
     }
@@ -33,15 +31,10 @@ protected:
         fs::resize_file(form.Mp3Paths[entry],
                         static_cast<std::uintmax_t>(std::llround(expected * percent / 100)));
     }
-    bool RunUntilElapsed(const char* text, std::chrono::milliseconds limit) {
-        return platform.RunUntil([&] { return form.lblTimpTrecut.Caption() == text; }, limit);
-    }
     // Both estimates, job first.
     std::string Estimates() const {
         return form.lblTimpEstimat.Caption() + " " + form.lblTimpEstimatPartial.Caption();
     }
-
-    platform::DateTime start{};
 };
 
 TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAndTheFileHoursStayBelowTheJobs) {
@@ -54,42 +47,17 @@ TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAndTheFileHoursStayBe
     GrowMp3(4);
     ASSERT_TRUE(
         platform.RunUntil([&] { return form.lblTimpTrecutPartial.Caption() == "00:03:22"; }, 203s));
-    EXPECT_EQ(form.lblProgres.Caption(), " 4%");
     EXPECT_EQ(Estimates(), "00:00:00 00:23:45");
     // The job estimate shown as the elapsed text turns to 00:04:31 uses the 270 s counted.
     form.ShowPercent(true, 30);
-    ASSERT_TRUE(RunUntilElapsed("00:04:31", 75s));
+    ASSERT_TRUE(platform.RunUntil([&] { return form.lblTimpTrecut.Caption() == "00:04:31"; }, 75s));
     EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:15:00");
+    // A tick while the elapsed text stays as it is leaves the estimate alone.
     form.ShowPercent(true, 45);
-    ASSERT_TRUE(RunUntilElapsed("00:04:32", 2s));
+    form.Timer1_Timer();
+    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:15:00");
+    ASSERT_TRUE(platform.RunUntil([&] { return form.lblTimpTrecut.Caption() == "00:04:32"; }, 2s));
     EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:10:02");
-    EXPECT_EQ(form.ElapsedMinutes[0] * 60 + form.ElapsedSeconds[0], 271);
-}
-
-// The clock tick recomputes an estimate only when its elapsed text changes: at most once per
-// second, from the seconds the progress tick has counted.
-TEST_F(ProgressClockTest, EstimatesChangeOnlyWithTheirElapsedText) {
-    Follow();
-    form.Timer1.SetEnabled(false);
-    form.tmrProgress.SetEnabled(false);
-    form.ShowPercent(true, 50);
-    form.ShowPercent(false, 25);
-    form.ElapsedMinutes = {1, 1};
-    const struct {
-        std::chrono::milliseconds at;
-        std::int32_t counted;
-        const char* estimates;
-    } ticks[] = {{60s, 0, "00:02:00 00:04:00"},
-                 {60999ms, 30, "00:02:00 00:04:00"},
-                 {61s, 30, "00:03:00 00:06:00"}};
-    for (const auto& tick : ticks) {
-        form.ElapsedSeconds = {tick.counted, tick.counted};
-        platform.SetNow(start + tick.at);
-        form.Timer1_Timer();
-        EXPECT_EQ(Estimates(), tick.estimates) << tick.at.count();
-    }
-    EXPECT_EQ(form.lblTimpTrecut.Caption() + form.lblTimpTrecutPartial.Caption(),
-              "00:01:0100:01:01");
 }
 
 // While either elapsed time is in its first second nothing is counted: a minute of the job that
@@ -105,23 +73,6 @@ TEST_F(ProgressClockTest, NothingIsCountedInTheFirstSecondOfTheJobOrOfAFile) {
     EXPECT_EQ(form.ElapsedMinutes[0], 0);
     platform.RunFor(60s);
     EXPECT_EQ(form.ElapsedMinutes, (std::array<std::int32_t, 2>{1, 1}));
-}
-
-TEST_F(ProgressClockTest, LongJobsMidnightAndMoreThanADay) {
-    // 2026-03-14 23:59:00 local time.
-    platform.SetNow(platform::DateTime{1773532740000});
-    Follow();
-    form.ShowPercent(true, 1);
-    GrowMp3(1);
-    ASSERT_TRUE(RunUntilElapsed("01:00:01", 3602s));
-    EXPECT_EQ(Estimates(), "100:00:00 100:00:00");
-    // At 100 % the estimate is the counted time itself; the hours of the elapsed time wrap
-    // after a day, while every minute is counted.
-    form.ShowPercent(true, 100);
-    platform.RunFor(24h);
-    ASSERT_TRUE(RunUntilElapsed("01:00:02", 2s));
-    EXPECT_EQ(form.ElapsedMinutes[0], 1500);
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "25:00:01");
 }
 
 TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
@@ -145,8 +96,7 @@ TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     EXPECT_EQ(form.lblProgres.Caption(), " 37%");
 
     // At 99 % the entry stays; at 100 % the next progress tick moves past the last entry: the
-    // bar empties but keeps its text, and from then on nothing is measured and the clocks stand
-    // still.
+    // bar empties but keeps its text, and from then on nothing is measured and the clocks stop.
     testing::WriteWav(form.FilePaths[1], {.frames = 44100});
     GrowMp3(99);
     platform.RunFor(400ms);

@@ -1,4 +1,4 @@
-// The window's start-up, hover focus, Exit, the help and contact links and the painted title.
+// The window's start-up, the help and contact links, the painted title and Exit.
 #include "shell/frmMain.h"
 #include "support/RecordingPaintSurface.h"
 #include "support/TempDir.h"
@@ -13,21 +13,15 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-class ShellTest : public ::testing::Test {
-protected:
+TEST(ShellTest, StartsLinksPaintsAndExitsOrEndsBesideARunningInstance) {
     testing::TestPlatform platform;
     frmMain form{platform.Bundle()};
-};
-
-TEST_F(ShellTest, StartsWithTheDefaultsOrEndsBesideARunningInstance) {
     form.Form_Load();
-    ASSERT_TRUE(form.Loaded());
     EXPECT_EQ(form.cmbBitrate.Text() + " " + form.cmbMode.Text() + " " + form.cmbQuality.Text(),
               "128 Stereo Normal");
     EXPECT_EQ(form.Caption, "Tarn MP3 Encoder");
-    // Close and the separator above it go; nothing is said.
+    // Close and the separator above it go.
     EXPECT_EQ(platform.deletedMenuItems, (std::vector<int>{6, 5}));
-    EXPECT_TRUE(platform.Interactions().empty());
     EXPECT_EQ(form.lblProgres.Width() + form.lblTotal.Width(), 0);
     // The bottom row spans the window, the two buttons overlapping by one pixel.
     EXPECT_EQ(form.cmdHelp.Left() + form.cmdHelp.Width(), form.cmdExit.Left() + 15);
@@ -39,39 +33,6 @@ TEST_F(ShellTest, StartsWithTheDefaultsOrEndsBesideARunningInstance) {
     }
     EXPECT_EQ(intervals, (std::vector<int>{350, 200, 350}));
 
-    testing::TestPlatform secondPlatform;
-    secondPlatform.anotherInstance = true;
-    frmMain second{secondPlatform.Bundle()};
-    second.Form_Load();
-    EXPECT_FALSE(second.Loaded());
-    EXPECT_EQ(secondPlatform.Interactions(),
-              (Names{"beep", "Tarn MP3 Encoder (x): The application is already running!"}));
-    EXPECT_EQ(secondPlatform.unloadCalls, 1);
-    EXPECT_TRUE(secondPlatform.deletedMenuItems.empty());
-}
-
-TEST_F(ShellTest, HoverFocusesEnabledButtonsAndCheckBoxesOnlyAndExitAsksNothing) {
-    form.Form_Load();
-    form.cmdGo.MouseMove.Raise();
-    EXPECT_EQ(form.ActiveControl(), nullptr);
-    for (forms::Control* control : form.HoverFocusControls()) {
-        control->SetEnabled(true);
-        control->MouseMove.Raise();
-        EXPECT_EQ(form.ActiveControl(), control) << control->Name();
-    }
-    for (forms::Control* control : std::initializer_list<forms::Control*>{
-             &form.lstOpenFileName, &form.cmbBitrate, &form.Label20}) {
-        control->MouseMove.Raise();
-    }
-    EXPECT_EQ(form.ActiveControl(), &form.cmdExit);
-    form.cmdExit.Click.Raise();
-    EXPECT_EQ(platform.unloadCalls, 1);
-    EXPECT_FALSE(form.Loaded());
-    EXPECT_TRUE(platform.Interactions().empty());
-}
-
-TEST_F(ShellTest, HelpAndLinksGoToTheDesktopAndTheTitleIsPaintedInPixels) {
-    form.Form_Load();
     form.lblEMail.Click.Raise();
     form.lblWWW.Click.Raise();
     const auto& shell = platform.shellRequests;
@@ -109,7 +70,22 @@ TEST_F(ShellTest, HelpAndLinksGoToTheDesktopAndTheTitleIsPaintedInPixels) {
     const std::string font = " Times New Roman Bold -32 Tarn MP3 Encoder";
     Names once{"16777215@101,20" + font, "8421504@99,18" + font, "0@100,19" + font};
     EXPECT_EQ(drawn, (Names{once[0], once[1], once[2], once[0], once[1], once[2]}));
-    EXPECT_TRUE(platform.Messages().empty());
+
+    // Exit asks nothing.
+    form.cmdExit.Click.Raise();
+    EXPECT_EQ(platform.unloadCalls, 1);
+    EXPECT_FALSE(form.Loaded());
+    EXPECT_TRUE(platform.interactions.empty());
+
+    testing::TestPlatform secondPlatform;
+    secondPlatform.anotherInstance = true;
+    frmMain second{secondPlatform.Bundle()};
+    second.Form_Load();
+    EXPECT_FALSE(second.Loaded());
+    EXPECT_EQ(secondPlatform.interactions,
+              (Names{"beep", "Tarn MP3 Encoder (x): The application is already running!"}));
+    EXPECT_EQ(secondPlatform.unloadCalls, 1);
+    EXPECT_TRUE(secondPlatform.deletedMenuItems.empty());
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "support/JobFixture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <initializer_list>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,13 +17,11 @@ std::optional<Names> InChild(const std::function<Names()>& body) {
     const pid_t child = ::fork();
     if (child == 0) {
         try {
-            const Names lines = body();
             std::ofstream out(report);
-            for (const std::string& line : lines) {
+            for (const std::string& line : body()) {
                 out << line << '\x1e';
             }
-            out.close();
-            std::_Exit(out ? 0 : 3);
+            std::_Exit(out.flush() ? 0 : 3);
         } catch (...) {
             std::_Exit(2);
         }
@@ -50,25 +48,26 @@ void JobFixture::AtEveryPause(std::function<void()> probe) {
 }
 
 Names JobFixture::EnabledControls() const {
+    using forms::ControlKind;
     Names enabled;
-    for (const forms::Control* control : std::initializer_list<const forms::Control*>{
-             &form.cmdGo, &form.cmdAbort, &form.cmdOpen, &form.cmdDeleteFile, &form.cmdClearList,
-             &form.cmdExit, &form.cmbQuality, &form.cmbBitrate, &form.cmbMode, &form.chkCRC,
-             &form.chkDelete, &form.chkPrivateBit, &form.chkCopyrightBit, &form.chkOriginalBit,
-             &form.chkFullPath}) {
-        if (control->Enabled()) {
+    for (const forms::Control* control : form.Controls()) {
+        const ControlKind kind = control->Kind();
+        if (control->Enabled() &&
+            (kind == ControlKind::CommandButton || kind == ControlKind::ComboBox ||
+             kind == ControlKind::CheckBox)) {
             enabled.push_back(control->Name());
         }
     }
+    std::sort(enabled.begin(), enabled.end());
     return enabled;
 }
 
 void JobFixture::ExpectIdle() const {
     EXPECT_EQ(form.FileCount + form.lstOpenFileName.ListCount() + form.lstOpenFileSize.ListCount(),
               0);
-    EXPECT_EQ(EnabledControls(), (Names{"cmdOpen", "cmdExit", "cmbQuality", "cmbBitrate", "cmbMode",
-                                        "chkCRC", "chkDelete", "chkPrivateBit", "chkCopyrightBit",
-                                        "chkOriginalBit", "chkFullPath"}));
+    EXPECT_EQ(EnabledControls(), (Names{"chkCRC", "chkCopyrightBit", "chkDelete", "chkFullPath",
+                                        "chkOriginalBit", "chkPrivateBit", "cmbBitrate", "cmbMode",
+                                        "cmbQuality", "cmdExit", "cmdHelp", "cmdOpen"}));
     EXPECT_EQ(form.lblTimpEstimat.Caption() + form.lblTimpTrecut.Caption() +
                   form.lblTimpEstimatPartial.Caption() + form.lblTimpTrecutPartial.Caption() +
                   form.lblProgres.Caption() + form.lblTotal.Caption(),

@@ -28,8 +28,7 @@ inline std::string Contents(const std::string& path) {
 inline std::int64_t Length(const std::string& path) {
     return platform::FileLength(path).value_or(-1);
 }
-// Runs `body` in a child process and returns the lines it gives; nothing when the child did not
-// end normally (a crash, an error that escaped). What the child changes on disk stays.
+// Runs `body` in a child process: its lines, or nothing when the child did not end normally.
 std::optional<Names> InChild(const std::function<Names()>& body);
 
 // The window over a fresh folder, loaded, with its timers under the virtual clock.
@@ -38,23 +37,21 @@ public:
     void SetUp() override {
         form.Form_Load();
         platform.AttachTimers(form.Timers());
-        // A chunk is 16 MP3 frames, 0.42 s of sound; a machine that encodes at about five times
-        // real time spends 80 ms on it, two event processings of 40 ms each.
-        platform.SetDoEventsCost(std::chrono::milliseconds(40));
+        // A chunk (0.42 s of sound) in 80 ms, two event processings: about five times real time.
+        platform.doEventsCost = std::chrono::milliseconds(40);
     }
 
-    // Writes `seconds` of sound in the format given (CD sound by default) under `name`.
-    void WriteSound(const std::string& name, double seconds, WavSpec format = {}) {
-        format.frames = static_cast<std::int64_t>(format.sampleRate * seconds);
-        WriteWav(dir.File(name), format);
+    // Writes `seconds` of CD sound under `name`.
+    void WriteSound(const std::string& name, double seconds) {
+        WriteWav(dir.File(name), {.frames = static_cast<std::int64_t>(44100 * seconds)});
     }
     // Lists the file as the add button does and returns its path as listed.
     std::string Add(const std::string& name) {
         form.AddChosenFile(dir.File(name));
         return form.FilePaths[static_cast<std::size_t>(form.FileCount)];
     }
-    std::string Listed(const std::string& name, double seconds, WavSpec format = {}) {
-        WriteSound(name, seconds, format);
+    std::string Listed(const std::string& name, double seconds) {
+        WriteSound(name, seconds);
         return Add(name);
     }
     void Go() { form.cmdGo.Click.Raise(); }
@@ -64,9 +61,9 @@ public:
     }
     // Calls `probe` at every event processing from now on.
     void AtEveryPause(std::function<void()> probe);
-    // The names of the enabled ones among the buttons and options.
+    // The names of the enabled buttons and options, sorted.
     Names EnabledControls() const;
-    // The window as a job leaves it: an empty list, only the options, Open and Exit enabled,
+    // The window as a job leaves it: an empty list, only the options, Open, Help and Exit enabled,
     // the displays at zero, the timers stopped, the clock state fresh.
     void ExpectIdle() const;
 

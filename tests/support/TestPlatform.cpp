@@ -46,7 +46,7 @@ void TestPlatform::ShowMessage(const platform::MessageBoxRequest& request) {
     const char* mark = request.Icon == platform::MessageIcon::Critical      ? " (x)"
                        : request.Icon == platform::MessageIcon::Exclamation ? " (!)"
                                                                             : "";
-    interactions_.push_back(request.Title + mark + ": " + request.Text);
+    interactions.push_back(request.Title + mark + ": " + request.Text);
     if (onMessage) {
         onMessage(request);
     }

@@ -14,10 +14,9 @@ namespace tarn::testing {
 
 using namespace std::chrono_literals;
 
-// The platform under a virtual clock. Time moves only when the code under test processes its
-// events (each DoEvents costs a fixed step) or when a test lets the window sit idle, and timers
-// fire exactly when the clock passes their moment, so every interleaving is deterministic.
-// Dialog answers are scripted; message boxes and beeps are recorded.
+// The platform under a virtual clock: time moves only when the code under test processes its
+// events (each DoEvents costs a fixed step) or when a test lets the window idle, and timers fire
+// exactly at their moment. Dialog answers are scripted; message boxes and beeps are recorded.
 class TestPlatform : public platform::Clock,
                      public platform::EventPump,
                      public platform::Notifier,
@@ -28,20 +27,17 @@ class TestPlatform : public platform::Clock,
 public:
     platform::Platform Bundle() { return {*this, *this, *this, *this, *this, *this, *this}; }
 
-    // ---- Clock and events ----
     platform::DateTime Now() override { return now_; }
     void SetNow(platform::DateTime now) { now_ = now; }
     void DoEvents() override {
-        ++doEventsCalls_;
-        while (!doEventsActions_.empty() && doEventsActions_.begin()->first <= doEventsCalls_) {
+        ++doEventsCalls;
+        while (!doEventsActions_.empty() && doEventsActions_.begin()->first <= doEventsCalls) {
             auto action = std::move(doEventsActions_.begin()->second);
             doEventsActions_.erase(doEventsActions_.begin());
             action();
         }
-        RunFor(doEventsCost_);
+        RunFor(doEventsCost);
     }
-    int DoEventsCalls() const { return doEventsCalls_; }
-    void SetDoEventsCost(std::chrono::milliseconds cost) { doEventsCost_ = cost; }
     // Lets the window sit idle, as its own event loop would.
     void RunFor(std::chrono::milliseconds duration);
     // Idles until the condition holds; false when it still does not after `limit`.
@@ -57,36 +53,27 @@ public:
     void AttachTimers(const std::vector<forms::Timer*>& timers);
     // An action at the n-th call of DoEvents from now (1 = the next one).
     void AtDoEvents(int calls, std::function<void()> action) {
-        doEventsActions_.emplace(doEventsCalls_ + calls, std::move(action));
+        doEventsActions_.emplace(doEventsCalls + calls, std::move(action));
     }
 
-    // ---- Message boxes and beeps ----
     void ShowMessage(const platform::MessageBoxRequest& request) override;
-    void Beep() override { interactions_.push_back("beep"); }
+    void Beep() override { interactions.push_back("beep"); }
     const std::vector<platform::MessageBoxRequest>& Messages() const { return messages_; }
     // Every message any test platform of this process has shown.
     static inline std::vector<platform::MessageBoxRequest> allMessagesShown;
-    // What the user saw and heard, in order: "beep", or a box as "title: text" with "(x)" after
-    // the title of a critical message and "(!)" after that of a warning.
-    const std::vector<std::string>& Interactions() const { return interactions_; }
     std::function<void(const platform::MessageBoxRequest&)> onMessage;
 
-    // ---- Open dialog ----
+    // Answers with the paths given, in turn; then as if cancelled.
     std::string ShowOpen(const platform::OpenDialogRequest& request) override {
-        dialogRequests_.push_back(request);
-        std::string answer;
+        dialogRequests.push_back(request);
+        std::string answer = dialogAnswers_.empty() ? "" : dialogAnswers_.front();
         if (!dialogAnswers_.empty()) {
-            answer = std::move(dialogAnswers_.front());
             dialogAnswers_.pop_front();
         }
         return answer;
     }
     void AnswerDialog(std::string path) { dialogAnswers_.push_back(std::move(path)); }
-    const std::vector<platform::OpenDialogRequest>& DialogRequests() const {
-        return dialogRequests_;
-    }
 
-    // ---- Instance marker, window and desktop ----
     bool AnotherInstanceRunning() override { return anotherInstance; }
     void DeleteWindowMenuItem(int position) override { deletedMenuItems.push_back(position); }
     void Unload() override { ++unloadCalls; }
@@ -103,6 +90,12 @@ public:
     std::string ProgramFolder() override { return programFolder; }
     double ScreenTwipsPerPixelY() override { return twipsPerPixelY; }
 
+    // What the user saw and heard, in order: "beep", or a box as "title: text" with "(x)" after
+    // the title of a critical message and "(!)" after that of a warning.
+    std::vector<std::string> interactions;
+    std::vector<platform::OpenDialogRequest> dialogRequests;
+    int doEventsCalls = 0;
+    std::chrono::milliseconds doEventsCost = 5ms;
     bool anotherInstance = false;
     std::vector<int> deletedMenuItems;
     int unloadCalls = 0;
@@ -121,14 +114,10 @@ private:
 
     // 2026-03-14 09:00:00 local time.
     platform::DateTime now_{1773478800000};
-    std::chrono::milliseconds doEventsCost_ = 5ms;
-    int doEventsCalls_ = 0;
     std::vector<TimerState> timers_;
     std::multimap<int, std::function<void()>> doEventsActions_;
     std::vector<platform::MessageBoxRequest> messages_;
-    std::vector<std::string> interactions_;
     std::deque<std::string> dialogAnswers_;
-    std::vector<platform::OpenDialogRequest> dialogRequests_;
 };
 
 } // namespace tarn::testing
