@@ -5,11 +5,9 @@
 #include <cmath>
 #include <complex>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <numbers>
-#include <sys/wait.h>
 
 namespace tarn::testing {
 
@@ -52,15 +50,6 @@ std::optional<std::vector<Mp3Frame>> ParseMp3Frames(const std::vector<std::uint8
 std::vector<std::uint8_t> ReadAllBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool HaveProgram(const std::string& name) {
-    return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
-}
-
-int RunCommand(const std::string& command) {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path) {

@@ -35,10 +35,6 @@ struct DecodedSound {
     }
 };
 
-// Whether a program can be found on the PATH.
-bool HaveProgram(const std::string& name);
-// Runs a command through the shell; its exit status.
-int RunCommand(const std::string& command);
 // Decodes an MP3 file (a path without quotes) with Debian's mpg123; nothing when it fails.
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path);
 
