@@ -235,6 +235,8 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
                 form.chkDelete.SetValue(forms::Checked);
             } else if (word == "add") {
                 Add("next one.wav");
+            } else if (word == "relist") {
+                Add("threec.wav"); // under the name it carries while the run holds it
             }
         }
         // The run still holds its files under their cleaned names: nothing has gone yet.
@@ -254,6 +256,10 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
     if (newJob) {
         names.insert(names.begin(), "next one.mp3");
     }
+    if (script.ends_with("relist")) {
+        names[3] = "threec.wav"; // listed again, it keeps the name it is listed under
+        journal.Forget(dir.File("threec.wav"));
+    }
     EXPECT_EQ(dir.Names(), names);
     EXPECT_LT(Length(dir.File("two b.mp3")), Length(dir.File("one a.mp3")));
     EXPECT_GT(Length(dir.File("two b.mp3")), 0);
@@ -264,7 +270,7 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
 INSTANTIATE_TEST_SUITE_P(Ways, LeaveAfterAbortTest,
                          ::testing::Values("abort_exit", "abort_add_close", "shutdown",
                                            "abort_add_go_shutdown", "delete_abort", "abort_add_go",
-                                           "abort_add_go_clear"),
+                                           "abort_add_go_clear", "abort_relist"),
                          kParamName);
 
 class FaultDuringTheJobTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
@@ -353,6 +359,22 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReportedOnce
     EXPECT_EQ(Contents(dir.File("my song.mp3")) + Contents(dir.File("my song.wav")), "keepnew");
     EXPECT_TRUE(Contents(dir.File("mysong.wav")) == originals["my song.wav"]);
     EXPECT_TRUE(journal.Entries().empty()) << "reported now, the next start has nothing to do";
+}
+
+// A header may claim 65535 channels of 16 bits (131070 bytes a frame); the run reads it in
+// chunks of bounded size, not in gigabytes.
+TEST_F(JobTest, AHeaderClaimingThousandsOfChannelsDoesNotMakeTheRunTakeGigabytes) {
+    constexpr int kChannels = 65535;
+    testing::WriteBytes(dir.File("wide.wav"),
+                        testing::Riff({{"fmt ", testing::Fmt(kChannels, 44100, 16)},
+                                       {"data", testing::Bytes(20U * kChannels * 2, 0x11)}}));
+    rusage before{}, after{};
+    ::getrusage(RUSAGE_SELF, &before);
+    form.EncodeFile(dir.File("wide.wav"));
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 << 10) << "kilobytes";
+    EXPECT_GT(Length(dir.File("wide.mp3")), 0);
+    EXPECT_TRUE(platform.interactions.empty());
 }
 
 } // namespace
