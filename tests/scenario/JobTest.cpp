@@ -21,7 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::Contents;
-using testing::InChild;
 using testing::Length;
 using testing::Names;
 
@@ -289,17 +288,22 @@ TEST_P(FaultDuringTheJobTest, StopsThatFileOnlyAndEveryNameComesBack) {
                                : void();
     });
     // A limit on the size of every file the process writes makes write(2) fail part way, as a
-    // full disk does: one second of MP3 fits, three do not. The limit holds in the child only.
-    const std::optional<Names> seen = InChild([&] {
-        if (fault == "full_disk") {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const struct rlimit limit { 30000, 30000 };
+    // full disk does: one second of MP3 fits, three do not. The limit is lifted afterwards.
+    struct FileSizeLimit {
+        rlimit saved{};
+        explicit FileSizeLimit(bool on) {
+            ::getrlimit(RLIMIT_FSIZE, &saved);
+            const rlimit limit{on ? 30000 : saved.rlim_cur, saved.rlim_max};
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
+        ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved); }
+    };
+    std::signal(SIGXFSZ, SIG_IGN);
+    {
+        const FileSizeLimit limit(fault == "full_disk");
         Go();
-        return WaitForTheEnd() ? platform.interactions : Names{"the job did not end"};
-    });
-    ASSERT_TRUE(seen.has_value()) << "the child did not end normally";
+        ASSERT_TRUE(WaitForTheEnd());
+    }
     const std::map<std::string, std::string> messages{
         {"full_disk",
          "The MP3 file cannot be written:\n" + dir.File("twob.mp3") + "\nFile too large."},
@@ -309,7 +313,7 @@ TEST_P(FaultDuringTheJobTest, StopsThatFileOnlyAndEveryNameComesBack) {
     if (messages.contains(fault)) {
         expected.insert(expected.begin(), "Critical error... (x): " + messages.at(fault));
     }
-    EXPECT_EQ(*seen, expected);
+    EXPECT_EQ(platform.interactions, expected);
     EXPECT_EQ(dir.Names(), (Names{"one a.mp3", "one a.wav", "three c.mp3", "three c.wav",
                                   fault == "deleted" ? "two b.mp3" : "two b.wav"}));
     EXPECT_EQ(Length(dir.File("three c.mp3")), Length(dir.File("one a.mp3")));

@@ -1,44 +1,8 @@
 #include "support/JobFixture.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace tarn::testing {
-
-std::optional<Names> InChild(const std::function<Names()>& body) {
-    const TempDir scratch;
-    const std::string report = scratch.File("report");
-    std::fflush(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        try {
-            std::ofstream out(report);
-            for (const std::string& line : body()) {
-                out << line << '\x1e';
-            }
-            std::_Exit(out.flush() ? 0 : 3);
-        } catch (...) {
-            std::_Exit(2);
-        }
-    }
-    int status = 0;
-    while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return std::nullopt;
-    }
-    Names lines;
-    std::ifstream in(report);
-    for (std::string line; std::getline(in, line, '\x1e');) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 void JobFixture::AtEveryPause(std::function<void()> probe) {
     platform.AtDoEvents(1, [this, probe] {

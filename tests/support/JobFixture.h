@@ -11,7 +11,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,8 +27,6 @@ inline std::string Contents(const std::string& path) {
 inline std::int64_t Length(const std::string& path) {
     return platform::FileLength(path).value_or(-1);
 }
-// Runs `body` in a child process: its lines, or nothing when the child did not end normally.
-std::optional<Names> InChild(const std::function<Names()>& body);
 
 // The window over a fresh folder, loaded, with its timers under the virtual clock.
 class JobFixture : public ::testing::Test {
