@@ -46,10 +46,10 @@ Bytes Riff(const std::vector<Chunk>& chunks, const char* form) {
 
 Bytes Fmt(int channels, int rate, int bits, int formatTag) {
     Bytes fmt;
-    const int block = channels * bits / 8;
-    for (const auto& [value, width] : std::initializer_list<std::pair<int, int>>{
+    const std::uint64_t block = static_cast<std::uint64_t>(channels) * bits / 8;
+    for (const auto& [value, width] : std::initializer_list<std::pair<std::uint64_t, int>>{
              {formatTag, 2}, {channels, 2}, {rate, 4}, {rate * block, 4}, {block, 2}, {bits, 2}}) {
-        Put(fmt, static_cast<std::uint64_t>(value), width);
+        Put(fmt, value, width); // the byte rate of a very wide header keeps its low 32 bits
     }
     return fmt;
 }
