@@ -52,12 +52,14 @@ TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAndTheFileHoursStayBe
     form.ShowPercent(true, 30);
     ASSERT_TRUE(platform.RunUntil([&] { return form.lblTimpTrecut.Caption() == "00:04:31"; }, 75s));
     EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:15:00");
-    // A tick while the elapsed text stays as it is leaves the estimate alone.
+    // A tick while the elapsed texts stay as they are leaves both estimates alone.
+    const std::string before = Estimates();
     form.ShowPercent(true, 45);
+    form.ShowPercent(false, 8);
     form.Timer1_Timer();
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:15:00");
+    EXPECT_EQ(Estimates(), before);
     ASSERT_TRUE(platform.RunUntil([&] { return form.lblTimpTrecut.Caption() == "00:04:32"; }, 2s));
-    EXPECT_EQ(form.lblTimpEstimat.Caption(), "00:10:02");
+    EXPECT_EQ(Estimates(), "00:10:02 00:52:55");
 }
 
 // While either elapsed time is in its first second nothing is counted: a minute of the job that
