@@ -76,6 +76,8 @@ void frmMain::RunJob() {
         jobEntries_.push_back({FilePaths[i], ChosenPaths[i], Mp3Paths[i], FileRenamed[i]});
     }
     jobPhase_ = JobPhase::Running;
+    jobOutcome_ = {};
+    JobStarted.Raise();
     Timer1.SetEnabled(true);
     tmrProgress.SetEnabled(true);
     tmrTotal.SetEnabled(true);
@@ -107,6 +109,8 @@ void frmMain::cmdAbort_Click() {
     }
     AbortRequested = true;
     ResetAfterJob();
+    jobOutcome_.aborted = true;
+    JobEnded.Raise(jobOutcome_);
     // With a run still under way, its files are open: the names come back once it returns.
     if (!goActive_) {
         RestoreNamesAfterAbort();
@@ -168,6 +172,8 @@ void frmMain::EndJob() {
 
     ResetAfterJob();
     platform_.notifier.Beep();
+    jobOutcome_.troubles = jobOutcome_.troubles || !notGiven.empty();
+    JobEnded.Raise(jobOutcome_);
     platform_.notifier.ShowMessage({kJobDone, platform::MessageIcon::None, kAppTitle});
     FileCount = 0;
 

@@ -89,6 +89,7 @@ void frmMain::EncodeFile(const std::string& path) {
         source.CloseFile();
         // Before the stream is made this names none that is open, and the call does nothing.
         beCloseStream(EncoderStream);
+        jobOutcome_.troubles = true;
         platform_.notifier.ShowMessage({text, platform::MessageIcon::Critical, kErrorTitle});
     };
 
@@ -262,6 +263,7 @@ void frmMain::EncodeFile(const std::string& path) {
     output.reset();
     source.CloseFile();
     beCloseStream(EncoderStream);
+    ++jobOutcome_.mp3Files;
     if (journal_ != nullptr) {
         if (finalMp3Path.empty()) {
             journal_->Forget(mp3Path);

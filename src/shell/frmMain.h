@@ -171,6 +171,18 @@ public:
     // Go is still running, or its runs are done and the job tick has not yet ended the job.
     bool JobActive() const { return goActive_ || jobPhase_ != JobPhase::Idle; }
 
+    // What a job did, for the desktop around the window.
+    struct JobOutcome {
+        // The MP3 files its runs finished.
+        int mp3Files = 0;
+        bool aborted = false;
+        // A file could not be encoded, or a name could not be given back.
+        bool troubles = false;
+    };
+    // Raised when Go starts a job, and once when the job ends: done, or aborted.
+    forms::Event<> JobStarted;
+    forms::Event<const JobOutcome&> JobEnded;
+
 private:
     enum class JobPhase { Idle, Running, RunsDone };
     // What a job needs to give names back after an abort, once the table has been emptied.
@@ -200,6 +212,7 @@ private:
     // Leaving was asked for while an aborted run was finishing; Go carries it out on return.
     bool exitPending_ = false;
     std::vector<JobEntry> jobEntries_;
+    JobOutcome jobOutcome_;
 
 public:
     // ---- Encoding run ----
