@@ -62,19 +62,22 @@ bool RotateText(platform::Notifier& notifier, platform::Desktop& screen,
         failed = true;
     }
     // Drawn or not, the surface gets back its font and its scale mode, and the font made here
-    // is deleted.
-    try {
-        if (replaced != 0) {
-            target.SelectObject(replaced);
+    // is deleted: each step also when another fails.
+    const auto cleanUp = [&failed](const auto& step) {
+        try {
+            step();
+        } catch (const std::exception&) {
+            failed = true;
         }
-        if (font != 0) {
-            target.DeleteObject(font);
-        }
-        if (savedScaleMode) {
-            target.SetScaleMode(*savedScaleMode);
-        }
-    } catch (const std::exception&) {
-        failed = true;
+    };
+    if (replaced != 0) {
+        cleanUp([&] { target.SelectObject(replaced); });
+    }
+    if (font != 0) {
+        cleanUp([&] { target.DeleteObject(font); });
+    }
+    if (savedScaleMode) {
+        cleanUp([&] { target.SetScaleMode(*savedScaleMode); });
     }
     if (failed) {
         notifier.ShowMessage({"RotateText", platform::MessageIcon::None, kAppTitle});
