@@ -65,8 +65,9 @@ void frmMain::RunJob() {
         control->SetEnabled(false);
     }
 
+    // One that stays is refused by its run, which says so.
     for (int i = 1; i <= FileCount; ++i) {
-        platform::DeleteFile(Mp3Paths[i]);
+        static_cast<void>(platform::DeleteFile(Mp3Paths[i]));
     }
 
     StartTimes[0] = platform_.clock.Now();
@@ -89,11 +90,7 @@ void frmMain::RunJob() {
         }
         // A copy: after an abort the table may be refilled while this run finishes.
         const std::string path = FilePaths[i];
-        try {
-            EncodeFile(path);
-        } catch (...) {
-            // An error that escapes a run does not end the job.
-        }
+        EncodeFile(path);
     }
 
     if (AbortRequested) {
@@ -156,19 +153,19 @@ void frmMain::EndJob() {
 
     const bool wavKeepsCleanedName = chkDelete.Value() != forms::Unchecked;
     std::vector<NameNotGiven> notGiven;
-    const int count = FileCount;
-    for (int i = 1; i <= count; ++i) {
-        if (!FileRenamed[i]) {
+    // The job's entries are the table's: nothing can be added or removed while a job runs.
+    const std::vector<JobEntry> entries = std::move(jobEntries_);
+    jobEntries_.clear();
+    for (const JobEntry& entry : entries) {
+        if (!entry.renamed) {
             continue;
         }
         if (wavKeepsCleanedName) {
-            ForgetInJournal(FilePaths[i]);
+            ForgetInJournal(entry.filePath);
         }
-        const std::vector<NameNotGiven> failed = GiveChosenNames(
-            {FilePaths[i], ChosenPaths[i], Mp3Paths[i]}, !wavKeepsCleanedName, true);
+        const std::vector<NameNotGiven> failed = GiveChosenNames(entry, !wavKeepsCleanedName, true);
         notGiven.insert(notGiven.end(), failed.begin(), failed.end());
     }
-    jobEntries_.clear();
 
     ResetAfterJob();
     platform_.notifier.Beep();
@@ -183,9 +180,8 @@ void frmMain::EndJob() {
         for (const NameNotGiven& file : notGiven) {
             text += "\n" + file.currentPath + "\n    to " + SplitPath(file.intendedPath).fileName +
                     ": " + file.reason + ".";
-            // Reported now: the next start has nothing to give back.
-            ForgetInJournal(file.currentPath);
         }
+        text += "\nThe program tries again when it next starts.";
         platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
     }
 }
@@ -193,10 +189,12 @@ void frmMain::EndJob() {
 std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entry, bool wavToo,
                                                             bool pumpEvents) {
     const std::string chosenMp3 = ChangeExtension(entry.chosenPath, "mp3");
+    // Only an MP3 file that its run finished takes the chosen name: whatever else has its path
+    // is not the job's.
     bool wavDone = !wavToo;
-    bool mp3Done = false;
-    platform::FileResult wavResult;
-    platform::FileResult mp3Result;
+    bool mp3Done = !entry.mp3Committed;
+    Status wavResult;
+    Status mp3Result;
     for (int attempt = 0; attempt < kRenameAttempts && !(wavDone && mp3Done); ++attempt) {
         if (!wavDone) {
             wavResult = platform::RenameNoReplace(entry.filePath, entry.chosenPath);
@@ -212,20 +210,23 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
         }
     }
     std::vector<NameNotGiven> notGiven;
-    const auto settle = [&](bool done, const platform::FileResult& result, const std::string& from,
-                            const std::string& to) {
-        // A file that has its name, or that is not there any more (deleted, or a run that
-        // failed), has nothing left to give back.
-        if (done || result.error == ENOENT) {
+    const auto settle = [&](const Status& result, const std::string& from, const std::string& to) {
+        if (result) {
+            ForgetOnceDurable(from, to);
+        } else if (result.Error() == ENOENT) {
+            // Not there any more (deleted): nothing is left to give back.
             ForgetInJournal(from);
         } else {
+            // Its record stays: the next start tries again.
             notGiven.push_back({from, to, result.Reason()});
         }
     };
     if (wavToo) {
-        settle(wavDone, wavResult, entry.filePath, entry.chosenPath);
+        settle(wavResult, entry.filePath, entry.chosenPath);
     }
-    settle(mp3Done, mp3Result, entry.mp3Path, chosenMp3);
+    if (entry.mp3Committed) {
+        settle(mp3Result, entry.mp3Path, chosenMp3);
+    }
     return notGiven;
 }
 
@@ -235,10 +236,15 @@ void frmMain::RestoreNamesAfterAbort() {
         for (int n = 1; n <= FileCount; ++n) {
             listedAgain = listedAgain || FilePaths[n] == entry.filePath;
         }
-        // The WAV file gets its own name back whether or not "delete source" is ticked: an
-        // aborted job has not encoded it successfully.
-        if (entry.renamed && !listedAgain) {
-            GiveChosenNames(entry, true, false);
+        if (listedAgain) {
+            // Its MP3 file keeps the name it has, and the next Go replaces it.
+            if (entry.mp3Committed) {
+                ForgetInJournal(entry.mp3Path);
+            }
+        } else if (entry.renamed) {
+            // The WAV file gets its own name back whether or not "delete source" is ticked: an
+            // aborted job has not encoded it successfully.
+            static_cast<void>(GiveChosenNames(entry, true, false));
         }
     }
     jobEntries_.clear();

@@ -1,3 +1,4 @@
+#include "encoding/RunOutput.h"
 #include "encoding/WavSource.h"
 #include "encoding/clsFileIo.h"
 #include "encoding/modLAME.h"
@@ -35,9 +36,33 @@ std::string CannotRead(const std::string& path, const std::string& reason) {
     return "The file cannot be read:\n" + path + "\n" + reason;
 }
 
-std::string CannotWrite(const std::string& path, const std::string& reason) {
-    return "The MP3 file cannot be written:\n" + path + "\n" + reason;
+std::string CannotWrite(const RunOutput& output, const Status& failure) {
+    return "The MP3 file cannot be written:\n" + output.Path() + "\n" +
+           (output.JournalProblem().empty()
+                ? ReasonText(failure.Error())
+                : "Its record cannot be kept in " + output.JournalProblem() + ".");
 }
+
+std::string CannotEncode(const std::string& path, const std::string& reason) {
+    return "The file cannot be encoded:\n" + path + "\n" + reason;
+}
+
+// The encoder stream of one run, released however the run ends.
+class StreamHandle {
+public:
+    explicit StreamHandle(HBE_STREAM& stream) : stream_(stream) {}
+    ~StreamHandle() {
+        if (stream_ != 0) {
+            beCloseStream(stream_);
+            stream_ = 0;
+        }
+    }
+    StreamHandle(const StreamHandle&) = delete;
+    StreamHandle& operator=(const StreamHandle&) = delete;
+
+private:
+    HBE_STREAM& stream_;
+};
 
 // The bit rate of an item of the list; 0 for a text that is no number (nothing selected).
 std::uint32_t WholeNumber(const std::string& text) {
@@ -58,6 +83,23 @@ constexpr std::array kPresets{
 } // namespace
 
 void frmMain::EncodeFile(const std::string& path) {
+    std::string problem;
+    try {
+        problem = RunEncoding(path);
+    } catch (const std::exception& error) {
+        problem = CannotEncode(path, std::string("An unexpected error stopped it: ") +
+                                         error.what() + ".");
+    } catch (...) {
+        problem = CannotEncode(path, "An unexpected error stopped it.");
+    }
+    // Said once the run has let go of everything and removed what it did not finish.
+    if (!problem.empty()) {
+        jobOutcome_.troubles = true;
+        platform_.notifier.ShowMessage({problem, platform::MessageIcon::Critical, kErrorTitle});
+    }
+}
+
+std::string frmMain::RunEncoding(const std::string& path) {
     // The output is the entry's own MP3 path, the one the progress display follows. A renamed
     // entry's output takes the name formed from the chosen one when the job ends.
     std::string mp3Path = ChangeExtension(path, "mp3");
@@ -73,34 +115,12 @@ void frmMain::EncodeFile(const std::string& path) {
     }
 
     clsFileIo source;
-    std::unique_ptr<clsFileIo> output;
-    bool outputIsOurs = false;
-    // The single error exit: releases what is held, removes a partly written output, then says
-    // what went wrong.
-    const auto fail = [&](const std::string& text) {
-        if (output) {
-            output->CloseFile();
-            output.reset();
-            if (outputIsOurs) {
-                platform::DeleteFile(mp3Path);
-                ForgetInJournal(mp3Path);
-            }
-        }
-        source.CloseFile();
-        // Before the stream is made this names none that is open, and the call does nothing.
-        beCloseStream(EncoderStream);
-        jobOutcome_.troubles = true;
-        platform_.notifier.ShowMessage({text, platform::MessageIcon::Critical, kErrorTitle});
-    };
-
     if (!source.OpenFileForReading(path)) {
-        fail(CannotRead(path, ReasonText(errno)));
-        return;
+        return CannotRead(path, ReasonText(errno));
     }
     const std::optional<std::int64_t> sourceLength = platform::FileLength(path);
     if (!sourceLength) {
-        fail(CannotRead(path, ReasonText(errno)));
-        return;
+        return CannotRead(path, ReasonText(errno));
     }
     errno = 0;
     const std::optional<WavLayout> layout = LocateWavData(
@@ -109,20 +129,48 @@ void frmMain::EncodeFile(const std::string& path) {
         },
         *sourceLength);
     if (!layout) {
-        fail(CannotRead(path, ReasonText(errno != 0 ? errno : EIO)));
-        return;
+        return CannotRead(path, ReasonText(errno != 0 ? errno : EIO));
     }
     if (const std::string reason = UnsupportedFormatReason(layout->format); !reason.empty()) {
-        fail("The file cannot be encoded:\n" + path + "\n" + reason);
-        return;
+        return CannotEncode(path, reason);
     }
 
+    const int channels = ConfigureEncoder(layout->format);
+    const StreamHandle stream(EncoderStream);
+    EncoderResult = static_cast<std::int32_t>(
+        beInitStream(&EncoderConfig, &ChunkSamples, &Mp3BufferSize, &EncoderStream));
+    if (EncoderResult != 0) {
+        return EncoderErrorText(EncoderResult);
+    }
+    if (ChunkSamples == 0 || ChunkSamples % static_cast<std::uint32_t>(channels) != 0 ||
+        Mp3BufferSize == 0) {
+        return EncoderErrorText(static_cast<std::int32_t>(BE_ERR_INVALID_FORMAT_PARAMETERS));
+    }
+
+    RunOutput output(mp3Path, finalMp3Path, journal_);
+    if (const Status opened = output.Open(); !opened) {
+        return CannotWrite(output, opened);
+    }
+    if (std::string problem = EncodeChunks(path, source, *layout, output); !problem.empty()) {
+        return problem;
+    }
+    if (const Status committed = output.Commit(); !committed) {
+        return CannotWrite(output, committed);
+    }
+    ++jobOutcome_.mp3Files;
+    for (JobEntry& entry : jobEntries_) {
+        entry.mp3Committed = entry.mp3Committed || entry.mp3Path == mp3Path;
+    }
+    return {};
+}
+
+int frmMain::ConfigureEncoder(const WavFormat& format) {
     // The options are read here and nowhere else in the run.
     BE_CONFIG_LHV1& config = EncoderConfig.format.LHV1;
     EncoderConfig.dwConfig = BE_CONFIG_LAME;
     config.dwStructVersion = CURRENT_STRUCT_VERSION;
     config.dwStructSize = CURRENT_STRUCT_SIZE;
-    config.dwSampleRate = layout->format.sampleRate;
+    config.dwSampleRate = format.sampleRate;
     config.dwReSampleRate = 0;
     config.nMode = cmbMode.Text() == "Stereo" ? BE_MP3_MODE_JSTEREO : BE_MP3_MODE_MONO;
     config.dwBitrate = WholeNumber(cmbBitrate.Text());
@@ -139,41 +187,13 @@ void frmMain::EncodeFile(const std::string& path) {
     // The box clears the original bit; left unchecked, the bit is set.
     config.bOriginal = BeBool(chkOriginalBit.Value() != forms::Checked);
     config.nVbrMethod = VBR_METHOD_NONE;
-    const int channels = config.nMode == BE_MP3_MODE_MONO ? 1 : 2;
+    return config.nMode == BE_MP3_MODE_MONO ? 1 : 2;
+}
 
-    EncoderResult = static_cast<std::int32_t>(
-        beInitStream(&EncoderConfig, &ChunkSamples, &Mp3BufferSize, &EncoderStream));
-    if (EncoderResult != 0) {
-        fail(EncoderErrorText(EncoderResult));
-        return;
-    }
-    if (ChunkSamples == 0 || ChunkSamples % static_cast<std::uint32_t>(channels) != 0 ||
-        Mp3BufferSize == 0) {
-        fail(EncoderErrorText(static_cast<std::int32_t>(BE_ERR_INVALID_FORMAT_PARAMETERS)));
-        return;
-    }
-
-    output = std::make_unique<clsFileIo>();
-    if (!output->OpenFile(mp3Path)) {
-        const int error = errno;
-        output.reset();
-        fail(CannotWrite(mp3Path, ReasonText(error)));
-        return;
-    }
-    // The job deletes old outputs before it starts. A file that still has contents belongs to
-    // someone else (another entry with the same MP3 path, say): writing over its start would
-    // leave a corrupt file.
-    if (platform::FileLength(mp3Path).value_or(0) != 0) {
-        fail(CannotWrite(mp3Path, ReasonText(EEXIST)));
-        return;
-    }
-    outputIsOurs = true;
-    // Should the program die before the run ends, the next start removes the cut-short file.
-    if (journal_ != nullptr) {
-        journal_->Record({mp3Path, finalMp3Path, NameJournal::Kind::OutputStarted});
-    }
-
-    const SampleConverter converter(layout->format, channels);
+std::string frmMain::EncodeChunks(const std::string& path, clsFileIo& source,
+                                  const WavLayout& layout, RunOutput& output) {
+    const int channels = EncoderConfig.format.LHV1.nMode == BE_MP3_MODE_MONO ? 1 : 2;
+    const SampleConverter converter(layout.format, channels);
     const std::uint32_t framesPerChunk =
         std::clamp<std::uint32_t>(kMaxChunkInputBytes / converter.InBytesPerFrame(), 1,
                                   ChunkSamples / static_cast<std::uint32_t>(channels));
@@ -182,65 +202,56 @@ void frmMain::EncodeFile(const std::string& path) {
     std::vector<std::int16_t> samples(ChunkSamples);
     std::vector<std::uint8_t> outputBuffer(Mp3BufferSize);
 
-    // Reads exactly `count` bytes; the reason when that fails.
-    const auto readSource = [&](std::int64_t count) -> std::optional<std::string> {
+    // Reads exactly `count` bytes; the message when that fails.
+    const auto readSource = [&](std::int64_t count) -> std::string {
         if (source.ReadBytes(inputBuffer.data(), count) == 0) {
-            return ReasonText(errno);
+            return CannotRead(path, ReasonText(errno));
         }
         if (source.BytesTransferred() != count) {
-            return std::string("It ended before the end of its sound data.");
+            return CannotRead(path, "It ended before the end of its sound data.");
         }
-        return std::nullopt;
+        return {};
     };
-    const auto writeOutput = [&](std::uint32_t count) -> std::optional<std::string> {
-        if (!output->WriteBytes(outputBuffer.data(), count)) {
-            return ReasonText(errno);
-        }
-        return std::nullopt;
-    };
-    // Stores the encoder's result and writes what it delivered; false once the run has failed.
+    // Stores the encoder's result and writes what it delivered; the message when either fails.
     // `produced` is taken by reference: it is read only after the encoder call has filled it.
-    const auto deliver = [&](BE_ERR result, const std::uint32_t& produced) {
+    const auto deliver = [&](BE_ERR result, const std::uint32_t& produced) -> std::string {
         EncoderResult = static_cast<std::int32_t>(result);
         if (EncoderResult != 0) {
-            fail(EncoderErrorText(EncoderResult));
-            return false;
+            return EncoderErrorText(EncoderResult);
         }
-        if (const auto problem = writeOutput(produced)) {
-            fail(CannotWrite(mp3Path, *problem));
-            return false;
-        }
-        return true;
+        const Status written = output.Write(outputBuffer.data(), produced);
+        return written ? std::string() : CannotWrite(output, written);
     };
 
-    for (std::int64_t skipped = 0; skipped < layout->dataOffset;) {
+    for (std::int64_t skipped = 0; skipped < layout.dataOffset;) {
         const std::int64_t count = std::min<std::int64_t>(
-            layout->dataOffset - skipped, static_cast<std::int64_t>(inputBuffer.size()));
-        if (const auto problem = readSource(count)) {
-            fail(CannotRead(path, *problem));
-            return;
+            layout.dataOffset - skipped, static_cast<std::int64_t>(inputBuffer.size()));
+        if (std::string problem = readSource(count); !problem.empty()) {
+            return problem;
         }
         skipped += count;
     }
 
     // A last partial frame (an odd byte of 16-bit data, say) carries no whole sample.
-    const std::int64_t totalFrames = layout->dataLength / converter.InBytesPerFrame();
+    const std::int64_t totalFrames = layout.dataLength / converter.InBytesPerFrame();
     for (std::int64_t done = 0; done < totalFrames;) {
         const auto frames =
             static_cast<std::uint32_t>(std::min<std::int64_t>(totalFrames - done, framesPerChunk));
-        if (const auto problem =
-                readSource(static_cast<std::int64_t>(frames) * converter.InBytesPerFrame())) {
-            fail(CannotRead(path, *problem));
-            return;
+        if (std::string problem =
+                readSource(static_cast<std::int64_t>(frames) * converter.InBytesPerFrame());
+            !problem.empty()) {
+            return problem;
         }
         done += frames;
         converter.Convert(inputBuffer.data(), frames, samples.data());
 
         std::uint32_t produced = 0;
-        if (!deliver(beEncodeChunk(EncoderStream, frames * static_cast<std::uint32_t>(channels),
-                                   samples.data(), outputBuffer.data(), &produced),
-                     produced)) {
-            return;
+        if (std::string problem =
+                deliver(beEncodeChunk(EncoderStream, frames * static_cast<std::uint32_t>(channels),
+                                      samples.data(), outputBuffer.data(), &produced),
+                        produced);
+            !problem.empty()) {
+            return problem;
         }
         if (AbortRequested) {
             break;
@@ -251,26 +262,7 @@ void frmMain::EncodeFile(const std::string& path) {
 
     // After an abort, too: the output ends as a complete, shorter MP3.
     std::uint32_t produced = 0;
-    if (!deliver(beDeinitStream(EncoderStream, outputBuffer.data(), &produced), produced)) {
-        return;
-    }
-    output->CloseFile();
-    if (output->LastApiResult() == 0) {
-        const int error = errno;
-        fail(CannotWrite(mp3Path, ReasonText(error)));
-        return;
-    }
-    output.reset();
-    source.CloseFile();
-    beCloseStream(EncoderStream);
-    ++jobOutcome_.mp3Files;
-    if (journal_ != nullptr) {
-        if (finalMp3Path.empty()) {
-            journal_->Forget(mp3Path);
-        } else {
-            journal_->Record({mp3Path, finalMp3Path, NameJournal::Kind::OutputFinished});
-        }
-    }
+    return deliver(beDeinitStream(EncoderStream, outputBuffer.data(), &produced), produced);
 }
 
 } // namespace tarn

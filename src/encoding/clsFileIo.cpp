@@ -1,5 +1,7 @@
 #include "encoding/clsFileIo.h"
 
+#include "platform/SystemCalls.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -10,21 +12,23 @@
 
 namespace tarn {
 
+namespace sys = platform::sys;
+
 namespace {
 
 // Closes a descriptor that is being given up, keeping the errno of the failure that led there.
 void Abandon(int fd, int error) {
-    ::close(fd);
+    static_cast<void>(sys::Close(fd));
     errno = error;
 }
 
 // Opens an existing file, or creates it when it is missing. `created` tells which happened.
 int OpenOrCreate(const std::string& path, bool& created) {
     constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    int fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+    int fd = sys::Open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
     created = fd != -1;
     if (fd == -1 && errno == EEXIST) {
-        fd = ::open(path.c_str(), kFlags);
+        fd = sys::Open(path.c_str(), kFlags);
     }
     return fd;
 }
@@ -52,15 +56,16 @@ bool clsFileIo::Open(const std::string& path, bool forWriting) {
     }
     bool created = false;
     // O_NONBLOCK keeps a FIFO from hanging the open; it is refused below anyway.
-    const int fd = forWriting ? OpenOrCreate(path, created)
-                              : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = forWriting
+                       ? OpenOrCreate(path, created)
+                       : sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd == -1) {
         fileHandle_ = -1;
         return false;
     }
     struct stat info {};
     int error = 0;
-    if (::fstat(fd, &info) != 0) {
+    if (sys::Fstat(fd, &info) != 0) {
         error = errno;
     } else if (S_ISDIR(info.st_mode)) {
         error = EISDIR;
@@ -68,10 +73,14 @@ bool clsFileIo::Open(const std::string& path, bool forWriting) {
         error = EINVAL;
     } else if (forWriting && !created && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         error = EACCES;
-    } else if (::flock(fd, (forWriting ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    } else if (sys::Flock(fd, (forWriting ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         error = errno == EWOULDBLOCK ? EBUSY : errno;
     }
     if (error != 0) {
+        // A file this open created is not left behind empty.
+        if (created) {
+            static_cast<void>(sys::Unlink(path.c_str()));
+        }
         Abandon(fd, error);
         fileHandle_ = -1;
         return false;
@@ -89,10 +98,10 @@ bool clsFileIo::CloseFile() {
     }
     open_ = false;
     int error = 0;
-    if (writable_ && ::fsync(fileHandle_) != 0) {
+    if (writable_ && sys::Fsync(fileHandle_) != 0) {
         error = errno;
     }
-    if (::close(fileHandle_) != 0 && error == 0 && errno != EINTR) {
+    if (sys::Close(fileHandle_) != 0 && error == 0) {
         error = errno;
     }
     lastApiResult_ = error == 0 ? 1 : 0;
@@ -110,7 +119,7 @@ bool clsFileIo::WriteBytes(const void* Pointer, std::int64_t Size) {
     std::int64_t done = 0;
     while (done < Size) {
         const auto request = static_cast<std::size_t>(std::min<std::int64_t>(Size - done, INT_MAX));
-        const ssize_t written = TEMP_FAILURE_RETRY(::write(fileHandle_, bytes + done, request));
+        const ssize_t written = sys::Write(fileHandle_, bytes + done, request);
         if (written == -1) {
             bytesTransferred_ = done;
             lastApiResult_ = 0;
@@ -132,7 +141,7 @@ std::int32_t clsFileIo::ReadBytes(void* Pointer, std::int64_t bytes) {
     while (done < bytes) {
         const auto request =
             static_cast<std::size_t>(std::min<std::int64_t>(bytes - done, INT_MAX));
-        const ssize_t got = TEMP_FAILURE_RETRY(::read(fileHandle_, out + done, request));
+        const ssize_t got = sys::Read(fileHandle_, out + done, request);
         if (got == -1) {
             bytesTransferred_ = done;
             return 0;

@@ -47,13 +47,15 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
     }
     // A file counts as listed when it is the same file on disk as a listed one, whichever
     // name it was chosen by.
-    const auto identity = platform::IdentityOf(chosenPath);
-    if (!identity) {
-        ShowError("The file cannot be read:\n" + chosenPath);
+    const Result<platform::FileInfo> chosen = platform::Inspect(chosenPath);
+    if (!chosen) {
+        ShowError("The file cannot be read:\n" + chosenPath + "\n" + chosen.Outcome().Reason() +
+                  ".");
         return;
     }
     for (int n = 1; n <= FileCount; ++n) {
-        if (platform::IdentityOf(FilePaths[n]) == identity) {
+        const Result<platform::FileInfo> listed = platform::Inspect(FilePaths[n]);
+        if (listed && listed->identity == chosen->identity) {
             return;
         }
     }
@@ -62,7 +64,7 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
         return;
     }
     // A folder would be renamed, and reading a named pipe would never return.
-    if (!platform::FileLength(chosenPath)) {
+    if (!chosen->regular) {
         ShowError("Only files can be added to the list:\n" + chosenPath);
         return;
     }
@@ -79,7 +81,8 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
         return;
     }
     if (renamed) {
-        platform::SetAttributesNormal(chosenPath);
+        // A file that stays read-only is refused by the run, which says so.
+        static_cast<void>(platform::SetAttributesNormal(chosenPath));
         std::string reason;
         if (!RenameToCleaned(chosenPath, cleanedPath, reason)) {
             ShowError("The file could not be renamed to " + cleanedName + ":\n" + reason +
@@ -182,29 +185,49 @@ void frmMain::RestoreChosenNames() {
 
 bool frmMain::RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath,
                               std::string& reason) {
-    // The record comes first: a crash between the two steps leaves a record of a rename that
-    // did not happen, which the recovery passes over.
-    if (journal_ != nullptr) {
-        journal_->Record(cleanedPath, chosenPath);
+    // The name is known to be free before anything is recorded: a record must never lead the
+    // next start to another file that had the cleaned name.
+    const Result<bool> taken = platform::Exists(cleanedPath);
+    Status result = !taken ? taken.Outcome() : *taken ? Status::Failure(EEXIST) : Status();
+    // The record is durable before the rename: should the program die between the two, the next
+    // start finds the file under its chosen name and has nothing to do.
+    if (result && journal_ != nullptr) {
+        if (const Status recorded = journal_->Record(cleanedPath, chosenPath); !recorded) {
+            reason =
+                "Its name cannot be recorded in " + journal_->Path() + ": " + recorded.Reason();
+            return false;
+        }
     }
-    const platform::FileResult result = platform::RenameNoReplace(chosenPath, cleanedPath);
-    if (!result) {
-        reason = result.Reason();
-        ForgetInJournal(cleanedPath);
-        return false;
+    if (result) {
+        result = platform::RenameNoReplace(chosenPath, cleanedPath);
+        if (!result) {
+            ForgetInJournal(cleanedPath);
+        }
     }
-    return true;
+    reason = result.Reason();
+    return result.Ok();
 }
 
 void frmMain::GiveNameBack(const std::string& currentPath, const std::string& chosenPath) {
+    // A file that cannot get its name back keeps its record: the next start tries again.
     if (platform::RenameNoReplace(currentPath, chosenPath)) {
-        ForgetInJournal(currentPath);
+        ForgetOnceDurable(currentPath, chosenPath);
+    }
+}
+
+void frmMain::ForgetOnceDurable(const std::string& oldPath, const std::string& newPath) {
+    // Until the rename has reached the disk, a power cut could undo it: the record that would
+    // redo it goes only then.
+    if (platform::SyncFolderOf(newPath)) {
+        ForgetInJournal(oldPath);
     }
 }
 
 void frmMain::ForgetInJournal(const std::string& currentPath) {
+    // A record that cannot be forgotten leads the next start to a file that is in order already,
+    // or no longer there: it then has nothing to do.
     if (journal_ != nullptr) {
-        journal_->Forget(currentPath);
+        static_cast<void>(journal_->Forget(currentPath));
     }
 }
 
@@ -213,12 +236,17 @@ void frmMain::RecoverNames() {
         return;
     }
     const NameJournal::RecoveryReport report = journal_->Recover();
+    if (!report.journal) {
+        ShowError("The record of renamed files cannot be read or written:\n" + journal_->Path() +
+                  "\n" + report.journal.Reason() +
+                  ".\nNothing in it is lost: the program tries again when it next starts.");
+    }
     if (report.leftAlone.empty()) {
         return;
     }
-    std::string text = "The program did not end properly last time, and these files could not "
-                       "be put back in order:";
-    for (const auto& entry : report.leftAlone) {
+    std::string text = "These files could not be put back in order, and the program tries again "
+                       "when it next starts:";
+    for (const auto& [entry, reason] : report.leftAlone) {
         text += "\n" + entry.currentPath;
         switch (entry.kind) {
         case NameJournal::Kind::Renamed:
@@ -228,9 +256,10 @@ void frmMain::RecoverNames() {
             text += " (to be " + entry.chosenPath + ")";
             break;
         case NameJournal::Kind::OutputStarted:
-            text += " (cut short, but it could not be removed)";
+            text += " (cut short, to be removed)";
             break;
         }
+        text += ": " + reason + ".";
     }
     platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
 }

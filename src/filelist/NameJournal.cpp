@@ -1,17 +1,18 @@
 #include "filelist/NameJournal.h"
 
 #include "platform/FileOps.h"
+#include "platform/SystemCalls.h"
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string_view>
-#include <unistd.h>
 
 namespace tarn {
+
+namespace sys = platform::sys;
 
 namespace {
 
@@ -26,6 +27,108 @@ bool IsKind(const std::string& field) {
     return field.size() == 1 && (field[0] == static_cast<char>(Kind::Renamed) ||
                                  field[0] == static_cast<char>(Kind::OutputStarted) ||
                                  field[0] == static_cast<char>(Kind::OutputFinished));
+}
+
+std::vector<NameJournal::Entry> Parse(const std::string& bytes) {
+    const bool withKinds = bytes.starts_with(kHeader);
+    std::vector<std::string> fields;
+    // A field cut short by a crash while writing has no NUL: nothing was renamed for it yet.
+    for (std::size_t start = withKinds ? kHeader.size() : 0;;) {
+        const auto end = bytes.find(kSeparator, start);
+        if (end == std::string::npos) {
+            break;
+        }
+        fields.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    std::vector<NameJournal::Entry> entries;
+    const std::size_t width = withKinds ? 3 : 2;
+    for (std::size_t i = 0; i + width <= fields.size(); i += width) {
+        if (!withKinds) {
+            entries.push_back({fields[i], fields[i + 1], NameJournal::Kind::Renamed});
+        } else if (IsKind(fields[i])) {
+            entries.push_back(
+                {fields[i + 1], fields[i + 2], static_cast<NameJournal::Kind>(fields[i][0])});
+        }
+    }
+    return entries;
+}
+
+std::string Serialize(const std::vector<NameJournal::Entry>& entries) {
+    std::string bytes(kHeader);
+    for (const NameJournal::Entry& entry : entries) {
+        bytes += static_cast<char>(entry.kind);
+        bytes += kSeparator;
+        bytes += entry.currentPath;
+        bytes += kSeparator;
+        bytes += entry.chosenPath;
+        bytes += kSeparator;
+    }
+    return bytes;
+}
+
+// The whole file; empty when there is none.
+Result<std::string> ReadWhole(const std::string& path) {
+    const int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd == -1) {
+        return errno == ENOENT ? Result<std::string>(std::string()) : Status::FromErrno();
+    }
+    std::string bytes;
+    std::array<char, 16384> buffer{};
+    ssize_t got = 0;
+    while ((got = sys::Read(fd, buffer.data(), buffer.size())) > 0) {
+        bytes.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    const Status read = got == 0 ? Status() : Status::FromErrno();
+    static_cast<void>(sys::Close(fd));
+    if (!read) {
+        return read;
+    }
+    return bytes;
+}
+
+// Writes the whole file and makes its contents durable.
+Status WriteDurably(const std::string& path, const std::string& bytes) {
+    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd == -1) {
+        return Status::FromErrno();
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = sys::Write(fd, bytes.data() + done, bytes.size() - done);
+        if (written == -1) {
+            const Status failure = Status::FromErrno();
+            static_cast<void>(sys::Close(fd));
+            return failure;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    if (sys::Fsync(fd) != 0) {
+        const Status failure = Status::FromErrno();
+        static_cast<void>(sys::Close(fd));
+        return failure;
+    }
+    return sys::Close(fd) == 0 ? Status() : Status::FromErrno();
+}
+
+// Puts the record's file in order; true when something was done, false when nothing was left
+// to do.
+Result<bool> Settle(const NameJournal::Entry& entry) {
+    const Result<bool> there = platform::Exists(entry.currentPath);
+    if (!there || !*there) {
+        // Cannot be checked; or the rename never happened, or the file was put in order already.
+        return there;
+    }
+    Status done = entry.kind == NameJournal::Kind::OutputStarted
+                      ? platform::DeleteFile(entry.currentPath)
+                      : platform::RenameNoReplace(entry.currentPath, entry.chosenPath);
+    if (done) {
+        done = platform::SyncFolderOf(entry.currentPath);
+    }
+    if (!done) {
+        return done;
+    }
+    return true;
 }
 
 } // namespace
@@ -44,99 +147,86 @@ std::string NameJournal::DefaultPath() {
     return base + "/tarnme/renames";
 }
 
-std::vector<NameJournal::Entry> NameJournal::Entries() const {
-    // Reading a folder would throw; a journal that is not a file holds nothing.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path_, error)) {
-        return {};
+Result<std::vector<NameJournal::Entry>> NameJournal::Entries() const {
+    const Result<std::string> bytes = ReadWhole(path_);
+    if (!bytes) {
+        return bytes.Outcome();
     }
-    std::ifstream in(path_, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const bool withKinds = bytes.starts_with(kHeader);
-    std::vector<std::string> fields;
-    // A field cut short by a crash while writing has no NUL: nothing was renamed for it yet.
-    for (std::size_t start = withKinds ? kHeader.size() : 0;;) {
-        const auto end = bytes.find(kSeparator, start);
-        if (end == std::string::npos) {
-            break;
-        }
-        fields.push_back(bytes.substr(start, end - start));
-        start = end + 1;
-    }
-    std::vector<Entry> entries;
-    const std::size_t width = withKinds ? 3 : 2;
-    for (std::size_t i = 0; i + width <= fields.size(); i += width) {
-        if (!withKinds) {
-            entries.push_back({fields[i], fields[i + 1], Kind::Renamed});
-        } else if (IsKind(fields[i])) {
-            entries.push_back({fields[i + 1], fields[i + 2], static_cast<Kind>(fields[i][0])});
-        }
-    }
-    return entries;
+    return Parse(*bytes);
 }
 
-bool NameJournal::Record(const Entry& entry) {
-    auto entries = Entries();
-    std::erase_if(entries, [&](const Entry& e) { return e.currentPath == entry.currentPath; });
-    entries.push_back(entry);
-    return Write(entries);
+Status NameJournal::Record(const Entry& entry) {
+    Result<std::vector<Entry>> entries = Entries();
+    if (!entries) {
+        return entries.Outcome();
+    }
+    std::erase_if(*entries, [&](const Entry& e) { return e.currentPath == entry.currentPath; });
+    entries->push_back(entry);
+    return Write(*entries);
 }
 
-bool NameJournal::Forget(const std::string& currentPath) {
-    auto entries = Entries();
+Status NameJournal::Forget(const std::string& currentPath) {
+    Result<std::vector<Entry>> entries = Entries();
+    if (!entries) {
+        return entries.Outcome();
+    }
     const auto removed =
-        std::erase_if(entries, [&](const Entry& e) { return e.currentPath == currentPath; });
-    return removed == 0 || Write(entries);
+        std::erase_if(*entries, [&](const Entry& e) { return e.currentPath == currentPath; });
+    return removed == 0 ? Status() : Write(*entries);
 }
 
 NameJournal::RecoveryReport NameJournal::Recover() {
     RecoveryReport report;
-    for (const Entry& entry : Entries()) {
-        if (!platform::FileExists(entry.currentPath)) {
-            // The rename never happened, or the file was put in order already.
-            continue;
-        }
-        const bool done = entry.kind == Kind::OutputStarted
-                              ? platform::DeleteFile(entry.currentPath).Ok()
-                              : platform::RenameNoReplace(entry.currentPath, entry.chosenPath).Ok();
-        (done ? report.restored : report.leftAlone).push_back(entry);
+    const Result<std::vector<Entry>> entries = Entries();
+    if (!entries) {
+        report.journal = entries.Outcome();
+        return report;
     }
-    Write({});
+    std::vector<Entry> kept;
+    for (const Entry& entry : *entries) {
+        const Result<bool> settled = Settle(entry);
+        if (!settled) {
+            kept.push_back(entry);
+            report.leftAlone.push_back({entry, settled.Outcome().Reason()});
+        } else if (*settled) {
+            report.restored.push_back(entry);
+        }
+    }
+    if (kept.size() != entries->size()) {
+        report.journal = Write(kept);
+    }
     return report;
 }
 
-bool NameJournal::Write(const std::vector<Entry>& entries) const {
-    std::error_code error;
-    const std::filesystem::path journal(path_);
+Status NameJournal::Write(const std::vector<Entry>& entries) const {
+    // Should a power cut bring back a journal removed here, its records lead to files that are
+    // in order: the next start has nothing to do.
     if (entries.empty()) {
-        std::filesystem::remove(journal, error);
-        return !error;
+        return sys::Unlink(path_.c_str()) == 0 || errno == ENOENT ? Status() : Status::FromErrno();
     }
-    std::filesystem::create_directories(journal.parent_path(), error);
-    std::string bytes(kHeader);
-    for (const Entry& entry : entries) {
-        bytes += static_cast<char>(entry.kind);
-        bytes += kSeparator;
-        bytes += entry.currentPath;
-        bytes += kSeparator;
-        bytes += entry.chosenPath;
-        bytes += kSeparator;
+    const auto slash = path_.find_last_of('/');
+    if (!folderDurable_ && slash != std::string::npos) {
+        const std::string folder = path_.substr(0, slash);
+        Status made = platform::CreateFolders(folder);
+        // Made before perhaps, by a start that could not make it durable.
+        if (made) {
+            made = platform::SyncFolderOf(folder);
+        }
+        if (!made) {
+            return made;
+        }
+        folderDurable_ = true;
     }
     const std::string temporary = path_ + ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd == -1) {
-        return false;
+    Status written = WriteDurably(temporary, Serialize(entries));
+    if (written && sys::Rename(temporary.c_str(), path_.c_str()) != 0) {
+        written = Status::FromErrno();
     }
-    // A write to a regular file is whole unless it fails.
-    const bool written =
-        ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
-        ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), path_.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
+    if (!written) {
+        static_cast<void>(sys::Unlink(temporary.c_str()));
+        return written;
     }
-    return true;
+    return platform::SyncFolderOf(path_);
 }
 
 } // namespace tarn

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Status.h"
+
 #include <string>
 #include <vector>
 
@@ -7,8 +9,11 @@ namespace tarn {
 
 // A record on disk of the listed files that carry their cleaned name, and of the MP3 files a
 // job writes, so that a program that was killed or a machine that stopped loses no name and
-// leaves no half-written MP3 file: the next start puts them in order. Each change rewrites the
-// journal through a temporary file and an atomic rename.
+// leaves no half-written MP3 file: the next start puts them in order.
+//
+// It fails closed. A change is done only once it is durable: the journal is rewritten through
+// a temporary file that is synced and renamed into place, and its folder is synced. A journal
+// that cannot be read is never taken for an empty one: nothing is then rewritten or removed.
 class NameJournal {
 public:
     enum class Kind : char {
@@ -35,29 +40,38 @@ public:
     const std::string& Path() const { return path_; }
 
     // Notes that `currentPath` is about to carry, or carries, the name of `chosenPath`.
-    bool Record(const std::string& currentPath, const std::string& chosenPath) {
+    Status Record(const std::string& currentPath, const std::string& chosenPath) {
         return Record({currentPath, chosenPath, Kind::Renamed});
     }
     // Replaces any record of the same current path.
-    bool Record(const Entry& entry);
-    // Forgets the record of a file that has its chosen name back (or needs none any more).
-    bool Forget(const std::string& currentPath);
-    std::vector<Entry> Entries() const;
+    Status Record(const Entry& entry);
+    // Forgets the record of a file whose name is settled; the caller has made that durable.
+    Status Forget(const std::string& currentPath);
+    // No journal holds no records.
+    Result<std::vector<Entry>> Entries() const;
 
+    struct Unsettled {
+        Entry entry;
+        std::string reason;
+    };
     struct RecoveryReport {
         std::vector<Entry> restored;
-        std::vector<Entry> leftAlone;
+        // Kept in the journal, for the next start to try again.
+        std::vector<Unsettled> leftAlone;
+        // A failure to read or to rewrite the journal itself.
+        Status journal;
     };
-    // Gives every recorded file its chosen name back where the file still exists and the name
-    // is free, and removes MP3 files that were cut short; forgets what was done and what no
-    // longer exists. Files that cannot be put in order are left alone and forgotten, so that
-    // they are reported only once.
+    // Gives every recorded file its chosen name back where the name is free, and removes MP3
+    // files that were cut short; forgets what was done and what no longer exists. A record of
+    // a file that cannot be checked or put in order stays for the next start.
     RecoveryReport Recover();
 
 private:
-    bool Write(const std::vector<Entry>& entries) const;
+    Status Write(const std::vector<Entry>& entries) const;
 
     std::string path_;
+    // Its folder is known to be on the disk, made by this start or an earlier one.
+    mutable bool folderDurable_ = false;
 };
 
 } // namespace tarn

@@ -1,103 +1,155 @@
 #include "platform/FileOps.h"
 
+#include "platform/SystemCalls.h"
+
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarn::platform {
 
 namespace {
 
-FileResult LastError() {
-    return FileResult{errno != 0 ? errno : EIO};
+Status Done(int result) {
+    return result == 0 ? Status() : Status::FromErrno();
+}
+
+// The folder part of a path; "." for a bare name.
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 } // namespace
 
-std::string FileResult::Reason() const {
-    return Ok() ? std::string() : std::strerror(error);
-}
-
 std::optional<std::int64_t> FileLength(const std::string& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (sys::Stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
     return static_cast<std::int64_t>(info.st_size);
 }
 
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
+Result<FileInfo> Inspect(const std::string& path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return std::nullopt;
+    if (sys::Stat(path.c_str(), &info) != 0) {
+        return Status::FromErrno();
     }
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                        static_cast<std::uint64_t>(info.st_ino)};
+    return FileInfo{
+        {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
+        S_ISREG(info.st_mode),
+        static_cast<std::int64_t>(info.st_size)};
 }
 
-bool FileExists(const std::string& path) {
+Result<bool> Exists(const std::string& path) {
     struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
-FileResult DeleteFile(const std::string& path) {
-    if (::unlink(path.c_str()) != 0) {
-        return LastError();
+    if (sys::Lstat(path.c_str(), &info) == 0) {
+        return true;
     }
-    return {};
+    // ENOTDIR: a folder on the way is a file now, so nothing can have the name.
+    if (errno == ENOENT || errno == ENOTDIR) {
+        return false;
+    }
+    return Status::FromErrno();
 }
 
-FileResult RenameNoReplace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+Status DeleteFile(const std::string& path) {
+    return Done(sys::Unlink(path.c_str()));
+}
+
+Status RenameNoReplace(const std::string& from, const std::string& to) {
+    if (sys::RenameNoReplace(from.c_str(), to.c_str()) == 0) {
         return {};
     }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return LastError();
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        return Status::FromErrno();
     }
     // The file system cannot rename without replacing: a hard link fails when the target
     // exists, so link and unlink give the same guarantee.
-    if (::link(from.c_str(), to.c_str()) != 0) {
-        return LastError();
-    }
-    if (::unlink(from.c_str()) != 0) {
-        const FileResult failure = LastError();
-        ::unlink(to.c_str());
+    if (sys::Link(from.c_str(), to.c_str()) == 0) {
+        if (sys::Unlink(from.c_str()) == 0) {
+            return {};
+        }
+        const Status failure = Status::FromErrno();
+        static_cast<void>(sys::Unlink(to.c_str()));
         return failure;
     }
-    return {};
+    if (errno != EPERM && errno != EXDEV && errno != ENOTSUP && errno != ENOSYS) {
+        return Status::FromErrno();
+    }
+    // Nor hard links (exFAT and other FUSE file systems, network shares, phones): a plain rename
+    // once the name is known to be free. Another program could still create the same name in
+    // the few microseconds between the check and the rename, which would then replace it.
+    const Result<bool> taken = Exists(to);
+    if (!taken) {
+        return taken.Outcome();
+    }
+    if (*taken) {
+        return Status::Failure(EEXIST);
+    }
+    return Done(sys::Rename(from.c_str(), to.c_str()));
 }
 
-FileResult SetAttributesNormal(const std::string& path) {
+Status SyncFolderOf(const std::string& path) {
+    const int fd = sys::Open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd == -1) {
+        return Status::FromErrno();
+    }
+    Status synced = Done(sys::Fsync(fd));
+    if (synced.Error() == EINVAL || synced.Error() == ENOTSUP || synced.Error() == ENOSYS) {
+        synced = {};
+    }
+    // Closing a folder opened for reading loses nothing.
+    static_cast<void>(sys::Close(fd));
+    return synced;
+}
+
+Status CreateFolders(const std::string& folder) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return LastError();
+    if (folder.empty() || sys::Stat(folder.c_str(), &info) == 0) {
+        return {};
+    }
+    if (errno != ENOENT) {
+        return Status::FromErrno();
+    }
+    if (const Status above = CreateFolders(FolderOf(folder)); !above) {
+        return above;
+    }
+    if (sys::Mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        return Status::FromErrno();
+    }
+    return SyncFolderOf(folder);
+}
+
+Status SetAttributesNormal(const std::string& path) {
+    struct stat info {};
+    if (sys::Stat(path.c_str(), &info) != 0) {
+        return Status::FromErrno();
     }
     if ((info.st_mode & S_IWUSR) != 0) {
         return {};
     }
-    if (::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0) {
-        return LastError();
-    }
-    return {};
+    return Done(sys::Chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR));
 }
 
 std::optional<std::size_t> ReadAt(const std::string& path, std::int64_t offset, void* buffer,
                                   std::size_t count) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd == -1) {
         return std::nullopt;
     }
     std::size_t total = 0;
     auto* out = static_cast<char*>(buffer);
     while (total < count) {
-        const ssize_t got =
-            TEMP_FAILURE_RETRY(::pread(fd, out + total, count - total,
-                                       static_cast<off_t>(offset) + static_cast<off_t>(total)));
+        const ssize_t got = sys::Pread(fd, out + total, count - total,
+                                       static_cast<off_t>(offset) + static_cast<off_t>(total));
         if (got == -1) {
-            ::close(fd);
+            const int error = errno;
+            static_cast<void>(sys::Close(fd));
+            errno = error;
             return std::nullopt;
         }
         if (got == 0) {
@@ -105,7 +157,7 @@ std::optional<std::size_t> ReadAt(const std::string& path, std::int64_t offset, 
         }
         total += static_cast<std::size_t>(got);
     }
-    ::close(fd);
+    static_cast<void>(sys::Close(fd));
     return total;
 }
 

@@ -1,20 +1,13 @@
 #pragma once
 
+#include "common/Status.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace tarn::platform {
-
-// The result of a file operation: success, or the system's error number.
-struct FileResult {
-    int error = 0;
-
-    bool Ok() const { return error == 0; }
-    explicit operator bool() const { return Ok(); }
-    std::string Reason() const;
-};
 
 // The identity of a file on disk, the same whichever name it is reached by.
 struct FileIdentity {
@@ -24,21 +17,39 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
-// Length in bytes of a regular file, also while another handle holds it open.
-std::optional<std::int64_t> FileLength(const std::string& path);
-std::optional<FileIdentity> IdentityOf(const std::string& path);
-bool FileExists(const std::string& path);
+// What a path leads to, links followed.
+struct FileInfo {
+    FileIdentity identity;
+    bool regular = false;
+    std::int64_t length = 0;
+};
 
-FileResult DeleteFile(const std::string& path);
+// Length in bytes of a regular file, also while another handle holds it open; nothing for
+// anything else or when it cannot be had.
+std::optional<std::int64_t> FileLength(const std::string& path);
+Result<FileInfo> Inspect(const std::string& path);
+// Whether anything has that name (a link counts itself). Only "no such file" is a no: any other
+// error leaves the answer unknown, and is a failure.
+Result<bool> Exists(const std::string& path);
+
+Status DeleteFile(const std::string& path);
 
 // Renames a file, but never over an existing one: when `to` exists the rename fails with EEXIST.
-FileResult RenameNoReplace(const std::string& from, const std::string& to);
+Status RenameNoReplace(const std::string& from, const std::string& to);
+
+// Makes what was done to the names in the folder that holds `path` (a rename, a creation, a
+// removal) durable, so that it survives a power cut. A file system that cannot make a folder
+// durable counts as done.
+Status SyncFolderOf(const std::string& path);
+
+// Creates the folder and any above it that are missing, each creation made durable.
+Status CreateFolders(const std::string& folder);
 
 // Clears the read-only state: gives the owner write permission.
-FileResult SetAttributesNormal(const std::string& path);
+Status SetAttributesNormal(const std::string& path);
 
 // Reads up to `count` bytes at `offset`; the number of bytes read, or nothing when the file
-// cannot be opened or read.
+// cannot be opened or read (errno then says why).
 std::optional<std::size_t> ReadAt(const std::string& path, std::int64_t offset, void* buffer,
                                   std::size_t count);
 

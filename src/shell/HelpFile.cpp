@@ -7,15 +7,24 @@
 
 namespace tarn {
 
+namespace {
+
+bool Present(const std::string& path) {
+    const Result<bool> there = platform::Exists(path);
+    return there && *there;
+}
+
+} // namespace
+
 std::string HelpFilePath(const std::string& programFolder) {
     const std::filesystem::path folder(programFolder);
     const std::string beside = (folder / kHelpFileName).string();
-    if (platform::FileExists(beside)) {
+    if (Present(beside)) {
         return beside;
     }
     const std::string installed =
         (folder / kInstalledHelpFolder / kHelpFileName).lexically_normal().string();
-    if (platform::FileExists(installed)) {
+    if (Present(installed)) {
         return installed;
     }
     return beside;

@@ -23,6 +23,11 @@
 
 namespace tarn {
 
+class RunOutput;
+class clsFileIo;
+struct WavFormat;
+struct WavLayout;
+
 // The main window: every control, the file table, the job and clock state, and the handlers.
 // The handlers are defined in the folder of the subsystem they belong to.
 class frmMain {
@@ -191,6 +196,8 @@ private:
         std::string chosenPath;
         std::string mp3Path;
         bool renamed = false;
+        // Its run finished the MP3 file: only then does the file take the chosen name.
+        bool mp3Committed = false;
     };
     void RunJob();
     void EndJob();
@@ -225,6 +232,15 @@ public:
     HBE_STREAM EncoderStream = 0;
     std::int32_t EncoderResult = 0;
 
+private:
+    // The run's steps; each gives the message to show, empty when all went well.
+    std::string RunEncoding(const std::string& path);
+    std::string EncodeChunks(const std::string& path, clsFileIo& source, const WavLayout& layout,
+                             RunOutput& output);
+    // Fills EncoderConfig from the options; the number of channels the MP3 file gets.
+    int ConfigureEncoder(const WavFormat& format);
+
+public:
     // ---- Progress and clocks ----
     // Per entry, the expected ratio of the WAV length to the MP3 length, set when a job starts;
     // 0 when the table has none.
@@ -267,6 +283,8 @@ private:
                          std::string& reason);
     // A file that cannot get its name back keeps the name it has.
     void GiveNameBack(const std::string& currentPath, const std::string& chosenPath);
+    // Forgets the record of a file renamed from `oldPath` to `newPath` once the rename is durable.
+    void ForgetOnceDurable(const std::string& oldPath, const std::string& newPath);
     void ForgetInJournal(const std::string& currentPath);
 
     platform::Platform platform_;

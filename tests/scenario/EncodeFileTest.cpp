@@ -157,7 +157,7 @@ TEST_F(EncodeFileTest, WritesTheEntrysPathPacesItselfAndStopsAfterAnAbort) {
                             [&] { lengthsSeen.push_back(testing::Length(form.Mp3Paths[1])); });
     }
     form.EncodeFile(wav);
-    EXPECT_FALSE(platform::FileExists(dir.File("MySong.mp3")));
+    EXPECT_FALSE(fs::exists(dir.File("MySong.mp3")));
     const std::int64_t framesPerChunk = form.ChunkSamples / 2;
     EXPECT_EQ(platform.doEventsCalls, 2 * ((441000 + framesPerChunk - 1) / framesPerChunk));
     // The length on disk follows the encoding while it runs.

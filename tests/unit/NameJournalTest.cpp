@@ -25,10 +25,10 @@ TEST_F(NameJournalTest, RecordsReplacesForgetsAndReadsWhatACrashLeft) {
     ASSERT_TRUE(journal.Record(a.currentPath, "old"));
     ASSERT_TRUE(journal.Record(odd));
     ASSERT_TRUE(journal.Record(a));
-    EXPECT_EQ(journal.Entries(), (std::vector<Entry>{odd, a}));
+    EXPECT_EQ(*journal.Entries(), (std::vector<Entry>{odd, a}));
     ASSERT_TRUE(journal.Forget(a.currentPath));
     ASSERT_TRUE(journal.Forget(dir.File("never recorded.wav")));
-    EXPECT_EQ(journal.Entries(), std::vector<Entry>{odd});
+    EXPECT_EQ(*journal.Entries(), std::vector<Entry>{odd});
     ASSERT_TRUE(journal.Forget(odd.currentPath));
     EXPECT_FALSE(std::filesystem::exists(journal.Path()));
 
@@ -38,16 +38,18 @@ TEST_F(NameJournalTest, RecordsReplacesForgetsAndReadsWhatACrashLeft) {
     };
     const std::string nul(1, '\0'), from = a.currentPath + nul + a.chosenPath + nul;
     write(from + dir.File("b.wav"));
-    EXPECT_EQ(journal.Entries(), std::vector<Entry>{a});
+    EXPECT_EQ(*journal.Entries(), std::vector<Entry>{a});
     write("tarnme-journal-2" + nul + "f" + nul + from + "x" + nul + from + "s" + nul + "b.mp3");
-    EXPECT_EQ(journal.Entries(), (std::vector<Entry>{{a.currentPath, a.chosenPath,
-                                                      NameJournal::Kind::OutputFinished}}));
+    EXPECT_EQ(*journal.Entries(), (std::vector<Entry>{{a.currentPath, a.chosenPath,
+                                                       NameJournal::Kind::OutputFinished}}));
 
-    // Nothing claims to be kept where nothing can be written.
+    // Nothing claims to be kept where nothing can be written, nor read as empty what cannot be
+    // read.
     testing::WriteBytes(dir.File("a file"), {'x'});
-    EXPECT_FALSE(NameJournal(dir.File("a file/renames")).Record(a));
+    EXPECT_EQ(NameJournal(dir.File("a file/renames")).Record(a).Error(), ENOTDIR);
     std::filesystem::create_directories(dir.File("a folder/inside"));
-    EXPECT_FALSE(NameJournal(dir.File("a folder")).Record(a));
+    EXPECT_EQ(NameJournal(dir.File("a folder")).Entries().Outcome().Error(), EISDIR);
+    EXPECT_EQ(NameJournal(dir.File("a folder")).Forget(a.currentPath).Error(), EISDIR);
 }
 
 TEST(NameJournalPlaceTest, LivesInTheUsersStateFolder) {
