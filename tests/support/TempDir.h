@@ -12,9 +12,8 @@ namespace tarn::testing {
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tarn-test-XXXXXX").string();
+    explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+        std::string pattern = (base / "tarn-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("mkdtemp failed");
         }
@@ -37,6 +36,15 @@ public:
         }
         std::sort(names.begin(), names.end());
         return names;
+    }
+
+    // A base in memory where there is one: syncing to a disk takes milliseconds, and tests that
+    // go through every call of a job sync thousands of times.
+    static std::filesystem::path InMemory() {
+        std::error_code error;
+        return std::filesystem::is_directory("/dev/shm", error)
+                   ? std::filesystem::path("/dev/shm")
+                   : std::filesystem::temp_directory_path();
     }
 
 private:

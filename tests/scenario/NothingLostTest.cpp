@@ -1,0 +1,405 @@
+// No byte and no name is lost, whichever system call fails and wherever the machine stops: every
+// call of an add, a job and a start after a crash fails in turn, the process stops between any
+// two of them, and every step that moves a user's file is guarded by a durable record.
+#include "filelist/NameJournal.h"
+#include "shell/frmMain.h"
+#include "support/FaultySystem.h"
+#include "support/JobFixture.h"
+#include "support/TableRows.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tarn {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FaultySystem;
+using testing::Names;
+using Call = platform::sys::Call;
+using Kind = NameJournal::Kind;
+using Files = std::map<std::string, std::string>;
+using namespace std::chrono_literals;
+
+// A start of the program: the window with its journal, loaded, the names of the last start put
+// in order.
+struct Session {
+    explicit Session(const std::string& journalPath) : journal(journalPath) {
+        form.UseNameJournal(&journal);
+        form.Form_Load();
+        platform.AttachTimers(form.Timers());
+        platform.doEventsCost = 40ms;
+        form.RecoverNames();
+    }
+    // Lists the files, removes those asked for, and encodes the rest in one job, to its end.
+    void AddAndEncode(const std::vector<std::string>& paths, int remove = 0) {
+        form.AddChosenFiles(paths);
+        for (; remove > 0 && form.FileCount > 0; --remove) {
+            form.lstOpenFileName.SetListIndex(form.FileCount - 1);
+            form.cmdDeleteFile_Click();
+        }
+        if (form.FileCount > 0) {
+            form.cmdGo.Click.Raise();
+            EXPECT_TRUE(platform.RunUntil([this] { return !form.JobActive(); }, 60s));
+        }
+    }
+
+    testing::TestPlatform platform;
+    NameJournal journal;
+    frmMain form{platform.Bundle()};
+};
+
+std::string FolderOf(const std::string& path) {
+    return fs::path(path).parent_path().string();
+}
+
+// Follows the journal and the user's folder through the calls: a file of the user's is moved,
+// and an MP3 file made, only while a durable record guards the step; a record goes only once
+// the step it guarded is durable.
+class DurabilityOrder {
+public:
+    DurabilityOrder(FaultySystem& system, std::string journal, std::string stateFolder)
+        : journal_(std::move(journal)), temporary_(journal_ + ".new"),
+          stateFolder_(std::move(stateFolder)) {
+        system.Aside([this] { records_ = durable_ = *NameJournal(journal_).Entries(); });
+        system.observer = [this](const FaultySystem::Note& note, int answer) {
+            See(note, answer <= 0);
+        };
+    }
+
+private:
+    void See(const FaultySystem::Note& note, bool made) {
+        const bool ofTheJournal = note.path == temporary_ || note.path == journal_;
+        const bool movesAFile = note.call == Call::Rename || note.call == Call::RenameNoReplace ||
+                                note.call == Call::Link;
+        const bool anMp3 = note.path.ends_with(".mp3");
+        if (!ofTheJournal && movesAFile) {
+            ExpectGuarded(note.path, {note.to, note.path, Kind::Renamed});
+        } else if (note.call == Call::Open && anMp3) {
+            ExpectGuarded(note.path, {note.path, "", Kind::OutputStarted});
+        }
+        if (!made) {
+            return;
+        }
+        if (note.call == Call::Fsync) {
+            temporarySynced_ = temporarySynced_ || note.path == temporary_;
+            unsyncedData_.erase(note.path);
+            std::erase_if(unsyncedNames_,
+                          [&](const std::string& name) { return FolderOf(name) == note.path; });
+            if (note.path == FolderOf(journal_) && !unsyncedNames_.contains(FolderOf(journal_))) {
+                durable_ = records_;
+            }
+        } else if (note.path == temporary_ && movesAFile) {
+            EXPECT_TRUE(temporarySynced_) << "the journal is renamed into place unsynced";
+            Replace(NameJournal(temporary_).Entries());
+        } else if (note.path == journal_ && note.call == Call::Unlink) {
+            Replace(std::vector<NameJournal::Entry>{});
+        } else if (note.path == temporary_) {
+            temporarySynced_ =
+                temporarySynced_ && note.call != Call::Open && note.call != Call::Write;
+        } else if (note.call == Call::Mkdir || movesAFile || (note.call == Call::Open && anMp3) ||
+                   (note.call == Call::Unlink && Recorded(note.path))) {
+            // What a removed file held no longer matters; its name does, until it is synced.
+            if (note.call == Call::Unlink) {
+                unsyncedData_.erase(note.path);
+            }
+            unsyncedNames_.insert(note.path);
+            if (movesAFile) {
+                unsyncedNames_.insert(note.to);
+            }
+        } else if (note.call == Call::Write && anMp3) {
+            unsyncedData_.insert(note.path);
+        }
+    }
+    // Removing a file is a step to guard only when the file is an MP3 file of a run.
+    bool Recorded(const std::string& path) const {
+        return std::ranges::any_of(records_, [&](const auto& e) { return e.currentPath == path; });
+    }
+    // `wanted` as a record, or the same move the other way (a name given back); an MP3 output
+    // record is matched by its path and kind.
+    // The record is in the journal as it is, and as a power cut would leave it.
+    void ExpectGuarded(const std::string& what, const NameJournal::Entry& wanted) {
+        const auto holds = [&](const std::vector<NameJournal::Entry>& records) {
+            return std::ranges::any_of(records, [&](const NameJournal::Entry& e) {
+                return wanted.kind == Kind::OutputStarted
+                           ? e.kind == wanted.kind && e.currentPath == wanted.currentPath
+                           : (e.currentPath == wanted.currentPath &&
+                              e.chosenPath == wanted.chosenPath) ||
+                                 (e.currentPath == wanted.chosenPath &&
+                                  e.chosenPath == wanted.currentPath);
+            });
+        };
+        EXPECT_TRUE(holds(records_) && holds(durable_))
+            << what
+            << (holds(records_) ? " is touched before its record is durable" : " has no record");
+    }
+    void Replace(const Result<std::vector<NameJournal::Entry>>& next) {
+        ASSERT_TRUE(next.Ok());
+        for (const NameJournal::Entry& record : records_) {
+            if (std::ranges::find(*next, record) == next->end()) {
+                EXPECT_FALSE(unsyncedNames_.contains(record.currentPath) ||
+                             unsyncedNames_.contains(record.chosenPath) ||
+                             unsyncedData_.contains(record.currentPath))
+                    << "the record of " << record.currentPath
+                    << " goes before its step is durable ";
+            }
+        }
+        records_ = *next;
+    }
+
+    std::string journal_;
+    std::string temporary_;
+    std::string stateFolder_;
+    std::vector<NameJournal::Entry> records_;
+    // Names made, moved or removed, and files written, since they were last synced.
+    std::set<std::string> unsyncedNames_;
+    std::set<std::string> unsyncedData_;
+    // The records a power cut would leave: a journal left by an earlier start is on the disk.
+    std::vector<NameJournal::Entry> durable_;
+    bool temporarySynced_ = false;
+};
+
+class NothingLostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing::WriteWav(dir.File("first take.wav"), {.frames = 8820});
+        testing::WriteWav(dir.File("clean.wav"),
+                          {.sampleRate = 48000, .channels = 1, .frames = 4800});
+        // Left by an earlier job under the name the first file's MP3 file is written under.
+        testing::WriteBytes(dir.File("firsttake.mp3"), {'o', 'l', 'd'});
+        initial = Snapshot();
+        {
+            FaultySystem system;
+            Session session(journalPath);
+            session.AddAndEncode(sources);
+            calls = system.calls;
+            EXPECT_EQ(session.platform.Messages().size(), 1U);
+        }
+        finished = Snapshot();
+        ASSERT_EQ(finished.size(), 4U) << "and no journal";
+        Restore(initial);
+    }
+
+    // The files of the folder and their bytes, and those of the journal's folder after "@".
+    Files Snapshot() const {
+        Files files;
+        for (const auto& [top, mark] : {std::pair{dir.Path(), ""}, {stateDir.Path(), "@"}}) {
+            for (const auto& entry : fs::recursive_directory_iterator(top)) {
+                if (entry.is_regular_file()) {
+                    files[mark + entry.path().lexically_relative(top).string()] =
+                        testing::Contents(entry.path().string());
+                }
+            }
+        }
+        return files;
+    }
+    void Restore(const Files& files) {
+        for (const auto* top : {&dir, &stateDir}) {
+            for (const auto& entry : fs::directory_iterator(top->Path())) {
+                fs::remove_all(entry.path());
+            }
+        }
+        for (const auto& [name, bytes] : files) {
+            const fs::path path =
+                name.starts_with('@') ? stateDir.File(name.substr(1)) : dir.File(name);
+            fs::create_directories(path.parent_path());
+            testing::WriteBytes(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+        }
+    }
+    // Runs a session in a process of its own that stops at the call with that number.
+    void StopAt(std::size_t call) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            FaultySystem system;
+            system.FailAt(call, testing::kStop);
+            Session(journalPath).AddAndEncode(sources);
+            ::_exit(0);
+        }
+        ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    }
+    // Killed as the second run writes: the first file encoded, both listed, the second cut short.
+    void StopAsTheSecondRunWrites() {
+        const auto write = std::ranges::find_if(calls, [&](const FaultySystem::Note& note) {
+            return note.call == Call::Write && note.path == dir.File("clean.mp3");
+        });
+        StopAt(static_cast<std::size_t>(write - calls.begin()) + 1);
+    }
+    // The state after the next start: every WAV file under its chosen name with its bytes, only
+    // finished MP3 files under chosen names, the `expected` ones among them, nothing else and no
+    // journal. An MP3 file missing from `expected` was named in what the user was `told`.
+    void ExpectInOrder(const Names& expected, const Names& told = {}) {
+        EXPECT_FALSE(fs::exists(journalPath));
+        const Files files = Snapshot();
+        for (const auto& [name, bytes] : files) {
+            const auto as = [&](const Files& state) {
+                return state.contains(name) && state.at(name) == bytes;
+            };
+            EXPECT_TRUE(name.starts_with('@') || as(finished) ||
+                        (as(initial) && name.ends_with(".mp3")))
+                << name;
+        }
+        for (const std::string& name : expected) {
+            const std::string stem = name.substr(0, name.find('.'));
+            const bool named = std::ranges::any_of(told, [&](const std::string& text) {
+                return text.find(stem) != std::string::npos ||
+                       text.find(CleanFileName(stem)) != std::string::npos;
+            });
+            EXPECT_TRUE(files.contains(name) || named) << name << " is missing and nobody said so";
+        }
+    }
+    static std::string CleanFileName(std::string name) {
+        std::erase(name, ' ');
+        return name;
+    }
+
+    testing::TempDir dir{testing::TempDir::InMemory()};
+    testing::TempDir stateDir{testing::TempDir::InMemory()};
+    const std::string journalPath = stateDir.File("tarnme/renames");
+    const std::vector<std::string> sources{dir.File("first take.wav"), dir.File("clean.wav")};
+    const Names everything{"clean.mp3", "clean.wav", "first take.mp3", "first take.wav"};
+    Files initial;
+    Files finished;
+    std::vector<FaultySystem::Note> calls;
+};
+
+TEST_F(NothingLostTest, EveryCallOfAnAddAndAJobFailsInTurn) {
+    for (std::size_t n = 1; n <= calls.size(); ++n) {
+        for (const int error : testing::ErrorsFor(calls[n - 1].call)) {
+            SCOPED_TRACE(std::to_string(n) + ": " + testing::CallName(calls[n - 1].call) + " " +
+                         calls[n - 1].path + " fails with " + std::to_string(error));
+            Names told;
+            {
+                FaultySystem system;
+                system.FailAt(n, error);
+                const DurabilityOrder order(system, journalPath, stateDir.Path().string());
+                Session session(journalPath);
+                session.AddAndEncode(sources);
+                told = session.platform.interactions;
+            }
+            const Session next(journalPath);
+            told.insert(told.end(), next.platform.interactions.begin(),
+                        next.platform.interactions.end());
+            ExpectInOrder(everything, told);
+            Restore(initial);
+            ASSERT_FALSE(HasFailure());
+        }
+    }
+}
+
+TEST_F(NothingLostTest, TheProcessStopsBetweenAnyTwoCallsOfAnAddAndAJob) {
+    for (std::size_t n = 1; n <= calls.size(); ++n) {
+        SCOPED_TRACE(std::to_string(n) + ": stopped at " + testing::CallName(calls[n - 1].call) +
+                     " " + calls[n - 1].path);
+        StopAt(n);
+        const Session next(journalPath);
+        EXPECT_TRUE(next.platform.interactions.empty());
+        ExpectInOrder({});
+        Restore(initial);
+        ASSERT_FALSE(HasFailure());
+    }
+}
+
+TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
+    StopAsTheSecondRunWrites();
+    const Files crashed = Snapshot();
+    ASSERT_EQ(crashed.size(), 5U);
+    ASSERT_TRUE(crashed.contains("firsttake.mp3") && crashed.contains("clean.mp3"));
+    std::vector<FaultySystem::Note> startCalls;
+    {
+        FaultySystem system;
+        const Session next(journalPath);
+        startCalls = system.calls;
+        ExpectInOrder({"clean.wav", "first take.mp3", "first take.wav"});
+    }
+    for (std::size_t n = 1; n <= startCalls.size(); ++n) {
+        for (const int error : testing::ErrorsFor(startCalls[n - 1].call)) {
+            SCOPED_TRACE(std::to_string(n) + ": " + testing::CallName(startCalls[n - 1].call) +
+                         " " + startCalls[n - 1].path + " fails with " + std::to_string(error));
+            Restore(crashed);
+            {
+                FaultySystem system;
+                system.FailAt(n, error);
+                const DurabilityOrder order(system, journalPath, stateDir.Path().string());
+                const Session start(journalPath);
+                EXPECT_EQ(fs::exists(journalPath), !start.platform.interactions.empty())
+                    << "whatever is left for the next start is told, and only that";
+            }
+            const Session next(journalPath);
+            ExpectInOrder({"clean.wav", "first take.mp3", "first take.wav"});
+            ASSERT_FALSE(HasFailure());
+        }
+    }
+}
+
+struct FileSystemCase {
+    const char* name;
+    // Whether the file system can rename without replacing, and link (exFAT through FUSE cannot).
+    bool plain;
+    // An MP3 file already has the name the first file's MP3 file is to take.
+    bool mp3NameTaken;
+};
+
+class FileSystemTest : public NothingLostTest,
+                       public ::testing::WithParamInterface<FileSystemCase> {
+protected:
+    void Refuse(FaultySystem& system) const {
+        if (!GetParam().plain) {
+            system.Refuse(Call::RenameNoReplace, EINVAL);
+            system.Refuse(Call::Link, EPERM);
+        }
+    }
+};
+
+// A job with a file listed and removed, then a start after a crash: every step in the order
+// that survives a power cut, every name given back, nothing ever replaced.
+TEST_P(FileSystemTest, RenamesGiveEveryNameBackInTheOrderThatSurvivesAPowerCut) {
+    const std::string taken = dir.File("first take.mp3");
+    if (GetParam().mp3NameTaken) {
+        testing::WriteBytes(taken, {'k', 'e', 'e', 'p'});
+    }
+    testing::WriteWav(dir.File("extra - one.wav"), {.frames = 100});
+    const std::string extra = testing::Contents(dir.File("extra - one.wav"));
+    for (int start = 0; start < 2; ++start) {
+        FaultySystem system;
+        Refuse(system);
+        const DurabilityOrder order(system, journalPath, stateDir.Path().string());
+        Session session(journalPath);
+        if (start == 0) {
+            session.AddAndEncode({sources[0], sources[1], dir.File("extra - one.wav")}, 1);
+        }
+        // A name that stays taken is told at the end of the job, and at every start after it.
+        EXPECT_EQ(session.platform.interactions.size(),
+                  GetParam().mp3NameTaken ? 3U - 2 * start : 2U - 2 * start);
+    }
+    EXPECT_TRUE(testing::Contents(dir.File("extra - one.wav")) == extra);
+    fs::remove(dir.File("extra - one.wav"));
+    if (GetParam().mp3NameTaken) {
+        EXPECT_EQ(testing::Contents(taken), "keep");
+        EXPECT_TRUE(fs::exists(journalPath));
+        return;
+    }
+    ExpectInOrder(everything);
+
+    Restore(initial);
+    StopAsTheSecondRunWrites();
+    FaultySystem system;
+    Refuse(system);
+    const DurabilityOrder order(system, journalPath, stateDir.Path().string());
+    const Session next(journalPath);
+    ExpectInOrder({"clean.wav", "first take.mp3", "first take.wav"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FileSystemTest,
+                         ::testing::Values(FileSystemCase{"plain", true, false},
+                                           FileSystemCase{"plain_mp3_name_taken", true, true},
+                                           FileSystemCase{"fuse_exfat", false, false},
+                                           FileSystemCase{"fuse_exfat_mp3_name_taken", false,
+                                                          true}),
+                         testing::RowName);
+
+} // namespace
+} // namespace tarn
