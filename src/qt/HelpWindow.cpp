@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -50,7 +51,8 @@ QPushButton* NavigationButton(const QString& text, QWidget* parent, QLayout* row
 
 } // namespace
 
-HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
+HelpWindow::HelpWindow(std::string readerProgram, std::chrono::milliseconds patience)
+    : QWidget(nullptr, Qt::Window), readerProgram_(std::move(readerProgram)) {
     setObjectName(QStringLiteral("HelpWindow"));
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(780, 560);
@@ -97,8 +99,11 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
     connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
     connect(browser_, &QTextBrowser::backwardAvailable, back_, &QWidget::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QWidget::setEnabled);
-    connect(home_, &QPushButton::clicked, this,
-            [this] { browser_->ShowTopic(manual_->DefaultTopic()); });
+    connect(home_, &QPushButton::clicked, this, [this] {
+        if (manual_) {
+            browser_->ShowTopic(manual_->DefaultTopic());
+        }
+    });
 
     const auto showItem = [this](QTreeWidgetItem* item) {
         ShowPlace(item->data(0, kPlaceRole));
@@ -113,6 +118,10 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
     connect(filter_, &QLineEdit::textChanged, this, &HelpWindow::FilterIndex);
     connect(filter_, &QLineEdit::returnPressed, this, &HelpWindow::OpenFirstIndexMatch);
 
+    readerSilence_.setSingleShot(true);
+    readerSilence_.setInterval(patience);
+    connect(&readerSilence_, &QTimer::timeout, this, &HelpWindow::GiveUp);
+
     // Leaves the screen as soon as the program ends, before the windows are destroyed.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &QWidget::hide);
 }
@@ -122,8 +131,10 @@ HelpWindow::~HelpWindow() {
 }
 
 void HelpWindow::Present(const std::string& helpFile) {
-    if (!manual_ || manual_->Path() != helpFile ||
-        manual_->Problem() != help::ArchiveProblem::None) {
+    const bool shownOrLoading = reader_ ? loading_ == helpFile
+                                        : manual_ && manual_->Path() == helpFile &&
+                                              manual_->Problem() == help::ArchiveProblem::None;
+    if (!shownOrLoading) {
         Load(helpFile);
     }
     if (!isVisible() && lastPlace_.isValid()) {
@@ -138,8 +149,46 @@ void HelpWindow::Present(const std::string& helpFile) {
 }
 
 void HelpWindow::Load(const std::string& helpFile) {
+    readerOutput_.reset();
+    readerSilence_.stop();
     browser_->SetManual(nullptr);
-    manual_ = std::make_unique<help::HelpManual>(helpFile);
+    manual_.reset();
+    loading_ = helpFile;
+    reader_ = std::make_unique<help::ReaderProcess>(readerProgram_, helpFile);
+    // A file that is plainly no manual, or a reader that cannot start, is known at once.
+    if (std::optional<help::ChmArchive> archive = reader_->Receive()) {
+        Show(std::move(*archive));
+        return;
+    }
+    readerOutput_ = std::make_unique<QSocketNotifier>(reader_->Output(), QSocketNotifier::Read);
+    connect(readerOutput_.get(), &QSocketNotifier::activated, this, &HelpWindow::Receive);
+    readerSilence_.start();
+    browser_->clearHistory();
+    browser_->setHtml(QStringLiteral("<p>%1</p>").arg(tr("Loading the manual\u2026")));
+    contents_->clear();
+    index_->clear();
+    tabs_->setEnabled(false);
+    home_->setEnabled(false);
+    setWindowTitle(QFileInfo(QString::fromStdString(helpFile)).fileName());
+}
+
+void HelpWindow::Receive() {
+    if (std::optional<help::ChmArchive> archive = reader_->Receive()) {
+        Show(std::move(*archive));
+    } else {
+        readerSilence_.start();
+    }
+}
+
+void HelpWindow::GiveUp() {
+    Show(reader_->GiveUp());
+}
+
+void HelpWindow::Show(help::ChmArchive archive) {
+    readerOutput_.reset();
+    readerSilence_.stop();
+    reader_.reset();
+    manual_ = std::make_unique<help::HelpManual>(loading_, std::move(archive));
     browser_->SetManual(manual_.get());
     browser_->clearHistory();
     filter_->clear();
@@ -149,7 +198,7 @@ void HelpWindow::Load(const std::string& helpFile) {
     tabs_->setEnabled(readable);
     home_->setEnabled(readable);
     const QString title = QString::fromStdString(manual_->Title());
-    setWindowTitle(title.isEmpty() ? QFileInfo(QString::fromStdString(helpFile)).fileName()
+    setWindowTitle(title.isEmpty() ? QFileInfo(QString::fromStdString(loading_)).fileName()
                                    : title);
     if (readable) {
         browser_->ShowTopic(manual_->DefaultTopic());
