@@ -18,8 +18,9 @@ inline constexpr std::chrono::milliseconds kReaderPatience = std::chrono::second
 std::string ReaderProgramPath();
 
 // A help file being read by a reader program in a process of its own, started (not forked)
-// with nothing of this program's state but its environment. Nothing here waits: the caller
-// waits until Output() can be read, then calls Receive(), until that gives the archive.
+// with nothing of this program's state but its environment and working folder. Nothing here
+// waits: the caller waits until Output() can be read, then calls Receive(), until that gives
+// the archive.
 class ReaderProcess {
 public:
     // Starts `program` on `helpFile`, unless the file is plainly no help file.

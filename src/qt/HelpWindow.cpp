@@ -127,6 +127,7 @@ HelpWindow::HelpWindow(std::string readerProgram, std::chrono::milliseconds pati
 }
 
 HelpWindow::~HelpWindow() {
+    StopReading();
     browser_->SetManual(nullptr);
 }
 
@@ -149,19 +150,18 @@ void HelpWindow::Present(const std::string& helpFile) {
 }
 
 void HelpWindow::Load(const std::string& helpFile) {
-    readerOutput_.reset();
-    readerSilence_.stop();
+    StopReading();
     browser_->SetManual(nullptr);
     manual_.reset();
     loading_ = helpFile;
     reader_ = std::make_unique<help::ReaderProcess>(readerProgram_, helpFile);
     // A file that is plainly no manual, or a reader that cannot start, is known at once.
     if (std::optional<help::ChmArchive> archive = reader_->Receive()) {
-        Show(std::move(*archive));
+        ShowArchive(std::move(*archive));
         return;
     }
-    readerOutput_ = std::make_unique<QSocketNotifier>(reader_->Output(), QSocketNotifier::Read);
-    connect(readerOutput_.get(), &QSocketNotifier::activated, this, &HelpWindow::Receive);
+    readerOutput_ = new QSocketNotifier(reader_->Output(), QSocketNotifier::Read, this);
+    connect(readerOutput_, &QSocketNotifier::activated, this, &HelpWindow::Receive);
     readerSilence_.start();
     browser_->clearHistory();
     browser_->setHtml(QStringLiteral("<p>%1</p>").arg(tr("Loading the manual\u2026")));
@@ -174,20 +174,29 @@ void HelpWindow::Load(const std::string& helpFile) {
 
 void HelpWindow::Receive() {
     if (std::optional<help::ChmArchive> archive = reader_->Receive()) {
-        Show(std::move(*archive));
+        ShowArchive(std::move(*archive));
     } else {
         readerSilence_.start();
     }
 }
 
 void HelpWindow::GiveUp() {
-    Show(reader_->GiveUp());
+    ShowArchive(reader_->GiveUp());
 }
 
-void HelpWindow::Show(help::ChmArchive archive) {
-    readerOutput_.reset();
+void HelpWindow::StopReading() {
     readerSilence_.stop();
+    if (readerOutput_ != nullptr) {
+        // Its signal may be the one being handled; it watches nothing from now on.
+        readerOutput_->setEnabled(false);
+        readerOutput_->deleteLater();
+        readerOutput_ = nullptr;
+    }
     reader_.reset();
+}
+
+void HelpWindow::ShowArchive(help::ChmArchive archive) {
+    StopReading();
     manual_ = std::make_unique<help::HelpManual>(loading_, std::move(archive));
     browser_->SetManual(manual_.get());
     browser_->clearHistory();

@@ -55,8 +55,9 @@ private:
     void Load(const std::string& helpFile);
     void Receive();
     void GiveUp();
+    void StopReading();
     // Shows what was read of the file being loaded.
-    void Show(help::ChmArchive archive);
+    void ShowArchive(help::ChmArchive archive);
     void FillContents();
     void FillIndex();
     void ShowProblem();
@@ -69,7 +70,7 @@ private:
     // While the manual is read: the file, its reader, and what wakes the window for it.
     std::string loading_;
     std::unique_ptr<help::ReaderProcess> reader_;
-    std::unique_ptr<QSocketNotifier> readerOutput_;
+    QSocketNotifier* readerOutput_ = nullptr;
     QTimer readerSilence_;
     std::unique_ptr<help::HelpManual> manual_;
     QPushButton* back_;
