@@ -58,10 +58,8 @@ sanitize: deps
 		ctest --test-dir $(SANITIZE_BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # Bounded libFuzzer runs: the WAV readers, seeded with the kinds of file the tests write, and the
-# help file reader, seeded with the manual the build compiles. That reader runs chmlib in child
-# processes, which inherit the fuzzer's crash handling: a child that gives up on a damaged file
-# may leave that file in chm-found/ too; only the fuzzer's own verdict counts. Oversized
-# allocations fail there as they do in the program.
+# help file reader, seeded with the manual the build compiles and the help reader program's
+# message about it. Oversized allocations fail there as they do in the program.
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 		-DTARN_BUILD_GUI=OFF -DTARN_BUILD_TESTS=OFF -DTARN_BUILD_BENCH=OFF -DTARN_BUILD_FUZZERS=ON
@@ -73,6 +71,8 @@ fuzz: deps
 	rm -rf $(FUZZ_BUILD_DIR)/chm-corpus $(FUZZ_BUILD_DIR)/chm-found
 	mkdir -p $(FUZZ_BUILD_DIR)/chm-corpus $(FUZZ_BUILD_DIR)/chm-seeds $(FUZZ_BUILD_DIR)/chm-found
 	cp $(FUZZ_BUILD_DIR)/tarnme.chm $(FUZZ_BUILD_DIR)/chm-seeds/
+	$(FUZZ_BUILD_DIR)/tarnme-help-reader $(FUZZ_BUILD_DIR)/tarnme.chm \
+		> $(FUZZ_BUILD_DIR)/chm-seeds/tarnme.message
 	ASAN_OPTIONS=allocator_may_return_null=1 $(FUZZ_BUILD_DIR)/fuzz/tarn_fuzz_chm \
 		-max_total_time=$$(( $(FUZZ_SECONDS) / 2 )) -print_final_stats=1 \
 		-artifact_prefix=$(FUZZ_BUILD_DIR)/chm-found/ $(FUZZ_BUILD_DIR)/chm-corpus \

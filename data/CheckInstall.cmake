@@ -13,8 +13,9 @@ endif()
 include("${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake")
 set(expected ${TARN_INSTALLED_FILES})
 if(EXPECT_PROGRAM)
-    # The program finds its help as ../share/tarnme seen from its bin folder.
-    list(APPEND expected bin/tarnme bin/../share/tarnme/tarnme.chm)
+    # The program finds its help and its help reader seen from its bin folder.
+    list(APPEND expected ${TARN_INSTALLED_PROGRAMS} bin/../share/tarnme/tarnme.chm
+         bin/../libexec/tarnme/tarnme-help-reader)
 endif()
 
 set(missing "")
@@ -33,9 +34,11 @@ if(NOT magic STREQUAL "49545346") # "ITSF"
     message(FATAL_ERROR "The installed help file is not a compiled help file")
 endif()
 if(EXPECT_PROGRAM)
-    execute_process(COMMAND test -x "${PREFIX}/bin/tarnme" RESULT_VARIABLE notExecutable)
-    if(NOT notExecutable EQUAL 0)
-        message(FATAL_ERROR "The installed program cannot be run")
-    endif()
+    foreach(program IN LISTS TARN_INSTALLED_PROGRAMS)
+        execute_process(COMMAND test -x "${PREFIX}/${program}" RESULT_VARIABLE notExecutable)
+        if(NOT notExecutable EQUAL 0)
+            message(FATAL_ERROR "The installed ${program} cannot be run")
+        endif()
+    endforeach()
 endif()
 file(REMOVE_RECURSE "${PREFIX}")

@@ -1,5 +1,5 @@
 # Builds the Debian package into a scratch folder and checks it: every installed file is in it
-# under /usr, its dependencies were read from the program, and lintian finds no error.
+# under /usr, its dependencies were read from the programs, and lintian finds no error.
 # Usage: cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch folder> -DCPACK=<cpack>
 #              -DDPKG_DEB=<dpkg-deb> -DLINTIAN=<lintian> -P CheckPackage.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -17,7 +17,7 @@ execute_process(COMMAND "${DPKG_DEB}" -c "${packages}" OUTPUT_VARIABLE listing
                 COMMAND_ERROR_IS_FATAL ANY)
 include("${CMAKE_CURRENT_LIST_DIR}/InstalledFiles.cmake")
 set(missing "")
-foreach(file bin/tarnme ${TARN_INSTALLED_FILES})
+foreach(file ${TARN_INSTALLED_PROGRAMS} ${TARN_INSTALLED_FILES})
     if(NOT listing MATCHES " \\./usr/${file}\n")
         list(APPEND missing "/usr/${file}")
     endif()
@@ -29,7 +29,9 @@ endif()
 
 execute_process(COMMAND "${DPKG_DEB}" --field "${packages}" Depends OUTPUT_VARIABLE depends
                 COMMAND_ERROR_IS_FATAL ANY)
-if(NOT depends MATCHES "libmp3lame0" OR NOT depends MATCHES "libqt6widgets6")
+# chmlib comes in through the help reader alone.
+if(NOT depends MATCHES "libmp3lame0" OR NOT depends MATCHES "libqt6widgets6"
+   OR NOT depends MATCHES "libchm1")
     message(FATAL_ERROR "The package does not depend on the libraries it needs: ${depends}")
 endif()
 

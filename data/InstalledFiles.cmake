@@ -1,4 +1,6 @@
-# The files an install puts under its prefix, beside the program (bin/tarnme).
+# The programs an install of the window puts under its prefix: the program and its help reader.
+set(TARN_INSTALLED_PROGRAMS bin/tarnme libexec/tarnme/tarnme-help-reader)
+# The files an install puts under its prefix besides.
 set(TARN_INSTALLED_FILES
     share/tarnme/tarnme.chm
     share/applications/org.example.tarn.tarnme.desktop

@@ -1,9 +1,12 @@
-// Feeds damaged help files to the help file reader: chmlib's reading of the archive, and ours of
-// its #SYSTEM records, contents, index and pages. The bytes also go straight to the text readers,
-// so that they are fuzzed whether or not chmlib accepts the file.
+// Feeds damaged input to the help file reader. The bytes are taken as a message of the help
+// reader program, which the receiver must judge without trusting it, and the manual it makes is
+// read through: #SYSTEM records, contents, index and pages. Bytes that begin as a help file does
+// also go to the help reader program itself, chmlib and all; only this side's coverage guides
+// the fuzzer. The bytes go straight to the text readers as well.
 #include "helpviewer/ArchivePath.h"
 #include "helpviewer/HelpManual.h"
 #include "helpviewer/HtmlText.h"
+#include "helpviewer/ReaderMessage.h"
 #include "helpviewer/Sitemap.h"
 #include "helpviewer/SystemRecords.h"
 
@@ -56,6 +59,24 @@ void ReadEntries(const tarn::help::HelpManual& manual,
     }
 }
 
+// Reads all of a manual that opened.
+void ReadThrough(const tarn::help::HelpManual& manual) {
+    if (manual.Problem() != tarn::help::ArchiveProblem::None) {
+        return;
+    }
+    if (!manual.DefaultTopic().empty()) {
+        CheckTopic(manual.DefaultTopic());
+    }
+    ReadEntries(manual, manual.Contents());
+    ReadEntries(manual, manual.Index());
+    for (const std::string& page : manual.Files()) {
+        // The archive holds every object whole: each is there.
+        const std::optional<std::string> text = manual.Read(page);
+        Check(text.has_value());
+        ReadLinks(manual, page, *text);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -65,26 +86,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto topic = tarn::help::ResolveArchivePath("/a/b.html", bytes)) {
         CheckTopic(*topic);
     }
-
-    // chmlib opens files by name: the bytes go into a file in memory, opened through /proc.
-    static const int file = memfd_create("help.chm", 0);
+    ReadThrough(tarn::help::HelpManual("message", tarn::help::ArchiveFromMessage(bytes)));
+    if (!bytes.starts_with("ITSF")) {
+        return 0;
+    }
+    // The reader program opens files by name: the bytes go into a file in memory, which it
+    // opens through this process's entry in /proc.
+    static const int file = memfd_create("help.chm", MFD_CLOEXEC);
     Check(file >= 0);
     Check(ftruncate(file, 0) == 0);
     Check(pwrite(file, data, size, 0) == static_cast<ssize_t>(size));
-    const tarn::help::HelpManual manual("/proc/self/fd/" + std::to_string(file));
-    if (manual.Problem() != tarn::help::ArchiveProblem::None) {
-        return 0;
-    }
-    if (!manual.DefaultTopic().empty()) {
-        CheckTopic(manual.DefaultTopic());
-    }
-    ReadEntries(manual, manual.Contents());
-    ReadEntries(manual, manual.Index());
-    for (const std::string& page : manual.Files()) {
-        // Opening read every object whole: each is there.
-        const std::optional<std::string> text = manual.Read(page);
-        Check(text.has_value());
-        ReadLinks(manual, page, *text);
-    }
+    ReadThrough(tarn::help::HelpManual("/proc/" + std::to_string(getpid()) + "/fd/" +
+                                       std::to_string(file)));
     return 0;
 }

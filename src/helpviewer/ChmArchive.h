@@ -3,7 +3,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace tarn::help {
@@ -11,33 +10,39 @@ namespace tarn::help {
 // Why a help file cannot be shown.
 enum class ArchiveProblem { None, Missing, Unreadable, NotChm, Damaged };
 
-// A compiled HTML help (CHM) file, read whole through chmlib when it is opened, so that a damaged
-// or cut-off file is known at once. Paths inside it start with "/" and are found in any letter
-// case, as chmlib finds them.
-//
-// chmlib believes what a file says about itself: some damaged files make it divide by zero,
-// others make it loop or ask for gigabytes. So it reads the file in a child process, under
-// limits of time and memory, and hands the objects over through a pipe; this process never
-// runs chmlib itself.
+// One object of a compiled HTML help (CHM) file: its path inside the file, its bytes, and
+// whether it is an ordinary file (a page, picture, style sheet or sitemap) rather than a record
+// of the archive itself.
+struct ArchiveObject {
+    std::string path;
+    std::string bytes;
+    bool ordinary = false;
+};
+
+// The objects of a CHM file, read whole by the help reader program (see ReaderProcess.h), so
+// that a damaged or cut-off file is known at once. Paths inside it start with "/" and are found
+// in any letter case, as chmlib finds them.
 class ChmArchive {
 public:
-    explicit ChmArchive(const std::string& path);
+    // A file that cannot be shown, for `problem`.
+    explicit ChmArchive(ArchiveProblem problem);
+    explicit ChmArchive(std::vector<ArchiveObject> objects);
 
     ArchiveProblem Problem() const { return problem_; }
     // The whole object at `path`; nothing when there is none.
     std::optional<std::string> Read(const std::string& path) const;
-    // The paths of the ordinary files it holds (pages, pictures, style sheets, sitemaps), not
-    // the records of the archive itself.
+    // The paths of the ordinary files it holds, in the order the file lists them.
     const std::vector<std::string>& Files() const { return files_; }
 
 private:
-    // Takes the objects from what the child wrote; false when that is not whole.
-    bool TakeObjects(std::string_view received);
-
     ArchiveProblem problem_ = ArchiveProblem::None;
     std::vector<std::string> files_;
     // By path in lower case.
     std::map<std::string, std::string> objects_;
 };
+
+// What is wrong with `path` before any reader looks inside: whether it is there, can be opened
+// and starts as a CHM file does.
+ArchiveProblem ProblemBeforeReading(const std::string& path);
 
 } // namespace tarn::help

@@ -1,6 +1,7 @@
 #include "helpviewer/HelpManual.h"
 
 #include "helpviewer/ArchivePath.h"
+#include "helpviewer/ReaderProcess.h"
 #include "helpviewer/SystemRecords.h"
 
 namespace tarn::help {
@@ -21,7 +22,10 @@ void ResolveTopics(std::vector<SitemapEntry>& entries, const std::string& from) 
 } // namespace
 
 HelpManual::HelpManual(const std::string& path)
-    : path_(path), archive_(path), problem_(archive_.Problem()) {
+    : HelpManual(path, ReadArchive(path, ReaderProgramPath())) {}
+
+HelpManual::HelpManual(std::string path, ChmArchive archive)
+    : path_(std::move(path)), archive_(std::move(archive)), problem_(archive_.Problem()) {
     if (problem_ != ArchiveProblem::None) {
         return;
     }

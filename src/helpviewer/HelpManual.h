@@ -14,7 +14,10 @@ namespace tarn::help {
 // empty topic (`local`), and one that opens a part of a page has its anchor.
 class HelpManual {
 public:
+    // Reads `path` through this program's help reader, waiting for its answer.
     explicit HelpManual(const std::string& path);
+    // The manual in `archive`, read from `path`.
+    HelpManual(std::string path, ChmArchive archive);
 
     const std::string& Path() const { return path_; }
     ArchiveProblem Problem() const { return problem_; }

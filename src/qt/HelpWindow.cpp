@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -50,7 +51,8 @@ QPushButton* NavigationButton(const QString& text, QWidget* parent, QLayout* row
 
 } // namespace
 
-HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
+HelpWindow::HelpWindow(std::string readerProgram, std::chrono::milliseconds patience)
+    : QWidget(nullptr, Qt::Window), readerProgram_(std::move(readerProgram)) {
     setObjectName(QStringLiteral("HelpWindow"));
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(780, 560);
@@ -97,8 +99,11 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
     connect(forward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
     connect(browser_, &QTextBrowser::backwardAvailable, back_, &QWidget::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QWidget::setEnabled);
-    connect(home_, &QPushButton::clicked, this,
-            [this] { browser_->ShowTopic(manual_->DefaultTopic()); });
+    connect(home_, &QPushButton::clicked, this, [this] {
+        if (manual_) {
+            browser_->ShowTopic(manual_->DefaultTopic());
+        }
+    });
 
     const auto showItem = [this](QTreeWidgetItem* item) {
         ShowPlace(item->data(0, kPlaceRole));
@@ -113,17 +118,24 @@ HelpWindow::HelpWindow() : QWidget(nullptr, Qt::Window) {
     connect(filter_, &QLineEdit::textChanged, this, &HelpWindow::FilterIndex);
     connect(filter_, &QLineEdit::returnPressed, this, &HelpWindow::OpenFirstIndexMatch);
 
+    readerSilence_.setSingleShot(true);
+    readerSilence_.setInterval(patience);
+    connect(&readerSilence_, &QTimer::timeout, this, &HelpWindow::GiveUp);
+
     // Leaves the screen as soon as the program ends, before the windows are destroyed.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &QWidget::hide);
 }
 
 HelpWindow::~HelpWindow() {
+    StopReading();
     browser_->SetManual(nullptr);
 }
 
 void HelpWindow::Present(const std::string& helpFile) {
-    if (!manual_ || manual_->Path() != helpFile ||
-        manual_->Problem() != help::ArchiveProblem::None) {
+    const bool shownOrLoading = reader_ ? loading_ == helpFile
+                                        : manual_ && manual_->Path() == helpFile &&
+                                              manual_->Problem() == help::ArchiveProblem::None;
+    if (!shownOrLoading) {
         Load(helpFile);
     }
     if (!isVisible() && lastPlace_.isValid()) {
@@ -138,8 +150,54 @@ void HelpWindow::Present(const std::string& helpFile) {
 }
 
 void HelpWindow::Load(const std::string& helpFile) {
+    StopReading();
     browser_->SetManual(nullptr);
-    manual_ = std::make_unique<help::HelpManual>(helpFile);
+    manual_.reset();
+    loading_ = helpFile;
+    reader_ = std::make_unique<help::ReaderProcess>(readerProgram_, helpFile);
+    // A file that is plainly no manual, or a reader that cannot start, is known at once.
+    if (std::optional<help::ChmArchive> archive = reader_->Receive()) {
+        ShowArchive(std::move(*archive));
+        return;
+    }
+    readerOutput_ = new QSocketNotifier(reader_->Output(), QSocketNotifier::Read, this);
+    connect(readerOutput_, &QSocketNotifier::activated, this, &HelpWindow::Receive);
+    readerSilence_.start();
+    browser_->clearHistory();
+    browser_->setHtml(QStringLiteral("<p>%1</p>").arg(tr("Loading the manual\u2026")));
+    contents_->clear();
+    index_->clear();
+    tabs_->setEnabled(false);
+    home_->setEnabled(false);
+    setWindowTitle(QFileInfo(QString::fromStdString(helpFile)).fileName());
+}
+
+void HelpWindow::Receive() {
+    if (std::optional<help::ChmArchive> archive = reader_->Receive()) {
+        ShowArchive(std::move(*archive));
+    } else {
+        readerSilence_.start();
+    }
+}
+
+void HelpWindow::GiveUp() {
+    ShowArchive(reader_->GiveUp());
+}
+
+void HelpWindow::StopReading() {
+    readerSilence_.stop();
+    if (readerOutput_ != nullptr) {
+        // Its signal may be the one being handled; it watches nothing from now on.
+        readerOutput_->setEnabled(false);
+        readerOutput_->deleteLater();
+        readerOutput_ = nullptr;
+    }
+    reader_.reset();
+}
+
+void HelpWindow::ShowArchive(help::ChmArchive archive) {
+    StopReading();
+    manual_ = std::make_unique<help::HelpManual>(loading_, std::move(archive));
     browser_->SetManual(manual_.get());
     browser_->clearHistory();
     filter_->clear();
@@ -149,7 +207,7 @@ void HelpWindow::Load(const std::string& helpFile) {
     tabs_->setEnabled(readable);
     home_->setEnabled(readable);
     const QString title = QString::fromStdString(manual_->Title());
-    setWindowTitle(title.isEmpty() ? QFileInfo(QString::fromStdString(helpFile)).fileName()
+    setWindowTitle(title.isEmpty() ? QFileInfo(QString::fromStdString(loading_)).fileName()
                                    : title);
     if (readable) {
         browser_->ShowTopic(manual_->DefaultTopic());

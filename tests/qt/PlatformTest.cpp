@@ -1,4 +1,5 @@
 #include "helpviewer/HelpManual.h"
+#include "helpviewer/ReaderProcess.h"
 #include "qt/HelpBrowser.h"
 #include "qt/HelpWindow.h"
 #include "qt/QtPlatform.h"
@@ -8,7 +9,9 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QRegularExpression>
+#include <QTest>
 #include <QThread>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -68,6 +71,7 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     desktop.ShowHelp(TARN_HELP_FILE);
     HelpWindow& window = *desktop.Help();
     HelpBrowser& browser = *window.Browser();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return browser.Topic() == "/welcome.html"; }));
     browser.ShowTopic("/gone <b>.html");
     EXPECT_TRUE(browser.toPlainText().startsWith(QStringLiteral("Page not found")));
     EXPECT_TRUE(browser.toPlainText().contains(QStringLiteral("/gone <b>.html")));
@@ -93,6 +97,36 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     desktop.ShowHelp(TARN_HELP_FILE);
     EXPECT_TRUE(desktop.Help() == &window && window.isVisible());
     EXPECT_EQ(browser.Topic(), "/options.html");
+}
+
+// The manual is read by a program of its own while the window goes on: a reader that hangs is
+// given up on, the file shown as damaged, and a second Help while one reads starts no other.
+TEST(HelpWindowTest, ReadsWhileTheWindowGoesOnAndGivesUpOnAReaderThatHangs) {
+    ::tarn::testing::TempDir dir;
+    const std::string starts = dir.File("starts"), go = dir.File("go");
+    const auto script = [&](const std::string& name, const std::string& body) {
+        std::ofstream(dir.File(name)) << "#!/bin/sh\n" << body << "\n";
+        std::filesystem::permissions(dir.File(name), std::filesystem::perms::owner_exec,
+                                     std::filesystem::perm_options::add);
+        return dir.File(name);
+    };
+    HelpWindow reading(script("reader", "echo >>" + starts + "; until [ -e " + go +
+                                            " ]; do sleep 0.01; done; exec " +
+                                            help::ReaderProgramPath() + " \"$@\""));
+    HelpWindow hung(script("hung", "exec sleep 600"), std::chrono::milliseconds(100));
+    reading.Present(TARN_HELP_FILE);
+    hung.Present(TARN_HELP_FILE);
+    const QString damaged =
+        QString::fromStdString(help::ProblemText(help::ArchiveProblem::Damaged, TARN_HELP_FILE));
+    EXPECT_EQ(reading.Browser()->toPlainText().toStdString(), "Loading the manual\u2026");
+    EXPECT_FALSE(hung.Browser()->toPlainText().contains(damaged));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::filesystem::exists(starts) && hung.Browser()->toPlainText().contains(damaged);
+    }));
+    reading.Present(TARN_HELP_FILE);
+    std::ofstream{go};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reading.Browser()->Topic() == "/welcome.html"; }));
+    EXPECT_EQ(std::filesystem::file_size(starts), 1U) << "one reader for two Helps";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "helpviewer/ArchivePath.h"
 #include "helpviewer/HtmlText.h"
+#include "helpviewer/ReaderProcess.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -110,6 +111,8 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
         EXPECT_THAT(ProblemText(manual.Problem(), file), HasSubstr(file + cases[i].second));
     }
     EXPECT_EQ(ProblemText(ArchiveProblem::None, kManual), "");
+    // Without its reader program even a whole manual cannot be read.
+    EXPECT_EQ(ReadArchive(kManual, dir.File("absent-reader")).Problem(), ArchiveProblem::Damaged);
 }
 
 } // namespace
