@@ -9,6 +9,7 @@ packages=(
     xvfb xauth x11-utils xdotool imagemagick fonts-liberation
     python3 python3-pyatspi at-spi2-core dbus-daemon
     mpg123 lame xdg-utils
+    exfatprogs exfat-fuse fuse3
     fp-utils desktop-file-utils appstream man-db
     dpkg-dev lintian
     clang libclang-rt-14-dev
