@@ -83,7 +83,7 @@ constexpr std::array kPresets{
 } // namespace
 
 void frmMain::EncodeFile(const std::string& path) {
-    std::string problem;
+    std::optional<std::string> problem;
     try {
         problem = RunEncoding(path);
     } catch (const std::exception& error) {
@@ -93,13 +93,13 @@ void frmMain::EncodeFile(const std::string& path) {
         problem = CannotEncode(path, "An unexpected error stopped it.");
     }
     // Said once the run has let go of everything and removed what it did not finish.
-    if (!problem.empty()) {
+    if (problem) {
         jobOutcome_.troubles = true;
-        platform_.notifier.ShowMessage({problem, platform::MessageIcon::Critical, kErrorTitle});
+        platform_.notifier.ShowMessage({*problem, platform::MessageIcon::Critical, kErrorTitle});
     }
 }
 
-std::string frmMain::RunEncoding(const std::string& path) {
+std::optional<std::string> frmMain::RunEncoding(const std::string& path) {
     // The output is the entry's own MP3 path, the one the progress display follows. A renamed
     // entry's output takes the name formed from the chosen one when the job ends.
     std::string mp3Path = ChangeExtension(path, "mp3");
@@ -151,7 +151,7 @@ std::string frmMain::RunEncoding(const std::string& path) {
     if (const Status opened = output.Open(); !opened) {
         return CannotWrite(output, opened);
     }
-    if (std::string problem = EncodeChunks(path, source, *layout, output); !problem.empty()) {
+    if (auto problem = EncodeChunks(path, source, *layout, output)) {
         return problem;
     }
     if (const Status committed = output.Commit(); !committed) {
@@ -161,7 +161,7 @@ std::string frmMain::RunEncoding(const std::string& path) {
     for (JobEntry& entry : jobEntries_) {
         entry.mp3Committed = entry.mp3Committed || entry.mp3Path == mp3Path;
     }
-    return {};
+    return std::nullopt;
 }
 
 int frmMain::ConfigureEncoder(const WavFormat& format) {
@@ -190,8 +190,8 @@ int frmMain::ConfigureEncoder(const WavFormat& format) {
     return config.nMode == BE_MP3_MODE_MONO ? 1 : 2;
 }
 
-std::string frmMain::EncodeChunks(const std::string& path, clsFileIo& source,
-                                  const WavLayout& layout, RunOutput& output) {
+std::optional<std::string> frmMain::EncodeChunks(const std::string& path, clsFileIo& source,
+                                                 const WavLayout& layout, RunOutput& output) {
     const int channels = EncoderConfig.format.LHV1.nMode == BE_MP3_MODE_MONO ? 1 : 2;
     const SampleConverter converter(layout.format, channels);
     const std::uint32_t framesPerChunk =
@@ -203,30 +203,31 @@ std::string frmMain::EncodeChunks(const std::string& path, clsFileIo& source,
     std::vector<std::uint8_t> outputBuffer(Mp3BufferSize);
 
     // Reads exactly `count` bytes; the message when that fails.
-    const auto readSource = [&](std::int64_t count) -> std::string {
+    const auto readSource = [&](std::int64_t count) -> std::optional<std::string> {
         if (source.ReadBytes(inputBuffer.data(), count) == 0) {
             return CannotRead(path, ReasonText(errno));
         }
         if (source.BytesTransferred() != count) {
             return CannotRead(path, "It ended before the end of its sound data.");
         }
-        return {};
+        return std::nullopt;
     };
     // Stores the encoder's result and writes what it delivered; the message when either fails.
     // `produced` is taken by reference: it is read only after the encoder call has filled it.
-    const auto deliver = [&](BE_ERR result, const std::uint32_t& produced) -> std::string {
+    const auto deliver = [&](BE_ERR result,
+                             const std::uint32_t& produced) -> std::optional<std::string> {
         EncoderResult = static_cast<std::int32_t>(result);
         if (EncoderResult != 0) {
             return EncoderErrorText(EncoderResult);
         }
         const Status written = output.Write(outputBuffer.data(), produced);
-        return written ? std::string() : CannotWrite(output, written);
+        return written ? std::nullopt : std::optional(CannotWrite(output, written));
     };
 
     for (std::int64_t skipped = 0; skipped < layout.dataOffset;) {
         const std::int64_t count = std::min<std::int64_t>(
             layout.dataOffset - skipped, static_cast<std::int64_t>(inputBuffer.size()));
-        if (std::string problem = readSource(count); !problem.empty()) {
+        if (auto problem = readSource(count)) {
             return problem;
         }
         skipped += count;
@@ -237,20 +238,18 @@ std::string frmMain::EncodeChunks(const std::string& path, clsFileIo& source,
     for (std::int64_t done = 0; done < totalFrames;) {
         const auto frames =
             static_cast<std::uint32_t>(std::min<std::int64_t>(totalFrames - done, framesPerChunk));
-        if (std::string problem =
-                readSource(static_cast<std::int64_t>(frames) * converter.InBytesPerFrame());
-            !problem.empty()) {
+        if (auto problem =
+                readSource(static_cast<std::int64_t>(frames) * converter.InBytesPerFrame())) {
             return problem;
         }
         done += frames;
         converter.Convert(inputBuffer.data(), frames, samples.data());
 
         std::uint32_t produced = 0;
-        if (std::string problem =
+        if (auto problem =
                 deliver(beEncodeChunk(EncoderStream, frames * static_cast<std::uint32_t>(channels),
                                       samples.data(), outputBuffer.data(), &produced),
-                        produced);
-            !problem.empty()) {
+                        produced)) {
             return problem;
         }
         if (AbortRequested) {

@@ -188,24 +188,25 @@ bool frmMain::RenameToCleaned(const std::string& chosenPath, const std::string& 
     // The name is known to be free before anything is recorded: a record must never lead the
     // next start to another file that had the cleaned name.
     const Result<bool> taken = platform::Exists(cleanedPath);
-    Status result = !taken ? taken.Outcome() : *taken ? Status::Failure(EEXIST) : Status();
+    if (!taken || *taken) {
+        reason = (taken ? Status::Failure(EEXIST) : taken.Outcome()).Reason();
+        return false;
+    }
     // The record is durable before the rename: should the program die between the two, the next
     // start finds the file under its chosen name and has nothing to do.
-    if (result && journal_ != nullptr) {
+    if (journal_ != nullptr) {
         if (const Status recorded = journal_->Record(cleanedPath, chosenPath); !recorded) {
             reason =
                 "Its name cannot be recorded in " + journal_->Path() + ": " + recorded.Reason();
             return false;
         }
     }
-    if (result) {
-        result = platform::RenameNoReplace(chosenPath, cleanedPath);
-        if (!result) {
-            ForgetInJournal(cleanedPath);
-        }
+    const Status renamed = platform::RenameNoReplace(chosenPath, cleanedPath);
+    if (!renamed) {
+        reason = renamed.Reason();
+        ForgetInJournal(cleanedPath);
     }
-    reason = result.Reason();
-    return result.Ok();
+    return renamed.Ok();
 }
 
 void frmMain::GiveNameBack(const std::string& currentPath, const std::string& chosenPath) {
