@@ -23,6 +23,11 @@ int main(int argc, char* argv[]) {
         std::cerr << tarn::UsageLine(*commandLine.unknownOption) << '\n';
         return tarn::kUsageExitStatus;
     }
+    if (commandLine.info != tarn::InfoRequest::None) {
+        std::cout << (commandLine.info == tarn::InfoRequest::Help ? tarn::HelpText()
+                                                                  : "tarnme " TARN_VERSION "\n");
+        return 0;
+    }
     // Every argument is a file: Qt sees none of them, or it would take a file named like one
     // of its own options ("-style", "-reverse") for that option.
     int qtArgc = argc > 0 ? 1 : 0;
