@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QPointer>
+
+namespace tarn::gui {
+
+class MainWindow;
+
+// Tells the desktop's notification service that a job has ended; clicking the notification
+// brings the window to the front. Without the service nothing is shown.
+class JobNotification : public QObject {
+    Q_OBJECT
+
+public:
+    JobNotification(QDBusConnection session, MainWindow* window);
+
+    void Send(int mp3Files, bool troubles);
+
+private slots:
+    void ActionInvoked(uint id, const QString& action);
+    // Sent before the action: lets a Wayland window take the focus that the click gave.
+    void ActivationToken(uint id, const QString& token);
+
+private:
+    QDBusConnection session_;
+    QPointer<MainWindow> window_;
+    // The last notification's number, which the next one replaces.
+    uint shown_ = 0;
+};
+
+} // namespace tarn::gui
