@@ -5,6 +5,7 @@
 #include "shell/AppInfo.h"
 
 #include <QDBusMessage>
+#include <QEvent>
 #include <QVariantMap>
 
 namespace tarn::gui {
@@ -33,6 +34,7 @@ JobNotification::JobNotification(QDBusConnection session, MainWindow* window)
                      SLOT(ActionInvoked(uint, QString)));
     session_.connect(kService, kPath, kService, QStringLiteral("ActivationToken"), this,
                      SLOT(ActivationToken(uint, QString)));
+    window->installEventFilter(this);
 }
 
 void JobNotification::Send(int mp3Files, bool troubles) {
@@ -47,6 +49,16 @@ void JobNotification::Send(int mp3Files, bool troubles) {
             shown_ = reply.arguments().value(0).toUInt();
         }
     });
+}
+
+bool JobNotification::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && shown_ != 0) {
+        session_.asyncCall(QDBusMessage::createMethodCall(kService, kPath, kService,
+                                                          QStringLiteral("CloseNotification"))
+                           << shown_);
+        shown_ = 0;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void JobNotification::ActionInvoked(uint id, const QString& action) {

@@ -18,6 +18,10 @@ public:
 
     void Send(int mp3Files, bool troubles);
 
+protected:
+    // Once the user is back at the window, the notification has said what it had to: withdrawn.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private slots:
     void ActionInvoked(uint id, const QString& action);
     // Sent before the action: lets a Wayland window take the focus that the click gave.
@@ -26,7 +30,7 @@ private slots:
 private:
     QDBusConnection session_;
     QPointer<MainWindow> window_;
-    // The last notification's number, which the next one replaces.
+    // The notification on screen, which the next one replaces; 0 for none.
     uint shown_ = 0;
 };
 

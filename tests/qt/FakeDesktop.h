@@ -6,41 +6,33 @@
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
-#include <QFile>
 #include <QProcess>
 #include <cmath>
 #include <poll.h>
-#include <string>
 #include <unistd.h>
-#include <vector>
 
 namespace tarn::gui::testing {
 
-// A bus of its own in `folder`, and on it a stand-in for the desktop: the portal's Inhibit (when
-// asked for), logind's, the notification server, and a dock that hears the launcher's Update.
-// It records what reaches it.
+// A bus of its own, and on it a stand-in for the desktop that records what reaches it: the
+// portal's Inhibit (when asked for), logind's, the notification server, and a dock that hears
+// the launcher's Update.
 class FakeDesktop : public QDBusVirtualObject {
     Q_OBJECT
 
 public:
-    explicit FakeDesktop(const QString& folder) {
-        QFile config(folder + "/bus.conf");
-        config.open(QIODevice::WriteOnly) &&
-            config.write("<busconfig><type>session</type><listen>unix:dir=" + folder.toUtf8() +
-                         "</listen><policy context='default'><allow send_destination='*'/><allow "
-                         "receive_sender='*'/><allow own='*'/></policy></busconfig>");
-        config.close();
+    FakeDesktop() {
         daemon_.start("dbus-daemon",
-                      {"--nofork", "--print-address=1", "--config-file=" + folder + "/bus.conf"});
+                      {"--nofork", "--print-address=1",
+                       "--config-file=" TARN_SOURCE_DIR "/tests/qt/stand-in-bus.conf"});
         while (!daemon_.canReadLine() && daemon_.waitForReadyRead()) {
         }
         address = QString::fromUtf8(daemon_.readLine()).trimmed();
-        bus_ = QDBusConnection::connectToBus(address, "desktop");
-        bus_.registerVirtualObject("/", this, QDBusConnection::SubPath);
-        bus_.registerService("org.freedesktop.login1");
-        bus_.registerService(kNotifications);
-        bus_.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", this,
-                     SLOT(Update(QString, QVariantMap)));
+        bus = QDBusConnection::connectToBus(address, "desktop");
+        bus.registerVirtualObject("/", this, QDBusConnection::SubPath);
+        bus.registerService("org.freedesktop.login1");
+        bus.registerService("org.freedesktop.Notifications");
+        bus.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", this,
+                    SLOT(Update(QString, QVariantMap)));
     }
     ~FakeDesktop() override { daemon_.kill(); }
 
@@ -49,30 +41,21 @@ public:
         calls.clear();
         progress.clear();
         portalRequests_ = 0;
-        for (const int fd : logindHolds_) {
-            ::close(fd);
-        }
         logindHolds_.clear();
-        portal ? bus_.registerService(kPortal) : bus_.unregisterService(kPortal);
+        portal ? bus.registerService(kPortal) : bus.unregisterService(kPortal);
     }
     // A portal request is open, or a descriptor that logind gave has not been closed.
     bool Holding() const {
         bool held = portalRequests_ > 0;
-        for (const int fd : logindHolds_) {
-            pollfd hangUp{fd, 0, 0};
+        for (const QDBusUnixFileDescriptor& hold : logindHolds_) {
+            pollfd hangUp{hold.fileDescriptor(), 0, 0};
             held = held || ::poll(&hangUp, 1, 0) == 0;
         }
         return held;
     }
-    // The user clicks notification `id`.
-    void Click(uint id) {
-        bus_.send(QDBusMessage::createSignal("/org/freedesktop/Notifications", kNotifications,
-                                             "ActionInvoked")
-                  << id << QString("default"));
-    }
-
-    // The bus, for the program's connections.
+    // The bus, for the program's connections, and the stand-in's own connection.
     QString address;
+    QDBusConnection bus{QString()};
     // Each call's arguments, as text.
     std::vector<std::string> calls;
     // Each Update of the program's entry: the percentage shown, or -1 for hidden.
@@ -96,10 +79,12 @@ public:
             --portalRequests_;
         } else if (message.member() == "Notify") {
             reply << 7U;
-        } else if (int ends[2]; ::pipe(ends) == 0) {
+        } else if (int ends[2]; message.member() == "Inhibit" && ::pipe(ends) == 0) {
+            // Its read end hangs up once every copy of the write end has been closed.
             reply << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
+            logindHolds_.emplace_back(ends[0]);
+            ::close(ends[0]);
             ::close(ends[1]);
-            logindHolds_.push_back(ends[0]);
         }
         return connection.send(reply);
     }
@@ -115,11 +100,9 @@ private slots:
 
 private:
     inline static const QString kPortal = "org.freedesktop.portal.Desktop";
-    inline static const QString kNotifications = "org.freedesktop.Notifications";
     QProcess daemon_;
-    QDBusConnection bus_{QString()};
     int portalRequests_ = 0;
-    std::vector<int> logindHolds_;
+    std::vector<QDBusUnixFileDescriptor> logindHolds_;
 };
 
 } // namespace tarn::gui::testing

@@ -254,7 +254,7 @@ TEST_F(WindowTest, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
 
 // The desktop's services a stand-in on a bus of the test's own; each row is one end of a job.
 TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichIsAnnounced) {
-    FakeDesktop desktop(QString::fromStdString(folder.Path().string()));
+    FakeDesktop desktop;
     new DesktopCompanion(form, window, QDBusConnection::connectToBus(desktop.address, "session"),
                          QDBusConnection::connectToBus(desktop.address, "system"));
     QWidget elsewhere;
@@ -263,25 +263,21 @@ TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichI
     form.lblTotal.Change.Connect([&] {
         highest = std::max<long>(highest, ReadBackPercent(form.lblTotal.Caption()).value_or(0));
     });
-    const std::string portal = "Inhibit  | 12 | Encoding WAV files to MP3";
-    const std::string logind =
-        "Inhibit sleep:idle | Tarn MP3 Encoder | Encoding WAV files to MP3 | block";
-    const std::string done = " | tarnme | Job done! | 1 MP3 file written.";
+    const std::string why = " | Encoding WAV files to MP3";
+    const std::string done =
+        "Notify Tarn MP3 Encoder | 0 | tarnme | Job done! | 1 MP3 file written.";
     const std::string actions = " | default Show the window |  | -1";
+    const std::string trouble =
+        " A file could not be encoded, or could not be given its name back: the window says which.";
     enum End { Done, Error, Abort, Close };
+    // How the job ends, the portal there (else logind), the window active, the calls.
     using Row = std::tuple<End, bool, bool, std::vector<std::string>>;
     for (const auto& [end, viaPortal, active, calls] :
-         {Row{Done, true, false, {portal, "Close", "Notify Tarn MP3 Encoder | 0" + done + actions}},
-          Row{Done, false, true, {logind}},
-          Row{Error,
-              true,
-              false,
-              {portal, "Close",
-               "Notify Tarn MP3 Encoder | 7" + done +
-                   " A file could not be encoded, or could not be given its name back: the "
-                   "window says which." +
-                   actions}},
-          Row{Abort, false, false, {logind}}, Row{Close, true, false, {portal, "Close"}}}) {
+         {Row{Done, true, false, {"Inhibit  | 12" + why, "Close", done + actions}},
+          Row{Done, false, true, {"Inhibit sleep:idle | Tarn MP3 Encoder" + why + " | block"}},
+          Row{Error, true, false, {"Inhibit  | 12" + why, "Close", done + trouble + actions}},
+          Row{Abort, false, false, {"Inhibit sleep:idle | Tarn MP3 Encoder" + why + " | block"}},
+          Row{Close, true, false, {"Inhibit  | 12" + why, "Close"}}}) {
         SCOPED_TRACE(std::to_string(end) + (active ? " active" : ""));
         desktop.Reset(viaPortal);
         highest = 0;
@@ -318,9 +314,15 @@ TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichI
                   std::tuple(0L, std::min(highest, 100L)));
         EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end() - 1, std::greater_equal<>()),
                   shown.end() - 1);
+        // Clicked, the notification brings the window forward, and is withdrawn.
         if (calls.back().starts_with("Notify")) {
-            desktop.Click(7);
-            EXPECT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }));
+            desktop.bus.send(QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                                        "org.freedesktop.Notifications",
+                                                        "ActionInvoked")
+                             << 7U << QString("default"));
+            EXPECT_TRUE(
+                QTest::qWaitFor([&] { return desktop.calls.back() == "CloseNotification 7"; }));
+            EXPECT_TRUE(window.isActiveWindow());
         }
     }
 }
