@@ -4,6 +4,7 @@
 #include "qt/JobNotification.h"
 #include "qt/MainWindow.h"
 
+#include <QGuiApplication>
 #include <QPointer>
 
 namespace tarn::gui {
@@ -31,9 +32,18 @@ DesktopCompanion::DesktopCompanion(frmMain& form, MainWindow& window,
     });
 }
 
+DesktopCompanion::~DesktopCompanion() {
+    if (running_) {
+        Ended({.aborted = true});
+    }
+}
+
 void DesktopCompanion::Started() {
     running_ = true;
-    inhibitor_.Hold();
+    // The portal's backend may tie the hold to the program's window, which X11 names by its id.
+    // A Wayland window would need a handle exported through xdg-foreign, which Qt does not offer.
+    const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    inhibitor_.Hold(x11 ? QStringLiteral("x11:%1").arg(window_.winId(), 0, 16) : QString());
     progress_.Show(ReadBackPercent(form_.lblTotal.Caption()).value_or(0));
 }
 

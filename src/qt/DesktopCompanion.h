@@ -19,6 +19,9 @@ class DesktopCompanion : public QObject {
 public:
     DesktopCompanion(frmMain& form, MainWindow& window, const QDBusConnection& session,
                      const QDBusConnection& system);
+    // A window that goes while its job is still open (an error that ends the program) lets go
+    // of the computer and of the task-bar entry all the same.
+    ~DesktopCompanion() override;
 
 private:
     void Started();

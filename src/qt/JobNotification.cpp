@@ -43,7 +43,10 @@ void JobNotification::Send(int mp3Files, bool troubles) {
     notify << QString::fromLatin1(kAppTitle) << shown_ << QStringLiteral("tarnme")
            << QStringLiteral("Job done!") << Body(mp3Files, troubles)
            << QStringList{kDefaultAction, QStringLiteral("Show the window")}
-           << QVariantMap{{QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopId)}} << -1;
+           // The sound theme's "complete" stands in for the beep, which Wayland does not have.
+           << QVariantMap{{QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopId)},
+                          {QStringLiteral("sound-name"), QStringLiteral("complete")}}
+           << -1;
     OnReply(session_.asyncCall(notify), this, [this](const QDBusMessage& reply) {
         if (reply.type() == QDBusMessage::ReplyMessage) {
             shown_ = reply.arguments().value(0).toUInt();

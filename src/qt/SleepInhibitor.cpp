@@ -14,14 +14,17 @@ const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kReason = QStringLiteral("Encoding WAV files to MP3");
 // The portal's flags for suspend (4) and idle (8).
 constexpr uint kSuspendAndIdle = 4 | 8;
+// A portal that does not answer by then is taken to be missing, and logind is asked instead.
+constexpr int kPortalPatienceMs = 5000;
 
 } // namespace
 
 SleepInhibitor::SleepInhibitor(QDBusConnection session, QDBusConnection system, QObject* parent)
     : QObject(parent), session_(std::move(session)), system_(std::move(system)) {}
 
-void SleepInhibitor::Hold() {
+void SleepInhibitor::Hold(const QString& parentWindow) {
     wanted_ = true;
+    parentWindow_ = parentWindow;
     if (!asking_ && portalRequest_.isEmpty() && !logindHold_.isValid()) {
         AskPortal();
     }
@@ -43,8 +46,8 @@ void SleepInhibitor::AskPortal() {
     QDBusMessage call = QDBusMessage::createMethodCall(
         kPortal, QStringLiteral("/org/freedesktop/portal/desktop"),
         QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
-    call << QString() << kSuspendAndIdle << QVariantMap{{QStringLiteral("reason"), kReason}};
-    OnReply(session_.asyncCall(call), this, [this](const QDBusMessage& reply) {
+    call << parentWindow_ << kSuspendAndIdle << QVariantMap{{QStringLiteral("reason"), kReason}};
+    OnReply(session_.asyncCall(call, kPortalPatienceMs), this, [this](const QDBusMessage& reply) {
         if (reply.type() != QDBusMessage::ReplyMessage) {
             AskLogind();
             return;

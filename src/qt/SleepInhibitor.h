@@ -15,7 +15,9 @@ class SleepInhibitor : public QObject {
 public:
     SleepInhibitor(QDBusConnection session, QDBusConnection system, QObject* parent);
 
-    void Hold();
+    // `parentWindow` ties the hold to a window, as the portal names windows ("x11:<id>"), or
+    // is empty.
+    void Hold(const QString& parentWindow);
     void Release();
 
 private:
@@ -28,6 +30,7 @@ private:
     QDBusConnection system_;
     bool wanted_ = false;
     bool asking_ = false;
+    QString parentWindow_;
     QString portalRequest_;
     QDBusUnixFileDescriptor logindHold_;
 };

@@ -49,8 +49,7 @@ def main(test, wayland=False):
 
 
 class Session:
-    """An Xvfb, or with `wayland` a headless Weston and no X server, with its own lock, journal
-    and music folders, the last the working folder."""
+    """An Xvfb, or a headless Weston, with its own lock, journal and music (working) folders."""
 
     def __init__(self, wayland=False):
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")

@@ -13,9 +13,8 @@
 
 namespace tarn::gui::testing {
 
-// A bus of its own, and on it a stand-in for the desktop that records what reaches it: the
-// portal's Inhibit (when asked for), logind's, the notification server, and a dock that hears
-// the launcher's Update.
+// A bus of its own with a stand-in desktop that records what reaches it: the portal's Inhibit
+// (when asked for), logind's, the notification server, a dock hearing the launcher's Update.
 class FakeDesktop : public QDBusVirtualObject {
     Q_OBJECT
 
@@ -24,8 +23,7 @@ public:
         daemon_.start("dbus-daemon",
                       {"--nofork", "--print-address=1",
                        "--config-file=" TARN_SOURCE_DIR "/tests/qt/stand-in-bus.conf"});
-        while (!daemon_.canReadLine() && daemon_.waitForReadyRead()) {
-        }
+        daemon_.waitForReadyRead(); // The address comes in one write.
         address = QString::fromUtf8(daemon_.readLine()).trimmed();
         bus = QDBusConnection::connectToBus(address, "desktop");
         bus.registerVirtualObject("/", this, QDBusConnection::SubPath);
@@ -56,8 +54,7 @@ public:
     // The bus, for the program's connections, and the stand-in's own connection.
     QString address;
     QDBusConnection bus{QString()};
-    // Each call's arguments, as text.
-    std::vector<std::string> calls;
+    std::vector<std::string> calls; // Each call, its arguments as text.
     // Each Update of the program's entry: the percentage shown, or -1 for hidden.
     std::vector<long> progress;
 
