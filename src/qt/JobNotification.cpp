@@ -71,8 +71,8 @@ void JobNotification::ActionInvoked(uint id, const QString& action) {
 }
 
 void JobNotification::ActivationToken(uint id, const QString& token) {
-    // Qt's Wayland plugin hands this to the compositor with the next activation (from Qt 6.5;
-    // older ones ask without a token, which a compositor may turn down).
+    // Newer versions of Qt's Wayland plugin hand this to the compositor with the next
+    // activation; Debian 12's (Qt 6.4) asks without a token, which a compositor may turn down.
     if (id == shown_) {
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
     }
