@@ -1,5 +1,6 @@
 # Builds the Debian package into a scratch folder and checks it: every installed file is in it
-# under /usr, its dependencies were read from the programs, and lintian finds no error.
+# under /usr, its dependencies were read from the programs, it recommends Qt's Wayland plugin,
+# and lintian finds no error.
 # Usage: cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch folder> -DCPACK=<cpack>
 #              -DDPKG_DEB=<dpkg-deb> -DLINTIAN=<lintian> -P CheckPackage.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -33,6 +34,12 @@ execute_process(COMMAND "${DPKG_DEB}" --field "${packages}" Depends OUTPUT_VARIA
 if(NOT depends MATCHES "libmp3lame0" OR NOT depends MATCHES "libqt6widgets6"
    OR NOT depends MATCHES "libchm1")
     message(FATAL_ERROR "The package does not depend on the libraries it needs: ${depends}")
+endif()
+
+execute_process(COMMAND "${DPKG_DEB}" --field "${packages}" Recommends OUTPUT_VARIABLE recommends
+                COMMAND_ERROR_IS_FATAL ANY)
+if(NOT recommends MATCHES "(^|, )qt6-wayland(,|\n|$)")
+    message(FATAL_ERROR "The package does not recommend Qt's Wayland plugin: ${recommends}")
 endif()
 
 execute_process(COMMAND "${LINTIAN}" --fail-on error "${packages}" RESULT_VARIABLE result

@@ -18,6 +18,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://tarn.example.org/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The desktop's opener, through which the contact links reach the mail program and the browser.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+# The desktop's opener, through which the contact links reach the mail program and the browser;
+# Qt's Wayland plugin, without which a Wayland session runs the window through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
 include(CPack)

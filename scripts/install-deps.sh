@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev libmp3lame-dev libchm-dev
     libgtest-dev libgmock-dev
     xvfb xauth x11-utils xdotool imagemagick fonts-liberation
+    qt6-wayland weston
     python3 python3-pyatspi at-spi2-core dbus-daemon
     mpg123 lame xdg-utils
     exfatprogs exfat-fuse fuse3

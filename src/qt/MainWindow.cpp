@@ -57,10 +57,23 @@ QWidget* MainWindow::WidgetNamed(const std::string& name) const {
 
 void MainWindow::ShowCentred() {
     setWindowTitle(QString::fromStdString(form_.Caption));
+    // A Wayland client cannot place itself, and asking to be activated without a token from
+    // the compositor only earns a warning.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        show();
+        return;
+    }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
         move(available.center() - QPoint(width() / 2, height() / 2));
     }
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::BringToFront() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();

@@ -25,8 +25,11 @@ public:
     // The widget of the control of that name, or none.
     QWidget* WidgetNamed(const std::string& name) const;
 
-    // Shows the window at the centre of the screen, captioned as the form says.
+    // Shows the window at the centre of the screen, captioned as the form says. On Wayland the
+    // compositor places and activates a new window itself.
     void ShowCentred();
+    // Shows the window again if it was minimised and asks for it to be the active one.
+    void BringToFront();
     // Removes what stands for a window-menu item: 6 is Close (the close button), 4 Maximize
     // and 3 Minimize; the others have no counterpart here.
     void RemoveMenuItem(int position);

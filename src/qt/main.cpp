@@ -1,5 +1,6 @@
 #include "filelist/NameJournal.h"
 #include "qt/AppSetup.h"
+#include "qt/DesktopCompanion.h"
 #include "qt/Guard.h"
 #include "qt/MainWindow.h"
 #include "qt/OrderlyEnd.h"
@@ -11,6 +12,7 @@
 #include "shell/frmMain.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QTimer>
 #include <iostream>
 
@@ -22,6 +24,11 @@ int main(int argc, char* argv[]) {
     if (commandLine.unknownOption) {
         std::cerr << tarn::UsageLine(*commandLine.unknownOption) << '\n';
         return tarn::kUsageExitStatus;
+    }
+    if (commandLine.info != tarn::InfoRequest::None) {
+        std::cout << (commandLine.info == tarn::InfoRequest::Help ? tarn::HelpText()
+                                                                  : "tarnme " TARN_VERSION "\n");
+        return 0;
     }
     // Every argument is a file: Qt sees none of them, or it would take a file named like one
     // of its own options ("-style", "-reverse") for that option.
@@ -36,6 +43,8 @@ int main(int argc, char* argv[]) {
     form.UseNameJournal(&journal);
     tarn::gui::MainWindow window(form, platform.Scale());
     platform.Attach(&window);
+    new tarn::gui::DesktopCompanion(form, window, QDBusConnection::sessionBus(),
+                                    QDBusConnection::systemBus());
     for (tarn::forms::Timer* timer : form.Timers()) {
         new tarn::gui::TimerBinding(*timer, &window);
     }

@@ -30,7 +30,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
             continue;
         }
         if (!optionsEnded && argument.starts_with('-')) {
-            result.unknownOption = argument;
+            if (argument == "--help") {
+                result.info = InfoRequest::Help;
+            } else if (argument == "--version") {
+                result.info = InfoRequest::Version;
+            } else {
+                result.unknownOption = argument;
+            }
             result.files.clear();
             return result;
         }
@@ -41,6 +47,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
 
 std::string UsageLine(const std::string& unknownOption) {
     return "tarnme: unknown option '" + unknownOption + "'; usage: tarnme [--] [FILE.wav...]";
+}
+
+std::string HelpText() {
+    return "Usage: tarnme [--] [FILE.wav...]\n"
+           "       tarnme --help | --version\n"
+           "\n"
+           "Tarn MP3 Encoder turns PCM WAV files (44.1 or 48 kHz, 8 or 16 bits) into MP3 files\n"
+           "beside them. It opens its window with the given files in its list; the bit rate,\n"
+           "mono or stereo, the quality preset and the header flags are chosen there, and Go\n"
+           "encodes every listed file in order.\n"
+           "\n"
+           "  --         every later argument is a file, even one starting with \"-\"\n"
+           "  --help     print this help and exit\n"
+           "  --version  print the version and exit\n";
 }
 
 std::string CurrentFolder() {

@@ -33,7 +33,7 @@ def wait_until(condition, what, patience=PATIENCE):
     return value
 
 
-def main(test):
+def main(test, wayland=False):
     """Runs test(program, session) on a session bus, and so an accessibility bus, of its own."""
     if "TARN_E2E_BUS" not in os.environ:
         # A runtime folder of its own for the bus launcher's socket; no display for it to mark.
@@ -44,32 +44,38 @@ def main(test):
         shutil.rmtree(runtime, ignore_errors=True)
         sys.exit(status.returncode)
     program = os.path.abspath(sys.argv[1])
-    with Session() as session:
+    with Session(wayland) as session:
         test(program, session)
 
 
 class Session:
-    """An Xvfb with its own lock, journal and music folders, the last the working folder."""
+    """An Xvfb, or a headless Weston, with its own lock, journal and music (working) folders."""
 
-    def __init__(self):
+    def __init__(self, wayland=False):
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")
         self.music = os.path.join(self.folder, "music")
         os.mkdir(self.music)
         os.chdir(self.music)
-        os.mkdir(os.path.join(self.folder, "runtime"), 0o700)
+        runtime = os.path.join(self.folder, "runtime")
+        os.mkdir(runtime, 0o700)
+        self.env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "WAYLAND"))}
+        self.env.update(XDG_RUNTIME_DIR=runtime, XDG_STATE_HOME=os.path.join(self.folder, "state"),
+                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        self.programs = []
+        if wayland:  # --debug lets weston-debug show what Weston has on screen.
+            self.server = subprocess.Popen(
+                ["weston", "--backend=headless-backend.so", "--socket=tarn", "--idle-time=0",
+                 "--debug"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            wait_until(lambda: os.path.exists(os.path.join(runtime, "tarn")), "Weston's socket")
+            return self.env.update(WAYLAND_DISPLAY="tarn", QT_QPA_PLATFORM="wayland")
         read_end, write_end = os.pipe()
         # -noreset: no restart, which refuses clients for a moment, when the last client leaves.
-        self.xvfb = subprocess.Popen(
+        self.server = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
              "tcp", "-noreset"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as reader:
-            display = ":" + reader.readline().strip()
-        self.env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "WAYLAND"))}
-        self.env.update(DISPLAY=display, XDG_RUNTIME_DIR=os.path.join(self.folder, "runtime"),
-                        XDG_STATE_HOME=os.path.join(self.folder, "state"),
-                        QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        self.programs = []
+            self.env.update(DISPLAY=":" + reader.readline().strip(), QT_QPA_PLATFORM="xcb")
 
     def __enter__(self):
         return self
@@ -78,8 +84,8 @@ class Session:
         for program in self.programs:
             program.kill()
             program.wait()
-        self.xvfb.terminate()
-        self.xvfb.wait()
+        self.server.terminate()
+        self.server.wait()
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def start(self, program, *arguments):
@@ -112,7 +118,7 @@ class Ui:
     def __init__(self, session, process):
         import pyatspi
         self.at, self.session, self.process = pyatspi, session, process
-        self.window = self.window_titled(TITLE)
+        self.window = self.window_titled(TITLE) if "DISPLAY" in session.env else None
         self.app = wait_until(self._app, "the program on the accessibility bus")
 
     def _app(self):

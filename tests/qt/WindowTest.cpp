@@ -1,4 +1,7 @@
+#include "FakeDesktop.h"
 #include "forms/Line.h"
+#include "progress/ProgressBar.h"
+#include "qt/DesktopCompanion.h"
 #include "qt/Guard.h"
 #include "qt/MainWindow.h"
 #include "qt/QtPlatform.h"
@@ -18,7 +21,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace tarn::gui::testing {
@@ -245,6 +250,79 @@ TEST_F(WindowTest, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
     SetErrorHandler(nullptr);
     EXPECT_TRUE(window.Unloaded());
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"instance.lock", "my song.wav"}));
+}
+
+// The desktop's services a stand-in on a bus of the test's own; each row is one end of a job.
+TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichIsAnnounced) {
+    FakeDesktop desktop;
+    new DesktopCompanion(form, window, QDBusConnection::connectToBus(desktop.address, "session"),
+                         QDBusConnection::connectToBus(desktop.address, "system"));
+    QWidget elsewhere;
+    elsewhere.show();
+    long highest = 0;
+    form.lblTotal.Change.Connect([&] {
+        highest = std::max<long>(highest, ReadBackPercent(form.lblTotal.Caption()).value_or(0));
+    });
+    const std::string why = " | Encoding WAV files to MP3";
+    const std::string done =
+        "Notify Tarn MP3 Encoder | 0 | tarnme | Job done! | 1 MP3 file written.";
+    const std::string actions = " | default Show the window |  | -1";
+    const std::string trouble =
+        " A file could not be encoded, or could not be given its name back: the window says which.";
+    enum End { Done, Error, Abort, Close };
+    // How the job ends, the portal there (else logind), the window active, the calls.
+    using Row = std::tuple<End, bool, bool, std::vector<std::string>>;
+    for (const auto& [end, viaPortal, active, calls] :
+         {Row{Done, true, false, {"Inhibit  | 12" + why, "Close", done + actions}},
+          Row{Done, false, true, {"Inhibit sleep:idle | Tarn MP3 Encoder" + why + " | block"}},
+          Row{Error, true, false, {"Inhibit  | 12" + why, "Close", done + trouble + actions}},
+          Row{Abort, false, false, {"Inhibit sleep:idle | Tarn MP3 Encoder" + why + " | block"}},
+          Row{Close, true, false, {"Inhibit  | 12" + why, "Close"}}}) {
+        SCOPED_TRACE(std::to_string(end) + (active ? " active" : ""));
+        desktop.Reset(viaPortal);
+        highest = 0;
+        ::tarn::testing::WriteWav(folder.File("gone.wav"), {});
+        ::tarn::testing::WriteWav(folder.File("a.wav"), {.frames = 3 * 44100});
+        // A file listed twice is passed over; one gone by Go cannot be encoded.
+        form.AddChosenFiles(
+            {folder.File(end == Error ? "gone.wav" : "a.wav"), folder.File("a.wav")});
+        std::filesystem::remove(folder.File("gone.wav"));
+        (active ? static_cast<QWidget&>(window) : elsewhere).activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow() == active; }));
+        // Inside the job, once the inhibition has come.
+        QTimer::singleShot(0, &window, [&, end = end] {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.Holding(); }));
+            if (end == Abort) {
+                form.cmdAbort_Click();
+            } else if (end == Close) {
+                EXPECT_FALSE(window.close());
+                form.Shutdown();
+            }
+        });
+        form.cmdGo_Click();
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return !desktop.Holding() && desktop.calls.size() >= calls.size() &&
+                   !desktop.progress.empty() && desktop.progress.back() == -1;
+        }));
+        EXPECT_EQ(desktop.calls, calls);
+        // From 0 up to the highest percentage the bar showed (the entry's stops at 100), each
+        // once, then hidden.
+        const auto& shown = desktop.progress;
+        EXPECT_EQ(std::tuple(shown.front(), shown.end()[-2]),
+                  std::tuple(0L, std::min(highest, 100L)));
+        EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end() - 1, std::greater_equal<>()),
+                  shown.end() - 1);
+        // Clicked, the notification brings the window forward, and is withdrawn.
+        if (calls.back().starts_with("Notify")) {
+            desktop.bus.send(QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                                        "org.freedesktop.Notifications",
+                                                        "ActionInvoked")
+                             << 7U << QString("default"));
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                return window.isActiveWindow() && desktop.calls.back() == "CloseNotification 7";
+            }));
+        }
+    }
 }
 
 } // namespace

@@ -1,0 +1,81 @@
+#include "qt/JobNotification.h"
+
+#include "qt/DBusReply.h"
+#include "qt/MainWindow.h"
+#include "shell/AppInfo.h"
+
+#include <QDBusMessage>
+#include <QEvent>
+#include <QVariantMap>
+
+namespace tarn::gui {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kDefaultAction = QStringLiteral("default");
+
+QString Body(int mp3Files, bool troubles) {
+    QString body = mp3Files == 1 ? QStringLiteral("1 MP3 file written.")
+                                 : QStringLiteral("%1 MP3 files written.").arg(mp3Files);
+    if (troubles) {
+        body += QStringLiteral(" A file could not be encoded, or could not be given its name "
+                               "back: the window says which.");
+    }
+    return body;
+}
+
+} // namespace
+
+JobNotification::JobNotification(QDBusConnection session, MainWindow* window)
+    : QObject(window), session_(std::move(session)), window_(window) {
+    session_.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
+                     SLOT(ActionInvoked(uint, QString)));
+    session_.connect(kService, kPath, kService, QStringLiteral("ActivationToken"), this,
+                     SLOT(ActivationToken(uint, QString)));
+    window->installEventFilter(this);
+}
+
+void JobNotification::Send(int mp3Files, bool troubles) {
+    QDBusMessage notify =
+        QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
+    notify << QString::fromLatin1(kAppTitle) << shown_ << QStringLiteral("tarnme")
+           << QStringLiteral("Job done!") << Body(mp3Files, troubles)
+           << QStringList{kDefaultAction, QStringLiteral("Show the window")}
+           // The sound theme's "complete" stands in for the beep, which Wayland does not have.
+           << QVariantMap{{QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopId)},
+                          {QStringLiteral("sound-name"), QStringLiteral("complete")}}
+           << -1;
+    OnReply(session_.asyncCall(notify), this, [this](const QDBusMessage& reply) {
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            shown_ = reply.arguments().value(0).toUInt();
+        }
+    });
+}
+
+bool JobNotification::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && shown_ != 0) {
+        session_.asyncCall(QDBusMessage::createMethodCall(kService, kPath, kService,
+                                                          QStringLiteral("CloseNotification"))
+                           << shown_);
+        shown_ = 0;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void JobNotification::ActionInvoked(uint id, const QString& action) {
+    if (id == shown_ && action == kDefaultAction && window_) {
+        window_->BringToFront();
+    }
+}
+
+void JobNotification::ActivationToken(uint id, const QString& token) {
+    // Newer versions of Qt's Wayland plugin hand this to the compositor with the next
+    // activation; Debian 12's (Qt 6.4) asks without a token, which a compositor may turn down.
+    if (id == shown_) {
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+    }
+}
+
+} // namespace tarn::gui
