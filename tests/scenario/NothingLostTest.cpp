@@ -62,9 +62,8 @@ std::string FolderOf(const std::string& path) {
 // the step it guarded is durable.
 class DurabilityOrder {
 public:
-    DurabilityOrder(FaultySystem& system, std::string journal, std::string stateFolder)
-        : journal_(std::move(journal)), temporary_(journal_ + ".new"),
-          stateFolder_(std::move(stateFolder)) {
+    DurabilityOrder(FaultySystem& system, std::string journal)
+        : journal_(std::move(journal)), temporary_(journal_ + ".new") {
         system.Aside([this] { records_ = durable_ = *NameJournal(journal_).Entries(); });
         system.observer = [this](const FaultySystem::Note& note, int answer) {
             See(note, answer <= 0);
@@ -119,9 +118,8 @@ private:
     bool Recorded(const std::string& path) const {
         return std::ranges::any_of(records_, [&](const auto& e) { return e.currentPath == path; });
     }
-    // `wanted` as a record, or the same move the other way (a name given back); an MP3 output
-    // record is matched by its path and kind.
-    // The record is in the journal as it is, and as a power cut would leave it.
+    // `wanted` is in the journal as it is, and as a power cut would leave it; a rename also as
+    // the same move the other way (a name given back), an MP3 output by its path and kind.
     void ExpectGuarded(const std::string& what, const NameJournal::Entry& wanted) {
         const auto holds = [&](const std::vector<NameJournal::Entry>& records) {
             return std::ranges::any_of(records, [&](const NameJournal::Entry& e) {
@@ -144,8 +142,7 @@ private:
                 EXPECT_FALSE(unsyncedNames_.contains(record.currentPath) ||
                              unsyncedNames_.contains(record.chosenPath) ||
                              unsyncedData_.contains(record.currentPath))
-                    << "the record of " << record.currentPath
-                    << " goes before its step is durable ";
+                    << "the record of " << record.currentPath << " goes before its step is durable";
             }
         }
         records_ = *next;
@@ -153,7 +150,6 @@ private:
 
     std::string journal_;
     std::string temporary_;
-    std::string stateFolder_;
     std::vector<NameJournal::Entry> records_;
     // Names made, moved or removed, and files written, since they were last synced.
     std::set<std::string> unsyncedNames_;
@@ -275,7 +271,7 @@ TEST_F(NothingLostTest, EveryCallOfAnAddAndAJobFailsInTurn) {
             {
                 FaultySystem system;
                 system.FailAt(n, error);
-                const DurabilityOrder order(system, journalPath, stateDir.Path().string());
+                const DurabilityOrder order(system, journalPath);
                 Session session(journalPath);
                 session.AddAndEncode(sources);
                 told = session.platform.interactions;
@@ -323,7 +319,7 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
             {
                 FaultySystem system;
                 system.FailAt(n, error);
-                const DurabilityOrder order(system, journalPath, stateDir.Path().string());
+                const DurabilityOrder order(system, journalPath);
                 const Session start(journalPath);
                 EXPECT_EQ(fs::exists(journalPath), !start.platform.interactions.empty())
                     << "whatever is left for the next start is told, and only that";
@@ -366,7 +362,7 @@ TEST_P(FileSystemTest, RenamesGiveEveryNameBackInTheOrderThatSurvivesAPowerCut) 
     for (int start = 0; start < 2; ++start) {
         FaultySystem system;
         Refuse(system);
-        const DurabilityOrder order(system, journalPath, stateDir.Path().string());
+        const DurabilityOrder order(system, journalPath);
         Session session(journalPath);
         if (start == 0) {
             session.AddAndEncode({sources[0], sources[1], dir.File("extra - one.wav")}, 1);
@@ -388,7 +384,7 @@ TEST_P(FileSystemTest, RenamesGiveEveryNameBackInTheOrderThatSurvivesAPowerCut) 
     StopAsTheSecondRunWrites();
     FaultySystem system;
     Refuse(system);
-    const DurabilityOrder order(system, journalPath, stateDir.Path().string());
+    const DurabilityOrder order(system, journalPath);
     const Session next(journalPath);
     ExpectInOrder({"clean.wav", "first take.mp3", "first take.wav"});
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,9 @@ public:
     }
     // A font it did not make is refused; a selected one is not deleted.
     platform::FontHandle SelectObject(platform::FontHandle font) override {
+        if (font == kStockFont && failsToRestore) {
+            throw std::runtime_error("the stock font is gone");
+        }
         return font == kStockFont || fonts_.count(font) != 0 ? std::exchange(selected_, font) : 0;
     }
     bool DeleteObject(platform::FontHandle font) override {
@@ -57,6 +61,7 @@ public:
 
     std::vector<PrintCall> prints;
     int graphicsMode = platform::kGraphicsModeCompatible;
+    bool failsToRestore = false;
 
 private:
     std::int16_t scaleMode_ = platform::kScaleTwips;

@@ -95,6 +95,14 @@ TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
             (std::vector<platform::MessageBoxRequest>(
                 drawn ? 0 : 1, {"RotateText", platform::MessageIcon::None, "Tarn MP3 Encoder"})));
     }
+    // A surface that cannot take its own font back still gets its scale mode back.
+    testing::TestPlatform platform;
+    RecordingPaintSurface surface;
+    surface.failsToRestore = true;
+    EXPECT_FALSE(RotateText(platform, platform, surface, "Tarn", "Arial", kBooleanTrue,
+                            kBooleanFalse, 19, 0, 0, 0, 0, 10, 50, 1));
+    EXPECT_EQ(surface.ScaleMode(), platform::kScaleTwips);
+    EXPECT_EQ(platform.Messages().size(), 1U);
 }
 
 } // namespace
