@@ -180,6 +180,18 @@ TEST_F(EncodeFileTest, WritesTheEntrysPathPacesItselfAndStopsAfterAnAbort) {
     EXPECT_TRUE(platform.Messages().empty());
 }
 
+// Whatever escapes the run (here from a handler in its pause) ends it with a message naming the
+// file, and its output goes.
+TEST_F(EncodeFileTest, AnErrorThatEscapesTheRunEndsItVisiblyAndRemovesItsOutput) {
+    testing::WriteWav(dir.File("song.wav"), {.frames = 44100});
+    platform.AtDoEvents(1, [] { throw std::runtime_error("out of order"); });
+    form.EncodeFile(dir.File("song.wav"));
+    EXPECT_EQ(platform.interactions,
+              Names{"Critical error... (x): The file cannot be encoded:\n" + dir.File("song.wav") +
+                    "\nAn unexpected error stopped it: out of order."});
+    EXPECT_FALSE(fs::exists(dir.File("song.mp3")));
+}
+
 struct FailureCase {
     const char* name;
     std::optional<WavSpec> source;
