@@ -304,7 +304,7 @@ int main(int argc, char** argv) {
         for (const std::string& source : sources) {
             const std::string mp3 = tarn::ChangeExtension(source, "mp3");
             const std::string reference = folder + "/reference.mp3";
-            tarn::platform::DeleteFile(mp3);
+            static_cast<void>(tarn::platform::DeleteFile(mp3));
             platform.wavPath = source;
             platform.mp3Path = mp3;
             const double cpuBefore = OwnCpuSeconds();
