@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encoding/JobState.h"
 #include "encoding/modLAME.h"
 #include "filelist/NameJournal.h"
 #include "forms/CheckBox.h"
@@ -167,14 +168,20 @@ public:
     void RecoverNames();
 
     // ---- Encoding job ----
-    // Set by Abort, cleared by Go; the run stops after the chunk during which it was set.
-    bool AbortRequested = false;
+private:
+    // Declared before the view of it below.
+    JobState jobState_ = JobState::Idle;
+
+public:
+    // Asked for by Abort, withdrawn by Go; the run stops after the chunk during which it was
+    // asked for.
+    AbortRequest AbortRequested{jobState_};
     void cmdGo_Click();
     void cmdAbort_Click();
     // The job tick: the job percentage, and the end of the job.
     void tmrTotal_Timer();
     // Go is still running, or its runs are done and the job tick has not yet ended the job.
-    bool JobActive() const { return goActive_ || jobPhase_ != JobPhase::Idle; }
+    bool JobActive() const { return jobState_ != JobState::Idle; }
 
     // What a job did, for the desktop around the window.
     struct JobOutcome {
@@ -189,7 +196,6 @@ public:
     forms::Event<const JobOutcome&> JobEnded;
 
 private:
-    enum class JobPhase { Idle, Running, RunsDone };
     // What a job needs to give names back after an abort, once the table has been emptied.
     struct JobEntry {
         std::string filePath;
@@ -213,11 +219,8 @@ private:
     // never over an existing file; gives up after a few failed attempts.
     std::vector<NameNotGiven> GiveChosenNames(const JobEntry& entry, bool wavToo, bool pumpEvents);
 
-    JobPhase jobPhase_ = JobPhase::Idle;
-    bool goActive_ = false;
-    bool startPending_ = false;
-    // Leaving was asked for while an aborted run was finishing; Go carries it out on return.
-    bool exitPending_ = false;
+    // Moves the job state on for `event`; false, and nothing changes, when the state refuses it.
+    bool Advance(JobEvent event);
     std::vector<JobEntry> jobEntries_;
     JobOutcome jobOutcome_;
 
