@@ -120,7 +120,7 @@ void frmMain::cmdAbort_Click() {
 void frmMain::tmrTotal_Timer() {
     std::int64_t done = 0;
     for (int i = 1; i <= FileCount; ++i) {
-        done += platform::FileLength(Mp3Paths[i]).value_or(0);
+        done += platform::FileLength(Mp3Paths[i]).ValueOr(0);
     }
     // An entry whose length cannot be read (a file moved away, say) is left out of the
     // estimate; the others go on counting. With nothing to expect, the bar keeps its value.

@@ -236,10 +236,10 @@ public:
     std::int32_t EncoderResult = 0;
 
 private:
-    // The run's steps; each gives the message to show, empty when all went well.
-    std::string RunEncoding(const std::string& path);
-    std::string EncodeChunks(const std::string& path, clsFileIo& source, const WavLayout& layout,
-                             RunOutput& output);
+    // The run's steps; a failure's reason is the message to show.
+    Status RunEncoding(const std::string& path);
+    Status EncodeChunks(const std::string& path, clsFileIo& source, const WavLayout& layout,
+                        RunOutput& output);
     // Fills EncoderConfig from the options; the number of channels the MP3 file gets.
     int ConfigureEncoder(const WavFormat& format);
 
