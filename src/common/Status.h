@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <variant>
@@ -19,18 +20,24 @@ public:
     // A failure with the error number the last system call left.
     static Status FromErrno() { return Failure(errno); }
     // A failure that is no system error, told in these words.
-    static Status Failure(std::string reason);
+    static Status Failure(std::string reason) {
+        return reason.empty() ? Failure(EIO) : Status(0, std::move(reason));
+    }
 
     bool Ok() const { return error_ == 0 && reason_.empty(); }
     explicit operator bool() const { return Ok(); }
     int Error() const { return error_; }
     // The words for the failure: its own, else the system's ("No space left on device"); empty
     // on success.
-    std::string Reason() const;
+    std::string Reason() const {
+        return reason_.empty() && !Ok() ? std::string(std::strerror(error_)) : reason_;
+    }
     // Whether the words are its own rather than the system's.
     bool HasOwnReason() const { return !reason_.empty(); }
     // The same failure, with its error number, told in other words (the message the user sees).
-    Status Explained(std::string reason) const;
+    Status Explained(std::string reason) const {
+        return Ok() || reason.empty() ? *this : Status(error_, std::move(reason));
+    }
 
 private:
     Status(int error, std::string reason) : error_(error), reason_(std::move(reason)) {}
