@@ -281,9 +281,11 @@ private:
     void LeaveProgram();
     // Gives every listed file its chosen name back; failures leave a file as it is.
     void RestoreChosenNames();
+    // Whether a chosen file may be added: not listed yet, a file that can be read, and room for
+    // it in the table. Says why not, except for a file listed already.
+    bool MayBeAdded(const std::string& chosenPath);
     // Renames a listed file without replacing anything, keeping the journal in step.
-    bool RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath,
-                         std::string& reason);
+    Status RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath);
     // A file that cannot get its name back keeps the name it has.
     void GiveNameBack(const std::string& currentPath, const std::string& chosenPath);
     // Forgets the record of a file renamed from `oldPath` to `newPath` once the rename is durable.
