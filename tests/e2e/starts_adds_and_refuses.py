@@ -18,7 +18,7 @@ def test(program, session):
     missing = os.path.abspath("<i>gone</i>.wav")
     first = session.start(program, "a one.wav", missing, os.path.abspath("b-two.wav"))
     ui = Ui(session, first)
-    ui.answer("The file cannot be read:\n" + missing)
+    ui.answer("The file cannot be read:\n" + missing + "\nNo such file or directory.")
     wait_until(lambda: ui.rows() == ["a one.wav", "b-two.wav"], "both files in the list")
     check({"aone.wav", "btwo.wav"} <= set(session.files()), "listed: %r" % session.files())
 
