@@ -60,8 +60,8 @@ public:
         ++calls;
         if (start >= nextTick_) {
             nextTick_ = start + 200ms;
-            lengthsRead += tarn::platform::FileLength(wavPath).value_or(0) > 0 ? 1 : 0;
-            lengthsRead += tarn::platform::FileLength(mp3Path).value_or(0) > 0 ? 1 : 0;
+            lengthsRead += tarn::platform::FileLength(wavPath).ValueOr(0) > 0 ? 1 : 0;
+            lengthsRead += tarn::platform::FileLength(mp3Path).ValueOr(0) > 0 ? 1 : 0;
         }
         spent += SteadyClock::now() - start;
     }

@@ -4,6 +4,7 @@
 #include "filelist/WavProbe.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -53,9 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // As pread(2) on a file of these bytes: nothing before the start, fewer bytes at the end.
     const tarn::ReadAtFunction read = [data,
                                        length](std::int64_t offset, void* buffer,
-                                               std::size_t count) -> std::optional<std::size_t> {
+                                               std::size_t count) -> tarn::Result<std::size_t> {
         if (offset < 0) {
-            return std::nullopt;
+            return tarn::Status::Failure(EINVAL);
         }
         const auto available = static_cast<std::size_t>(std::max<std::int64_t>(0, length - offset));
         const std::size_t got = std::min(count, available);
@@ -64,9 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return got;
     };
-    const std::optional<tarn::WavLayout> layout = tarn::LocateWavData(read, length);
+    const tarn::Result<tarn::WavLayout> layout = tarn::LocateWavData(read, length);
     // Reads that never fail always find a layout, and its data lies inside the file.
-    Check(layout.has_value());
+    Check(layout.Ok());
     Check(layout->dataOffset >= 0 && layout->dataLength >= 0);
     Check(layout->dataOffset + layout->dataLength <= length);
 

@@ -23,32 +23,42 @@ constexpr int kRenameAttempts = 3;
 
 } // namespace
 
+bool frmMain::Advance(JobEvent event) {
+    const std::optional<JobState> next = NextJobState(jobState_, event);
+    if (next) {
+        jobState_ = *next;
+    }
+    return next.has_value();
+}
+
 void frmMain::cmdGo_Click() {
-    if (goActive_) {
-        // The run of an aborted job is still finishing its last chunk: the new job starts as
-        // soon as that run has returned and the names have been given back.
-        startPending_ = true;
+    const JobState before = jobState_;
+    // Refused, or waiting behind an aborted run that is still finishing its last chunk: the
+    // Go still running starts the new job once that run has returned and the names are back.
+    if (!Advance(JobEvent::Go) || before != JobState::Idle) {
         return;
     }
-    goActive_ = true;
-    try {
-        do {
-            startPending_ = false;
+    JobState ended = JobState::Running;
+    do {
+        try {
             RunJob();
-        } while (startPending_ && FileCount > 0 && !exitPending_);
-    } catch (...) {
-        // Otherwise Exit would wait for a job that is gone.
-        goActive_ = false;
-        throw;
-    }
-    goActive_ = false;
-    if (exitPending_) {
+        } catch (...) {
+            // Otherwise Exit would wait for a run that is gone.
+            static_cast<void>(Advance(JobEvent::RunsEnded));
+            throw;
+        }
+        ended = jobState_;
+        static_cast<void>(Advance(JobEvent::RunsEnded));
+        if (ended != JobState::Running) {
+            RestoreNamesAfterAbort();
+        }
+    } while (ended == JobState::AbortingThenStart && FileCount > 0 && Advance(JobEvent::Go));
+    if (ended == JobState::AbortingThenExit) {
         LeaveProgram();
     }
 }
 
 void frmMain::RunJob() {
-    AbortRequested = false;
     const std::string bitrate = cmbBitrate.Text();
     for (int i = 1; i <= FileCount; ++i) {
         SizeRatios[i] =
@@ -76,7 +86,6 @@ void frmMain::RunJob() {
     for (int i = 1; i <= FileCount; ++i) {
         jobEntries_.push_back({FilePaths[i], ChosenPaths[i], Mp3Paths[i], FileRenamed[i]});
     }
-    jobPhase_ = JobPhase::Running;
     jobOutcome_ = {};
     JobStarted.Raise();
     Timer1.SetEnabled(true);
@@ -92,24 +101,18 @@ void frmMain::RunJob() {
         const std::string path = FilePaths[i];
         EncodeFile(path);
     }
-
-    if (AbortRequested) {
-        RestoreNamesAfterAbort();
-    } else if (jobPhase_ == JobPhase::Running) {
-        jobPhase_ = JobPhase::RunsDone;
-    }
 }
 
 void frmMain::cmdAbort_Click() {
-    if (jobPhase_ == JobPhase::Idle) {
+    const JobState before = jobState_;
+    if (!Advance(JobEvent::Abort)) {
         return;
     }
-    AbortRequested = true;
     ResetAfterJob();
     jobOutcome_.aborted = true;
     JobEnded.Raise(jobOutcome_);
     // With a run still under way, its files are open: the names come back once it returns.
-    if (!goActive_) {
+    if (before == JobState::RunsDone) {
         RestoreNamesAfterAbort();
     }
 }
@@ -117,7 +120,7 @@ void frmMain::cmdAbort_Click() {
 void frmMain::tmrTotal_Timer() {
     std::int64_t done = 0;
     for (int i = 1; i <= FileCount; ++i) {
-        done += platform::FileLength(Mp3Paths[i]).value_or(0);
+        done += platform::FileLength(Mp3Paths[i]).ValueOr(0);
     }
     // An entry whose length cannot be read (a file moved away, say) is left out of the
     // estimate; the others go on counting. With nothing to expect, the bar keeps its value.
@@ -139,14 +142,13 @@ void frmMain::tmrTotal_Timer() {
     // The job ends only once its last run has returned, so that no file is renamed while it is
     // being written: at the first tick after that, whatever the bar shows, since an estimate
     // larger than the real output would otherwise keep the job open for ever.
-    if (jobPhase_ == JobPhase::RunsDone) {
+    if (Advance(JobEvent::LastTick)) {
         EndJob();
     }
 }
 
+// The state is Idle already: Abort finds no job to stop.
 void frmMain::EndJob() {
-    // From here on Abort finds no job to stop.
-    jobPhase_ = JobPhase::Idle;
     tmrTotal.SetEnabled(false);
     Timer1.SetEnabled(false);
     tmrProgress.SetEnabled(false);
@@ -270,7 +272,6 @@ void frmMain::ResetAfterJob() {
     FileCount = 0;
     lstOpenFileName.Clear();
     lstOpenFileSize.Clear();
-    jobPhase_ = JobPhase::Idle;
 }
 
 } // namespace tarn

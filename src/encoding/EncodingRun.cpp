@@ -25,26 +25,34 @@ constexpr const char* kErrorTitle = "Critical error...";
 // chunk of such frames would otherwise take more than a gigabyte.
 constexpr std::uint32_t kMaxChunkInputBytes = 4U << 20;
 
-std::string ReasonText(int error) {
-    if (error == EBUSY) {
-        return "It is in use.";
+// The failure as the last line of a message: a sentence.
+std::string Sentence(const Status& failure) {
+    if (failure.HasOwnReason()) {
+        return failure.Reason();
     }
-    return std::string(std::strerror(error)) + ".";
+    return failure.Error() == EBUSY ? "It is in use." : failure.Reason() + ".";
 }
 
-std::string CannotRead(const std::string& path, const std::string& reason) {
-    return "The file cannot be read:\n" + path + "\n" + reason;
+Status CannotRead(const std::string& path, const Status& failure) {
+    return failure.Explained("The file cannot be read:\n" + path + "\n" + Sentence(failure));
 }
 
-std::string CannotWrite(const RunOutput& output, const Status& failure) {
-    return "The MP3 file cannot be written:\n" + output.Path() + "\n" +
-           (output.JournalProblem().empty()
-                ? ReasonText(failure.Error())
-                : "Its record cannot be kept in " + output.JournalProblem() + ".");
+Status CannotWrite(const RunOutput& output, const Status& failure) {
+    return failure.Explained("The MP3 file cannot be written:\n" + output.Path() + "\n" +
+                             Sentence(failure));
 }
 
-std::string CannotEncode(const std::string& path, const std::string& reason) {
-    return "The file cannot be encoded:\n" + path + "\n" + reason;
+Status CannotEncode(const std::string& path, const Status& failure) {
+    return failure.Explained("The file cannot be encoded:\n" + path + "\n" + Sentence(failure));
+}
+
+// The encoder's result as the run reports it: its text alone.
+Status EncoderOutcome(std::int32_t result) {
+    if (result == 0) {
+        return {};
+    }
+    const std::string text = EncoderErrorText(result);
+    return Status::Failure(text.empty() ? "Encoder error " + std::to_string(result) : text);
 }
 
 // The encoder stream of one run, released however the run ends.
@@ -83,23 +91,25 @@ constexpr std::array kPresets{
 } // namespace
 
 void frmMain::EncodeFile(const std::string& path) {
-    std::optional<std::string> problem;
+    Status outcome;
     try {
-        problem = RunEncoding(path);
+        outcome = RunEncoding(path);
     } catch (const std::exception& error) {
-        problem = CannotEncode(path, std::string("An unexpected error stopped it: ") +
-                                         error.what() + ".");
+        outcome =
+            CannotEncode(path, Status::Failure(std::string("An unexpected error stopped it: ") +
+                                               error.what() + "."));
     } catch (...) {
-        problem = CannotEncode(path, "An unexpected error stopped it.");
+        outcome = CannotEncode(path, Status::Failure("An unexpected error stopped it."));
     }
     // Said once the run has let go of everything and removed what it did not finish.
-    if (problem) {
+    if (!outcome) {
         jobOutcome_.troubles = true;
-        platform_.notifier.ShowMessage({*problem, platform::MessageIcon::Critical, kErrorTitle});
+        platform_.notifier.ShowMessage(
+            {outcome.Reason(), platform::MessageIcon::Critical, kErrorTitle});
     }
 }
 
-std::optional<std::string> frmMain::RunEncoding(const std::string& path) {
+Status frmMain::RunEncoding(const std::string& path) {
     // The output is the entry's own MP3 path, the one the progress display follows. A renamed
     // entry's output takes the name formed from the chosen one when the job ends.
     std::string mp3Path = ChangeExtension(path, "mp3");
@@ -116,23 +126,22 @@ std::optional<std::string> frmMain::RunEncoding(const std::string& path) {
 
     clsFileIo source;
     if (!source.OpenFileForReading(path)) {
-        return CannotRead(path, ReasonText(errno));
+        return CannotRead(path, source.LastStatus());
     }
-    const std::optional<std::int64_t> sourceLength = platform::FileLength(path);
+    const Result<std::int64_t> sourceLength = platform::FileLength(path);
     if (!sourceLength) {
-        return CannotRead(path, ReasonText(errno));
+        return CannotRead(path, sourceLength.Outcome());
     }
-    errno = 0;
-    const std::optional<WavLayout> layout = LocateWavData(
+    const Result<WavLayout> layout = LocateWavData(
         [&path](std::int64_t offset, void* buffer, std::size_t count) {
             return platform::ReadAt(path, offset, buffer, count);
         },
         *sourceLength);
     if (!layout) {
-        return CannotRead(path, ReasonText(errno != 0 ? errno : EIO));
+        return CannotRead(path, layout.Outcome());
     }
     if (const std::string reason = UnsupportedFormatReason(layout->format); !reason.empty()) {
-        return CannotEncode(path, reason);
+        return CannotEncode(path, Status::Failure(reason));
     }
 
     const int channels = ConfigureEncoder(layout->format);
@@ -140,19 +149,19 @@ std::optional<std::string> frmMain::RunEncoding(const std::string& path) {
     EncoderResult = static_cast<std::int32_t>(
         beInitStream(&EncoderConfig, &ChunkSamples, &Mp3BufferSize, &EncoderStream));
     if (EncoderResult != 0) {
-        return EncoderErrorText(EncoderResult);
+        return EncoderOutcome(EncoderResult);
     }
     if (ChunkSamples == 0 || ChunkSamples % static_cast<std::uint32_t>(channels) != 0 ||
         Mp3BufferSize == 0) {
-        return EncoderErrorText(static_cast<std::int32_t>(BE_ERR_INVALID_FORMAT_PARAMETERS));
+        return EncoderOutcome(static_cast<std::int32_t>(BE_ERR_INVALID_FORMAT_PARAMETERS));
     }
 
     RunOutput output(mp3Path, finalMp3Path, journal_);
     if (const Status opened = output.Open(); !opened) {
         return CannotWrite(output, opened);
     }
-    if (auto problem = EncodeChunks(path, source, *layout, output)) {
-        return problem;
+    if (Status encoded = EncodeChunks(path, source, *layout, output); !encoded) {
+        return encoded;
     }
     if (const Status committed = output.Commit(); !committed) {
         return CannotWrite(output, committed);
@@ -161,7 +170,7 @@ std::optional<std::string> frmMain::RunEncoding(const std::string& path) {
     for (JobEntry& entry : jobEntries_) {
         entry.mp3Committed = entry.mp3Committed || entry.mp3Path == mp3Path;
     }
-    return std::nullopt;
+    return {};
 }
 
 int frmMain::ConfigureEncoder(const WavFormat& format) {
@@ -190,8 +199,8 @@ int frmMain::ConfigureEncoder(const WavFormat& format) {
     return config.nMode == BE_MP3_MODE_MONO ? 1 : 2;
 }
 
-std::optional<std::string> frmMain::EncodeChunks(const std::string& path, clsFileIo& source,
-                                                 const WavLayout& layout, RunOutput& output) {
+Status frmMain::EncodeChunks(const std::string& path, clsFileIo& source, const WavLayout& layout,
+                             RunOutput& output) {
     const int channels = EncoderConfig.format.LHV1.nMode == BE_MP3_MODE_MONO ? 1 : 2;
     const SampleConverter converter(layout.format, channels);
     const std::uint32_t framesPerChunk =
@@ -202,33 +211,32 @@ std::optional<std::string> frmMain::EncodeChunks(const std::string& path, clsFil
     std::vector<std::int16_t> samples(ChunkSamples);
     std::vector<std::uint8_t> outputBuffer(Mp3BufferSize);
 
-    // Reads exactly `count` bytes; the message when that fails.
-    const auto readSource = [&](std::int64_t count) -> std::optional<std::string> {
+    // Reads exactly `count` bytes.
+    const auto readSource = [&](std::int64_t count) -> Status {
         if (source.ReadBytes(inputBuffer.data(), count) == 0) {
-            return CannotRead(path, ReasonText(errno));
+            return CannotRead(path, source.LastStatus());
         }
         if (source.BytesTransferred() != count) {
-            return CannotRead(path, "It ended before the end of its sound data.");
+            return CannotRead(path, Status::Failure("It ended before the end of its sound data."));
         }
-        return std::nullopt;
+        return {};
     };
-    // Stores the encoder's result and writes what it delivered; the message when either fails.
-    // `produced` is taken by reference: it is read only after the encoder call has filled it.
-    const auto deliver = [&](BE_ERR result,
-                             const std::uint32_t& produced) -> std::optional<std::string> {
+    // Stores the encoder's result and writes what it delivered. `produced` is taken by
+    // reference: it is read only after the encoder call has filled it.
+    const auto deliver = [&](BE_ERR result, const std::uint32_t& produced) -> Status {
         EncoderResult = static_cast<std::int32_t>(result);
         if (EncoderResult != 0) {
-            return EncoderErrorText(EncoderResult);
+            return EncoderOutcome(EncoderResult);
         }
         const Status written = output.Write(outputBuffer.data(), produced);
-        return written ? std::nullopt : std::optional(CannotWrite(output, written));
+        return written ? written : CannotWrite(output, written);
     };
 
     for (std::int64_t skipped = 0; skipped < layout.dataOffset;) {
         const std::int64_t count = std::min<std::int64_t>(
             layout.dataOffset - skipped, static_cast<std::int64_t>(inputBuffer.size()));
-        if (auto problem = readSource(count)) {
-            return problem;
+        if (Status skippedRead = readSource(count); !skippedRead) {
+            return skippedRead;
         }
         skipped += count;
     }
@@ -238,19 +246,21 @@ std::optional<std::string> frmMain::EncodeChunks(const std::string& path, clsFil
     for (std::int64_t done = 0; done < totalFrames;) {
         const auto frames =
             static_cast<std::uint32_t>(std::min<std::int64_t>(totalFrames - done, framesPerChunk));
-        if (auto problem =
-                readSource(static_cast<std::int64_t>(frames) * converter.InBytesPerFrame())) {
-            return problem;
+        if (Status read =
+                readSource(static_cast<std::int64_t>(frames) * converter.InBytesPerFrame());
+            !read) {
+            return read;
         }
         done += frames;
         converter.Convert(inputBuffer.data(), frames, samples.data());
 
         std::uint32_t produced = 0;
-        if (auto problem =
+        if (Status delivered =
                 deliver(beEncodeChunk(EncoderStream, frames * static_cast<std::uint32_t>(channels),
                                       samples.data(), outputBuffer.data(), &produced),
-                        produced)) {
-            return problem;
+                        produced);
+            !delivered) {
+            return delivered;
         }
         if (AbortRequested) {
             break;

@@ -30,11 +30,9 @@ RunOutput::~RunOutput() {
     }
 }
 
-Status RunOutput::Note(Status journalResult) {
-    if (!journalResult) {
-        journalProblem_ = journal_->Path() + ": " + journalResult.Reason();
-    }
-    return journalResult;
+Status RunOutput::Note(const Status& journalResult) {
+    return journalResult.Explained("Its record cannot be kept in " + journal_->Path() + ": " +
+                                   journalResult.Reason() + ".");
 }
 
 Status RunOutput::Open() {
@@ -57,27 +55,28 @@ Status RunOutput::Open() {
     }
     opening_ = true;
     if (!file_.OpenFile(path_)) {
-        return Status::FromErrno();
+        return file_.LastStatus();
     }
     // Someone else's file may have come in the moment since the check: one with contents is
     // theirs. One that cannot be measured was made a moment ago, by this run.
-    const std::optional<std::int64_t> length = platform::FileLength(path_);
+    const Result<std::int64_t> length = platform::FileLength(path_);
     if (length && *length != 0) {
         file_.CloseFile();
         return Status::Failure(EEXIST);
     }
     ours_ = true;
-    return length ? Status() : Status::FromErrno();
+    return length.Outcome();
 }
 
 Status RunOutput::Write(const void* bytes, std::uint32_t count) {
-    return file_.WriteBytes(bytes, count) ? Status() : Status::FromErrno();
+    static_cast<void>(file_.WriteBytes(bytes, count));
+    return file_.LastStatus();
 }
 
 Status RunOutput::Commit() {
     file_.CloseFile();
-    if (file_.LastApiResult() == 0) {
-        return Status::FromErrno();
+    if (const Status closed = file_.LastStatus(); !closed) {
+        return closed;
     }
     if (const Status synced = platform::SyncFolderOf(path_); !synced) {
         return synced;

@@ -30,17 +30,15 @@ public:
     Status Commit();
 
     const std::string& Path() const { return path_; }
-    // Why the journal refused the last change; empty when it was the file itself that failed.
-    const std::string& JournalProblem() const { return journalProblem_; }
 
 private:
-    Status Note(Status journalResult);
+    // A refusal of the journal, told as such.
+    Status Note(const Status& journalResult);
 
     clsFileIo file_;
     std::string path_;
     std::string finalPath_;
     NameJournal* journal_;
-    std::string journalProblem_;
     bool recorded_ = false;
     bool opening_ = false;
     bool ours_ = false;

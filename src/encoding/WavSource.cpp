@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -37,21 +38,25 @@ std::optional<WavFormat> ParseFmt(const std::uint8_t* bytes, std::size_t size) {
     return format;
 }
 
-// Reads exactly `count` bytes at `offset`; false when the file is shorter or cannot be read.
-bool ReadExactly(const ReadAtFunction& read, std::int64_t offset, std::uint8_t* buffer,
-                 std::size_t count) {
-    const std::optional<std::size_t> got = read(offset, buffer, count);
-    return got && *got == count;
+// Reads exactly `count` bytes at `offset`. A file that has become shorter than its length said
+// counts as one that cannot be read.
+Status ReadExactly(const ReadAtFunction& read, std::int64_t offset, std::uint8_t* buffer,
+                   std::size_t count) {
+    const Result<std::size_t> got = read(offset, buffer, count);
+    if (!got) {
+        return got.Outcome();
+    }
+    return *got == count ? Status() : Status::Failure(EIO);
 }
 
 } // namespace
 
-std::optional<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLength) {
+Result<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLength) {
     std::array<std::uint8_t, kCanonicalHeaderSize> head{};
     const auto headSize =
         static_cast<std::size_t>(std::clamp<std::int64_t>(fileLength, 0, kCanonicalHeaderSize));
-    if (!ReadExactly(read, 0, head.data(), headSize)) {
-        return std::nullopt;
+    if (const Status headRead = ReadExactly(read, 0, head.data(), headSize); !headRead) {
+        return headRead;
     }
 
     std::optional<WavFormat> format;
@@ -61,8 +66,9 @@ std::optional<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t 
         std::int64_t position = 12;
         while (position + 8 <= fileLength && !(format && data)) {
             std::array<std::uint8_t, 8> header{};
-            if (!ReadExactly(read, position, header.data(), header.size())) {
-                return std::nullopt;
+            if (const Status headerRead = ReadExactly(read, position, header.data(), header.size());
+                !headerRead) {
+                return headerRead;
             }
             const std::int64_t body = position + 8;
             const std::int64_t size = ReadU32(header.data() + 4);
@@ -71,8 +77,8 @@ std::optional<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t 
                 std::array<std::uint8_t, kFmtBytesRead> fmt{};
                 const auto count = static_cast<std::size_t>(
                     std::min({size, available, static_cast<std::int64_t>(fmt.size())}));
-                if (!ReadExactly(read, body, fmt.data(), count)) {
-                    return std::nullopt;
+                if (const Status fmtRead = ReadExactly(read, body, fmt.data(), count); !fmtRead) {
+                    return fmtRead;
                 }
                 format = ParseFmt(fmt.data(), count);
             } else if (IsTag(header.data(), "data") && !data) {
@@ -84,7 +90,7 @@ std::optional<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t 
 
     if (format && data) {
         data->format = *format;
-        return data;
+        return *data;
     }
     WavLayout fallback;
     if (format) {

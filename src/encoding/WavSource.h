@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Status.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -40,18 +42,18 @@ struct WavLayout {
     bool operator==(const WavLayout&) const = default;
 };
 
-// Reads up to `count` bytes at `offset`: the number read (fewer at the end of the file), or
-// nothing when reading fails.
+// Reads up to `count` bytes at `offset`: the number read (fewer at the end of the file), or the
+// failure.
 using ReadAtFunction =
-    std::function<std::optional<std::size_t>(std::int64_t offset, void* buffer, std::size_t count)>;
+    std::function<Result<std::size_t>(std::int64_t offset, void* buffer, std::size_t count)>;
 
 // Finds the format and the sample data of a WAV file of `fileLength` bytes by walking its RIFF
 // chunks: "fmt " and "data" wherever they stand, any other chunk skipped, odd sizes padded, a data
 // chunk that claims more than the file holds cut at the end of the file. A file without both
 // chunks is taken as a canonical header: the format at offsets 20 to 35 (or from its "fmt "
-// chunk, when it has one) and the data from byte 44 to the end. Nothing when the file cannot be
-// read.
-std::optional<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLength);
+// chunk, when it has one) and the data from byte 44 to the end. A read that fails, or comes
+// short of the length given, fails it.
+Result<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLength);
 
 // Why samples of this format cannot be encoded, as a sentence; empty when they can.
 std::string UnsupportedFormatReason(const WavFormat& format);

@@ -16,10 +16,9 @@ namespace sys = platform::sys;
 
 namespace {
 
-// Closes a descriptor that is being given up, keeping the errno of the failure that led there.
-void Abandon(int fd, int error) {
-    static_cast<void>(sys::Close(fd));
-    errno = error;
+// The error the last system call left; one that left none counts as an input/output error.
+int LastError() {
+    return errno != 0 ? errno : EIO;
 }
 
 // Opens an existing file, or creates it when it is missing. `created` tells which happened.
@@ -49,20 +48,28 @@ bool clsFileIo::OpenFileForReading(const std::string& FileN) {
     return Open(FileN, false);
 }
 
+bool clsFileIo::Settle(int error) {
+    lastStatus_ = error == 0 ? Status() : Status::Failure(error);
+    if (error != 0) {
+        errno = error;
+    }
+    return error == 0;
+}
+
 bool clsFileIo::Open(const std::string& path, bool forWriting) {
     if (open_) {
-        errno = EBUSY;
-        return false;
+        return Settle(EBUSY);
     }
     bool created = false;
     // O_NONBLOCK keeps a FIFO from hanging the open; it is refused below anyway.
-    const int fd = forWriting
-                       ? OpenOrCreate(path, created)
-                       : sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd == -1) {
+    sys::Descriptor file(
+        forWriting ? OpenOrCreate(path, created)
+                   : sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.Valid()) {
         fileHandle_ = -1;
-        return false;
+        return Settle(LastError());
     }
+    const int fd = file.Get();
     struct stat info {};
     int error = 0;
     if (sys::Fstat(fd, &info) != 0) {
@@ -81,20 +88,21 @@ bool clsFileIo::Open(const std::string& path, bool forWriting) {
         if (created) {
             static_cast<void>(sys::Unlink(path.c_str()));
         }
-        Abandon(fd, error);
         fileHandle_ = -1;
-        return false;
+        return Settle(error);
     }
+    // From here on the object closes it.
+    static_cast<void>(file.Release());
     fileHandle_ = fd;
     fileName_ = path;
     open_ = true;
     writable_ = forWriting;
-    return true;
+    return Settle(0);
 }
 
 bool clsFileIo::CloseFile() {
     if (!open_) {
-        return false;
+        return Settle(EBADF);
     }
     open_ = false;
     int error = 0;
@@ -105,15 +113,14 @@ bool clsFileIo::CloseFile() {
         error = errno;
     }
     lastApiResult_ = error == 0 ? 1 : 0;
-    if (error != 0) {
-        errno = error;
-    }
+    // A handle was closed, whether or not its data were made durable.
+    static_cast<void>(Settle(error));
     return true;
 }
 
 bool clsFileIo::WriteBytes(const void* Pointer, std::int64_t Size) {
     if (!open_ || Size < 0 || (Size > 0 && Pointer == nullptr)) {
-        return false;
+        return Settle(open_ ? EINVAL : EBADF);
     }
     const auto* bytes = static_cast<const char*>(Pointer);
     std::int64_t done = 0;
@@ -123,18 +130,18 @@ bool clsFileIo::WriteBytes(const void* Pointer, std::int64_t Size) {
         if (written == -1) {
             bytesTransferred_ = done;
             lastApiResult_ = 0;
-            return false;
+            return Settle(LastError());
         }
         done += written;
     }
     bytesTransferred_ = done;
     lastApiResult_ = 1;
-    return true;
+    return Settle(0);
 }
 
 std::int32_t clsFileIo::ReadBytes(void* Pointer, std::int64_t bytes) {
     if (!open_ || bytes < 0 || (bytes > 0 && Pointer == nullptr)) {
-        return 0;
+        return Settle(open_ ? EINVAL : EBADF) ? 1 : 0;
     }
     auto* out = static_cast<char*>(Pointer);
     std::int64_t done = 0;
@@ -144,7 +151,7 @@ std::int32_t clsFileIo::ReadBytes(void* Pointer, std::int64_t bytes) {
         const ssize_t got = sys::Read(fileHandle_, out + done, request);
         if (got == -1) {
             bytesTransferred_ = done;
-            return 0;
+            return Settle(LastError()) ? 1 : 0;
         }
         if (got == 0) {
             break;
@@ -152,7 +159,7 @@ std::int32_t clsFileIo::ReadBytes(void* Pointer, std::int64_t bytes) {
         done += got;
     }
     bytesTransferred_ = done;
-    return 1;
+    return Settle(0) ? 1 : 0;
 }
 
 } // namespace tarn

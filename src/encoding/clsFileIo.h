@@ -1,12 +1,14 @@
 #pragma once
 
+#include "common/Status.h"
+
 #include <cstdint>
 #include <string>
 
 namespace tarn {
 
 // One file handle that moves raw bytes between a file and memory. It reports only through its
-// results; after a failure errno says why.
+// results; after a failure errno and LastStatus say why.
 //
 // A handle keeps its file for as long as it is open: OpenFile holds an exclusive lock, so no
 // other clsFileIo (in this process or another) can open the same file meanwhile, and
@@ -50,14 +52,19 @@ public:
     // The path of the last successful open; empty until then.
     const std::string& FileName() const { return fileName_; }
     bool IsOpen() const { return open_; }
+    // The outcome of the last open, close, read or write, with the error that failed it.
+    const Status& LastStatus() const { return lastStatus_; }
 
 private:
     bool Open(const std::string& path, bool forWriting);
+    // Notes the outcome of a call, errno 0 for success; the call's result.
+    bool Settle(int error);
 
     int fileHandle_ = 0;
     std::int32_t lastApiResult_ = 0;
     std::int64_t bytesTransferred_ = 0;
     std::string fileName_;
+    Status lastStatus_;
     bool open_ = false;
     bool writable_ = false;
 };

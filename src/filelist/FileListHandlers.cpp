@@ -38,11 +38,11 @@ void frmMain::cmdOpen_Click() {
     AddChosenFile(chosen);
 }
 
-void frmMain::AddChosenFile(const std::string& chosenPath) {
+bool frmMain::MayBeAdded(const std::string& chosenPath) {
     // Chosen again by the name it had: it is listed, though nothing has that name now.
     for (int n = 1; n <= FileCount; ++n) {
         if (ChosenPaths[n] == chosenPath) {
-            return;
+            return false;
         }
     }
     // A file counts as listed when it is the same file on disk as a listed one, whichever
@@ -51,21 +51,28 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
     if (!chosen) {
         ShowError("The file cannot be read:\n" + chosenPath + "\n" + chosen.Outcome().Reason() +
                   ".");
-        return;
+        return false;
     }
     for (int n = 1; n <= FileCount; ++n) {
         const Result<platform::FileInfo> listed = platform::Inspect(FilePaths[n]);
         if (listed && listed->identity == chosen->identity) {
-            return;
+            return false;
         }
     }
     if (FileCount >= kMaxEntries) {
         ShowError("The list is full: at most 99 files can be encoded in one job.");
-        return;
+        return false;
     }
     // A folder would be renamed, and reading a named pipe would never return.
     if (!chosen->regular) {
         ShowError("Only files can be added to the list:\n" + chosenPath);
+        return false;
+    }
+    return true;
+}
+
+void frmMain::AddChosenFile(const std::string& chosenPath) {
+    if (!MayBeAdded(chosenPath)) {
         return;
     }
 
@@ -83,9 +90,8 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
     if (renamed) {
         // A file that stays read-only is refused by the run, which says so.
         static_cast<void>(platform::SetAttributesNormal(chosenPath));
-        std::string reason;
-        if (!RenameToCleaned(chosenPath, cleanedPath, reason)) {
-            ShowError("The file could not be renamed to " + cleanedName + ":\n" + reason +
+        if (const Status cleaned = RenameToCleaned(chosenPath, cleanedPath); !cleaned) {
+            ShowError("The file could not be renamed to " + cleanedName + ":\n" + cleaned.Reason() +
                       ".\nIt was not added to the list.");
             return;
         }
@@ -183,30 +189,26 @@ void frmMain::RestoreChosenNames() {
     }
 }
 
-bool frmMain::RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath,
-                              std::string& reason) {
+Status frmMain::RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath) {
     // The name is known to be free before anything is recorded: a record must never lead the
     // next start to another file that had the cleaned name.
     const Result<bool> taken = platform::Exists(cleanedPath);
     if (!taken || *taken) {
-        reason = (taken ? Status::Failure(EEXIST) : taken.Outcome()).Reason();
-        return false;
+        return taken ? Status::Failure(EEXIST) : taken.Outcome();
     }
     // The record is durable before the rename: should the program die between the two, the next
     // start finds the file under its chosen name and has nothing to do.
     if (journal_ != nullptr) {
         if (const Status recorded = journal_->Record(cleanedPath, chosenPath); !recorded) {
-            reason =
-                "Its name cannot be recorded in " + journal_->Path() + ": " + recorded.Reason();
-            return false;
+            return recorded.Explained("Its name cannot be recorded in " + journal_->Path() + ": " +
+                                      recorded.Reason());
         }
     }
     const Status renamed = platform::RenameNoReplace(chosenPath, cleanedPath);
     if (!renamed) {
-        reason = renamed.Reason();
         ForgetInJournal(cleanedPath);
     }
-    return renamed.Ok();
+    return renamed;
 }
 
 void frmMain::GiveNameBack(const std::string& currentPath, const std::string& chosenPath) {

@@ -69,46 +69,40 @@ std::string Serialize(const std::vector<NameJournal::Entry>& entries) {
 
 // The whole file; empty when there is none.
 Result<std::string> ReadWhole(const std::string& path) {
-    const int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd == -1) {
+    const sys::Descriptor file(sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!file.Valid()) {
         return errno == ENOENT ? Result<std::string>(std::string()) : Status::FromErrno();
     }
     std::string bytes;
     std::array<char, 16384> buffer{};
     ssize_t got = 0;
-    while ((got = sys::Read(fd, buffer.data(), buffer.size())) > 0) {
+    while ((got = sys::Read(file.Get(), buffer.data(), buffer.size())) > 0) {
         bytes.append(buffer.data(), static_cast<std::size_t>(got));
     }
-    const Status read = got == 0 ? Status() : Status::FromErrno();
-    static_cast<void>(sys::Close(fd));
-    if (!read) {
-        return read;
+    if (got != 0) {
+        return Status::FromErrno();
     }
     return bytes;
 }
 
 // Writes the whole file and makes its contents durable.
 Status WriteDurably(const std::string& path, const std::string& bytes) {
-    const int fd = sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd == -1) {
+    sys::Descriptor file(sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (!file.Valid()) {
         return Status::FromErrno();
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t written = sys::Write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t written = sys::Write(file.Get(), bytes.data() + done, bytes.size() - done);
         if (written == -1) {
-            const Status failure = Status::FromErrno();
-            static_cast<void>(sys::Close(fd));
-            return failure;
+            return Status::FromErrno();
         }
         done += static_cast<std::size_t>(written);
     }
-    if (sys::Fsync(fd) != 0) {
-        const Status failure = Status::FromErrno();
-        static_cast<void>(sys::Close(fd));
-        return failure;
+    if (sys::Fsync(file.Get()) != 0) {
+        return Status::FromErrno();
     }
-    return sys::Close(fd) == 0 ? Status() : Status::FromErrno();
+    return file.Close();
 }
 
 // Puts the record's file in order; true when something was done, false when nothing was left

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -52,9 +53,15 @@ int ListObject(chmFile* /*file*/, chmUnitInfo* unit, void* context) noexcept {
     }
 }
 
+struct ChmCloser {
+    void operator()(chmFile* file) const { chm_close(file); }
+};
+
 // Writes every object of the file at `path`; false where anything failed.
 bool WriteWholeFile(const std::string& path, std::FILE* to) {
-    chmFile* file = chm_open(path.c_str());
+    // Closed also when an object too large to hold throws.
+    const std::unique_ptr<chmFile, ChmCloser> opened(chm_open(path.c_str()));
+    chmFile* file = opened.get();
     if (file == nullptr) {
         return false;
     }
@@ -74,7 +81,6 @@ bool WriteWholeFile(const std::string& path, std::FILE* to) {
             WriteObject(to, (unit.flags & CHM_ENUMERATE_NORMAL) != 0, unit.path, bytes);
         }
     }
-    chm_close(file);
     return whole;
 }
 

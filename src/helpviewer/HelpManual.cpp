@@ -43,6 +43,11 @@ HelpManual::HelpManual(std::string path, ChmArchive archive)
     index_ = ReadSitemap(records.indexFile);
 }
 
+Status HelpManual::Outcome() const {
+    return problem_ == ArchiveProblem::None ? Status()
+                                            : Status::Failure(ProblemText(problem_, path_));
+}
+
 std::vector<SitemapEntry> HelpManual::ReadSitemap(const std::string& name) const {
     const std::string sitemap = ResolveArchivePath("/", name).value_or("");
     const std::optional<std::string> text = name.empty() ? std::nullopt : archive_.Read(sitemap);

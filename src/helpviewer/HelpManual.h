@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Status.h"
 #include "helpviewer/ChmArchive.h"
 #include "helpviewer/Sitemap.h"
 
@@ -21,6 +22,8 @@ public:
 
     const std::string& Path() const { return path_; }
     ArchiveProblem Problem() const { return problem_; }
+    // Whether it can be shown; when not, the words that say why, naming the file.
+    Status Outcome() const;
     const std::string& Title() const { return title_; }
     const std::string& DefaultTopic() const { return defaultTopic_; }
     const std::vector<SitemapEntry>& Contents() const { return contents_; }

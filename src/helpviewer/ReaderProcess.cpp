@@ -11,6 +11,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tarn::help {
 
@@ -43,27 +44,39 @@ bool PrepareStart(posix_spawn_file_actions_t& actions, posix_spawnattr_t& attrib
                0;
 }
 
-// Starts `program` on `helpFile`, answering into `answer`; -1 when it cannot be started.
-pid_t StartReader(const std::string& program, const std::string& helpFile, int answer) {
+// The attributes of one start, released however it goes.
+struct StartAttributes {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
-    if (posix_spawn_file_actions_init(&actions) != 0) {
-        return -1;
+    bool actionsMade = posix_spawn_file_actions_init(&actions) == 0;
+    bool attributesMade = posix_spawnattr_init(&attributes) == 0;
+
+    StartAttributes() = default;
+    StartAttributes(const StartAttributes&) = delete;
+    StartAttributes& operator=(const StartAttributes&) = delete;
+    ~StartAttributes() {
+        if (attributesMade) {
+            posix_spawnattr_destroy(&attributes);
+        }
+        if (actionsMade) {
+            posix_spawn_file_actions_destroy(&actions);
+        }
     }
-    if (posix_spawnattr_init(&attributes) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return -1;
-    }
+};
+
+// Starts `program` on `helpFile`, answering into `answer`; -1 when it cannot be started.
+pid_t StartReader(const std::string& program, const std::string& helpFile, int answer) {
+    StartAttributes start;
     std::string name = program;
     std::string file = helpFile;
     char* const arguments[] = {name.data(), file.data(), nullptr};
     pid_t reader = -1;
-    if (!PrepareStart(actions, attributes, answer) ||
-        posix_spawn(&reader, program.c_str(), &actions, &attributes, arguments, environ) != 0) {
-        reader = -1;
+    if (!start.actionsMade || !start.attributesMade ||
+        !PrepareStart(start.actions, start.attributes, answer) ||
+        posix_spawn(&reader, program.c_str(), &start.actions, &start.attributes, arguments,
+                    environ) != 0) {
+        return -1;
     }
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
     return reader;
 }
 
@@ -94,26 +107,41 @@ ReaderProcess::ReaderProcess(const std::string& program, const std::string& help
     if (pipe2(ends, O_CLOEXEC) != 0) {
         return;
     }
-    reader_ = StartReader(program, helpFile, ends[1]);
-    close(ends[1]);
-    output_ = ends[0];
+    output_ = platform::BasicDescriptor<::close>(ends[0]);
+    // The reader's end is the reader's alone once it has started.
+    const platform::BasicDescriptor<::close> answer(ends[1]);
+    reader_ = Child(StartReader(program, helpFile, answer.Get()));
     // Only this end never waits: the reader writes into a pipe that blocks when full.
-    if (reader_ == -1 || fcntl(output_, F_SETFL, O_NONBLOCK) != 0) {
+    if (!reader_.Started() || fcntl(output_.Get(), F_SETFL, O_NONBLOCK) != 0) {
         Stop();
     }
 }
 
-ReaderProcess::~ReaderProcess() {
-    Stop();
+ReaderProcess::Child::~Child() {
+    if (pid_ != -1) {
+        kill(pid_, SIGKILL);
+        TEMP_FAILURE_RETRY(waitpid(pid_, nullptr, 0));
+    }
+}
+
+ReaderProcess::Child::Child(Child&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
+
+ReaderProcess::Child& ReaderProcess::Child::operator=(Child&& other) noexcept {
+    if (this != &other) {
+        const Child stopped(std::exchange(pid_, -1));
+        pid_ = std::exchange(other.pid_, -1);
+    }
+    return *this;
 }
 
 std::optional<ChmArchive> ReaderProcess::Receive() {
-    if (output_ == -1) {
+    if (!output_.Valid()) {
         return ChmArchive(problem_);
     }
     const std::size_t had = received_.size();
     received_.resize(had + kReceivedAtOnce);
-    const ssize_t got = TEMP_FAILURE_RETRY(read(output_, received_.data() + had, kReceivedAtOnce));
+    const ssize_t got =
+        TEMP_FAILURE_RETRY(read(output_.Get(), received_.data() + had, kReceivedAtOnce));
     received_.resize(had + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
     if (got == -1 && errno == EAGAIN) {
         return std::nullopt;
@@ -134,16 +162,8 @@ ChmArchive ReaderProcess::GiveUp() {
 }
 
 void ReaderProcess::Stop() {
-    if (reader_ != -1) {
-        // Killed first, done or not, so that reaping it cannot wait.
-        kill(reader_, SIGKILL);
-        TEMP_FAILURE_RETRY(waitpid(reader_, nullptr, 0));
-        reader_ = -1;
-    }
-    if (output_ != -1) {
-        close(output_);
-        output_ = -1;
-    }
+    reader_ = Child();
+    static_cast<void>(output_.Close());
     std::string().swap(received_);
 }
 

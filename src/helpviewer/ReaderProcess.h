@@ -1,11 +1,13 @@
 #pragma once
 
 #include "helpviewer/ChmArchive.h"
+#include "platform/Descriptor.h"
 
 #include <chrono>
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace tarn::help {
 
@@ -26,12 +28,12 @@ public:
     // Starts `program` on `helpFile`, unless the file is plainly no help file.
     ReaderProcess(const std::string& program, const std::string& helpFile);
     // A reader still running is stopped.
-    ~ReaderProcess();
+    ~ReaderProcess() = default;
     ReaderProcess(const ReaderProcess&) = delete;
     ReaderProcess& operator=(const ReaderProcess&) = delete;
 
     // The end of the pipe the reader answers through; -1 when there is nothing to wait for.
-    int Output() const { return output_; }
+    int Output() const { return output_.Get(); }
     // Takes what the reader has sent so far. The archive once its answer is whole, or once it
     // cannot be (the reader failed to start, died, was killed at its limit, or cut its answer
     // short); nothing while more may come.
@@ -40,11 +42,27 @@ public:
     ChmArchive GiveUp();
 
 private:
+    // A started reader, killed and reaped when it goes: done or not, so that reaping it cannot
+    // wait.
+    class Child {
+    public:
+        explicit Child(pid_t pid = -1) : pid_(pid) {}
+        ~Child();
+        Child(Child&& other) noexcept;
+        Child& operator=(Child&& other) noexcept;
+
+        bool Started() const { return pid_ != -1; }
+
+    private:
+        pid_t pid_;
+    };
+
     void Stop();
 
     ArchiveProblem problem_;
-    pid_t reader_ = -1;
-    int output_ = -1;
+    // Declared before the reader: the reader is stopped before its pipe is closed.
+    platform::BasicDescriptor<::close> output_;
+    Child reader_;
     std::string received_;
 };
 

@@ -25,10 +25,13 @@ std::string FolderOf(const std::string& path) {
 
 } // namespace
 
-std::optional<std::int64_t> FileLength(const std::string& path) {
+Result<std::int64_t> FileLength(const std::string& path) {
     struct stat info {};
-    if (sys::Stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return std::nullopt;
+    if (sys::Stat(path.c_str(), &info) != 0) {
+        return Status::FromErrno();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return Status::Failure(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
     }
     return static_cast<std::int64_t>(info.st_size);
 }
@@ -94,16 +97,16 @@ Status RenameNoReplace(const std::string& from, const std::string& to) {
 }
 
 Status SyncFolderOf(const std::string& path) {
-    const int fd = sys::Open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd == -1) {
+    // Closing a folder opened for reading loses nothing.
+    const sys::Descriptor folder(
+        sys::Open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.Valid()) {
         return Status::FromErrno();
     }
-    Status synced = Done(sys::Fsync(fd));
+    Status synced = Done(sys::Fsync(folder.Get()));
     if (synced.Error() == EINVAL || synced.Error() == ENOTSUP || synced.Error() == ENOSYS) {
         synced = {};
     }
-    // Closing a folder opened for reading loses nothing.
-    static_cast<void>(sys::Close(fd));
     return synced;
 }
 
@@ -135,29 +138,25 @@ Status SetAttributesNormal(const std::string& path) {
     return Done(sys::Chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR));
 }
 
-std::optional<std::size_t> ReadAt(const std::string& path, std::int64_t offset, void* buffer,
-                                  std::size_t count) {
-    const int fd = sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd == -1) {
-        return std::nullopt;
+Result<std::size_t> ReadAt(const std::string& path, std::int64_t offset, void* buffer,
+                           std::size_t count) {
+    const sys::Descriptor file(sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.Valid()) {
+        return Status::FromErrno();
     }
     std::size_t total = 0;
     auto* out = static_cast<char*>(buffer);
     while (total < count) {
-        const ssize_t got = sys::Pread(fd, out + total, count - total,
+        const ssize_t got = sys::Pread(file.Get(), out + total, count - total,
                                        static_cast<off_t>(offset) + static_cast<off_t>(total));
         if (got == -1) {
-            const int error = errno;
-            static_cast<void>(sys::Close(fd));
-            errno = error;
-            return std::nullopt;
+            return Status::FromErrno();
         }
         if (got == 0) {
             break;
         }
         total += static_cast<std::size_t>(got);
     }
-    static_cast<void>(sys::Close(fd));
     return total;
 }
 

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace tarn::platform {
@@ -24,9 +23,9 @@ struct FileInfo {
     std::int64_t length = 0;
 };
 
-// Length in bytes of a regular file, also while another handle holds it open; nothing for
-// anything else or when it cannot be had.
-std::optional<std::int64_t> FileLength(const std::string& path);
+// Length in bytes of a regular file, also while another handle holds it open; a failure for
+// anything else (EISDIR for a folder, EINVAL for a device or a pipe) or when it cannot be had.
+Result<std::int64_t> FileLength(const std::string& path);
 Result<FileInfo> Inspect(const std::string& path);
 // Whether anything has that name (a link counts itself). Only "no such file" is a no: any other
 // error leaves the answer unknown, and is a failure.
@@ -48,9 +47,8 @@ Status CreateFolders(const std::string& folder);
 // Clears the read-only state: gives the owner write permission.
 Status SetAttributesNormal(const std::string& path);
 
-// Reads up to `count` bytes at `offset`; the number of bytes read, or nothing when the file
-// cannot be opened or read (errno then says why).
-std::optional<std::size_t> ReadAt(const std::string& path, std::int64_t offset, void* buffer,
-                                  std::size_t count);
+// Reads up to `count` bytes at `offset`; the number of bytes read (fewer at the end of the file).
+Result<std::size_t> ReadAt(const std::string& path, std::int64_t offset, void* buffer,
+                           std::size_t count);
 
 } // namespace tarn::platform

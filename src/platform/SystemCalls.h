@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Descriptor.h"
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -63,5 +65,8 @@ int Unlink(const char* path);
 int Mkdir(const char* path, mode_t mode);
 int Flock(int fd, int operation);
 int Chmod(const char* path, mode_t mode);
+
+// A descriptor from Open, closed through Close.
+using Descriptor = BasicDescriptor<Close>;
 
 } // namespace tarn::platform::sys

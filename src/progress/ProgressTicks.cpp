@@ -48,7 +48,7 @@ std::optional<std::int32_t> frmMain::FilePercent(int entry) const {
         return std::nullopt;
     }
     // An MP3 file that does not exist yet counts as empty; an empty source gives no number.
-    const std::int64_t written = platform::FileLength(Mp3Paths[entry]).value_or(0);
+    const std::int64_t written = platform::FileLength(Mp3Paths[entry]).ValueOr(0);
     return RoundPercent(static_cast<double>(written) / *expected * 100.0);
 }
 

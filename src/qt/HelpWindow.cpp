@@ -132,9 +132,9 @@ HelpWindow::~HelpWindow() {
 }
 
 void HelpWindow::Present(const std::string& helpFile) {
-    const bool shownOrLoading = reader_ ? loading_ == helpFile
-                                        : manual_ && manual_->Path() == helpFile &&
-                                              manual_->Problem() == help::ArchiveProblem::None;
+    const bool shownOrLoading =
+        reader_ ? loading_ == helpFile
+                : manual_ && manual_->Path() == helpFile && manual_->Outcome().Ok();
     if (!shownOrLoading) {
         Load(helpFile);
     }
@@ -203,7 +203,7 @@ void HelpWindow::ShowArchive(help::ChmArchive archive) {
     filter_->clear();
     FillContents();
     FillIndex();
-    const bool readable = manual_->Problem() == help::ArchiveProblem::None;
+    const bool readable = manual_->Outcome().Ok();
     tabs_->setEnabled(readable);
     home_->setEnabled(readable);
     const QString title = QString::fromStdString(manual_->Title());
@@ -228,8 +228,7 @@ void HelpWindow::FillIndex() {
 }
 
 void HelpWindow::ShowProblem() {
-    const QString text =
-        QString::fromStdString(help::ProblemText(manual_->Problem(), manual_->Path()));
+    const QString text = QString::fromStdString(manual_->Outcome().Reason());
     browser_->setHtml(QStringLiteral("<h2>%1</h2><p>%2</p>")
                           .arg(tr("Help cannot be shown"), text.toHtmlEscaped()));
 }

@@ -21,6 +21,18 @@ int PixelSize(std::int64_t pixels) {
     return static_cast<int>(std::clamp<std::int64_t>(pixels, 1, kLargestPixelSize));
 }
 
+// The painter's state, given back however a print ends.
+class SavedPainterState {
+public:
+    explicit SavedPainterState(QPainter& painter) : painter_(painter) { painter_.save(); }
+    ~SavedPainterState() { painter_.restore(); }
+    SavedPainterState(const SavedPainterState&) = delete;
+    SavedPainterState& operator=(const SavedPainterState&) = delete;
+
+private:
+    QPainter& painter_;
+};
+
 } // namespace
 
 QtPaintSurface::QtPaintSurface(QPainter& painter, double twipsPerPixel)
@@ -135,17 +147,18 @@ void QtPaintSurface::Print(const std::string& text) {
     }
     const MadeFont& made = SelectedFont();
     const QFontMetricsF metrics(made.font, painter_.device());
-    painter_.save();
-    painter_.setFont(made.font);
-    painter_.setPen(QColor(static_cast<int>(foreColor_ & 0xFFU),
-                           static_cast<int>((foreColor_ >> 8U) & 0xFFU),
-                           static_cast<int>((foreColor_ >> 16U) & 0xFFU)));
-    painter_.translate(currentX_, currentY_);
-    // An escapement turns the base line counter-clockwise about the top-left corner; y grows
-    // downwards here, so the painter turns by the negative angle.
-    painter_.rotate(-made.rotation);
-    painter_.drawText(QPointF(0, metrics.ascent()), QString::fromStdString(text));
-    painter_.restore();
+    {
+        const SavedPainterState saved(painter_);
+        painter_.setFont(made.font);
+        painter_.setPen(QColor(static_cast<int>(foreColor_ & 0xFFU),
+                               static_cast<int>((foreColor_ >> 8U) & 0xFFU),
+                               static_cast<int>((foreColor_ >> 16U) & 0xFFU)));
+        painter_.translate(currentX_, currentY_);
+        // An escapement turns the base line counter-clockwise about the top-left corner; y grows
+        // downwards here, so the painter turns by the negative angle.
+        painter_.rotate(-made.rotation);
+        painter_.drawText(QPointF(0, metrics.ascent()), QString::fromStdString(text));
+    }
     currentX_ = 0;
     currentY_ += metrics.height();
 }

@@ -66,37 +66,27 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::cmdExit_Click() {
-    if (goActive_) {
-        // After an abort the window is idle at once, but the run still has its files open.
-        exitPending_ = true;
-        return;
+    const JobState before = jobState_;
+    // After an abort the window is idle at once, but the run still has its files open: Go
+    // leaves once it has returned.
+    if (Advance(JobEvent::Exit) && before == JobState::Idle) {
+        LeaveProgram();
     }
-    LeaveProgram();
 }
 
 void frmMain::Form_QueryUnload(bool& cancel) {
-    cancel = true;
-    if (jobPhase_ != JobPhase::Idle) {
-        return;
+    const JobState before = jobState_;
+    cancel = !Advance(JobEvent::Exit) || before != JobState::Idle;
+    if (!cancel) {
+        cmdClearList_Click();
+        loaded_ = false;
     }
-    if (goActive_) {
-        exitPending_ = true;
-        return;
-    }
-    cancel = false;
-    cmdClearList_Click();
-    loaded_ = false;
 }
 
 void frmMain::Shutdown() {
-    if (JobActive()) {
-        cmdAbort_Click();
-    }
-    if (goActive_) {
-        exitPending_ = true;
-        return;
-    }
-    LeaveProgram();
+    // A running job is aborted first; Exit then leaves at once or once the run has returned.
+    cmdAbort_Click();
+    cmdExit_Click();
 }
 
 void frmMain::LeaveProgram() {

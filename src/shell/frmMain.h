@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encoding/JobState.h"
 #include "encoding/modLAME.h"
 #include "filelist/NameJournal.h"
 #include "forms/CheckBox.h"
@@ -167,14 +168,20 @@ public:
     void RecoverNames();
 
     // ---- Encoding job ----
-    // Set by Abort, cleared by Go; the run stops after the chunk during which it was set.
-    bool AbortRequested = false;
+private:
+    // Declared before the view of it below.
+    JobState jobState_ = JobState::Idle;
+
+public:
+    // Asked for by Abort, withdrawn by Go; the run stops after the chunk during which it was
+    // asked for.
+    AbortRequest AbortRequested{jobState_};
     void cmdGo_Click();
     void cmdAbort_Click();
     // The job tick: the job percentage, and the end of the job.
     void tmrTotal_Timer();
     // Go is still running, or its runs are done and the job tick has not yet ended the job.
-    bool JobActive() const { return goActive_ || jobPhase_ != JobPhase::Idle; }
+    bool JobActive() const { return jobState_ != JobState::Idle; }
 
     // What a job did, for the desktop around the window.
     struct JobOutcome {
@@ -189,7 +196,6 @@ public:
     forms::Event<const JobOutcome&> JobEnded;
 
 private:
-    enum class JobPhase { Idle, Running, RunsDone };
     // What a job needs to give names back after an abort, once the table has been emptied.
     struct JobEntry {
         std::string filePath;
@@ -213,11 +219,8 @@ private:
     // never over an existing file; gives up after a few failed attempts.
     std::vector<NameNotGiven> GiveChosenNames(const JobEntry& entry, bool wavToo, bool pumpEvents);
 
-    JobPhase jobPhase_ = JobPhase::Idle;
-    bool goActive_ = false;
-    bool startPending_ = false;
-    // Leaving was asked for while an aborted run was finishing; Go carries it out on return.
-    bool exitPending_ = false;
+    // Moves the job state on for `event`; false, and nothing changes, when the state refuses it.
+    bool Advance(JobEvent event);
     std::vector<JobEntry> jobEntries_;
     JobOutcome jobOutcome_;
 
@@ -233,10 +236,10 @@ public:
     std::int32_t EncoderResult = 0;
 
 private:
-    // The run's steps; each gives the message to show, nothing when all went well.
-    std::optional<std::string> RunEncoding(const std::string& path);
-    std::optional<std::string> EncodeChunks(const std::string& path, clsFileIo& source,
-                                            const WavLayout& layout, RunOutput& output);
+    // The run's steps; a failure's reason is the message to show.
+    Status RunEncoding(const std::string& path);
+    Status EncodeChunks(const std::string& path, clsFileIo& source, const WavLayout& layout,
+                        RunOutput& output);
     // Fills EncoderConfig from the options; the number of channels the MP3 file gets.
     int ConfigureEncoder(const WavFormat& format);
 
@@ -278,9 +281,11 @@ private:
     void LeaveProgram();
     // Gives every listed file its chosen name back; failures leave a file as it is.
     void RestoreChosenNames();
+    // Whether a chosen file may be added: not listed yet, a file that can be read, and room for
+    // it in the table. Says why not, except for a file listed already.
+    bool MayBeAdded(const std::string& chosenPath);
     // Renames a listed file without replacing anything, keeping the journal in step.
-    bool RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath,
-                         std::string& reason);
+    Status RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath);
     // A file that cannot get its name back keeps the name it has.
     void GiveNameBack(const std::string& currentPath, const std::string& chosenPath);
     // Forgets the record of a file renamed from `oldPath` to `newPath` once the rename is durable.

@@ -25,7 +25,7 @@ inline std::string Contents(const std::string& path) {
 }
 // The length of a file; -1 when there is none.
 inline std::int64_t Length(const std::string& path) {
-    return platform::FileLength(path).value_or(-1);
+    return platform::FileLength(path).ValueOr(-1);
 }
 
 // The window over a fresh folder, loaded, with its timers under the virtual clock.

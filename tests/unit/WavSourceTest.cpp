@@ -15,12 +15,13 @@ using testing::Riff;
 std::optional<WavLayout> Locate(const Bytes& file, int failingRead = 0) {
     int reads = 0;
     const auto read = [&](std::int64_t offset, void* buffer,
-                          std::size_t count) -> std::optional<std::size_t> {
+                          std::size_t count) -> Result<std::size_t> {
         const std::size_t n = std::min(count, file.size() - static_cast<std::size_t>(offset));
         std::memcpy(buffer, file.data() + offset, n);
-        return ++reads == failingRead ? std::nullopt : std::optional(n);
+        return ++reads == failingRead ? Result<std::size_t>(Status::Failure(EIO)) : n;
     };
-    return LocateWavData(read, static_cast<std::int64_t>(file.size()));
+    const Result<WavLayout> layout = LocateWavData(read, static_cast<std::int64_t>(file.size()));
+    return layout ? std::optional(*layout) : std::nullopt;
 }
 
 const WavFormat kCd{kWaveFormatPcm, 2, 44100, 16, 0};
