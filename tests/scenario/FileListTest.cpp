@@ -195,31 +195,6 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     EXPECT_TRUE(fs::exists(dir.File("b-two.wav")));
 }
 
-TEST_F(FileListTest, EveryStartReportsTheNamesItCannotGiveBackUntilItCan) {
-    NameJournal journal{dir.File(".state/renames")};
-    form.UseNameJournal(&journal);
-    WriteWav(dir.File("two b.wav"), WavSpec{.frames = 0});
-    Choose("two b.wav");
-    // The window is gone without clearing its list, as after SIGKILL; another file takes the name.
-    testing::WriteBytes(dir.File("two b.wav"), {'y'});
-    testing::TestPlatform nextPlatform;
-    frmMain next{nextPlatform.Bundle()};
-    next.UseNameJournal(&journal);
-    next.RecoverNames();
-    next.RecoverNames();
-    EXPECT_EQ(dir.Names(), (Names{".state", "two b.wav", "twob.wav"}));
-    const std::string report = "Tarn MP3 Encoder (!): These files could not be put back in order, "
-                               "and the program tries again when it next starts:\n" +
-                               dir.File("twob.wav") + " (was " + dir.File("two b.wav") +
-                               "): File exists.";
-    EXPECT_EQ(nextPlatform.interactions, (Names{report, report}));
-    fs::remove(dir.File("two b.wav"));
-    next.RecoverNames();
-    EXPECT_EQ(nextPlatform.interactions.size(), 2U);
-    EXPECT_EQ(dir.Names(), (Names{".state", "two b.wav"}));
-    EXPECT_FALSE(fs::exists(journal.Path()));
-}
-
 TEST_F(FileListTest, FilesAddedTogetherStopWhenTheProgramEndsDuringAMessage) {
     WriteWav(dir.File("b c.wav"), WavSpec{.frames = 0});
     platform.onMessage = [this](const platform::MessageBoxRequest&) {

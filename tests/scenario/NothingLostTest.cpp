@@ -1,6 +1,7 @@
 // No byte and no name is lost, whichever system call fails and wherever the machine stops: every
 // call of an add, a job and a start after a crash fails in turn, the process stops between any
 // two of them, and every step that moves a user's file is guarded by a durable record.
+#include "filelist/FileNames.h"
 #include "filelist/NameJournal.h"
 #include "shell/frmMain.h"
 #include "support/FaultySystem.h"
@@ -247,9 +248,17 @@ protected:
             EXPECT_TRUE(files.contains(name) || named) << name << " is missing and nobody said so";
         }
     }
-    static std::string CleanFileName(std::string name) {
-        std::erase(name, ' ');
-        return name;
+    // Runs `run(n, error)` once for each call of a clean run, with that call failing in each way
+    // worth trying; stops at the first that fails the test.
+    template <typename Run>
+    void EachFailureOf(const std::vector<FaultySystem::Note>& clean, const Run& run) {
+        for (std::size_t n = 1; n <= clean.size() && !HasFailure(); ++n) {
+            for (const int error : testing::ErrorsFor(clean[n - 1].call)) {
+                SCOPED_TRACE(std::to_string(n) + ": " + testing::CallName(clean[n - 1].call) + " " +
+                             clean[n - 1].path + " fails with " + std::to_string(error));
+                run(n, error);
+            }
+        }
     }
 
     testing::TempDir dir{testing::TempDir::InMemory()};
@@ -263,27 +272,22 @@ protected:
 };
 
 TEST_F(NothingLostTest, EveryCallOfAnAddAndAJobFailsInTurn) {
-    for (std::size_t n = 1; n <= calls.size(); ++n) {
-        for (const int error : testing::ErrorsFor(calls[n - 1].call)) {
-            SCOPED_TRACE(std::to_string(n) + ": " + testing::CallName(calls[n - 1].call) + " " +
-                         calls[n - 1].path + " fails with " + std::to_string(error));
-            Names told;
-            {
-                FaultySystem system;
-                system.FailAt(n, error);
-                const DurabilityOrder order(system, journalPath);
-                Session session(journalPath);
-                session.AddAndEncode(sources);
-                told = session.platform.interactions;
-            }
-            const Session next(journalPath);
-            told.insert(told.end(), next.platform.interactions.begin(),
-                        next.platform.interactions.end());
-            ExpectInOrder(everything, told);
-            Restore(initial);
-            ASSERT_FALSE(HasFailure());
+    EachFailureOf(calls, [&](std::size_t n, int error) {
+        Names told;
+        {
+            FaultySystem system;
+            system.FailAt(n, error);
+            const DurabilityOrder order(system, journalPath);
+            Session session(journalPath);
+            session.AddAndEncode(sources);
+            told = session.platform.interactions;
         }
-    }
+        const Session next(journalPath);
+        told.insert(told.end(), next.platform.interactions.begin(),
+                    next.platform.interactions.end());
+        ExpectInOrder(everything, told);
+        Restore(initial);
+    });
 }
 
 TEST_F(NothingLostTest, TheProcessStopsBetweenAnyTwoCallsOfAnAddAndAJob) {
@@ -311,24 +315,19 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
         startCalls = system.calls;
         ExpectInOrder({"clean.wav", "first take.mp3", "first take.wav"});
     }
-    for (std::size_t n = 1; n <= startCalls.size(); ++n) {
-        for (const int error : testing::ErrorsFor(startCalls[n - 1].call)) {
-            SCOPED_TRACE(std::to_string(n) + ": " + testing::CallName(startCalls[n - 1].call) +
-                         " " + startCalls[n - 1].path + " fails with " + std::to_string(error));
-            Restore(crashed);
-            {
-                FaultySystem system;
-                system.FailAt(n, error);
-                const DurabilityOrder order(system, journalPath);
-                const Session start(journalPath);
-                EXPECT_EQ(fs::exists(journalPath), !start.platform.interactions.empty())
-                    << "whatever is left for the next start is told, and only that";
-            }
-            const Session next(journalPath);
-            ExpectInOrder({"clean.wav", "first take.mp3", "first take.wav"});
-            ASSERT_FALSE(HasFailure());
+    EachFailureOf(startCalls, [&](std::size_t n, int error) {
+        Restore(crashed);
+        {
+            FaultySystem system;
+            system.FailAt(n, error);
+            const DurabilityOrder order(system, journalPath);
+            const Session start(journalPath);
+            EXPECT_EQ(fs::exists(journalPath), !start.platform.interactions.empty())
+                << "whatever is left for the next start is told, and only that";
         }
-    }
+        const Session next(journalPath);
+        ExpectInOrder({"clean.wav", "first take.mp3", "first take.wav"});
+    });
 }
 
 struct FileSystemCase {
@@ -359,25 +358,31 @@ TEST_P(FileSystemTest, RenamesGiveEveryNameBackInTheOrderThatSurvivesAPowerCut) 
     }
     testing::WriteWav(dir.File("extra - one.wav"), {.frames = 100});
     const std::string extra = testing::Contents(dir.File("extra - one.wav"));
-    for (int start = 0; start < 2; ++start) {
+    // A name that stays taken is told at the end of the job, and at every start after it, until
+    // it is free.
+    const Names report{"Tarn MP3 Encoder (!): These files could not be put back in order, and the "
+                       "program tries again when it next starts:\n" +
+                       dir.File("firsttake.mp3") + " (to be " + taken + "): File exists."};
+    for (int start = 0; start < 3; ++start) {
         FaultySystem system;
         Refuse(system);
         const DurabilityOrder order(system, journalPath);
+        if (start == 2 && GetParam().mp3NameTaken) {
+            fs::rename(taken, dir.File("moved away.mp3"));
+        }
         Session session(journalPath);
         if (start == 0) {
             session.AddAndEncode({sources[0], sources[1], dir.File("extra - one.wav")}, 1);
+            EXPECT_EQ(session.platform.interactions.size(), GetParam().mp3NameTaken ? 3U : 2U);
+        } else {
+            EXPECT_EQ(session.platform.interactions,
+                      start == 1 && GetParam().mp3NameTaken ? report : Names{});
         }
-        // A name that stays taken is told at the end of the job, and at every start after it.
-        EXPECT_EQ(session.platform.interactions.size(),
-                  GetParam().mp3NameTaken ? 3U - 2 * start : 2U - 2 * start);
     }
     EXPECT_TRUE(testing::Contents(dir.File("extra - one.wav")) == extra);
     fs::remove(dir.File("extra - one.wav"));
-    if (GetParam().mp3NameTaken) {
-        EXPECT_EQ(testing::Contents(taken), "keep");
-        EXPECT_TRUE(fs::exists(journalPath));
-        return;
-    }
+    EXPECT_EQ(testing::Contents(dir.File("moved away.mp3")), GetParam().mp3NameTaken ? "keep" : "");
+    fs::remove(dir.File("moved away.mp3"));
     ExpectInOrder(everything);
 
     Restore(initial);
@@ -391,7 +396,6 @@ TEST_P(FileSystemTest, RenamesGiveEveryNameBackInTheOrderThatSurvivesAPowerCut) 
 
 INSTANTIATE_TEST_SUITE_P(Kinds, FileSystemTest,
                          ::testing::Values(FileSystemCase{"plain", true, false},
-                                           FileSystemCase{"plain_mp3_name_taken", true, true},
                                            FileSystemCase{"fuse_exfat", false, false},
                                            FileSystemCase{"fuse_exfat_mp3_name_taken", false,
                                                           true}),
