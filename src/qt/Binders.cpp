@@ -444,17 +444,8 @@ QString AccessibleNameOf(const forms::Control& control) {
 Binder::Binder(forms::Control& control, QWidget* widget, const TwipsScale& scale)
     : QObject(widget), scale_(scale), control_(control), widget_(widget) {
     widget->setObjectName(ToQString(control.Name()));
-    const QPointer<Binder> self(this);
-    control.PropertyChanged.Connect([self](Property property) {
-        if (self) {
-            self->Apply(property);
-        }
-    });
-    control.FocusRequested.Connect([self] {
-        if (self) {
-            self->widget_->setFocus(Qt::MouseFocusReason);
-        }
-    });
+    following_ = control.PropertyChanged.Connect([this](Property property) { Apply(property); });
+    focusing_ = control.FocusRequested.Connect([this] { widget_->setFocus(Qt::MouseFocusReason); });
 }
 
 void Binder::ApplyAll() {

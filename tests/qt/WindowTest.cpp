@@ -240,7 +240,7 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
 TEST_F(WindowTest, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
     Add("my song.wav");
     SetErrorHandler([&](const std::exception&) { form.Shutdown(); });
-    form.chkCRC.Click.Connect([] { throw std::runtime_error("broken handler"); });
+    form.chkCRC.Click.ConnectForEventLifetime([] { throw std::runtime_error("broken handler"); });
     Click(form.chkCRC);
     SetErrorHandler(nullptr);
     EXPECT_TRUE(window.Unloaded());
