@@ -9,11 +9,11 @@ namespace tarn {
 
 std::string HelpFilePath(const std::string& programFolder) {
     const std::filesystem::path folder(programFolder);
-    const std::string beside = (folder / kHelpFileName).string();
+    std::string beside = (folder / kHelpFileName).string();
     if (platform::FileExists(beside)) {
         return beside;
     }
-    const std::string installed =
+    std::string installed =
         (folder / kInstalledHelpFolder / kHelpFileName).lexically_normal().string();
     if (platform::FileExists(installed)) {
         return installed;
