@@ -9,7 +9,8 @@ FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run demo package test unit-test sanitize fuzz core bench format clean
+.PHONY: all deps configure build run demo package test unit-test lint sanitize fuzz core bench \
+	format clean
 
 all: build
 
@@ -47,10 +48,15 @@ demo: build
 package: build
 	cmake --build $(BUILD_DIR) --target package
 
-test: unit-test sanitize fuzz
+test: unit-test lint sanitize fuzz
 
 unit-test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# clang-tidy with the checks of .clang-tidy on src/, clazy's levels 0 and 1 on src/qt/; any
+# finding fails.
+lint: configure
+	scripts/lint.sh $(BUILD_DIR) $(JOBS)
 
 # The core's unit and scenario tests again, under AddressSanitizer and UndefinedBehaviorSanitizer.
 sanitize: | $(SETUP)

@@ -11,7 +11,7 @@ packages=(
     mpg123 lame xdg-utils
     fp-utils desktop-file-utils appstream man-db
     dpkg-dev lintian
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-tidy-14 clazy
 )
 
 missing=()
