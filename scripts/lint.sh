@@ -40,7 +40,7 @@ done
 # The sources this build compiles (the Qt front end only when it is built), biggest first so
 # that the pool ends together.
 mapfile -t sources < <(sed -n 's|^ *"file": "\(.*\)",*$|\1|p' "$database" |
-    grep "^$PWD/src/" | sort -u | xargs ls -S)
+    grep "^$PWD/src/" | sort -u | xargs -r ls -S)
 [ "${#sources[@]}" -gt 0 ] || { echo "lint: no sources of src/ in $database" >&2; exit 2; }
 
 for file in "${sources[@]}"; do
