@@ -9,17 +9,22 @@ FUZZ_SECONDS ?= 60
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run demo package test unit-test sanitize fuzz core bench format clean
+.PHONY: all deps configure build run demo package test unit-test lint sanitize fuzz core bench \
+	format clean
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
 
-$(BUILD_DIR)/CMakeCache.txt:
+# Only the set-up targets `make run` and `make test` install what is missing, before anything is
+# configured; every other target uses the packages that are there.
+SETUP := $(if $(filter run test,$(MAKECMDGOALS)),deps)
+
+$(BUILD_DIR)/CMakeCache.txt: | $(SETUP)
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTARN_WARNINGS_AS_ERRORS=ON
 
-configure: deps $(BUILD_DIR)/CMakeCache.txt
+configure: $(BUILD_DIR)/CMakeCache.txt
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -43,13 +48,18 @@ demo: build
 package: build
 	cmake --build $(BUILD_DIR) --target package
 
-test: unit-test sanitize fuzz
+test: unit-test lint sanitize fuzz
 
 unit-test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+# clang-tidy with the checks of .clang-tidy on src/, clazy's levels 0 and 1 on src/qt/; any
+# finding fails.
+lint: configure
+	scripts/lint.sh $(BUILD_DIR) $(JOBS)
+
 # The core's unit and scenario tests again, under AddressSanitizer and UndefinedBehaviorSanitizer.
-sanitize: deps
+sanitize: | $(SETUP)
 	cmake -S . -B $(SANITIZE_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DTARN_WARNINGS_AS_ERRORS=ON \
 		-DTARN_BUILD_GUI=OFF -DTARN_BUILD_BENCH=OFF \
 		-DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
@@ -60,7 +70,7 @@ sanitize: deps
 # Bounded libFuzzer runs: the WAV readers, seeded with the kinds of file the tests write, and the
 # help file reader, seeded with the manual the build compiles and the help reader program's
 # message about it. Oversized allocations fail there as they do in the program.
-fuzz: deps
+fuzz: | $(SETUP)
 	cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 		-DTARN_BUILD_GUI=OFF -DTARN_BUILD_TESTS=OFF -DTARN_BUILD_BENCH=OFF -DTARN_BUILD_FUZZERS=ON
 	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS)
@@ -79,13 +89,13 @@ fuzz: deps
 		$(FUZZ_BUILD_DIR)/chm-seeds
 
 # Builds and tests the core alone, without Qt, to keep the separation honest.
-core: deps
+core: | $(SETUP)
 	cmake -S . -B $(CORE_BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTARN_WARNINGS_AS_ERRORS=ON -DTARN_BUILD_GUI=OFF
 	cmake --build $(CORE_BUILD_DIR) -j $(JOBS)
 	ctest --test-dir $(CORE_BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # Times the encoding run against the lame command on generated files; prints figures only.
-bench: deps
+bench: | $(SETUP)
 	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DTARN_WARNINGS_AS_ERRORS=ON \
 		-DTARN_BUILD_GUI=OFF -DTARN_BUILD_TESTS=OFF
 	cmake --build $(BENCH_BUILD_DIR) -j $(JOBS) --target tarn_bench

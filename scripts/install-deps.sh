@@ -13,7 +13,7 @@ packages=(
     exfatprogs exfat-fuse fuse3
     fp-utils desktop-file-utils appstream man-db
     dpkg-dev lintian
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-tidy-14 clazy
 )
 
 missing=()

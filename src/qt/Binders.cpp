@@ -25,6 +25,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <stdexcept>
 
 namespace tarn::gui {
 
@@ -405,6 +406,39 @@ private:
     TabControlWidget* widget_;
 };
 
+// The widget and its binder, which the widget owns. Every kind has its case and there is no
+// default, so that the compiler names a kind left out.
+Binder& CreateBinder(forms::Control& control, QWidget* parent, const TwipsScale& scale) {
+    switch (control.Kind()) {
+    case forms::ControlKind::Label:
+        return *new LabelBinder(static_cast<forms::Label&>(control), new QLabel(parent), scale);
+    case forms::ControlKind::CommandButton:
+        return *new ButtonBinder(static_cast<forms::CaptionedControl&>(control),
+                                 new QPushButton(parent), scale);
+    case forms::ControlKind::CheckBox:
+        return *new CheckBoxBinder(static_cast<forms::CheckBox&>(control), new QCheckBox(parent),
+                                   scale);
+    case forms::ControlKind::ComboBox:
+        return *new ComboBoxBinder(static_cast<forms::ComboBox&>(control), new QComboBox(parent),
+                                   scale);
+    case forms::ControlKind::ListBox:
+        return *new ListBoxBinder(static_cast<forms::ListBox&>(control), new QListWidget(parent),
+                                  scale);
+    case forms::ControlKind::Frame:
+        return *new FrameBinder(static_cast<forms::Frame&>(control), new FrameWidget(parent),
+                                scale);
+    case forms::ControlKind::TabControl:
+        return *new TabControlBinder(static_cast<forms::TabControl&>(control),
+                                     new TabControlWidget(parent, scale.Pixels(kTabStripTwips)),
+                                     scale);
+    case forms::ControlKind::Line:
+        return *new LineBinder(static_cast<forms::Line&>(control), new LineWidget(parent), scale);
+    case forms::ControlKind::Picture:
+        return *new PictureBinder(static_cast<forms::Picture&>(control), new QLabel(parent), scale);
+    }
+    throw std::invalid_argument("no widget for the control kind of " + control.Name());
+}
+
 } // namespace
 
 QColor ToQColor(forms::Color color) {
@@ -444,17 +478,8 @@ QString AccessibleNameOf(const forms::Control& control) {
 Binder::Binder(forms::Control& control, QWidget* widget, const TwipsScale& scale)
     : QObject(widget), scale_(scale), control_(control), widget_(widget) {
     widget->setObjectName(ToQString(control.Name()));
-    const QPointer<Binder> self(this);
-    control.PropertyChanged.Connect([self](Property property) {
-        if (self) {
-            self->Apply(property);
-        }
-    });
-    control.FocusRequested.Connect([self] {
-        if (self) {
-            self->widget_->setFocus(Qt::MouseFocusReason);
-        }
-    });
+    following_ = control.PropertyChanged.Connect([this](Property property) { Apply(property); });
+    focusing_ = control.FocusRequested.Connect([this] { widget_->setFocus(Qt::MouseFocusReason); });
 }
 
 void Binder::ApplyAll() {
@@ -565,48 +590,11 @@ Binder* BinderOf(const QWidget* widget) {
 }
 
 QWidget* CreateBoundWidget(forms::Control& control, QWidget* parent, const TwipsScale& scale) {
-    Binder* binder = nullptr;
-    switch (control.Kind()) {
-    case forms::ControlKind::Label:
-        binder = new LabelBinder(static_cast<forms::Label&>(control), new QLabel(parent), scale);
-        break;
-    case forms::ControlKind::CommandButton:
-        binder = new ButtonBinder(static_cast<forms::CaptionedControl&>(control),
-                                  new QPushButton(parent), scale);
-        break;
-    case forms::ControlKind::CheckBox:
-        binder = new CheckBoxBinder(static_cast<forms::CheckBox&>(control), new QCheckBox(parent),
-                                    scale);
-        break;
-    case forms::ControlKind::ComboBox:
-        binder = new ComboBoxBinder(static_cast<forms::ComboBox&>(control), new QComboBox(parent),
-                                    scale);
-        break;
-    case forms::ControlKind::ListBox:
-        binder = new ListBoxBinder(static_cast<forms::ListBox&>(control), new QListWidget(parent),
-                                   scale);
-        break;
-    case forms::ControlKind::Frame:
-        binder =
-            new FrameBinder(static_cast<forms::Frame&>(control), new FrameWidget(parent), scale);
-        break;
-    case forms::ControlKind::TabControl:
-        binder =
-            new TabControlBinder(static_cast<forms::TabControl&>(control),
-                                 new TabControlWidget(parent, scale.Pixels(kTabStripTwips)), scale);
-        break;
-    case forms::ControlKind::Line:
-        binder = new LineBinder(static_cast<forms::Line&>(control), new LineWidget(parent), scale);
-        break;
-    case forms::ControlKind::Picture:
-        binder =
-            new PictureBinder(static_cast<forms::Picture&>(control), new QLabel(parent), scale);
-        break;
-    }
+    Binder& binder = CreateBinder(control, parent, scale);
     // Geometry first: the tab control lays its strip out for its width.
-    binder->Apply(Property::Geometry);
-    binder->ApplyAll();
-    return binder->Widget();
+    binder.Apply(Property::Geometry);
+    binder.ApplyAll();
+    return binder.Widget();
 }
 
 } // namespace tarn::gui

@@ -4,7 +4,6 @@
 #include "qt/TwipsScale.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <string>
@@ -12,8 +11,8 @@
 namespace tarn::gui {
 
 // Keeps one widget in line with its control model, and hands the user's actions on the widget
-// to the model. A binder lives as long as its widget; once the widget is gone the model's
-// events no longer reach it.
+// to the model. A binder lives as long as its widget and holds its connections to the model's
+// events, so once the widget is gone they no longer reach it.
 class Binder : public QObject {
     Q_OBJECT
 
@@ -50,6 +49,8 @@ private:
     QWidget* widget_;
     bool clickOnRelease_ = false;
     bool pressed_ = false;
+    forms::Connection following_;
+    forms::Connection focusing_;
 };
 
 // Creates the widget for a control inside `parent` (the widget of its container), with its

@@ -5,7 +5,6 @@
 #include "qt/MainWindow.h"
 
 #include <QGuiApplication>
-#include <QPointer>
 
 namespace tarn::gui {
 
@@ -13,23 +12,10 @@ DesktopCompanion::DesktopCompanion(frmMain& form, MainWindow& window,
                                    const QDBusConnection& session, const QDBusConnection& system)
     : QObject(&window), form_(form), window_(window), inhibitor_(session, system, this),
       progress_(session), notification_(new JobNotification(session, &window)) {
-    // The form outlives the window, and so this.
-    QPointer<DesktopCompanion> self(this);
-    form.JobStarted.Connect([self] {
-        if (self) {
-            self->Started();
-        }
-    });
-    form.lblTotal.Change.Connect([self] {
-        if (self) {
-            self->BarChanged();
-        }
-    });
-    form.JobEnded.Connect([self](const frmMain::JobOutcome& outcome) {
-        if (self) {
-            self->Ended(outcome);
-        }
-    });
+    connections_.push_back(form.JobStarted.Connect([this] { Started(); }));
+    connections_.push_back(form.lblTotal.Change.Connect([this] { BarChanged(); }));
+    connections_.push_back(
+        form.JobEnded.Connect([this](const frmMain::JobOutcome& outcome) { Ended(outcome); }));
 }
 
 DesktopCompanion::~DesktopCompanion() {

@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <vector>
 
 namespace tarn::gui {
 
@@ -34,6 +35,7 @@ private:
     TaskbarProgress progress_;
     JobNotification* notification_;
     bool running_ = false;
+    std::vector<forms::Connection> connections_;
 };
 
 } // namespace tarn::gui

@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTimer>
+#include <utility>
 #include <vector>
 
 namespace tarn::gui {
@@ -33,6 +34,11 @@ public:
     FileDropFilter(frmMain& form, QWidget* target) : QObject(target), form_(form) {
         target->setAcceptDrops(true);
         target->installEventFilter(this);
+        addDropped_.setSingleShot(true);
+        connect(&addDropped_, &QTimer::timeout, this, [this] {
+            const std::vector<std::string> paths = std::exchange(dropped_, {});
+            RunGuarded([this, &paths] { form_.AddChosenFiles(paths); });
+        });
     }
 
 protected:
@@ -48,14 +54,13 @@ protected:
             return true;
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
-            std::vector<std::string> paths = LocalFiles(drop->mimeData());
+            const std::vector<std::string> paths = LocalFiles(drop->mimeData());
             const bool wanted = !paths.empty() && form_.AcceptsChosenFiles();
             Answer(*drop, wanted);
             if (wanted) {
                 // Adding may show message boxes; the drag source waits until the drop returns.
-                QTimer::singleShot(0, this, [this, paths = std::move(paths)] {
-                    RunGuarded([this, &paths] { form_.AddChosenFiles(paths); });
-                });
+                dropped_.insert(dropped_.end(), paths.begin(), paths.end());
+                addDropped_.start(0);
             }
             return true;
         }
@@ -87,6 +92,8 @@ private:
     }
 
     frmMain& form_;
+    std::vector<std::string> dropped_;
+    QTimer addDropped_;
 };
 
 } // namespace

@@ -22,7 +22,8 @@ void FrameWidget::paintEvent(QPaintEvent* /*event*/) {
     if (title().isEmpty()) {
         return;
     }
-    const QString shown = QString(title()).remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    static const QRegularExpression accessKeyMark(QStringLiteral("&(?!&)"));
+    const QString shown = QString(title()).remove(accessKeyMark);
     const QRect titleArea(kTitleIndent, 0, metrics.horizontalAdvance(shown) + 2 * kTitlePadding,
                           metrics.height());
     painter.fillRect(titleArea, palette().color(QPalette::Window));

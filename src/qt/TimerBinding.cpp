@@ -2,20 +2,13 @@
 
 #include "qt/Guard.h"
 
-#include <QPointer>
-
 namespace tarn::gui {
 
 TimerBinding::TimerBinding(forms::Timer& timer, QObject* owner)
     : QObject(owner), timer_(timer), qtimer_(this) {
     setObjectName(QString::fromStdString(timer.Name()));
     connect(&qtimer_, &QTimer::timeout, this, &TimerBinding::Fire);
-    const QPointer<TimerBinding> self(this);
-    timer.StateChanged.Connect([self] {
-        if (self) {
-            self->Follow();
-        }
-    });
+    following_ = timer.StateChanged.Connect([this] { Follow(); });
     Follow();
 }
 

@@ -25,6 +25,7 @@ private:
     forms::Timer& timer_;
     QTimer qtimer_;
     bool firing_ = false;
+    forms::Connection following_;
 };
 
 } // namespace tarn::gui

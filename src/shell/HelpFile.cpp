@@ -18,11 +18,11 @@ bool Present(const std::string& path) {
 
 std::string HelpFilePath(const std::string& programFolder) {
     const std::filesystem::path folder(programFolder);
-    const std::string beside = (folder / kHelpFileName).string();
+    std::string beside = (folder / kHelpFileName).string();
     if (Present(beside)) {
         return beside;
     }
-    const std::string installed =
+    std::string installed =
         (folder / kInstalledHelpFolder / kHelpFileName).lexically_normal().string();
     if (Present(installed)) {
         return installed;

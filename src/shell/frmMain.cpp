@@ -12,30 +12,31 @@ frmMain::frmMain(platform::Platform platform) : platform_(platform) {
 
 void frmMain::Register(forms::Control& control) {
     controls_.push_back(&control);
-    control.FocusRequested.Connect([this, &control] { activeControl_ = &control; });
+    control.FocusRequested.ConnectForEventLifetime([this, &control] { activeControl_ = &control; });
 }
 
 void frmMain::ConnectHandlers() {
     for (forms::Control* control : HoverFocusControls()) {
-        control->MouseMove.Connect([control] {
+        control->MouseMove.ConnectForEventLifetime([control] {
             if (control->Enabled()) {
                 control->SetFocus();
             }
         });
     }
-    cmdExit.Click.Connect([this] { cmdExit_Click(); });
-    cmdHelp.Click.Connect([this] { cmdHelp_Click(); });
-    lblEMail.Click.Connect([this] { lblEMail_Click(); });
-    lblWWW.Click.Connect([this] { lblWWW_Click(); });
-    cmdOpen.Click.Connect([this] { cmdOpen_Click(); });
-    cmdDeleteFile.Click.Connect([this] { cmdDeleteFile_Click(); });
-    cmdClearList.Click.Connect([this] { cmdClearList_Click(); });
-    cmdGo.Click.Connect([this] { cmdGo_Click(); });
-    cmdAbort.Click.Connect([this] { cmdAbort_Click(); });
-    Timer1.Tick.Connect([this] { Timer1_Timer(); });
-    tmrProgress.Tick.Connect([this] { tmrProgress_Timer(); });
-    tmrTotal.Tick.Connect([this] { tmrTotal_Timer(); });
-    lblTimpEstimatPartial.Change.Connect([this] { lblTimpEstimatPartial_Change(); });
+    cmdExit.Click.ConnectForEventLifetime([this] { cmdExit_Click(); });
+    cmdHelp.Click.ConnectForEventLifetime([this] { cmdHelp_Click(); });
+    lblEMail.Click.ConnectForEventLifetime([this] { lblEMail_Click(); });
+    lblWWW.Click.ConnectForEventLifetime([this] { lblWWW_Click(); });
+    cmdOpen.Click.ConnectForEventLifetime([this] { cmdOpen_Click(); });
+    cmdDeleteFile.Click.ConnectForEventLifetime([this] { cmdDeleteFile_Click(); });
+    cmdClearList.Click.ConnectForEventLifetime([this] { cmdClearList_Click(); });
+    cmdGo.Click.ConnectForEventLifetime([this] { cmdGo_Click(); });
+    cmdAbort.Click.ConnectForEventLifetime([this] { cmdAbort_Click(); });
+    Timer1.Tick.ConnectForEventLifetime([this] { Timer1_Timer(); });
+    tmrProgress.Tick.ConnectForEventLifetime([this] { tmrProgress_Timer(); });
+    tmrTotal.Tick.ConnectForEventLifetime([this] { tmrTotal_Timer(); });
+    lblTimpEstimatPartial.Change.ConnectForEventLifetime(
+        [this] { lblTimpEstimatPartial_Change(); });
 }
 
 void frmMain::Form_Initialize() {

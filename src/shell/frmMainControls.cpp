@@ -16,9 +16,6 @@ constexpr forms::Color kDarkGray = forms::Rgb(128, 128, 128);
 constexpr forms::Color kBarBlue = forms::Rgb(0, 0, 255);
 constexpr forms::Color kLinkBlue = forms::Rgb(0, 0, 192);
 
-const forms::Font kBoldFont{"MS Sans Serif", 9.75F, true};
-const forms::Font kVersionFont{"MS Sans Serif", 12.0F, true};
-
 void Place(forms::Control& control, forms::Control* container, int page, float left, float top,
            float width, float height) {
     if (container != nullptr) {
@@ -48,7 +45,7 @@ void Bar(forms::Label& track, forms::Label& bar, forms::Frame& frame) {
     bar.SetOpaque(true);
     bar.SetBackColor(kBarBlue);
     bar.SetForeColor(forms::kWhite);
-    bar.SetFont(kBoldFont);
+    bar.SetFont({"MS Sans Serif", 9.75F, true});
     bar.SetAlignment(forms::Alignment::Center);
 }
 
@@ -60,6 +57,7 @@ void TimeLabel(forms::Label& label, forms::Frame& frame, float left, float top,
 
 } // namespace
 
+// NOLINTNEXTLINE(readability-function-size): one table of controls, read top to bottom
 void frmMain::CreateControls() {
     Caption = kAppTitle;
 
@@ -176,7 +174,7 @@ void frmMain::CreateControls() {
     SetText(Frame3, "Version");
     Place(Label15, &Frame3, -1, 720, 240, 2775, 300);
     SetText(Label15, kAppVersionCaption);
-    Label15.SetFont(kVersionFont);
+    Label15.SetFont({"MS Sans Serif", 12.0F, true});
     Place(Frame4, tab, kAboutTab, 1320, 1680, 4215, 1000);
     SetText(Frame4, "Contact");
     Place(Image1, &Frame4, -1, 240, 240, 360, 360);

@@ -22,7 +22,7 @@ TEST(TimerBindingTest, TicksOnlyWhenEventsAreProcessed) {
     forms::Timer timer("tmrTest", 10);
     TimerBinding binding(timer, nullptr);
     int ticks = 0;
-    timer.Tick.Connect([&] { ++ticks; });
+    const forms::Connection counting = timer.Tick.Connect([&] { ++ticks; });
     timer.SetEnabled(true);
     QThread::msleep(50);
     EXPECT_EQ(ticks, 0) << "a due timer waits for the event loop";

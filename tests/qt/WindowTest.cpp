@@ -245,7 +245,7 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
 TEST_F(WindowTest, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
     Add("my song.wav");
     SetErrorHandler([&](const std::exception&) { form.Shutdown(); });
-    form.chkCRC.Click.Connect([] { throw std::runtime_error("broken handler"); });
+    form.chkCRC.Click.ConnectForEventLifetime([] { throw std::runtime_error("broken handler"); });
     Click(form.chkCRC);
     SetErrorHandler(nullptr);
     EXPECT_TRUE(window.Unloaded());
@@ -260,7 +260,7 @@ TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichI
     QWidget elsewhere;
     elsewhere.show();
     long highest = 0;
-    form.lblTotal.Change.Connect([&] {
+    const auto watch = form.lblTotal.Change.Connect([&] {
         highest = std::max<long>(highest, ReadBackPercent(form.lblTotal.Caption()).value_or(0));
     });
     const std::string why = " | Encoding WAV files to MP3";

@@ -34,7 +34,8 @@ protected:
     void SetUp() override {
         form.UseNameJournal(&journal);
         JobFixture::SetUp();
-        form.lblTotal.Change.Connect([this] { totals.push_back(form.lblTotal.Caption()); });
+        form.lblTotal.Change.ConnectForEventLifetime(
+            [this] { totals.push_back(form.lblTotal.Caption()); });
         platform.onMessage = [this](const platform::MessageBoxRequest&) {
             totalsAtMessage = totals;
             runningAtMessage = running;
@@ -162,7 +163,7 @@ TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
         Listed(name, 1);
     }
     bool ticked100WhileRunning = false;
-    form.tmrTotal.Tick.Connect([&] {
+    const forms::Connection watching = form.tmrTotal.Tick.Connect([&] {
         ticked100WhileRunning = ticked100WhileRunning ||
                                 (running && totals.size() > 1 && std::stoi(totals.back()) >= 100);
     });

@@ -32,7 +32,7 @@ void TestPlatform::AttachTimers(const std::vector<forms::Timer*>& timers) {
     for (forms::Timer* timer : timers) {
         const std::size_t index = timers_.size();
         timers_.push_back({timer});
-        timer->StateChanged.Connect([this, index] {
+        timers_.back().following = timer->StateChanged.Connect([this, index] {
             TimerState& state = timers_[index];
             state.running = state.timer->Enabled() && state.timer->Interval() > 0;
             state.due = now_ + std::chrono::milliseconds(state.timer->Interval());

@@ -110,6 +110,7 @@ private:
         platform::DateTime due{};
         bool running = false;
         bool firing = false;
+        forms::Connection following;
     };
 
     // 2026-03-14 09:00:00 local time.

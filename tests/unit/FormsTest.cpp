@@ -6,20 +6,52 @@
 #include "forms/Timer.h"
 
 #include <gtest/gtest.h>
+#include <memory>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace tarn::forms {
 namespace {
 
 struct Announcements {
-    explicit Announcements(Control& control) {
-        control.PropertyChanged.Connect([this](Property p) { properties.push_back(p); });
-        control.Click.Connect([this] { ++clicks; });
-    }
+    explicit Announcements(Control& control)
+        : changes(control.PropertyChanged.Connect([this](Property p) { properties.push_back(p); })),
+          clickCount(control.Click.Connect([this] { ++clicks; })) {}
     std::vector<Property> properties;
     int clicks = 0;
+    Connection changes, clickCount;
 };
+
+// A handler is called until its connection is destroyed or assigned over and never after, also
+// when that happens during a Raise; a moved connection hands its hold on.
+TEST(FormsTest, AHandlerIsCalledOnlyWhileItsConnectionLasts) {
+    Connection outlivesItsEvent;
+    Event<int> event;
+    std::string calls;
+    const auto log = [&calls](char name) {
+        return [&calls, name](int round) {
+            calls += name + std::to_string(round);
+        };
+    };
+    std::optional<Connection> ending, ended;
+    // Ends itself and the next handler, then reads what it holds: it must survive its own end.
+    ending = event.Connect([&, text = std::string(64, 'e')](int round) {
+        ending.reset();
+        ended.reset();
+        calls += text.substr(0, 1) + std::to_string(round);
+    });
+    ended = event.Connect(log('x'));
+    auto moved = std::make_unique<Connection>(event.Connect(log('m')));
+    Connection holder(std::move(*moved));
+    moved.reset(); // the moved-from connection holds nothing
+    outlivesItsEvent = event.Connect(log('o'));
+    event.Raise(1);
+    holder = event.Connect(log('n'));
+    event.Raise(2);
+    EXPECT_EQ(calls, "e1m1o1o2n2");
+}
 
 // A front end follows a model by what it announces: each change once, and only a change.
 TEST(FormsTest, EveryChangeIsAnnouncedOnceAndOnlyWhenTheValueChanges) {
@@ -28,7 +60,7 @@ TEST(FormsTest, EveryChangeIsAnnouncedOnceAndOnlyWhenTheValueChanges) {
     Timer timer("timer", 350);
     Announcements seen(label), pictureSeen(picture);
     int timerChanges = 0;
-    timer.StateChanged.Connect([&] { ++timerChanges; });
+    const Connection counting = timer.StateChanged.Connect([&] { ++timerChanges; });
     for (int round = 0; round < 2; ++round) { // the second round sets the values it has
         label.SetCaption("Go");
         label.SetToolTipText("t");
