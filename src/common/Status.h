@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cerrno>
-#include <cstring>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <variant>
 
@@ -30,7 +30,7 @@ public:
     // The words for the failure: its own, else the system's ("No space left on device"); empty
     // on success.
     std::string Reason() const {
-        return reason_.empty() && !Ok() ? std::string(std::strerror(error_)) : reason_;
+        return reason_.empty() && !Ok() ? std::generic_category().message(error_) : reason_;
     }
     // Whether the words are its own rather than the system's.
     bool HasOwnReason() const { return !reason_.empty(); }

@@ -46,7 +46,7 @@ Status RunOutput::Open() {
         return Status::Failure(EEXIST);
     }
     if (journal_ != nullptr) {
-        if (const Status recorded =
+        if (Status recorded =
                 Note(journal_->Record({path_, finalPath_, NameJournal::Kind::OutputStarted}));
             !recorded) {
             return recorded;
@@ -75,14 +75,14 @@ Status RunOutput::Write(const void* bytes, std::uint32_t count) {
 
 Status RunOutput::Commit() {
     file_.CloseFile();
-    if (const Status closed = file_.LastStatus(); !closed) {
+    if (Status closed = file_.LastStatus(); !closed) {
         return closed;
     }
-    if (const Status synced = platform::SyncFolderOf(path_); !synced) {
+    if (Status synced = platform::SyncFolderOf(path_); !synced) {
         return synced;
     }
     if (journal_ != nullptr) {
-        const Status recorded =
+        Status recorded =
             Note(finalPath_.empty()
                      ? journal_->Forget(path_)
                      : journal_->Record({path_, finalPath_, NameJournal::Kind::OutputFinished}));

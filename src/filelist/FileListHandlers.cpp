@@ -204,7 +204,7 @@ Status frmMain::RenameToCleaned(const std::string& chosenPath, const std::string
                                       recorded.Reason());
         }
     }
-    const Status renamed = platform::RenameNoReplace(chosenPath, cleanedPath);
+    Status renamed = platform::RenameNoReplace(chosenPath, cleanedPath);
     if (!renamed) {
         ForgetInJournal(cleanedPath);
     }

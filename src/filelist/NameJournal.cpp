@@ -108,7 +108,7 @@ Status WriteDurably(const std::string& path, const std::string& bytes) {
 // Puts the record's file in order; true when something was done, false when nothing was left
 // to do.
 Result<bool> Settle(const NameJournal::Entry& entry) {
-    const Result<bool> there = platform::Exists(entry.currentPath);
+    Result<bool> there = platform::Exists(entry.currentPath);
     if (!there || !*there) {
         // Cannot be checked; or the rename never happened, or the file was put in order already.
         return there;

@@ -26,8 +26,9 @@ constexpr rlim_t kMemoryToReadWhole = rlim_t{256} << 20;
 // The time limit comes first, in real time, so that even a reader stuck waiting ends. A crash
 // on a damaged file is expected here and leaves no core file behind.
 void LimitThisProgram() {
+    // Setting the default action of a valid signal cannot fail.
     for (const int deadly : {SIGALRM, SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGABRT, SIGPIPE}) {
-        std::signal(deadly, SIG_DFL);
+        static_cast<void>(std::signal(deadly, SIG_DFL));
     }
     alarm(kSecondsToReadWhole);
     const rlimit noCore = {.rlim_cur = 0, .rlim_max = 0};

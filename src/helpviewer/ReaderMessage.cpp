@@ -7,8 +7,10 @@ namespace tarn::help {
 
 namespace {
 
+// A write that fails leaves the message cut short, which its receiver refuses: the writer need
+// not look.
 template <typename Number> void WriteNumber(std::FILE* to, Number number) {
-    std::fwrite(&number, sizeof number, 1, to);
+    static_cast<void>(std::fwrite(&number, sizeof number, 1, to));
 }
 
 // Takes the next `size` bytes of the message; nothing past its end.
@@ -38,9 +40,9 @@ void WriteObjectCount(std::FILE* to, std::uint64_t count) {
 void WriteObject(std::FILE* to, bool ordinary, std::string_view path, std::string_view bytes) {
     WriteNumber(to, std::uint8_t{ordinary});
     WriteNumber(to, static_cast<std::uint32_t>(path.size()));
-    std::fwrite(path.data(), 1, path.size(), to);
+    static_cast<void>(std::fwrite(path.data(), 1, path.size(), to));
     WriteNumber(to, std::uint64_t{bytes.size()});
-    std::fwrite(bytes.data(), 1, bytes.size(), to);
+    static_cast<void>(std::fwrite(bytes.data(), 1, bytes.size(), to));
 }
 
 ChmArchive ArchiveFromMessage(std::string_view message) {

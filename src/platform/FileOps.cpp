@@ -76,7 +76,7 @@ Status RenameNoReplace(const std::string& from, const std::string& to) {
         if (sys::Unlink(from.c_str()) == 0) {
             return {};
         }
-        const Status failure = Status::FromErrno();
+        Status failure = Status::FromErrno();
         static_cast<void>(sys::Unlink(to.c_str()));
         return failure;
     }
@@ -118,7 +118,7 @@ Status CreateFolders(const std::string& folder) {
     if (errno != ENOENT) {
         return Status::FromErrno();
     }
-    if (const Status above = CreateFolders(FolderOf(folder)); !above) {
+    if (Status above = CreateFolders(FolderOf(folder)); !above) {
         return above;
     }
     if (sys::Mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {

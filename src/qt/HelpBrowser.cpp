@@ -12,11 +12,13 @@ namespace {
 
 // Pages of the manual are addressed as chm:/path, so that Qt resolves relative links and
 // pictures against the page's folder inside the file.
-const QString kScheme = QStringLiteral("chm");
+QString Scheme() {
+    return QStringLiteral("chm");
+}
 
 QUrl TopicUrl(const std::string& topic, const QString& anchor) {
     QUrl url;
-    url.setScheme(kScheme);
+    url.setScheme(Scheme());
     url.setPath(QString::fromStdString(topic));
     if (!anchor.isEmpty()) {
         url.setFragment(anchor);
@@ -44,7 +46,7 @@ void HelpBrowser::ShowTopic(const std::string& topic, const QString& anchor) {
 }
 
 std::string HelpBrowser::Topic() const {
-    return source().scheme() == kScheme ? source().path().toStdString() : std::string();
+    return source().scheme() == Scheme() ? source().path().toStdString() : std::string();
 }
 
 void HelpBrowser::Follow(const QUrl& link) {
@@ -54,8 +56,8 @@ void HelpBrowser::Follow(const QUrl& link) {
         return;
     }
     const std::optional<std::string> topic =
-        link.scheme() == kScheme ? link.path().toStdString()
-                                 : help::ResolveArchivePath(Topic(), text.toStdString());
+        link.scheme() == Scheme() ? link.path().toStdString()
+                                  : help::ResolveArchivePath(Topic(), text.toStdString());
     if (topic) {
         ShowTopic(*topic, link.fragment());
     }
@@ -63,7 +65,7 @@ void HelpBrowser::Follow(const QUrl& link) {
 
 QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
     const QUrl url = name.isRelative() ? source().resolved(name) : name;
-    if (manual_ == nullptr || url.scheme() != kScheme) {
+    if (manual_ == nullptr || url.scheme() != Scheme()) {
         return {};
     }
     const std::optional<std::string> bytes = manual_->Read(url.path().toStdString());

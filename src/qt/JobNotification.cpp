@@ -12,9 +12,17 @@ namespace tarn::gui {
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
-const QString kDefaultAction = QStringLiteral("default");
+QString Service() {
+    return QStringLiteral("org.freedesktop.Notifications");
+}
+
+QString ObjectPath() {
+    return QStringLiteral("/org/freedesktop/Notifications");
+}
+
+QString DefaultAction() {
+    return QStringLiteral("default");
+}
 
 QString Body(int mp3Files, bool troubles) {
     QString body = mp3Files == 1 ? QStringLiteral("1 MP3 file written.")
@@ -30,19 +38,19 @@ QString Body(int mp3Files, bool troubles) {
 
 JobNotification::JobNotification(QDBusConnection session, MainWindow* window)
     : QObject(window), session_(std::move(session)), window_(window) {
-    session_.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
+    session_.connect(Service(), ObjectPath(), Service(), QStringLiteral("ActionInvoked"), this,
                      SLOT(ActionInvoked(uint, QString)));
-    session_.connect(kService, kPath, kService, QStringLiteral("ActivationToken"), this,
+    session_.connect(Service(), ObjectPath(), Service(), QStringLiteral("ActivationToken"), this,
                      SLOT(ActivationToken(uint, QString)));
     window->installEventFilter(this);
 }
 
 void JobNotification::Send(int mp3Files, bool troubles) {
-    QDBusMessage notify =
-        QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
+    QDBusMessage notify = QDBusMessage::createMethodCall(Service(), ObjectPath(), Service(),
+                                                         QStringLiteral("Notify"));
     notify << QString::fromLatin1(kAppTitle) << shown_ << QStringLiteral("tarnme")
            << QStringLiteral("Job done!") << Body(mp3Files, troubles)
-           << QStringList{kDefaultAction, QStringLiteral("Show the window")}
+           << QStringList{DefaultAction(), QStringLiteral("Show the window")}
            // The sound theme's "complete" stands in for the beep, which Wayland does not have.
            << QVariantMap{{QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopId)},
                           {QStringLiteral("sound-name"), QStringLiteral("complete")}}
@@ -56,7 +64,7 @@ void JobNotification::Send(int mp3Files, bool troubles) {
 
 bool JobNotification::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::WindowActivate && shown_ != 0) {
-        session_.asyncCall(QDBusMessage::createMethodCall(kService, kPath, kService,
+        session_.asyncCall(QDBusMessage::createMethodCall(Service(), ObjectPath(), Service(),
                                                           QStringLiteral("CloseNotification"))
                            << shown_);
         shown_ = 0;
@@ -65,7 +73,7 @@ bool JobNotification::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void JobNotification::ActionInvoked(uint id, const QString& action) {
-    if (id == shown_ && action == kDefaultAction && window_) {
+    if (id == shown_ && action == DefaultAction() && window_) {
         window_->BringToFront();
     }
 }

@@ -66,10 +66,10 @@ void QtNotifier::Beep() {
 }
 
 QStringList NameFiltersFor(const platform::OpenDialogRequest& request) {
+    static const QRegularExpression separators(QStringLiteral("[;\\s]+"));
     QStringList patterns;
     for (const QString& pattern :
-         QString::fromStdString(request.FilterPattern)
-             .split(QRegularExpression(QStringLiteral("[;\\s]+")), Qt::SkipEmptyParts)) {
+         QString::fromStdString(request.FilterPattern).split(separators, Qt::SkipEmptyParts)) {
         QString anyCase;
         for (const QChar c : pattern) {
             if (c.isLetter() && c.toLower() != c.toUpper()) {

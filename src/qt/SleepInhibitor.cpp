@@ -10,8 +10,14 @@ namespace tarn::gui {
 
 namespace {
 
-const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kReason = QStringLiteral("Encoding WAV files to MP3");
+QString Portal() {
+    return QStringLiteral("org.freedesktop.portal.Desktop");
+}
+
+QString Reason() {
+    return QStringLiteral("Encoding WAV files to MP3");
+}
+
 // The portal's flags for suspend (4) and idle (8).
 constexpr uint kSuspendAndIdle = 4 | 8;
 // A portal that does not answer by then is taken to be missing, and logind is asked instead.
@@ -34,7 +40,7 @@ void SleepInhibitor::Release() {
     wanted_ = false;
     if (!portalRequest_.isEmpty()) {
         session_.asyncCall(QDBusMessage::createMethodCall(
-            kPortal, portalRequest_, QStringLiteral("org.freedesktop.portal.Request"),
+            Portal(), portalRequest_, QStringLiteral("org.freedesktop.portal.Request"),
             QStringLiteral("Close")));
         portalRequest_.clear();
     }
@@ -44,9 +50,9 @@ void SleepInhibitor::Release() {
 void SleepInhibitor::AskPortal() {
     asking_ = true;
     QDBusMessage call = QDBusMessage::createMethodCall(
-        kPortal, QStringLiteral("/org/freedesktop/portal/desktop"),
+        Portal(), QStringLiteral("/org/freedesktop/portal/desktop"),
         QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
-    call << parentWindow_ << kSuspendAndIdle << QVariantMap{{QStringLiteral("reason"), kReason}};
+    call << parentWindow_ << kSuspendAndIdle << QVariantMap{{QStringLiteral("reason"), Reason()}};
     OnReply(session_.asyncCall(call, kPortalPatienceMs), this, [this](const QDBusMessage& reply) {
         if (reply.type() != QDBusMessage::ReplyMessage) {
             AskLogind();
@@ -62,7 +68,7 @@ void SleepInhibitor::AskLogind() {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
-    call << QStringLiteral("sleep:idle") << QString::fromLatin1(kAppTitle) << kReason
+    call << QStringLiteral("sleep:idle") << QString::fromLatin1(kAppTitle) << Reason()
          << QStringLiteral("block");
     OnReply(system_.asyncCall(call), this, [this](const QDBusMessage& reply) {
         asking_ = false;
