@@ -6,7 +6,6 @@
 #include "shell/frmMain.h"
 #include "support/FaultySystem.h"
 #include "support/JobFixture.h"
-#include "support/TableRows.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -323,76 +322,62 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
     });
 }
 
-struct FileSystemCase {
-    const char* name;
-    // Whether the file system can rename without replacing, and link (exFAT through FUSE cannot).
-    bool plain;
-    // An MP3 file already has the name the first file's MP3 file is to take.
-    bool mp3NameTaken;
-};
-
-class FileSystemTest : public NothingLostTest,
-                       public ::testing::WithParamInterface<FileSystemCase> {
-protected:
-    void Refuse(FaultySystem& system) const {
-        if (!GetParam().plain) {
-            system.Refuse(Call::RenameNoReplace, EINVAL);
-            system.Refuse(Call::Link, EPERM);
-        }
-    }
-};
-
-// A job with a file listed and removed, then a start after a crash: every step in the order
-// that survives a power cut, every name given back, nothing ever replaced.
-TEST_P(FileSystemTest, RenamesGiveEveryNameBackInTheOrderThatSurvivesAPowerCut) {
+// A job with a file listed and removed, then a start after a crash, on a plain file system and
+// on one that can neither rename without replacing nor link (exFAT through FUSE): every step in
+// the order that survives a power cut, every name given back, nothing ever replaced.
+TEST_F(NothingLostTest, RenamesGiveEveryNameBackInTheOrderThatSurvivesAPowerCut) {
     const std::string taken = dir.File("first take.mp3");
-    if (GetParam().mp3NameTaken) {
-        testing::WriteBytes(taken, {'k', 'e', 'e', 'p'});
-    }
-    testing::WriteWav(dir.File("extra - one.wav"), {.frames = 100});
-    const std::string extra = testing::Contents(dir.File("extra - one.wav"));
-    // A name that stays taken is told at the end of the job, and at every start after it, until
-    // it is free.
-    const Names report{"Tarn MP3 Encoder (!): These files could not be put back in order, and the "
-                       "program tries again when it next starts:\n" +
-                       dir.File("firsttake.mp3") + " (to be " + taken + "): File exists."};
-    for (int start = 0; start < 3; ++start) {
-        FaultySystem system;
-        Refuse(system);
-        const DurabilityOrder order(system, journalPath);
-        if (start == 2 && GetParam().mp3NameTaken) {
-            fs::rename(taken, dir.File("moved away.mp3"));
+    for (const auto& [plain, mp3NameTaken] :
+         {std::pair{true, false}, {false, false}, {false, true}}) {
+        SCOPED_TRACE(std::string(plain ? "plain" : "exFAT") + (mp3NameTaken ? ", name taken" : ""));
+        const auto start = [&, plain = plain] {
+            auto system = std::make_unique<FaultySystem>();
+            if (!plain) {
+                system->Refuse(Call::RenameNoReplace, EINVAL);
+                system->Refuse(Call::Link, EPERM);
+            }
+            return system;
+        };
+        Restore(initial);
+        if (mp3NameTaken) {
+            testing::WriteBytes(taken, {'k', 'e', 'e', 'p'});
         }
-        Session session(journalPath);
-        if (start == 0) {
-            session.AddAndEncode({sources[0], sources[1], dir.File("extra - one.wav")}, 1);
-            EXPECT_EQ(session.platform.interactions.size(), GetParam().mp3NameTaken ? 3U : 2U);
-        } else {
-            EXPECT_EQ(session.platform.interactions,
-                      start == 1 && GetParam().mp3NameTaken ? report : Names{});
+        testing::WriteWav(dir.File("extra - one.wav"), {.frames = 100});
+        const std::string extra = testing::Contents(dir.File("extra - one.wav"));
+        // A name that stays taken is told at the end of the job, and at every start after it,
+        // until it is free.
+        const Names report{"Tarn MP3 Encoder (!): These files could not be put back in order, and "
+                           "the program tries again when it next starts:\n" +
+                           dir.File("firsttake.mp3") + " (to be " + taken + "): File exists."};
+        for (int startNumber = 0; startNumber < 3; ++startNumber) {
+            const auto system = start();
+            const DurabilityOrder order(*system, journalPath);
+            if (startNumber == 2 && mp3NameTaken) {
+                fs::rename(taken, dir.File("moved away.mp3"));
+            }
+            Session session(journalPath);
+            if (startNumber == 0) {
+                session.AddAndEncode({sources[0], sources[1], dir.File("extra - one.wav")}, 1);
+                EXPECT_EQ(session.platform.interactions.size(), mp3NameTaken ? 3U : 2U);
+            } else {
+                EXPECT_EQ(session.platform.interactions,
+                          startNumber == 1 && mp3NameTaken ? report : Names{});
+            }
         }
-    }
-    EXPECT_TRUE(testing::Contents(dir.File("extra - one.wav")) == extra);
-    fs::remove(dir.File("extra - one.wav"));
-    EXPECT_EQ(testing::Contents(dir.File("moved away.mp3")), GetParam().mp3NameTaken ? "keep" : "");
-    fs::remove(dir.File("moved away.mp3"));
-    ExpectInOrder(everything);
+        EXPECT_TRUE(testing::Contents(dir.File("extra - one.wav")) == extra);
+        fs::remove(dir.File("extra - one.wav"));
+        EXPECT_EQ(testing::Contents(dir.File("moved away.mp3")), mp3NameTaken ? "keep" : "");
+        fs::remove(dir.File("moved away.mp3"));
+        ExpectInOrder(everything);
 
-    Restore(initial);
-    StopAsTheSecondRunWrites();
-    FaultySystem system;
-    Refuse(system);
-    const DurabilityOrder order(system, journalPath);
-    const Session next(journalPath);
-    ExpectInOrder(afterTheCrash);
+        Restore(initial);
+        StopAsTheSecondRunWrites();
+        const auto system = start();
+        const DurabilityOrder order(*system, journalPath);
+        const Session next(journalPath);
+        ExpectInOrder(afterTheCrash);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Kinds, FileSystemTest,
-                         ::testing::Values(FileSystemCase{"plain", true, false},
-                                           FileSystemCase{"fuse_exfat", false, false},
-                                           FileSystemCase{"fuse_exfat_mp3_name_taken", false,
-                                                          true}),
-                         testing::RowName);
 
 } // namespace
 } // namespace tarn
