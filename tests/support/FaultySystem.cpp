@@ -25,16 +25,10 @@ int FaultySystem::Before(Call call, int fd, const char* path, const char* to) {
         ::_exit(0);
     }
     if (observer) {
-        observing_ = true;
-        observer(note, answer);
-        observing_ = false;
+        Aside([&] { observer(note, answer); });
     }
     calls.push_back(std::move(note));
     return answer;
-}
-
-void FaultySystem::Opened(int fd, const char* path) {
-    openFiles_[fd] = path;
 }
 
 const char* CallName(FaultySystem::Call call) {

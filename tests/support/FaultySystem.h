@@ -51,7 +51,7 @@ public:
     std::vector<Note> calls;
 
     int Before(Call call, int fd, const char* path, const char* to) override;
-    void Opened(int fd, const char* path) override;
+    void Opened(int fd, const char* path) override { openFiles_[fd] = path; }
 
 private:
     std::map<int, std::string> openFiles_;
