@@ -310,8 +310,11 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultDuringTheJobTest, ::testing::Values("delet
 
 // ---- Names taken at the end of the job ----
 
-TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReportedOnce) {
+TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
     WriteAndAdd({"my song.wav", "free later.wav"}, 1);
+    frmMain::JobOutcome outcome;
+    const auto ended =
+        form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
     testing::WriteBytes(dir.File("my song.mp3"), {'k', 'e', 'e', 'p'});
     testing::WriteBytes(dir.File("free later.mp3"), {'o', 'l', 'd'});
     // "my song.wav" comes back whenever it goes; "free later.mp3" goes in its entry's second try.
@@ -334,6 +337,7 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReportedOnce
     ASSERT_TRUE(WaitForTheEnd());
     // Two pauses for each try: three tries for the first entry, two for the second.
     EXPECT_EQ(pausesAtTheEnd, 10);
+    EXPECT_TRUE(outcome.mp3Files == 2 && outcome.troubles && !outcome.aborted);
     // The same second of sound: the new MP3 file took its name on the second try.
     EXPECT_TRUE(Contents(dir.File("free later.mp3")) == Contents(dir.File("mysong.mp3")));
     EXPECT_EQ(platform.interactions,

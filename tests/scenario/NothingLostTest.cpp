@@ -172,7 +172,11 @@ protected:
         Session(journalPath).AddAndEncode(sources);
         calls = system.calls;
         finished = Snapshot();
-        ASSERT_EQ(finished.size(), 4U) << "the sources, their MP3 files and no journal";
+        Names names;
+        for (const auto& entry : finished) {
+            names.push_back(entry.first);
+        }
+        ASSERT_EQ(names, everything) << "the sources, their MP3 files and no journal";
         Restore(initial);
     }
 
