@@ -14,32 +14,20 @@ FILES = [("one song.wav", 2), ("two - songs.wav", 1)]
 
 
 def test(program, session):
-    image = os.path.join(session.folder, "stick.img")
-    stick = os.path.join(session.folder, "stick")
+    image, stick = (os.path.join(session.folder, name) for name in ("stick.img", "stick"))
     os.mkdir(stick)
-    with open(image, "wb") as out:
-        out.truncate(64 << 20)
+    subprocess.run(["truncate", "--size=64M", image], check=True)
     subprocess.run(["mkfs.exfat", image], check=True, stdout=subprocess.DEVNULL)
     device = subprocess.run(["losetup", "--find", "--show", image], check=True,
                             capture_output=True, text=True).stdout.strip()
-    try:
-        subprocess.run(["mount.exfat-fuse", device, stick], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            session.music = stick
-            os.chdir(stick)
-            encode_on(program, session)
-        finally:
-            os.chdir(session.folder)
-            for running in session.programs:
-                running.kill()
-                running.wait()
-            subprocess.run(["umount", stick], check=True)
-    finally:
-        subprocess.run(["losetup", "--detach", device], check=True)
-
-
-def encode_on(program, session):
+    session.callback(subprocess.run, ["losetup", "--detach", device], check=True)
+    subprocess.run(["mount.exfat-fuse", device, stick], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Unmounted once the program has ended and the test has left the stick.
+    session.callback(subprocess.run, ["umount", stick], check=True)
+    session.callback(os.chdir, session.folder)
+    session.music = stick
+    os.chdir(stick)
     for name, seconds in FILES:
         write_tone(name, seconds)
     with open("two - songs.mp3", "wb") as taken:

@@ -34,63 +34,55 @@ def wait_until(condition, what, patience=PATIENCE):
 
 
 def main(test, wayland=False):
-    """Runs test(program, session) on a session bus, and so an accessibility bus, of its own."""
-    if "TARN_E2E_BUS" not in os.environ:
-        # A runtime folder of its own for the bus launcher's socket; no display for it to mark.
-        runtime = tempfile.mkdtemp(prefix="tarn-e2e-bus-")
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "AT_SPI_BUS_ADDRESS")}
-        env.update(XDG_RUNTIME_DIR=runtime, TARN_E2E_BUS="1", PYTHONDONTWRITEBYTECODE="1")
-        status = subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env)
-        shutil.rmtree(runtime, ignore_errors=True)
-        sys.exit(status.returncode)
-    program = os.path.abspath(sys.argv[1])
     with Session(wayland) as session:
-        test(program, session)
+        test(os.path.abspath(sys.argv[1]), session)
 
 
-class Session:
-    """An Xvfb, or a headless Weston, with its own lock, journal and music (working) folders."""
+class Session(contextlib.ExitStack):
+    """An Xvfb, or a headless Weston, with its own lock, journal and music (working) folders. It
+    ends what it started, and what it was given with callback(), the last first."""
 
     def __init__(self, wayland=False):
+        super().__init__()
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")
+        self.callback(shutil.rmtree, self.folder, ignore_errors=True)
         self.music = os.path.join(self.folder, "music")
         os.mkdir(self.music)
         os.chdir(self.music)
         runtime = os.path.join(self.folder, "runtime")
         os.mkdir(runtime, 0o700)
+        for name in ("DISPLAY", "AT_SPI_BUS_ADDRESS"):  # this process's accessibility bus, too
+            os.environ.pop(name, None)
         self.env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "WAYLAND"))}
         self.env.update(XDG_RUNTIME_DIR=runtime, XDG_STATE_HOME=os.path.join(self.folder, "state"),
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        self.programs = []
+        # A session bus, and so an accessibility bus, of its own, with no display to mark.
+        bus = self.run(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                       subprocess.Popen.terminate, stdout=subprocess.PIPE, text=True)
+        bus = bus.stdout.readline().strip()
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.env["DBUS_SESSION_BUS_ADDRESS"] = bus
         if wayland:  # --debug lets weston-debug show what Weston has on screen.
-            self.server = subprocess.Popen(
-                ["weston", "--backend=headless-backend.so", "--socket=tarn", "--idle-time=0",
-                 "--debug"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.run(["weston", "--backend=headless-backend.so", "--socket=tarn", "--idle-time=0",
+                      "--debug"], subprocess.Popen.terminate, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL)
             wait_until(lambda: os.path.exists(os.path.join(runtime, "tarn")), "Weston's socket")
             return self.env.update(WAYLAND_DISPLAY="tarn", QT_QPA_PLATFORM="wayland")
         read_end, write_end = os.pipe()
         # -noreset: no restart, which refuses clients for a moment, when the last client leaves.
-        self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
-             "tcp", "-noreset"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
+        self.run(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                  "-nolisten", "tcp", "-noreset"], subprocess.Popen.terminate,
+                 pass_fds=[write_end], stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as reader:
             self.env.update(DISPLAY=":" + reader.readline().strip(), QT_QPA_PLATFORM="xcb")
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        for program in self.programs:
-            program.kill()
-            program.wait()
-        self.server.terminate()
-        self.server.wait()
-        shutil.rmtree(self.folder, ignore_errors=True)
+    def run(self, command, stop=subprocess.Popen.kill, **options):
+        process = self.enter_context(subprocess.Popen(command, env=self.env, **options))
+        self.callback(stop, process)  # before the wait on leaving the process's context
+        return process
 
     def start(self, program, *arguments):
-        self.programs.append(subprocess.Popen([program, *arguments], env=self.env, cwd=self.music))
-        return self.programs[-1]
+        return self.run([program, *arguments], cwd=self.music)
 
     def files(self):
         return sorted(os.listdir(self.music))
