@@ -1,8 +1,7 @@
 #!/usr/bin/python3 -B
 """Music on an exFAT stick mounted through FUSE, which can neither rename without replacing nor
 link: files with spaces and hyphens are listed, encoded and given their names back, their MP3
-files take the chosen names, and a name already taken is never replaced. Needs root, for the
-loop device and the mount."""
+files take the chosen names, and a name already taken is never replaced."""
 
 import os
 import subprocess

@@ -24,7 +24,6 @@ def test(program, session):
     act(ui.node("push button", "Go!"))
     ui.node("label", "           Job done!")
     act(ui.node("push button", "OK"))
-    wait_until(lambda: session.files() == ["a song.mp3", "a song.wav"], "the chosen names back")
     act(ui.node("push button", "Help"))
     wait_until(lambda: shown("Tarn MP3 Encoder Help"), "Weston to show the help window")
     act(ui.node("push button", "Exit"))

@@ -142,7 +142,6 @@ class Ui:
         return found
 
     def node(self, role, name, under=None):
-        """The one object of that role and name, once it is there."""
         def one():
             found = self.nodes(role, name, under)
             check(len(found) <= 1, "%d objects are called \"%s\"" % (len(found), name))
@@ -202,7 +201,6 @@ class Ui:
         self.click(self.node("page tab", "Encode"))
 
     def answer(self, message, patience=PATIENCE):
-        """Waits for a message box saying `message` and closes it with Return."""
         box = wait_until(self.boxes, "a message box", patience)[0]
         wait_until(lambda: message in self.texts(), "the message \"%s\"" % message)
         self.session.key(box, "Return")
