@@ -34,7 +34,6 @@ public:
                     SLOT(Update(QString, QVariantMap)));
     }
 
-    // Forgets what it heard; the portal is there or not.
     void Reset(bool portal) {
         calls.clear();
         progress.clear();
@@ -71,8 +70,7 @@ public:
         } else if (int ends[2]; message.member() == "Inhibit" && ::pipe(ends) == 0) {
             // Its read end hangs up once every copy of the write end has been closed.
             reply << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
-            logindHolds_.emplace_back(ends[0]);
-            ::close(ends[0]);
+            logindHolds_.emplace_back().giveFileDescriptor(ends[0]);
             ::close(ends[1]);
         }
         return connection.send(reply);

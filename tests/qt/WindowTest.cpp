@@ -262,14 +262,13 @@ TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichI
         " | default Show the window | org.example.tarn.tarnme complete | -1";
     const std::string trouble =
         " A file could not be encoded, or could not be given its name back: the window says which.";
-    enum End { Done, Error, Abort, Close };
+    enum End { Done, Error, Close };
     // How the job ends, the portal there (else logind), the window active, the calls.
     using Row = std::tuple<End, bool, bool, std::vector<std::string>>;
     for (const auto& [end, viaPortal, active, calls] :
          {Row{Done, true, false, {"Inhibit  | 12" + why, "Close", done + actions}},
           Row{Done, false, true, {"Inhibit sleep:idle | Tarn MP3 Encoder" + why + " | block"}},
           Row{Error, true, false, {"Inhibit  | 12" + why, "Close", done + trouble + actions}},
-          Row{Abort, false, false, {"Inhibit sleep:idle | Tarn MP3 Encoder" + why + " | block"}},
           Row{Close, true, false, {"Inhibit  | 12" + why, "Close"}}}) {
         SCOPED_TRACE(std::to_string(end) + (active ? " active" : ""));
         desktop.Reset(viaPortal);
@@ -285,9 +284,7 @@ TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichI
         // Inside the job, once the inhibition has been asked for.
         QTimer::singleShot(0, &window, [&, end = end] {
             EXPECT_TRUE(QTest::qWaitFor([&] { return !desktop.calls.empty(); }));
-            if (end == Abort) {
-                form.cmdAbort_Click();
-            } else if (end == Close) {
+            if (end == Close) { // Refused, then the orderly end, which aborts the job first.
                 EXPECT_FALSE(window.close());
                 form.Shutdown();
             }
