@@ -67,14 +67,11 @@ class Session(contextlib.ExitStack):
                      stderr=subprocess.DEVNULL)
             wait_until(lambda: os.path.exists(os.path.join(runtime, "tarn")), "Weston's socket")
             return self.env.update(WAYLAND_DISPLAY="tarn", QT_QPA_PLATFORM="wayland")
-        read_end, write_end = os.pipe()
         # -noreset: no restart, which refuses clients for a moment, when the last client leaves.
-        self.run(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                  "-nolisten", "tcp", "-noreset"], subprocess.Popen.terminate,
-                 pass_fds=[write_end], stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as reader:
-            self.env.update(DISPLAY=":" + reader.readline().strip(), QT_QPA_PLATFORM="xcb")
+        xvfb = self.run(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten",
+                         "tcp", "-noreset"], subprocess.Popen.terminate, stdout=subprocess.PIPE,
+                        stderr=subprocess.DEVNULL, text=True)
+        self.env.update(DISPLAY=":" + xvfb.stdout.readline().strip(), QT_QPA_PLATFORM="xcb")
 
     def run(self, command, stop=subprocess.Popen.kill, **options):
         process = self.enter_context(subprocess.Popen(command, env=self.env, **options))
@@ -92,9 +89,8 @@ class Session(contextlib.ExitStack):
                               capture_output=True, text=True).stdout
 
     def windows(self, title, pid):
-        found = self.xdotool("search", "--all", "--onlyvisible", "--pid", pid, "--name",
-                             "^%s$" % title)
-        return [int(window) for window in found.split()]
+        return [int(window) for window in self.xdotool(
+            "search", "--all", "--onlyvisible", "--pid", pid, "--name", "^%s$" % title).split()]
 
     def key(self, window, *keys):
         self.xdotool("windowfocus", "--sync", window, "key", "--clearmodifiers", *keys)
@@ -119,11 +115,11 @@ class Ui:
                 if app is not None and app.get_process_id() == self.process.pid:
                     return app
 
-    def window_titled(self, title, patience=PATIENCE):
+    def window_titled(self, title):
         def shown():
             check(self.process.poll() is None, "the program ended: %s" % self.process.returncode)
             return self.session.windows(title, self.process.pid)
-        return wait_until(shown, "a window \"%s\"" % title, patience)[0]
+        return wait_until(shown, "a window \"%s\"" % title)[0]
 
     def boxes(self):
         """The message boxes shown: windows titled as the main one, besides it."""
@@ -150,8 +146,7 @@ class Ui:
 
     def text(self, node):
         with contextlib.suppress(Exception):  # an object without text
-            text = node.queryText()
-            return text.getText(0, text.characterCount)
+            return node.queryText().getText(0, -1)  # -1: to the end
 
     def texts(self):
         return [part for node in self.nodes() for part in (node.name, self.text(node))]
