@@ -78,11 +78,6 @@ protected:
     void Click(const forms::Control& control) {
         QTest::mouseClick(W(control), Qt::LeftButton, {}, W(control)->rect().center());
     }
-    void Add(const std::string& name) {
-        ::tarn::testing::WriteWav(folder.File(name), {});
-        fakes.AnswerDialog(folder.File(name));
-        Click(form.cmdOpen);
-    }
 
     // Every control has a widget showing what the model holds at the window's scale; a caption
     // of the design fits as the style draws it.
@@ -170,7 +165,7 @@ void Act(QWidget* widget, const QString& action, QAccessibleInterface* object = 
 // selection, a drop of files) reaches the model, and so the option or the handler behind it.
 TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     // Local files dropped on either list are added in order, copied, never moved.
-    for (const char* name : {"a.wav", "b.wav"}) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
         ::tarn::testing::WriteWav(folder.File(name), {});
     }
     EXPECT_EQ(Drop(form.lstOpenFileSize, {"a.wav", "https://example.org/c.wav", "b.wav"}),
@@ -178,33 +173,32 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     EXPECT_EQ(Drop(form.lstOpenFileName, {"a.wav"}, Qt::MoveAction), Qt::IgnoreAction);
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.FileCount == 2; }));
     EXPECT_EQ(form.lstOpenFileName.Items(), (std::vector<std::string>{"a.wav", "b.wav"}));
-    const QString toggle = QAccessibleActionInterface::toggleAction();
-    const QString press = QAccessibleActionInterface::pressAction();
     QWidget* tabs = W<TabControlWidget>(form.SSTab1)->TabBar();
-    Act(tabs, press, QAccessible::queryAccessibleInterface(tabs)->child(2));
+    Act(tabs, QAccessibleActionInterface::pressAction(),
+        QAccessible::queryAccessibleInterface(tabs)->child(2));
     EXPECT_EQ(form.SSTab1.Tab(), 2);
     // Before the opened list below, which the offscreen platform leaves the active window.
     form.SSTab1.SetTab(0);
     QTest::mouseMove(W(form.cmdOpen));
     EXPECT_TRUE(form.ActiveControl() == &form.cmdOpen && W(form.cmdOpen)->hasFocus());
     QWidget* names = W(form.lstOpenFileName);
-    Act(names, toggle,
+    Act(names, QAccessibleActionInterface::toggleAction(),
         QAccessible::queryAccessibleInterface(names)->tableInterface()->cellAt(1, 0));
     form.SSTab1.SetTab(1);
     Click(form.chkCRC);
     W(form.chkPrivateBit)->setFocus();
     QTest::keyClick(W(form.chkPrivateBit), Qt::Key_Space);
-    Act(W(form.chkCopyrightBit), toggle);
+    Act(W(form.chkCopyrightBit), QAccessibleActionInterface::toggleAction());
     W(form.cmbBitrate)->setFocus();
     QTest::keyClick(W(form.cmbBitrate), Qt::Key_Down);
     auto* quality = W<QComboBox>(form.cmbQuality);
-    Act(quality, press);
+    Act(quality, QAccessibleActionInterface::pressAction());
     QTest::keyClick(quality->view(), Qt::Key_Down);
     QTest::keyClick(quality->view(), Qt::Key_Return);
     form.SSTab1.SetTab(3);
     W(form.lblEMail)->setFocus();
     QTest::keyClick(W(form.lblEMail), Qt::Key_Return);
-    Act(W(form.lblWWW), press);
+    Act(W(form.lblWWW), QAccessibleActionInterface::pressAction());
     for (const forms::CheckBox* box : {&form.chkCRC, &form.chkPrivateBit, &form.chkCopyrightBit}) {
         EXPECT_EQ(box->Value(), forms::Checked) << box->Name();
     }
@@ -220,7 +214,7 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     auto* list = W<QListWidget>(form.lstOpenFileName);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
-    Add("c.wav");
+    form.AddChosenFiles({folder.File("c.wav")});
     ASSERT_EQ(form.lstOpenFileName.ListCount(), 3);
     EXPECT_EQ(form.lstOpenFileName.ListIndex(), 0);
     // Drops are refused during a job, even once Abort has enabled the add button again, until the
