@@ -58,28 +58,25 @@ class Session(contextlib.ExitStack):
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         # A session bus, and so an accessibility bus, of its own, with no display to mark.
         bus = self.run(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                       subprocess.Popen.terminate, stdout=subprocess.PIPE, text=True)
-        bus = bus.stdout.readline().strip()
+                       stdout=subprocess.PIPE, text=True).stdout.readline().strip()
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.env["DBUS_SESSION_BUS_ADDRESS"] = bus
         if wayland:  # --debug lets weston-debug show what Weston has on screen.
             self.run(["weston", "--backend=headless-backend.so", "--socket=tarn", "--idle-time=0",
-                      "--debug"], subprocess.Popen.terminate, stdout=subprocess.DEVNULL,
-                     stderr=subprocess.DEVNULL)
+                      "--debug"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             wait_until(lambda: os.path.exists(os.path.join(runtime, "tarn")), "Weston's socket")
             return self.env.update(WAYLAND_DISPLAY="tarn", QT_QPA_PLATFORM="wayland")
         # -noreset: no restart, which refuses clients for a moment, when the last client leaves.
         xvfb = self.run(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten",
-                         "tcp", "-noreset"], subprocess.Popen.terminate, stdout=subprocess.PIPE,
-                        stderr=subprocess.DEVNULL, text=True)
-        self.env.update(DISPLAY=":" + xvfb.stdout.readline().strip(), QT_QPA_PLATFORM="xcb")
+                         "tcp", "-noreset"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.env.update(DISPLAY=":%d" % int(xvfb.stdout.readline()), QT_QPA_PLATFORM="xcb")
 
-    def run(self, command, stop=subprocess.Popen.kill, **options):
+    def run(self, command, stop=subprocess.Popen.terminate, **options):
         process = self.enter_context(subprocess.Popen(command, env=self.env, **options))
         self.callback(stop, process)  # before the wait on leaving the process's context
         return process
 
     def start(self, program, *arguments):
-        return self.run([program, *arguments], cwd=self.music)
+        return self.run([program, *arguments], subprocess.Popen.kill, cwd=self.music)
 
     def files(self):
         return sorted(os.listdir(self.music))
