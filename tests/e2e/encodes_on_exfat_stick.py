@@ -27,11 +27,9 @@ def test(program, session):
     session.callback(os.chdir, session.folder)
     session.music = stick
     os.chdir(stick)
-    for name, seconds in FILES:
-        write_tone(name, seconds)
     with open("two - songs.mp3", "wb") as taken:
         taken.write(b"keep")
-    ui = Ui(session, session.start(program, *[name for name, _ in FILES]))
+    ui = Ui(session, session.start(program, *[write_tone(name, s) for name, s in FILES]))
     wait_until(lambda: ui.rows() == [name for name, _ in FILES], "both files in the list")
     check({"onesong.wav", "twosongs.wav"} <= set(session.files()), session.files())
     ui.click(ui.node("page tab", "Encode"))

@@ -17,8 +17,7 @@ def test(program, session):
     def act(node):  # What an assistive tool does to press a button, and all there is without X.
         node.queryAction().doAction(0)
 
-    write_tone("a song.wav", 1)
-    ui = Ui(session, session.start(program, "a song.wav"))
+    ui = Ui(session, session.start(program, write_tone("a song.wav", 1)))
     wait_until(lambda: shown("Tarn MP3 Encoder"), "Weston to show the window")
     wait_until(lambda: ui.rows() == ["a song.wav"], "the file in the list")
     act(ui.node("push button", "Go!"))
