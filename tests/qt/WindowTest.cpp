@@ -29,36 +29,6 @@
 namespace tarn::gui::testing {
 namespace {
 
-// The text a widget shows of its control: a caption, a frame's title or the picked item.
-QString ShownText(const QWidget* widget) {
-    QVariant text;
-    for (const char* property : {"text", "title", "currentText"}) {
-        text = text.isValid() ? text : widget->property(property);
-    }
-    return text.toString();
-}
-
-std::string ModelText(const forms::Control& control) {
-    const auto* combo = dynamic_cast<const forms::ComboBox*>(&control);
-    const auto* captioned = dynamic_cast<const forms::CaptionedControl*>(&control);
-    return combo ? combo->Text() : captioned ? captioned->Caption() : "";
-}
-
-// The control's place in pixels: its edges rounded, so that controls that touch in twips touch
-// on screen; a line covers the pixels of both its ends.
-QRect Place(const forms::Control& control, double twipsPerPixel) {
-    const auto px = [=](float twips) {
-        return static_cast<int>(std::lround(twips / twipsPerPixel));
-    };
-    if (const auto* line = dynamic_cast<const forms::Line*>(&control)) {
-        return QRect({px(line->X1()), px(line->Y1())}, QSize(1, 1)) |
-               QRect({px(line->X2()), px(line->Y2())}, QSize(1, 1));
-    }
-    return {
-        QPoint(px(control.Left()), px(control.Top())),
-        QPoint(px(control.Left() + control.Width()) - 1, px(control.Top() + control.Height()) - 1)};
-}
-
 // The real window on the real platform, started as main() starts it, except for message boxes,
 // the open dialog and the desktop handlers, which the core's test platform records and answers.
 class WindowTest : public ::testing::Test {
@@ -82,12 +52,31 @@ protected:
     // Every control has a widget showing what the model holds at the window's scale; a caption
     // of the design fits as the style draws it.
     void ExpectWidgetsShowTheModel(MainWindow& shown, double twipsPerPixel, bool designed) {
+        const auto px = [=](float twips) {
+            return static_cast<int>(std::lround(twips / twipsPerPixel));
+        };
         for (const forms::Control* control : form.Controls()) {
             SCOPED_TRACE(control->Name() + " at " + std::to_string(twipsPerPixel) + " twips");
             QWidget* widget = shown.WidgetFor(*control);
             ASSERT_NE(widget, nullptr);
-            EXPECT_EQ(widget->geometry(), Place(*control, twipsPerPixel));
-            EXPECT_EQ(ShownText(widget).toStdString(), ModelText(*control));
+            // Edges rounded, so that controls that touch in twips touch on screen; a line covers
+            // the pixels of both its ends.
+            const auto* line = dynamic_cast<const forms::Line*>(control);
+            EXPECT_EQ(widget->geometry(),
+                      line ? QRect(px(line->X1()), px(line->Y1()), 1, 1) |
+                                 QRect(px(line->X2()), px(line->Y2()), 1, 1)
+                           : QRect(QPoint(px(control->Left()), px(control->Top())),
+                                   QPoint(px(control->Left() + control->Width()) - 1,
+                                          px(control->Top() + control->Height()) - 1)));
+            const auto* combo = dynamic_cast<const forms::ComboBox*>(control);
+            const auto* captioned = dynamic_cast<const forms::CaptionedControl*>(control);
+            const std::string text = combo ? combo->Text() : captioned ? captioned->Caption() : "";
+            // A caption, a frame's title or the picked item.
+            QVariant shownText;
+            for (const char* property : {"text", "title", "currentText"}) {
+                shownText = shownText.isValid() ? shownText : widget->property(property);
+            }
+            EXPECT_EQ(shownText.toString().toStdString(), text);
             EXPECT_EQ(widget->toolTip().toStdString(), control->ToolTipText());
             EXPECT_EQ(widget->isEnabledTo(widget->parentWidget()), control->Enabled());
             // The design's 9.75 points are 12 pixels of its narrower substitute at 96 dpi.
@@ -97,7 +86,7 @@ protected:
                       std::lround(control->GetFont().Size * 12 / 9.75 * 15 / twipsPerPixel));
             EXPECT_EQ(font.bold(), control->GetFont().Bold);
             // A bar's label is only as wide as the part done.
-            if (designed && !ModelText(*control).empty() && widget->width() > 0) {
+            if (designed && !text.empty() && widget->width() > 0) {
                 EXPECT_LE(widget->sizeHint().width(), widget->width());
                 EXPECT_LE(QFontMetrics(font).height(), widget->height());
             }
