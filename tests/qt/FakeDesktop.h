@@ -50,7 +50,7 @@ public:
     QString address;
     QDBusConnection bus{QString()};
     std::vector<std::string> calls; // Each call, its arguments as text.
-    // Each Update of the program's entry: the percentage shown, or -1 for hidden.
+    // Each Update: the percentage shown, -1 for hidden, -2 for another program's entry.
     std::vector<long> progress;
 
     QString introspect(const QString&) const override { return {}; }
@@ -78,8 +78,7 @@ public:
 
 private slots:
     void Update(const QString& app, const QVariantMap& properties) {
-        const bool ours = app == "application://org.example.tarn.tarnme.desktop";
-        progress.push_back(!ours ? -2
+        progress.push_back(app != "application://org.example.tarn.tarnme.desktop" ? -2
                            : properties.value("progress-visible").toBool()
                                ? std::lround(properties.value("progress").toDouble() * 100)
                                : -1);
