@@ -34,16 +34,16 @@ def wait_until(condition, what, patience=PATIENCE):
 
 
 def main(test, wayland=False):
-    with Session(wayland) as session:
+    with Session() as session:
+        session.set_up(wayland)  # inside, so that what a failed set-up started ends too
         test(os.path.abspath(sys.argv[1]), session)
 
 
 class Session(contextlib.ExitStack):
-    """An Xvfb, or a headless Weston, with its own lock, journal and music (working) folders. It
-    ends what it started, and what it was given with callback(), the last first."""
+    """An Xvfb or a headless Weston, with a bus and lock, journal and music (working) folders of
+    its own; it ends what it started and what callback() was given, the last first."""
 
-    def __init__(self, wayland=False):
-        super().__init__()
+    def set_up(self, wayland):
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")
         self.callback(shutil.rmtree, self.folder, ignore_errors=True)
         self.music = os.path.join(self.folder, "music")
