@@ -1,8 +1,7 @@
 #!/usr/bin/python3 -B
 """Music on an exFAT stick mounted through FUSE, which can neither rename without replacing nor
 link: files with spaces and hyphens are listed, encoded and given their names back, their MP3
-files take the chosen names, and a name already taken is never replaced. Needs root, for the
-loop device and the mount."""
+files take the chosen names, and a name already taken is never replaced."""
 
 import os
 import subprocess
@@ -14,37 +13,23 @@ FILES = [("one song.wav", 2), ("two - songs.wav", 1)]
 
 
 def test(program, session):
-    image = os.path.join(session.folder, "stick.img")
-    stick = os.path.join(session.folder, "stick")
+    image, stick = (os.path.join(session.folder, name) for name in ("stick.img", "stick"))
     os.mkdir(stick)
-    with open(image, "wb") as out:
-        out.truncate(64 << 20)
+    subprocess.run(["truncate", "--size=64M", image], check=True)
     subprocess.run(["mkfs.exfat", image], check=True, stdout=subprocess.DEVNULL)
     device = subprocess.run(["losetup", "--find", "--show", image], check=True,
                             capture_output=True, text=True).stdout.strip()
-    try:
-        subprocess.run(["mount.exfat-fuse", device, stick], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            session.music = stick
-            os.chdir(stick)
-            encode_on(program, session)
-        finally:
-            os.chdir(session.folder)
-            for running in session.programs:
-                running.kill()
-                running.wait()
-            subprocess.run(["umount", stick], check=True)
-    finally:
-        subprocess.run(["losetup", "--detach", device], check=True)
-
-
-def encode_on(program, session):
-    for name, seconds in FILES:
-        write_tone(name, seconds)
+    session.callback(subprocess.run, ["losetup", "--detach", device], check=True)
+    subprocess.run(["mount.exfat-fuse", device, stick], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Unmounted once the program has ended and the test has left the stick.
+    session.callback(subprocess.run, ["umount", stick], check=True)
+    session.callback(os.chdir, session.folder)
+    session.music = stick
+    os.chdir(stick)
     with open("two - songs.mp3", "wb") as taken:
         taken.write(b"keep")
-    ui = Ui(session, session.start(program, *[name for name, _ in FILES]))
+    ui = Ui(session, session.start(program, *[write_tone(name, s) for name, s in FILES]))
     wait_until(lambda: ui.rows() == [name for name, _ in FILES], "both files in the list")
     check({"onesong.wav", "twosongs.wav"} <= set(session.files()), session.files())
     ui.click(ui.node("page tab", "Encode"))

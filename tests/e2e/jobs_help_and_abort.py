@@ -6,10 +6,8 @@ that went in; then an Index entry of the help window opens its page, and Exit en
 from tarn_e2e import PATIENCE, Ui, check, decode, main, wait_until, write_tone
 
 TAKES = [("first take.wav", 10), ("second - take.wav", 60), ("third-take.wav", 10)]
-FILES = [  # chosen name, seconds, rate, bits, channels
-    ("my song - live.wav", 60, 44100, 16, 2),
-    ("field-recording.wav", 10, 48000, 8, 1),
-]
+# Chosen name, seconds, rate, bits, channels.
+FILES = [("my song - live.wav", 60, 44100, 16, 2), ("field-recording.wav", 10, 48000, 8, 1)]
 
 
 def test(program, session):

@@ -17,14 +17,12 @@ def test(program, session):
     def act(node):  # What an assistive tool does to press a button, and all there is without X.
         node.queryAction().doAction(0)
 
-    write_tone("a song.wav", 1)
-    ui = Ui(session, session.start(program, "a song.wav"))
+    ui = Ui(session, session.start(program, write_tone("a song.wav", 1)))
     wait_until(lambda: shown("Tarn MP3 Encoder"), "Weston to show the window")
     wait_until(lambda: ui.rows() == ["a song.wav"], "the file in the list")
     act(ui.node("push button", "Go!"))
     ui.node("label", "           Job done!")
     act(ui.node("push button", "OK"))
-    wait_until(lambda: session.files() == ["a song.mp3", "a song.wav"], "the chosen names back")
     act(ui.node("push button", "Help"))
     wait_until(lambda: shown("Tarn MP3 Encoder Help"), "Weston to show the help window")
     act(ui.node("push button", "Exit"))

@@ -1,7 +1,7 @@
 #!/usr/bin/python3 -B
 """The window without a job: started with files on its command line, one of them missing; a
-second start refused; a file added through the real open dialog and a file refused; Exit gives
-every name back."""
+second start refused; a file added through the real open dialog and a file refused; SIGTERM
+ends the program in order, which gives every name back."""
 
 import os
 
@@ -16,32 +16,29 @@ def test(program, session):
     chosen = session.files()
     # Named like markup, which the message shows as written.
     missing = os.path.abspath("<i>gone</i>.wav")
-    first = session.start(program, "a one.wav", missing, os.path.abspath("b-two.wav"))
-    ui = Ui(session, first)
+    ui = Ui(session, session.start(program, "a one.wav", missing, os.path.abspath("b-two.wav")))
     ui.answer("The file cannot be read:\n" + missing + "\nNo such file or directory.")
     wait_until(lambda: ui.rows() == ["a one.wav", "b-two.wav"], "both files in the list")
     check({"aone.wav", "btwo.wav"} <= set(session.files()), "listed: %r" % session.files())
 
-    second = session.start(program, os.path.abspath("second start.wav"))
-    refusal = Ui(session, second)
+    refusal = Ui(session, session.start(program, os.path.abspath("second start.wav")))
     wait_until(lambda: "The application is already running!" in refusal.texts(), "the refusal")
     session.key(refusal.window, "Return")
-    check(second.wait(timeout=PATIENCE) == 0, "the second start did not end after OK")
+    check(refusal.process.wait(timeout=PATIENCE) == 0, "the second start did not end after OK")
     check("second start.wav" in session.files(), "the second start's file was taken")
 
     def shows_wav_files(dialog):
         wait_until(lambda: "LOW RATE.WAV" in ui.texts(), "the dialog to list WAV files")
         check("*.wav" in ui.texts() and "notes.txt" not in ui.texts(), "no *.wav, or other files")
     ui.add("my song.wav", shows_wav_files)
-    wait_until(lambda: "mysong.wav" in session.files(), "the added file renamed on disk")
     ui.add("LOW RATE.WAV")
     ui.answer("The Sample Rate must be 44.1 or 48 kHz.")
     check(ui.rows() == ["a one.wav", "b-two.wav", "my song.wav"], "listed: %r" % ui.rows())
     check("LOW RATE.WAV" in session.files(), "the refused file was renamed")
 
-    ui.press("Exit")
-    check(first.wait(timeout=PATIENCE) == 0, "Exit did not end the program cleanly")
-    check(session.files() == chosen, "after Exit the folder holds %r" % session.files())
+    ui.process.terminate()
+    check(ui.process.wait(timeout=PATIENCE) == 0, "SIGTERM did not end the program cleanly")
+    check(session.files() == chosen, "after SIGTERM the folder holds %r" % session.files())
 
 
 main(test)

@@ -34,63 +34,49 @@ def wait_until(condition, what, patience=PATIENCE):
 
 
 def main(test, wayland=False):
-    """Runs test(program, session) on a session bus, and so an accessibility bus, of its own."""
-    if "TARN_E2E_BUS" not in os.environ:
-        # A runtime folder of its own for the bus launcher's socket; no display for it to mark.
-        runtime = tempfile.mkdtemp(prefix="tarn-e2e-bus-")
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "AT_SPI_BUS_ADDRESS")}
-        env.update(XDG_RUNTIME_DIR=runtime, TARN_E2E_BUS="1", PYTHONDONTWRITEBYTECODE="1")
-        status = subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env)
-        shutil.rmtree(runtime, ignore_errors=True)
-        sys.exit(status.returncode)
-    program = os.path.abspath(sys.argv[1])
-    with Session(wayland) as session:
-        test(program, session)
+    with Session() as session:
+        session.set_up(wayland)  # inside, so that what a failed set-up started ends too
+        test(os.path.abspath(sys.argv[1]), session)
 
 
-class Session:
-    """An Xvfb, or a headless Weston, with its own lock, journal and music (working) folders."""
+class Session(contextlib.ExitStack):
+    """An Xvfb or a headless Weston, with a bus and lock, journal and music (working) folders of
+    its own; it ends what it started and what callback() was given, the last first."""
 
-    def __init__(self, wayland=False):
+    def set_up(self, wayland):
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")
+        self.callback(shutil.rmtree, self.folder, ignore_errors=True)
         self.music = os.path.join(self.folder, "music")
         os.mkdir(self.music)
         os.chdir(self.music)
         runtime = os.path.join(self.folder, "runtime")
         os.mkdir(runtime, 0o700)
+        for name in ("DISPLAY", "AT_SPI_BUS_ADDRESS"):  # this process's accessibility bus, too
+            os.environ.pop(name, None)
         self.env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "WAYLAND"))}
         self.env.update(XDG_RUNTIME_DIR=runtime, XDG_STATE_HOME=os.path.join(self.folder, "state"),
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        self.programs = []
+        # A session bus, and so an accessibility bus, of its own, with no display to mark.
+        bus = self.run(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                       stdout=subprocess.PIPE, text=True).stdout.readline().strip()
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.env["DBUS_SESSION_BUS_ADDRESS"] = bus
         if wayland:  # --debug lets weston-debug show what Weston has on screen.
-            self.server = subprocess.Popen(
-                ["weston", "--backend=headless-backend.so", "--socket=tarn", "--idle-time=0",
-                 "--debug"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.run(["weston", "--backend=headless-backend.so", "--socket=tarn", "--idle-time=0",
+                      "--debug"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             wait_until(lambda: os.path.exists(os.path.join(runtime, "tarn")), "Weston's socket")
             return self.env.update(WAYLAND_DISPLAY="tarn", QT_QPA_PLATFORM="wayland")
-        read_end, write_end = os.pipe()
         # -noreset: no restart, which refuses clients for a moment, when the last client leaves.
-        self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
-             "tcp", "-noreset"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as reader:
-            self.env.update(DISPLAY=":" + reader.readline().strip(), QT_QPA_PLATFORM="xcb")
+        xvfb = self.run(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten",
+                         "tcp", "-noreset"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.env.update(DISPLAY=":%d" % int(xvfb.stdout.readline()), QT_QPA_PLATFORM="xcb")
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        for program in self.programs:
-            program.kill()
-            program.wait()
-        self.server.terminate()
-        self.server.wait()
-        shutil.rmtree(self.folder, ignore_errors=True)
+    def run(self, command, stop=subprocess.Popen.terminate, **options):
+        process = self.enter_context(subprocess.Popen(command, env=self.env, **options))
+        self.callback(stop, process)  # before the wait on leaving the process's context
+        return process
 
     def start(self, program, *arguments):
-        self.programs.append(subprocess.Popen([program, *arguments], env=self.env, cwd=self.music))
-        return self.programs[-1]
+        return self.run([program, *arguments], subprocess.Popen.kill, cwd=self.music)
 
     def files(self):
         return sorted(os.listdir(self.music))
@@ -100,9 +86,8 @@ class Session:
                               capture_output=True, text=True).stdout
 
     def windows(self, title, pid):
-        found = self.xdotool("search", "--all", "--onlyvisible", "--pid", pid, "--name",
-                             "^%s$" % title)
-        return [int(window) for window in found.split()]
+        return [int(window) for window in self.xdotool(
+            "search", "--all", "--onlyvisible", "--pid", pid, "--name", "^%s$" % title).split()]
 
     def key(self, window, *keys):
         self.xdotool("windowfocus", "--sync", window, "key", "--clearmodifiers", *keys)
@@ -127,11 +112,11 @@ class Ui:
                 if app is not None and app.get_process_id() == self.process.pid:
                     return app
 
-    def window_titled(self, title, patience=PATIENCE):
+    def window_titled(self, title):
         def shown():
             check(self.process.poll() is None, "the program ended: %s" % self.process.returncode)
             return self.session.windows(title, self.process.pid)
-        return wait_until(shown, "a window \"%s\"" % title, patience)[0]
+        return wait_until(shown, "a window \"%s\"" % title)[0]
 
     def boxes(self):
         """The message boxes shown: windows titled as the main one, besides it."""
@@ -150,7 +135,6 @@ class Ui:
         return found
 
     def node(self, role, name, under=None):
-        """The one object of that role and name, once it is there."""
         def one():
             found = self.nodes(role, name, under)
             check(len(found) <= 1, "%d objects are called \"%s\"" % (len(found), name))
@@ -159,8 +143,7 @@ class Ui:
 
     def text(self, node):
         with contextlib.suppress(Exception):  # an object without text
-            text = node.queryText()
-            return text.getText(0, text.characterCount)
+            return node.queryText().getText(0, -1)  # -1: to the end
 
     def texts(self):
         return [part for node in self.nodes() for part in (node.name, self.text(node))]
@@ -210,7 +193,6 @@ class Ui:
         self.click(self.node("page tab", "Encode"))
 
     def answer(self, message, patience=PATIENCE):
-        """Waits for a message box saying `message` and closes it with Return."""
         box = wait_until(self.boxes, "a message box", patience)[0]
         wait_until(lambda: message in self.texts(), "the message \"%s\"" % message)
         self.session.key(box, "Return")

@@ -7,6 +7,7 @@
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
 #include <QProcess>
+#include <algorithm>
 #include <cmath>
 #include <poll.h>
 #include <unistd.h>
@@ -32,55 +33,44 @@ public:
         bus.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", this,
                     SLOT(Update(QString, QVariantMap)));
     }
-    ~FakeDesktop() override { daemon_.kill(); }
 
-    // Forgets what it heard; the portal is there or not.
     void Reset(bool portal) {
         calls.clear();
         progress.clear();
-        portalRequests_ = 0;
-        logindHolds_.clear();
         portal ? bus.registerService(kPortal) : bus.unregisterService(kPortal);
     }
-    // A portal request is open, or a descriptor that logind gave has not been closed.
+    // A descriptor that logind gave is open somewhere still (a portal's hold ends with a call).
     bool Holding() const {
-        bool held = portalRequests_ > 0;
-        for (const QDBusUnixFileDescriptor& hold : logindHolds_) {
+        return std::any_of(logindHolds_.begin(), logindHolds_.end(), [](const auto& hold) {
             pollfd hangUp{hold.fileDescriptor(), 0, 0};
-            held = held || ::poll(&hangUp, 1, 0) == 0;
-        }
-        return held;
+            return ::poll(&hangUp, 1, 0) == 0;
+        });
     }
     // The bus, for the program's connections, and the stand-in's own connection.
     QString address;
     QDBusConnection bus{QString()};
     std::vector<std::string> calls; // Each call, its arguments as text.
-    // Each Update of the program's entry: the percentage shown, or -1 for hidden.
+    // Each Update: the percentage shown, -1 for hidden, -2 for another program's entry.
     std::vector<long> progress;
 
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         QStringList texts;
-        for (const QVariant& arg : message.arguments()) {
-            texts << (arg.canConvert<QDBusArgument>()
-                          ? qdbus_cast<QVariantMap>(arg).value("reason").toString()
-                      : arg.userType() == QMetaType::QStringList ? arg.toStringList().join(' ')
-                                                                 : arg.toString());
+        for (QVariant arg : message.arguments()) { // A map by its values, in the order of keys.
+            arg = arg.canConvert<QDBusArgument>() ? qdbus_cast<QVariantMap>(arg).values() : arg;
+            texts << (arg.canConvert<QStringList>() ? arg.toStringList().join(' ')
+                                                    : arg.toString());
         }
         calls.push_back((message.member() + ' ' + texts.join(" | ")).trimmed().toStdString());
         QDBusMessage reply = message.createReply();
         if (message.interface() == "org.freedesktop.portal.Inhibit") {
-            reply << QVariant::fromValue(
-                QDBusObjectPath("/request" + QString::number(++portalRequests_)));
-        } else if (message.member() == "Close") {
-            --portalRequests_;
+            reply << QVariant::fromValue(QDBusObjectPath("/request"));
         } else if (message.member() == "Notify") {
             reply << 7U;
         } else if (int ends[2]; message.member() == "Inhibit" && ::pipe(ends) == 0) {
             // Its read end hangs up once every copy of the write end has been closed.
             reply << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
-            logindHolds_.emplace_back(ends[0]);
-            ::close(ends[0]);
+            logindHolds_.emplace_back().giveFileDescriptor(ends[0]);
             ::close(ends[1]);
         }
         return connection.send(reply);
@@ -88,8 +78,7 @@ public:
 
 private slots:
     void Update(const QString& app, const QVariantMap& properties) {
-        const bool ours = app == "application://org.example.tarn.tarnme.desktop";
-        progress.push_back(!ours ? -2
+        progress.push_back(app != "application://org.example.tarn.tarnme.desktop" ? -2
                            : properties.value("progress-visible").toBool()
                                ? std::lround(properties.value("progress").toDouble() * 100)
                                : -1);
@@ -98,7 +87,6 @@ private slots:
 private:
     inline static const QString kPortal = "org.freedesktop.portal.Desktop";
     QProcess daemon_;
-    int portalRequests_ = 0;
     std::vector<QDBusUnixFileDescriptor> logindHolds_;
 };
 

