@@ -77,9 +77,14 @@ private:
                                 note.call == Call::Link;
         const bool anMp3 = note.path.ends_with(".mp3");
         if (!ofTheJournal && movesAFile) {
-            ExpectGuarded(note.path, {note.to, note.path, Kind::Renamed});
+            // To the cleaned name, or the same move back (a name given back).
+            ExpectGuarded(note.path, [&](const NameJournal::Entry& e) {
+                return std::set{e.currentPath, e.chosenPath} == std::set{note.path, note.to};
+            });
         } else if (note.call == Call::Open && anMp3) {
-            ExpectGuarded(note.path, {note.path, "", Kind::OutputStarted});
+            ExpectGuarded(note.path, [&](const NameJournal::Entry& e) {
+                return e.kind == Kind::OutputStarted && e.currentPath == note.path;
+            });
         }
         if (!made) {
             return;
@@ -101,7 +106,10 @@ private:
             temporarySynced_ =
                 temporarySynced_ && note.call != Call::Open && note.call != Call::Write;
         } else if (note.call == Call::Mkdir || movesAFile || (note.call == Call::Open && anMp3) ||
-                   (note.call == Call::Unlink && Recorded(note.path))) {
+                   (note.call == Call::Unlink && std::ranges::any_of(records_, [&](auto& e) {
+                        // Removing a file is a step to guard only for an MP3 file of a run.
+                        return e.currentPath == note.path;
+                    }))) {
             // What a removed file held no longer matters; its name does, until it is synced.
             if (note.call == Call::Unlink) {
                 unsyncedData_.erase(note.path);
@@ -114,26 +122,11 @@ private:
             unsyncedData_.insert(note.path);
         }
     }
-    // Removing a file is a step to guard only when the file is an MP3 file of a run.
-    bool Recorded(const std::string& path) const {
-        return std::ranges::any_of(records_, [&](const auto& e) { return e.currentPath == path; });
-    }
-    // `wanted` is in the journal as it is, and as a power cut would leave it; a rename also as
-    // the same move the other way (a name given back), an MP3 output by its path and kind.
-    void ExpectGuarded(const std::string& what, const NameJournal::Entry& wanted) {
-        const auto holds = [&](const std::vector<NameJournal::Entry>& records) {
-            return std::ranges::any_of(records, [&](const NameJournal::Entry& e) {
-                return wanted.kind == Kind::OutputStarted
-                           ? e.kind == wanted.kind && e.currentPath == wanted.currentPath
-                           : (e.currentPath == wanted.currentPath &&
-                              e.chosenPath == wanted.chosenPath) ||
-                                 (e.currentPath == wanted.chosenPath &&
-                                  e.chosenPath == wanted.currentPath);
-            });
-        };
-        EXPECT_TRUE(holds(records_) && holds(durable_))
-            << what
-            << (holds(records_) ? " is touched before its record is durable" : " has no record");
+    // A record guards the step in the journal as it is, and as a power cut would leave it.
+    template <typename Guards> void ExpectGuarded(const std::string& what, const Guards& guards) {
+        const bool now = std::ranges::any_of(records_, guards);
+        EXPECT_TRUE(now && std::ranges::any_of(durable_, guards))
+            << what << (now ? " is touched before its record is durable" : " has no record");
     }
     void Replace(const Result<std::vector<NameJournal::Entry>>& next) {
         ASSERT_TRUE(next.Ok());
