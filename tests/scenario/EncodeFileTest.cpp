@@ -25,8 +25,7 @@ using testing::WavSpec;
 constexpr std::size_t kMaxExtraFrames = 3 * 1152;
 constexpr std::int64_t kSourceFrames = 22050;
 
-// Decodes the file; nothing unless it is made of whole MP3 frames only and its sound lasts
-// `frames`, give or take the encoder's own.
+// The decoded sound; nothing unless the file is whole MP3 frames lasting `frames`, give or take.
 std::optional<testing::DecodedSound> Decoded(const std::string& mp3, std::int64_t frames) {
     const auto sound = testing::DecodeWithMpg123(mp3);
     const auto wanted = static_cast<std::size_t>(frames);
@@ -55,8 +54,7 @@ class EncodeSourceTest : public EncodeFileTest, public ::testing::WithParamInter
 
 TEST_P(EncodeSourceTest, EveryFrameAndTheDecodedSoundAreAsChosen) {
     const EncodeCase& c = GetParam();
-    // Straight to the run: the header probe of the file list reads fixed offsets and would
-    // refuse some of these files before they got here.
+    // Straight to the run: the list's header probe would refuse some of these files.
     testing::WriteBytes(dir.File("source.wav"), c.file);
     std::string bitrate, mode, boxes;
     std::istringstream(c.options) >> bitrate >> mode >> boxes;
@@ -180,8 +178,7 @@ TEST_F(EncodeFileTest, WritesTheEntrysPathPacesItselfAndStopsAfterAnAbort) {
     EXPECT_TRUE(platform.Messages().empty());
 }
 
-// Whatever escapes the run (here from a handler in its pause) ends it with a message naming the
-// file, and its output goes.
+// Whatever escapes the run (here from a handler in its pause) ends it visibly.
 TEST_F(EncodeFileTest, AnErrorThatEscapesTheRunEndsItVisiblyAndRemovesItsOutput) {
     testing::WriteWav(dir.File("song.wav"), {.frames = 44100});
     platform.AtDoEvents(1, [] { throw std::runtime_error("out of order"); });

@@ -1,8 +1,8 @@
-// Whole jobs on the window with real WAV files and the real encoder, and the faults met during
-// them: each ends with a clear message where the user must act, and no file or name lost.
+// Whole jobs with real WAV files and the real encoder, and the faults met during them.
 #include "filelist/NameJournal.h"
 #include "shell/frmMain.h"
 #include "support/JobFixture.h"
+#include "support/TableRows.h"
 #include "support/WavFiles.h"
 
 #include <algorithm>
@@ -24,9 +24,6 @@ using testing::Length;
 using testing::Names;
 
 const std::string kJobDone = "Tarn MP3 Encoder:            Job done!";
-const auto kParamName = [](const auto& row) {
-    return std::string(row.param);
-};
 
 // Jobs with the name journal, the job bar's texts, and whether Go was running at a message.
 class JobTest : public testing::JobFixture {
@@ -124,9 +121,8 @@ TEST_F(JobTest, RunsEveryEntryInOrderEndsOnceAndASecondJobRunsAlike) {
         EXPECT_TRUE((seen[1] < 0 || seen[0] == first) && (seen[2] < 0 || seen[1] == second));
     }
 
-    // Again, with "delete source" ticked: the renamed WAV file keeps the name it was listed
-    // under, and the journal keeps nothing. The first outputs are moved away: a job's end never
-    // renames over a file.
+    // Again, with "delete source" ticked: renamed WAV files keep their listed names. The first
+    // outputs are moved away: a job's end never renames over a file.
     const Names firstTotals = totals;
     totals.clear();
     for (const std::string name : {"first song", "second", "third-cut"}) {
@@ -155,9 +151,8 @@ TEST_F(JobTest, AbortAfterTheLastRunGivesTheNamesBackAtOnceAndSaysNothing) {
 }
 
 TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
-    // Short files come out a little longer than their estimate, so the job bar reads 100 %
-    // before the last run has written its last frames; on a slow machine (0.4 s per event
-    // processing) job ticks fall into that last stretch.
+    // Short files come out a little longer than their estimate: the job bar reads 100 % before
+    // the last run is done, and on a slow machine job ticks fall into that last stretch.
     platform.doEventsCost = 400ms;
     for (const char* name : {"one a.wav", "two b.wav", "three c.wav"}) {
         Listed(name, 1);
@@ -200,8 +195,6 @@ TEST_F(JobTest, TheJobTickShowsTheSumsLeavingOutOnlyAnUnreadableWavLength) {
     form.tmrTotal_Timer();
     EXPECT_EQ(form.lblTotal.Caption(), "125%");
 }
-
-// ---- Abort during the second of three runs, then leaving or staying ----
 
 class LeaveAfterAbortTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -249,14 +242,13 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
     // At most the rest of the run's pause: giving the names back lets no event in.
     EXPECT_TRUE(newJob || pausesAfterAsking <= 1) << pausesAfterAsking;
     EXPECT_EQ(cancelled, script.find("close") != std::string::npos);
-    // The aborted run stopped and the third entry was never encoded; a file added meanwhile is
-    // encoded only by a new job the window stays open for.
+    // The aborted run stopped, the third entry was never encoded; a file added meanwhile only by
+    // a new job.
     Names names{"next one.wav", "one a.mp3", "one a.wav", "three c.wav", "two b.mp3", "two b.wav"};
     if (newJob) {
         names.insert(names.begin(), "next one.mp3");
     }
-    // Listed again, a file keeps the name it is listed under, and so does its MP3 file: the next
-    // start has nothing to rename but the file still listed.
+    // Listed again, a file and its MP3 file keep their names; only its own record stays.
     const bool relisted = script.ends_with("relist");
     if (relisted) {
         names = {"next one.wav", "one a.mp3", "one a.wav", "three c.wav", "twob.mp3", "twob.wav"};
@@ -273,13 +265,12 @@ INSTANTIATE_TEST_SUITE_P(Ways, LeaveAfterAbortTest,
                          ::testing::Values("abort_exit", "abort_add_close", "shutdown",
                                            "abort_add_go_shutdown", "delete_abort", "abort_add_go",
                                            "abort_add_go_clear", "abort_relist"),
-                         kParamName);
+                         testing::RowText);
 
 class FaultDuringTheJobTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
 
-// A source cut short stops that file's run, and its partial MP3 file is removed; a deleted
-// source is read on from the file the run holds open. The other files are encoded; every name
-// comes back.
+// A source cut short stops that file's run and its output goes; a deleted one is read on from
+// the file the run holds open. The other files are encoded; every name comes back.
 TEST_P(FaultDuringTheJobTest, StopsThatFileOnlyAndEveryNameComesBack) {
     const std::string fault = GetParam();
     WriteAndAdd({"one a.wav"}, 1);
@@ -306,9 +297,7 @@ TEST_P(FaultDuringTheJobTest, StopsThatFileOnlyAndEveryNameComesBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultDuringTheJobTest, ::testing::Values("deleted", "cut_short"),
-                         kParamName);
-
-// ---- Names taken at the end of the job ----
+                         testing::RowText);
 
 TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
     WriteAndAdd({"my song.wav", "free later.wav"}, 1);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <ranges>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,8 +26,7 @@ using Kind = NameJournal::Kind;
 using Files = std::map<std::string, std::string>;
 using namespace std::chrono_literals;
 
-// A start of the program: the window with its journal, loaded, the names of the last start put
-// in order.
+// A start of the program: the window loaded, with its journal, the last start's names in order.
 struct Session {
     explicit Session(const std::string& journalPath) : journal(journalPath) {
         form.UseNameJournal(&journal);
@@ -57,9 +57,8 @@ std::string FolderOf(const std::string& path) {
     return fs::path(path).parent_path().string();
 }
 
-// Follows the journal and the user's folder through the calls: a file of the user's is moved,
-// and an MP3 file made, only while a durable record guards the step; a record goes only once
-// the step it guarded is durable.
+// A user's file is moved, and an MP3 file made, only while a durable record guards the step; a
+// record goes only once the step it guarded is durable.
 class DurabilityOrder {
 public:
     DurabilityOrder(FaultySystem& system, std::string journal)
@@ -165,11 +164,8 @@ protected:
         Session(journalPath).AddAndEncode(sources);
         calls = system.calls;
         finished = Snapshot();
-        Names names;
-        for (const auto& entry : finished) {
-            names.push_back(entry.first);
-        }
-        ASSERT_EQ(names, everything) << "the sources, their MP3 files and no journal";
+        ASSERT_TRUE(std::ranges::equal(std::views::keys(finished), everything))
+            << "the sources, their MP3 files and no journal";
         Restore(initial);
     }
 
@@ -197,8 +193,7 @@ protected:
     void StopAt(std::size_t call) {
         const pid_t child = ::fork();
         if (child == 0) {
-            FaultySystem system;
-            system.FailAt(call, testing::kStop);
+            FaultySystem system(call, testing::kStop);
             Session(journalPath).AddAndEncode(sources);
             ::_exit(0);
         }
@@ -206,13 +201,10 @@ protected:
     }
     // Killed as the second run writes: the first file encoded, both listed, the second cut short.
     void StopAsTheSecondRunWrites() {
-        StopAt(1 + static_cast<std::size_t>(
-                       std::ranges::find_if(calls,
-                                            [&](const auto& note) {
-                                                return note.call == Call::Write &&
-                                                       note.path == dir.File("clean.mp3");
-                                            }) -
-                       calls.begin()));
+        const auto write = [&](const auto& note) {
+            return note.call == Call::Write && note.path == dir.File("clean.mp3");
+        };
+        StopAt(1 + static_cast<std::size_t>(std::ranges::find_if(calls, write) - calls.begin()));
     }
     // The state after the next start: every WAV file under its chosen name with its bytes, only
     // finished MP3 files under chosen names, the `expected` ones among them, nothing else and no
@@ -237,13 +229,13 @@ protected:
             EXPECT_TRUE(files.contains(name) || named) << name << " is missing and nobody said so";
         }
     }
-    // Runs `run(n, error)` once for each call of a clean run, with that call failing in each way
-    // worth trying; stops at the first that fails the test.
+    // `run(n, error)` for each call of a clean run and each way worth failing it, to a failure.
     template <typename Run>
     void EachFailureOf(const std::vector<FaultySystem::Note>& clean, const Run& run) {
         for (std::size_t n = 1; n <= clean.size() && !HasFailure(); ++n) {
             for (const int error : testing::ErrorsFor(clean[n - 1].call)) {
-                SCOPED_TRACE(std::to_string(n) + ": " + testing::CallName(clean[n - 1].call) + " " +
+                SCOPED_TRACE(std::to_string(n) + ": call of kind " +
+                             std::to_string(static_cast<int>(clean[n - 1].call)) + " " +
                              clean[n - 1].path + " fails with " + std::to_string(error));
                 run(n, error);
             }
@@ -264,8 +256,7 @@ TEST_F(NothingLostTest, EveryCallOfAnAddAndAJobFailsInTurn) {
     EachFailureOf(calls, [&](std::size_t n, int error) {
         Names told;
         {
-            FaultySystem system;
-            system.FailAt(n, error);
+            FaultySystem system(n, error);
             const DurabilityOrder order(system, journalPath);
             Session session(journalPath);
             session.AddAndEncode(sources);
@@ -281,8 +272,8 @@ TEST_F(NothingLostTest, EveryCallOfAnAddAndAJobFailsInTurn) {
 
 TEST_F(NothingLostTest, TheProcessStopsBetweenAnyTwoCallsOfAnAddAndAJob) {
     for (std::size_t n = 1; n <= calls.size(); ++n) {
-        SCOPED_TRACE(std::to_string(n) + ": stopped at " + testing::CallName(calls[n - 1].call) +
-                     " " + calls[n - 1].path);
+        SCOPED_TRACE(std::to_string(n) + ": stopped at a call of kind " +
+                     std::to_string(static_cast<int>(calls[n - 1].call)) + " " + calls[n - 1].path);
         StopAt(n);
         const Session next(journalPath);
         EXPECT_TRUE(next.platform.interactions.empty());
@@ -307,8 +298,7 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
     EachFailureOf(startCalls, [&](std::size_t n, int error) {
         Restore(crashed);
         {
-            FaultySystem system;
-            system.FailAt(n, error);
+            FaultySystem system(n, error);
             const DurabilityOrder order(system, journalPath);
             const Session start(journalPath);
             EXPECT_EQ(fs::exists(journalPath), !start.platform.interactions.empty())
@@ -341,8 +331,7 @@ TEST_F(NothingLostTest, RenamesGiveEveryNameBackInTheOrderThatSurvivesAPowerCut)
         }
         testing::WriteWav(dir.File("extra - one.wav"), {.frames = 100});
         const std::string extra = testing::Contents(dir.File("extra - one.wav"));
-        // A name that stays taken is told at the end of the job, and at every start after it,
-        // until it is free.
+        // A name that stays taken is told after the job, and at every start until it is free.
         const Names report{"Tarn MP3 Encoder (!): These files could not be put back in order, and "
                            "the program tries again when it next starts:\n" +
                            dir.File("firsttake.mp3") + " (to be " + taken + "): File exists."};

@@ -31,33 +31,18 @@ int FaultySystem::Before(Call call, int fd, const char* path, const char* to) {
     return answer;
 }
 
-const char* CallName(FaultySystem::Call call) {
-    // In the order of the calls' kinds.
-    constexpr const char* kNames[] = {"open", "read",   "write", "fsync",  "close",
-                                      "stat", "lstat",  "fstat", "rename", "renameat2",
-                                      "link", "unlink", "mkdir", "flock",  "chmod"};
-    return kNames[static_cast<int>(call)];
-}
-
 std::vector<int> ErrorsFor(FaultySystem::Call call) {
-    using Call = FaultySystem::Call;
+    using enum FaultySystem::Call;
     using platform::sys::kHalfTransfer;
-    switch (call) {
-    case Call::Read:
-        return {EIO, EINTR, kHalfTransfer};
-    case Call::Write:
-        return {ENOSPC, EINTR, kHalfTransfer};
-    case Call::Mkdir:
-        return {ENOSPC};
-    case Call::RenameNoReplace:
-        return {EIO, EINVAL};
-    case Call::Flock:
-        return {ENOLCK};
-    case Call::Chmod:
-        return {EPERM};
-    default:
-        return {EIO};
-    }
+    static const std::map<FaultySystem::Call, std::vector<int>> kErrors{
+        {Read, {EIO, EINTR, kHalfTransfer}},
+        {Write, {ENOSPC, EINTR, kHalfTransfer}},
+        {Mkdir, {ENOSPC}},
+        {RenameNoReplace, {EIO, EINVAL}},
+        {Flock, {ENOLCK}},
+        {Chmod, {EPERM}}};
+    const auto found = kErrors.find(call);
+    return found != kErrors.end() ? found->second : std::vector<int>{EIO};
 }
 
 } // namespace tarn::testing

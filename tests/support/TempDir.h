@@ -38,13 +38,11 @@ public:
         return names;
     }
 
-    // A base in memory where there is one: syncing to a disk takes milliseconds, and tests that
-    // go through every call of a job sync thousands of times.
+    // In memory where there is one: a sync to a disk takes milliseconds, and some tests sync
+    // thousands of times.
     static std::filesystem::path InMemory() {
-        std::error_code error;
-        return std::filesystem::is_directory("/dev/shm", error)
-                   ? std::filesystem::path("/dev/shm")
-                   : std::filesystem::temp_directory_path();
+        return std::filesystem::is_directory("/dev/shm") ? "/dev/shm"
+                                                         : std::filesystem::temp_directory_path();
     }
 
 private:
