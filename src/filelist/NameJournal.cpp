@@ -193,10 +193,13 @@ NameJournal::RecoveryReport NameJournal::Recover() {
 }
 
 Status NameJournal::Write(const std::vector<Entry>& entries) const {
-    // Should a power cut bring back a journal removed here, its records lead to files that are
-    // in order: the next start has nothing to do.
+    // Its last records go too only once that is durable: a power cut that brought back the
+    // record of a finished MP3 file's start would have the next start remove the file.
     if (entries.empty()) {
-        return sys::Unlink(path_.c_str()) == 0 || errno == ENOENT ? Status() : Status::FromErrno();
+        if (sys::Unlink(path_.c_str()) != 0) {
+            return errno == ENOENT ? Status() : Status::FromErrno();
+        }
+        return platform::SyncFolderOf(path_);
     }
     const auto slash = path_.find_last_of('/');
     if (!folderDurable_ && slash != std::string::npos) {
