@@ -162,10 +162,12 @@ void frmMain::EndJob() {
         if (!entry.renamed) {
             continue;
         }
-        if (wavKeepsCleanedName) {
+        // Only a file that was encoded keeps its cleaned name for good.
+        const bool keepsCleanedName = wavKeepsCleanedName && entry.mp3Committed;
+        if (keepsCleanedName) {
             ForgetInJournal(entry.filePath);
         }
-        const std::vector<NameNotGiven> failed = GiveChosenNames(entry, !wavKeepsCleanedName, true);
+        const std::vector<NameNotGiven> failed = GiveChosenNames(entry, !keepsCleanedName, true);
         notGiven.insert(notGiven.end(), failed.begin(), failed.end());
     }
 

@@ -280,6 +280,9 @@ TEST_P(FaultDuringTheJobTest, StopsThatFileOnlyAndEveryNameComesBack) {
         fault == "deleted" ? void(fs::remove(dir.File("twob.wav")))
                            : fs::resize_file(dir.File("twob.wav"), 100000);
     });
+    // "Delete source" keeps the cleaned names of the files encoded, and of no other.
+    const bool keep = fault == "cut_short";
+    form.chkDelete.SetValue(keep ? forms::Checked : forms::Unchecked);
     Go();
     ASSERT_TRUE(WaitForTheEnd());
     Names expected{"beep", kJobDone};
@@ -290,8 +293,9 @@ TEST_P(FaultDuringTheJobTest, StopsThatFileOnlyAndEveryNameComesBack) {
         originals.erase("two b.wav");
     }
     EXPECT_EQ(platform.interactions, expected);
-    EXPECT_EQ(dir.Names(), (Names{"one a.mp3", "one a.wav", "three c.mp3", "three c.wav",
-                                  fault == "deleted" ? "two b.mp3" : "two b.wav"}));
+    EXPECT_EQ(dir.Names(),
+              (Names{"one a.mp3", keep ? "onea.wav" : "one a.wav", "three c.mp3",
+                     keep ? "threec.wav" : "three c.wav", keep ? "two b.wav" : "two b.mp3"}));
     EXPECT_EQ(Length(dir.File("three c.mp3")), Length(dir.File("one a.mp3")));
     ExpectSourcesIntact();
 }
