@@ -116,6 +116,14 @@ Result<bool> Settle(const NameJournal::Entry& entry) {
     Status done = entry.kind == NameJournal::Kind::OutputStarted
                       ? platform::DeleteFile(entry.currentPath)
                       : platform::RenameNoReplace(entry.currentPath, entry.chosenPath);
+    // A rename made as a link and an unlink that stopped half-way left the file under both names.
+    if (done.Error() == EEXIST) {
+        const auto current = platform::Inspect(entry.currentPath);
+        const auto chosen = platform::Inspect(entry.chosenPath);
+        if (current && chosen && current->identity == chosen->identity) {
+            done = platform::DeleteFile(entry.currentPath);
+        }
+    }
     if (done) {
         done = platform::SyncFolderOf(entry.currentPath);
     }
