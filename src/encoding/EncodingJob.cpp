@@ -178,16 +178,7 @@ void frmMain::EndJob() {
     platform_.notifier.ShowMessage({kJobDone, platform::MessageIcon::None, kAppTitle});
     FileCount = 0;
 
-    if (!notGiven.empty()) {
-        std::string text = "These files keep the names they have, since they could not be "
-                           "renamed:";
-        for (const NameNotGiven& file : notGiven) {
-            text += "\n" + file.currentPath + "\n    to " + SplitPath(file.intendedPath).fileName +
-                    ": " + file.reason + ".";
-        }
-        text += "\nThe program tries again when it next starts.";
-        platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
-    }
+    TellNamesNotGiven(notGiven);
 }
 
 std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entry, bool wavToo,
@@ -214,22 +205,11 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
         }
     }
     std::vector<NameNotGiven> notGiven;
-    const auto settle = [&](const Status& result, const std::string& from, const std::string& to) {
-        if (result) {
-            ForgetOnceDurable(from, to);
-        } else if (result.Error() == ENOENT) {
-            // Not there any more (deleted): nothing is left to give back.
-            ForgetInJournal(from);
-        } else {
-            // Its record stays: the next start tries again.
-            notGiven.push_back({from, to, result.Reason()});
-        }
-    };
     if (wavToo) {
-        settle(wavResult, entry.filePath, entry.chosenPath);
+        SettleName(wavResult, entry.filePath, entry.chosenPath, notGiven);
     }
     if (entry.mp3Committed) {
-        settle(mp3Result, entry.mp3Path, chosenMp3);
+        SettleName(mp3Result, entry.mp3Path, chosenMp3, notGiven);
     }
     return notGiven;
 }

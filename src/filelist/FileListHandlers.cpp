@@ -98,7 +98,9 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
     }
     const auto giveNameBack = [&] {
         if (renamed) {
-            GiveNameBack(cleanedPath, chosenPath);
+            std::vector<NameNotGiven> notGiven;
+            GiveNameBack(cleanedPath, chosenPath, notGiven);
+            TellNamesNotGiven(notGiven);
         }
     };
 
@@ -151,8 +153,9 @@ void frmMain::cmdDeleteFile_Click() {
         return;
     }
     const int n = row + 1;
+    std::vector<NameNotGiven> notGiven;
     if (FileRenamed[n]) {
-        GiveNameBack(FilePaths[n], ChosenPaths[n]);
+        GiveNameBack(FilePaths[n], ChosenPaths[n], notGiven);
     }
     for (int k = n; k < FileCount; ++k) {
         FilePaths[k] = FilePaths[k + 1];
@@ -169,6 +172,7 @@ void frmMain::cmdDeleteFile_Click() {
     if (lstOpenFileName.ListCount() == 0) {
         cmdClearList_Click();
     }
+    TellNamesNotGiven(notGiven);
 }
 
 void frmMain::cmdClearList_Click() {
@@ -182,11 +186,13 @@ void frmMain::cmdClearList_Click() {
 }
 
 void frmMain::RestoreChosenNames() {
+    std::vector<NameNotGiven> notGiven;
     for (int n = 1; n <= FileCount; ++n) {
         if (FileRenamed[n]) {
-            GiveNameBack(FilePaths[n], ChosenPaths[n]);
+            GiveNameBack(FilePaths[n], ChosenPaths[n], notGiven);
         }
     }
+    TellNamesNotGiven(notGiven);
 }
 
 Status frmMain::RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath) {
@@ -211,11 +217,36 @@ Status frmMain::RenameToCleaned(const std::string& chosenPath, const std::string
     return renamed;
 }
 
-void frmMain::GiveNameBack(const std::string& currentPath, const std::string& chosenPath) {
-    // A file that cannot get its name back keeps its record: the next start tries again.
-    if (platform::RenameNoReplace(currentPath, chosenPath)) {
-        ForgetOnceDurable(currentPath, chosenPath);
+void frmMain::GiveNameBack(const std::string& currentPath, const std::string& chosenPath,
+                           std::vector<NameNotGiven>& notGiven) {
+    SettleName(platform::RenameNoReplace(currentPath, chosenPath), currentPath, chosenPath,
+               notGiven);
+}
+
+void frmMain::SettleName(const Status& renamed, const std::string& from, const std::string& to,
+                         std::vector<NameNotGiven>& notGiven) {
+    if (renamed) {
+        ForgetOnceDurable(from, to);
+    } else if (renamed.Error() == ENOENT) {
+        // Not there any more (deleted): nothing is left to give back.
+        ForgetInJournal(from);
+    } else {
+        // Its record stays: the next start tries again.
+        notGiven.push_back({from, to, renamed.Reason()});
     }
+}
+
+void frmMain::TellNamesNotGiven(const std::vector<NameNotGiven>& notGiven) {
+    if (notGiven.empty()) {
+        return;
+    }
+    std::string text = "These files keep the names they have, since they could not be renamed:";
+    for (const NameNotGiven& file : notGiven) {
+        text += "\n" + file.currentPath + "\n    to " + SplitPath(file.intendedPath).fileName +
+                ": " + file.reason + ".";
+    }
+    text += "\nThe program tries again when it next starts.";
+    platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
 }
 
 void frmMain::ForgetOnceDurable(const std::string& oldPath, const std::string& newPath) {

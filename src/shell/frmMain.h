@@ -286,8 +286,15 @@ private:
     bool MayBeAdded(const std::string& chosenPath);
     // Renames a listed file without replacing anything, keeping the journal in step.
     Status RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath);
-    // A file that cannot get its name back keeps the name it has.
-    void GiveNameBack(const std::string& currentPath, const std::string& chosenPath);
+    // A file that cannot get its name back keeps the name it has, and is noted in `notGiven`.
+    void GiveNameBack(const std::string& currentPath, const std::string& chosenPath,
+                      std::vector<NameNotGiven>& notGiven);
+    // After a rename back: forgets its record once it is durable, or at once for a file that is
+    // gone; notes a file that keeps its name.
+    void SettleName(const Status& renamed, const std::string& from, const std::string& to,
+                    std::vector<NameNotGiven>& notGiven);
+    // Says which files keep the names they have; nothing when all have theirs.
+    void TellNamesNotGiven(const std::vector<NameNotGiven>& notGiven);
     // Forgets the record of a file renamed from `oldPath` to `newPath` once the rename is durable.
     void ForgetOnceDurable(const std::string& oldPath, const std::string& newPath);
     void ForgetInJournal(const std::string& currentPath);

@@ -177,11 +177,18 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     EXPECT_FALSE(ListButtons());
     EXPECT_EQ(dir.Names(), (Names{"a one.wav", "b-two.wav", "c.wav"}));
 
-    // Clearing leaves a file whose chosen name was taken; the rest come back and can be re-added.
+    // Clearing leaves a file whose chosen name was taken, and says so; the rest come back and can
+    // be re-added.
     Choose("a one.wav");
     Choose("b-two.wav");
     testing::WriteBytes(dir.File("a one.wav"), {'x'});
     form.cmdClearList_Click();
+    EXPECT_EQ(platform.interactions,
+              Names{"Tarn MP3 Encoder (!): These files keep the names they have, since they could "
+                    "not be renamed:\n" +
+                    dir.File("aone.wav") +
+                    "\n    to a one.wav: File exists.\nThe program tries again when it next "
+                    "starts."});
     EXPECT_EQ(dir.Names(), (Names{"a one.wav", "aone.wav", "b-two.wav", "c.wav"}));
     EXPECT_EQ(Table(), Names{});
     EXPECT_FALSE(ListButtons());
