@@ -258,8 +258,8 @@ void frmMain::ForgetOnceDurable(const std::string& oldPath, const std::string& n
 }
 
 void frmMain::ForgetInJournal(const std::string& currentPath) {
-    // A record that cannot be forgotten leads the next start to a file that is in order already,
-    // or no longer there: it then has nothing to do.
+    // A record that cannot be forgotten stays, and loses nothing: mostly it leads the next start
+    // to a file in order already; at worst that start gives back a name meant to stay changed.
     if (journal_ != nullptr) {
         static_cast<void>(journal_->Forget(currentPath));
     }

@@ -18,19 +18,25 @@ namespace tarn::help {
 
 namespace {
 
-// Reading a whole manual takes milliseconds and a few hundred kilobytes; a damaged file may
-// make chmlib loop, or claim objects of any size.
-constexpr unsigned kSecondsToReadWhole = 3;
+// Reading a whole manual takes milliseconds of processor time and a few hundred kilobytes; a
+// damaged file may make chmlib loop, or claim objects of any size. Counted in processor time, the
+// limit holds however busy the machine is; a reader stuck waiting (on a hung network folder, say)
+// ends after a while in real time.
+constexpr rlim_t kProcessorSecondsToReadWhole = 3;
+constexpr unsigned kSecondsToWait = 30;
 constexpr rlim_t kMemoryToReadWhole = rlim_t{256} << 20;
 
-// The time limit comes first, in real time, so that even a reader stuck waiting ends. A crash
-// on a damaged file is expected here and leaves no core file behind.
+// The time limits come first. A crash on a damaged file is expected here and leaves no core file
+// behind.
 void LimitThisProgram() {
     // Setting the default action of a valid signal cannot fail.
-    for (const int deadly : {SIGALRM, SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGABRT, SIGPIPE}) {
+    for (const int deadly : {SIGALRM, SIGXCPU, SIGFPE, SIGSEGV, SIGBUS, SIGILL, SIGABRT, SIGPIPE}) {
         static_cast<void>(std::signal(deadly, SIG_DFL));
     }
-    alarm(kSecondsToReadWhole);
+    alarm(kSecondsToWait);
+    const rlimit processor = {.rlim_cur = kProcessorSecondsToReadWhole,
+                              .rlim_max = kProcessorSecondsToReadWhole};
+    setrlimit(RLIMIT_CPU, &processor);
     const rlimit noCore = {.rlim_cur = 0, .rlim_max = 0};
     setrlimit(RLIMIT_CORE, &noCore);
     // Beyond what the program maps at its start (which a sanitizer's shadow memory makes

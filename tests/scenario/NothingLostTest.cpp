@@ -240,9 +240,8 @@ protected:
     void EachFailureOf(const std::vector<FaultySystem::Note>& clean, const Run& run) {
         for (std::size_t n = 1; n <= clean.size() && !HasFailure(); ++n) {
             for (const int error : testing::ErrorsFor(clean[n - 1].call)) {
-                SCOPED_TRACE(std::to_string(n) + ": call of kind " +
-                             std::to_string(static_cast<int>(clean[n - 1].call)) + " " +
-                             clean[n - 1].path + " fails with " + std::to_string(error));
+                SCOPED_TRACE(std::to_string(n) + " fails with " + std::to_string(error) + ": " +
+                             clean[n - 1].path);
                 run(n, error);
             }
         }
@@ -302,7 +301,6 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
     StopAsTheSecondRunWrites();
     const Files crashed = Snapshot();
     ASSERT_EQ(crashed.size(), 5U) << "the sources, two MP3 files and the journal";
-    ASSERT_TRUE(crashed.contains("firsttake.mp3") && crashed.contains("clean.mp3"));
     std::vector<FaultySystem::Note> startCalls;
     {
         FaultySystem system;
