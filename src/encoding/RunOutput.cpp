@@ -57,15 +57,13 @@ Status RunOutput::Open() {
     if (!file_.OpenFile(path_)) {
         return file_.LastStatus();
     }
-    // Someone else's file may have come in the moment since the check: one with contents is
-    // theirs. One that cannot be measured was made a moment ago, by this run.
-    const Result<std::int64_t> length = platform::FileLength(path_);
-    if (length && *length != 0) {
+    // Another program's file may have come in the moment since the check: it is left as it is.
+    if (!file_.Created()) {
         file_.CloseFile();
         return Status::Failure(EEXIST);
     }
     ours_ = true;
-    return length.Outcome();
+    return {};
 }
 
 Status RunOutput::Write(const void* bytes, std::uint32_t count) {

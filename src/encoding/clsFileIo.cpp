@@ -97,6 +97,7 @@ bool clsFileIo::Open(const std::string& path, bool forWriting) {
     fileName_ = path;
     open_ = true;
     writable_ = forWriting;
+    created_ = created;
     return Settle(0);
 }
 

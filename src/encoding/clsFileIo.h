@@ -52,6 +52,8 @@ public:
     // The path of the last successful open; empty until then.
     const std::string& FileName() const { return fileName_; }
     bool IsOpen() const { return open_; }
+    // Whether the open file was made by OpenFile, not there before.
+    bool Created() const { return created_; }
     // The outcome of the last open, close, read or write, with the error that failed it.
     const Status& LastStatus() const { return lastStatus_; }
 
@@ -67,6 +69,7 @@ private:
     Status lastStatus_;
     bool open_ = false;
     bool writable_ = false;
+    bool created_ = false;
 };
 
 } // namespace tarn
