@@ -1,7 +1,5 @@
 // One encoding run at a time on WAV files as other programs write them, judged by mpg123.
 #include "encoding/modLAME.h"
-#include "platform/FileOps.h"
-#include "shell/frmMain.h"
 #include "support/JobFixture.h"
 #include "support/Mp3Inspect.h"
 #include "support/TableRows.h"

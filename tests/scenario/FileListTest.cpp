@@ -1,5 +1,4 @@
 // The file list: adds and their renames on disk, refusals, duplicates, removal and clearing.
-#include "filelist/NameJournal.h"
 #include "shell/frmMain.h"
 #include "support/JobFixture.h"
 

@@ -1,5 +1,4 @@
 // The clock and progress ticks over an MP3 file the test grows on disk as a run would.
-#include "shell/frmMain.h"
 #include "support/JobFixture.h"
 
 #include <cmath>
