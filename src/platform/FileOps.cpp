@@ -43,8 +43,7 @@ Result<FileInfo> Inspect(const std::string& path) {
     }
     return FileInfo{
         {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
-        S_ISREG(info.st_mode),
-        static_cast<std::int64_t>(info.st_size)};
+        S_ISREG(info.st_mode)};
 }
 
 Result<bool> Exists(const std::string& path) {

@@ -20,7 +20,6 @@ struct FileIdentity {
 struct FileInfo {
     FileIdentity identity;
     bool regular = false;
-    std::int64_t length = 0;
 };
 
 // Length in bytes of a regular file, also while another handle holds it open; a failure for
