@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace tarn::platform {
 
@@ -23,7 +24,98 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+FileInfo InfoOf(const struct stat& info) {
+    return {{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
+            S_ISREG(info.st_mode),
+            static_cast<std::int64_t>(info.st_size)};
+}
+
+bool Missing(const Result<FileInfo>& info) {
+    return !info && (info.Outcome().Error() == ENOENT || info.Outcome().Error() == ENOTDIR);
+}
+
+// A call that moved `from` to `to` may answer that it failed although it was made: over a share
+// whose reply was lost, or made again after an interruption, when it finds `from` gone.
+bool Moved(const std::string& from, const std::string& to) {
+    return Missing(InspectName(from)) && InspectName(to).Ok();
+}
+
+// `to` is a second name of `from`'s file; `from` goes. Only a second name is ever removed
+// again: when `from` is gone, whatever the unlink answered, the rename is done.
+Status UnlinkLinked(const std::string& from, const std::string& to) {
+    if (sys::Unlink(from.c_str()) == 0) {
+        return {};
+    }
+    const Status failure = Status::FromErrno();
+    const Result<FileInfo> source = InspectName(from);
+    const Result<FileInfo> target = InspectName(to);
+    if (Missing(source) && target) {
+        return {};
+    }
+    if (source && target && source->identity == target->identity) {
+        static_cast<void>(sys::Unlink(to.c_str()));
+    }
+    return failure;
+}
+
+Result<FileIdentity> MakePlaceholder(const std::string& path) {
+    sys::Descriptor file(
+        sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file.Valid()) {
+        return Status::FromErrno();
+    }
+    struct stat info {};
+    Status made = sys::Fstat(file.Get(), &info) == 0 ? Status() : Status::FromErrno();
+    if (made) {
+        made = file.Close();
+    }
+    if (!made) {
+        static_cast<void>(sys::Unlink(path.c_str()));
+        return made;
+    }
+    return InfoOf(info).identity;
+}
+
+// The name is held by an empty file of ours, which the rename then replaces: no other file can
+// take the name in between, and none of the user's is ever replaced.
+Status RenameOverPlaceholder(const std::string& from, const std::string& to,
+                             PlaceholderNotes* notes) {
+    if (notes != nullptr) {
+        if (Status noted = notes->NotePlaceholder(to, {}); !noted) {
+            return noted;
+        }
+    }
+    const Result<FileIdentity> placeholder = MakePlaceholder(to);
+    Status renamed = placeholder.Outcome();
+    if (renamed && notes != nullptr) {
+        renamed = notes->NotePlaceholder(to, *placeholder);
+    }
+    if (renamed && sys::Rename(from.c_str(), to.c_str()) != 0) {
+        renamed = Moved(from, to) ? Status() : Status::FromErrno();
+    }
+    if (renamed) {
+        // The note goes once the rename is durable: a power cut could bring the placeholder
+        // back. Unsynced, it stays, and the next start finds the renamed file, not ours.
+        if (notes != nullptr && SyncFolderOf(to)) {
+            static_cast<void>(notes->DropPlaceholder(to));
+        }
+        return renamed;
+    }
+    const Result<FileInfo> left = InspectName(to);
+    const bool ours = placeholder && left && left->identity == *placeholder && left->size == 0;
+    if ((!placeholder || (ours && DeleteFile(to) && SyncFolderOf(to))) && notes != nullptr) {
+        static_cast<void>(notes->DropPlaceholder(to));
+    }
+    return renamed;
+}
+
 } // namespace
+
+bool SameFile(const FileIdentity& recorded, const FileIdentity& found) {
+    const bool numberedPerMount = ::major(static_cast<dev_t>(recorded.device)) == 0 &&
+                                  ::major(static_cast<dev_t>(found.device)) == 0;
+    return recorded.inode == found.inode && (recorded.device == found.device || numberedPerMount);
+}
 
 Result<std::int64_t> FileLength(const std::string& path) {
     struct stat info {};
@@ -41,9 +133,15 @@ Result<FileInfo> Inspect(const std::string& path) {
     if (sys::Stat(path.c_str(), &info) != 0) {
         return Status::FromErrno();
     }
-    return FileInfo{
-        {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
-        S_ISREG(info.st_mode)};
+    return InfoOf(info);
+}
+
+Result<FileInfo> InspectName(const std::string& path) {
+    struct stat info {};
+    if (sys::Lstat(path.c_str(), &info) != 0) {
+        return Status::FromErrno();
+    }
+    return InfoOf(info);
 }
 
 Result<bool> Exists(const std::string& path) {
@@ -62,37 +160,47 @@ Status DeleteFile(const std::string& path) {
     return Done(sys::Unlink(path.c_str()));
 }
 
-Status RenameNoReplace(const std::string& from, const std::string& to) {
+Status RenameNoReplace(const std::string& from, const std::string& to, PlaceholderNotes* notes) {
     if (sys::RenameNoReplace(from.c_str(), to.c_str()) == 0) {
         return {};
     }
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
-        return Status::FromErrno();
+    const int refused = errno;
+    if (refused != EINVAL && refused != ENOSYS && refused != ENOTSUP) {
+        return refused != EEXIST && Moved(from, to) ? Status() : Status::Failure(refused);
     }
     // The file system cannot rename without replacing: a hard link fails when the target
     // exists, so link and unlink give the same guarantee.
     if (sys::Link(from.c_str(), to.c_str()) == 0) {
-        if (sys::Unlink(from.c_str()) == 0) {
-            return {};
-        }
-        Status failure = Status::FromErrno();
-        static_cast<void>(sys::Unlink(to.c_str()));
-        return failure;
+        return UnlinkLinked(from, to);
     }
-    if (errno != EPERM && errno != EXDEV && errno != ENOTSUP && errno != ENOSYS) {
+    const int linkError = errno;
+    if (linkError != EPERM && linkError != EXDEV && linkError != ENOTSUP && linkError != ENOSYS) {
+        // A link made whose answer was lost leaves two names of one file.
+        const Result<FileInfo> source = InspectName(from);
+        const Result<FileInfo> target = InspectName(to);
+        return linkError != EEXIST && source && target && source->identity == target->identity
+                   ? UnlinkLinked(from, to)
+                   : Status::Failure(linkError);
+    }
+    // Nor hard links (exFAT and other FUSE file systems, network shares, phones).
+    return RenameOverPlaceholder(from, to, notes);
+}
+
+Result<std::uint64_t> FolderDevice(const std::string& path) {
+    struct stat info {};
+    if (sys::Stat(FolderOf(path).c_str(), &info) != 0) {
         return Status::FromErrno();
     }
-    // Nor hard links (exFAT and other FUSE file systems, network shares, phones): a plain rename
-    // once the name is known to be free. Another program could still create the same name in
-    // the few microseconds between the check and the rename, which would then replace it.
-    const Result<bool> taken = Exists(to);
-    if (!taken) {
-        return taken.Outcome();
+    return static_cast<std::uint64_t>(info.st_dev);
+}
+
+Result<bool> PlaceIsThere(const std::string& path, std::uint64_t device) {
+    const Result<std::uint64_t> found = FolderDevice(path);
+    if (!found) {
+        const int error = found.Outcome().Error();
+        return error == ENOENT || error == ENOTDIR ? Result<bool>(false) : found.Outcome();
     }
-    if (*taken) {
-        return Status::Failure(EEXIST);
-    }
-    return Done(sys::Rename(from.c_str(), to.c_str()));
+    return device == 0 || *found == device;
 }
 
 Status SyncFolderOf(const std::string& path) {

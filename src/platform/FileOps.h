@@ -16,24 +16,55 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
-// What a path leads to, links followed.
+// Whether `recorded`, taken when a file was made, is `found` now. Where device numbers are handed
+// out at each mount (FUSE, network shares: major number 0), a stick brought back has another
+// one, and only the inode can tell.
+bool SameFile(const FileIdentity& recorded, const FileIdentity& found);
+
+// What a path leads to.
 struct FileInfo {
     FileIdentity identity;
     bool regular = false;
+    std::int64_t size = 0;
 };
 
 // Length in bytes of a regular file, also while another handle holds it open; a failure for
 // anything else (EISDIR for a folder, EINVAL for a device or a pipe) or when it cannot be had.
 Result<std::int64_t> FileLength(const std::string& path);
+// Links followed.
 Result<FileInfo> Inspect(const std::string& path);
+// The name itself: a link is not followed.
+Result<FileInfo> InspectName(const std::string& path);
 // Whether anything has that name (a link counts itself). Only "no such file" is a no: any other
 // error leaves the answer unknown, and is a failure.
 Result<bool> Exists(const std::string& path);
 
 Status DeleteFile(const std::string& path);
 
+// Where an empty placeholder, made to hold a free name for a rename, is noted durably, so that a
+// start after a crash removes one left behind.
+class PlaceholderNotes {
+public:
+    virtual ~PlaceholderNotes() = default;
+    // Before it is made (identity still empty), and again once it is.
+    virtual Status NotePlaceholder(const std::string& path, const FileIdentity& identity) = 0;
+    // Once it is gone for good.
+    virtual Status DropPlaceholder(const std::string& path) = 0;
+};
+
 // Renames a file, but never over an existing one: when `to` exists the rename fails with EEXIST.
-Status RenameNoReplace(const std::string& from, const std::string& to);
+// Where the file system can neither rename without replacing nor link, the name is first held
+// by a placeholder made with O_EXCL, noted in `notes` where given, which the rename replaces.
+Status RenameNoReplace(const std::string& from, const std::string& to,
+                       PlaceholderNotes* notes = nullptr);
+
+// Whether the file system a record was made on is there at the folder of `path`: the folder
+// exists, on `device` (any device when 0). A file that is not found where its place is not there
+// is on a stick, card or share that is not connected, not deleted.
+Result<bool> PlaceIsThere(const std::string& path, std::uint64_t device);
+
+// The device of the folder that holds `path`.
+Result<std::uint64_t> FolderDevice(const std::string& path);
 
 // Makes what was done to the names in the folder that holds `path` (a rename, a creation, a
 // removal) durable, so that it survives a power cut. A file system that cannot make a folder

@@ -18,10 +18,15 @@ template <typename Make>
 auto Retrying(Call call, int fd, const char* path, const char* to, Make make) {
     for (;;) {
         const int answer = seam != nullptr ? seam->Before(call, fd, path, to) : 0;
-        if (answer > 0) {
+        const bool madeThenFailed = answer > kMadeThenFailed;
+        if (answer > 0 && !madeThenFailed) {
             errno = answer;
         }
-        const auto result = answer > 0 ? -1 : make(answer);
+        auto result = answer > 0 && !madeThenFailed ? -1 : make(madeThenFailed ? 0 : answer);
+        if (madeThenFailed && result != -1) {
+            result = -1;
+            errno = answer - kMadeThenFailed;
+        }
         if (result != -1 || errno != EINTR) {
             return result;
         }

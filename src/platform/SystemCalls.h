@@ -33,13 +33,17 @@ enum class Call {
 // A seam's answer that makes a read or a write move only half of what it asks for.
 inline constexpr int kHalfTransfer = -1;
 
+// Added to an error number, a seam's answer that makes the call and then fails it with that error,
+// as a share does whose reply was lost.
+inline constexpr int kMadeThenFailed = 0x10000;
+
 // What a test puts between the program and the system.
 class Seam {
 public:
     virtual ~Seam() = default;
     // Asked before each call, with the descriptor or the paths it is about: 0 lets the call be
     // made, an error number fails it with that errno without making it, kHalfTransfer shortens a
-    // read or a write.
+    // read or a write, kMadeThenFailed plus an error number makes it and fails it.
     virtual int Before(Call call, int fd, const char* path, const char* to) = 0;
     // Told of the descriptor that each successful open returned.
     virtual void Opened(int fd, const char* path) = 0;
