@@ -192,7 +192,7 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
     Status mp3Result;
     for (int attempt = 0; attempt < kRenameAttempts && !(wavDone && mp3Done); ++attempt) {
         if (!wavDone) {
-            wavResult = platform::RenameNoReplace(entry.filePath, entry.chosenPath);
+            wavResult = platform::RenameNoReplace(entry.filePath, entry.chosenPath, journal_);
             wavDone = wavResult.Ok();
         }
         if (pumpEvents) {
@@ -200,7 +200,7 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
             platform_.events.DoEvents();
         }
         if (!mp3Done) {
-            mp3Result = platform::RenameNoReplace(entry.mp3Path, chosenMp3);
+            mp3Result = platform::RenameNoReplace(entry.mp3Path, chosenMp3, journal_);
             mp3Done = mp3Result.Ok();
         }
     }
@@ -215,6 +215,7 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
 }
 
 void frmMain::RestoreNamesAfterAbort() {
+    std::vector<NameNotGiven> notGiven;
     for (const JobEntry& entry : jobEntries_) {
         bool listedAgain = false;
         for (int n = 1; n <= FileCount; ++n) {
@@ -228,10 +229,12 @@ void frmMain::RestoreNamesAfterAbort() {
         } else if (entry.renamed) {
             // The WAV file gets its own name back whether or not "delete source" is ticked: an
             // aborted job has not encoded it successfully.
-            static_cast<void>(GiveChosenNames(entry, true, false));
+            const std::vector<NameNotGiven> failed = GiveChosenNames(entry, true, false);
+            notGiven.insert(notGiven.end(), failed.begin(), failed.end());
         }
     }
     jobEntries_.clear();
+    TellNamesNotGiven(notGiven);
 }
 
 void frmMain::ResetAfterJob() {

@@ -157,14 +157,19 @@ Status frmMain::RunEncoding(const std::string& path) {
     }
 
     RunOutput output(mp3Path, finalMp3Path, journal_);
-    if (const Status opened = output.Open(); !opened) {
-        return CannotWrite(output, opened);
+    Status outcome = output.Open();
+    if (!outcome) {
+        outcome = CannotWrite(output, outcome);
+    } else if (outcome = EncodeChunks(path, source, *layout, output); outcome) {
+        if (const Status committed = output.Commit(); !committed) {
+            outcome = CannotWrite(output, committed);
+        }
     }
-    if (Status encoded = EncodeChunks(path, source, *layout, output); !encoded) {
-        return encoded;
-    }
-    if (const Status committed = output.Commit(); !committed) {
-        return CannotWrite(output, committed);
+    if (!outcome) {
+        // What the clean-up left undone is told with the failure that led to it.
+        const Status abandoned = output.Abandon();
+        return abandoned ? outcome
+                         : outcome.Explained(outcome.Reason() + "\n" + abandoned.Reason());
     }
     ++jobOutcome_.mp3Files;
     for (JobEntry& entry : jobEntries_) {

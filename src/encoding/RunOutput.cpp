@@ -11,9 +11,13 @@ RunOutput::RunOutput(std::string path, std::string finalPath, NameJournal* journ
     : path_(std::move(path)), finalPath_(std::move(finalPath)), journal_(journal) {}
 
 RunOutput::~RunOutput() {
-    if (committed_) {
-        return;
+    if (!settled_) {
+        static_cast<void>(Abandon());
     }
+}
+
+Status RunOutput::Abandon() {
+    settled_ = true;
     if (file_.IsOpen()) {
         file_.CloseFile();
     }
@@ -21,13 +25,24 @@ RunOutput::~RunOutput() {
     // durable, or when it failed, the file stays recorded: the next start removes it.
     if (opening_) {
         Status removed = ours_ ? platform::DeleteFile(path_) : Status();
-        if (!(removed || removed.Error() == ENOENT) || !platform::SyncFolderOf(path_)) {
-            return;
+        if (removed.Error() == ENOENT) {
+            removed = {};
+        }
+        if (removed) {
+            removed = platform::SyncFolderOf(path_);
+        }
+        if (!removed) {
+            return removed.Explained("It cannot be removed: " + removed.Reason() + ".");
         }
     }
     if (recorded_) {
-        static_cast<void>(journal_->Forget(path_));
+        const Status forgotten = journal_->Forget(path_);
+        if (!forgotten) {
+            return forgotten.Explained("Its record cannot be removed from " + journal_->Path() +
+                                       ": " + forgotten.Reason() + ".");
+        }
     }
+    return {};
 }
 
 Status RunOutput::Note(const Status& journalResult) {
@@ -63,6 +78,11 @@ Status RunOutput::Open() {
         return Status::Failure(EEXIST);
     }
     ours_ = true;
+    // Known by its identity from now on: the next start removes only this file.
+    if (journal_ != nullptr) {
+        return Note(journal_->Record(
+            {path_, finalPath_, NameJournal::Kind::OutputStarted, file_.Identity()}));
+    }
     return {};
 }
 
@@ -83,12 +103,13 @@ Status RunOutput::Commit() {
         Status recorded =
             Note(finalPath_.empty()
                      ? journal_->Forget(path_)
-                     : journal_->Record({path_, finalPath_, NameJournal::Kind::OutputFinished}));
+                     : journal_->Record({path_, finalPath_, NameJournal::Kind::OutputFinished,
+                                         file_.Identity()}));
         if (!recorded) {
             return recorded;
         }
     }
-    committed_ = true;
+    settled_ = true;
     return {};
 }
 

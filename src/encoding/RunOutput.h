@@ -11,8 +11,9 @@ namespace tarn {
 class NameJournal;
 
 // The MP3 file of one encoding run. Until the run commits it, it is the run's own to remove:
-// whatever ends the run early (a failure, an exception) removes it and its record when this
-// object goes. A file that was at the path before the run is never taken for the run's own.
+// whatever ends the run early removes it and its record through Abandon, or, on an exception,
+// when this object goes. A file that was at the path before the run is never taken for the run's
+// own.
 class RunOutput {
 public:
     // `finalPath` is the name the finished file takes at the end of the job; empty when it keeps
@@ -28,6 +29,9 @@ public:
     Status Write(const void* bytes, std::uint32_t count);
     // Makes the whole file durable and records it finished; from then on it is the job's.
     Status Commit();
+    // Removes the file of a run that ends early, and then its record; what could not be done
+    // (the record then stays, for the next start, which removes only this file).
+    Status Abandon();
 
     const std::string& Path() const { return path_; }
 
@@ -42,7 +46,8 @@ private:
     bool recorded_ = false;
     bool opening_ = false;
     bool ours_ = false;
-    bool committed_ = false;
+    // Committed, or abandoned.
+    bool settled_ = false;
 };
 
 } // namespace tarn

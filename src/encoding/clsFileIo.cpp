@@ -98,6 +98,7 @@ bool clsFileIo::Open(const std::string& path, bool forWriting) {
     open_ = true;
     writable_ = forWriting;
     created_ = created;
+    identity_ = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
     return Settle(0);
 }
 
@@ -128,10 +129,11 @@ bool clsFileIo::WriteBytes(const void* Pointer, std::int64_t Size) {
     while (done < Size) {
         const auto request = static_cast<std::size_t>(std::min<std::int64_t>(Size - done, INT_MAX));
         const ssize_t written = sys::Write(fileHandle_, bytes + done, request);
-        if (written == -1) {
+        if (written <= 0) {
             bytesTransferred_ = done;
             lastApiResult_ = 0;
-            return Settle(LastError());
+            // A file system that takes nothing and says no error would keep this loop for ever.
+            return Settle(written == 0 ? EIO : LastError());
         }
         done += written;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Status.h"
+#include "platform/FileOps.h"
 
 #include <cstdint>
 #include <string>
@@ -54,6 +55,8 @@ public:
     bool IsOpen() const { return open_; }
     // Whether the open file was made by OpenFile, not there before.
     bool Created() const { return created_; }
+    // The open file's device and inode.
+    const platform::FileIdentity& Identity() const { return identity_; }
     // The outcome of the last open, close, read or write, with the error that failed it.
     const Status& LastStatus() const { return lastStatus_; }
 
@@ -70,6 +73,7 @@ private:
     bool open_ = false;
     bool writable_ = false;
     bool created_ = false;
+    platform::FileIdentity identity_;
 };
 
 } // namespace tarn

@@ -1,5 +1,6 @@
 // The file list: adding, removing and clearing entries, with the renames on disk.
 #include "filelist/FileNames.h"
+#include "filelist/NotConnectedText.h"
 #include "filelist/WavProbe.h"
 #include "filelist/modCommonDialog.h"
 #include "platform/FileOps.h"
@@ -93,6 +94,7 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
         if (const Status cleaned = RenameToCleaned(chosenPath, cleanedPath); !cleaned) {
             ShowError("The file could not be renamed to " + cleanedName + ":\n" + cleaned.Reason() +
                       ".\nIt was not added to the list.");
+            TellNamesNotGiven({});
             return;
         }
     }
@@ -210,7 +212,7 @@ Status frmMain::RenameToCleaned(const std::string& chosenPath, const std::string
                                       recorded.Reason());
         }
     }
-    Status renamed = platform::RenameNoReplace(chosenPath, cleanedPath);
+    Status renamed = platform::RenameNoReplace(chosenPath, cleanedPath, journal_);
     if (!renamed) {
         ForgetInJournal(cleanedPath);
     }
@@ -219,34 +221,79 @@ Status frmMain::RenameToCleaned(const std::string& chosenPath, const std::string
 
 void frmMain::GiveNameBack(const std::string& currentPath, const std::string& chosenPath,
                            std::vector<NameNotGiven>& notGiven) {
-    SettleName(platform::RenameNoReplace(currentPath, chosenPath), currentPath, chosenPath,
-               notGiven);
+    SettleName(platform::RenameNoReplace(currentPath, chosenPath, journal_), currentPath,
+               chosenPath, notGiven);
 }
 
 void frmMain::SettleName(const Status& renamed, const std::string& from, const std::string& to,
                          std::vector<NameNotGiven>& notGiven) {
     if (renamed) {
         ForgetOnceDurable(from, to);
-    } else if (renamed.Error() == ENOENT) {
-        // Not there any more (deleted): nothing is left to give back.
-        ForgetInJournal(from);
-    } else {
+        return;
+    }
+    if (renamed.Error() != ENOENT) {
         // Its record stays: the next start tries again.
         notGiven.push_back({from, to, renamed.Reason()});
+        return;
+    }
+    // Not there any more: deleted, where its folder is there; else on a stick, card or share
+    // that is not connected, and its record stays for the start that finds it back.
+    const Result<bool> there = platform::PlaceIsThere(from, RecordedDevice(from));
+    if (!there) {
+        notGiven.push_back({from, to, there.Outcome().Reason()});
+    } else if (*there) {
+        ForgetInJournal(from);
+    } else {
+        notGiven.push_back({from, to, renamed.Reason(), true});
     }
 }
 
+std::uint64_t frmMain::RecordedDevice(const std::string& path) const {
+    const auto entries =
+        journal_ != nullptr ? journal_->Entries() : std::vector<NameJournal::Entry>();
+    if (entries) {
+        for (const NameJournal::Entry& entry : *entries) {
+            if (entry.currentPath == path && entry.kind != NameJournal::Kind::Placeholder) {
+                return entry.identity.device;
+            }
+        }
+    }
+    return 0;
+}
+
 void frmMain::TellNamesNotGiven(const std::vector<NameNotGiven>& notGiven) {
-    if (notGiven.empty()) {
-        return;
-    }
-    std::string text = "These files keep the names they have, since they could not be renamed:";
+    std::vector<NameJournal::Entry> away;
+    std::string text;
     for (const NameNotGiven& file : notGiven) {
-        text += "\n" + file.currentPath + "\n    to " + SplitPath(file.intendedPath).fileName +
-                ": " + file.reason + ".";
+        if (file.notConnected) {
+            away.push_back({file.currentPath, file.intendedPath,
+                            file.currentPath.ends_with(".mp3") ? NameJournal::Kind::OutputFinished
+                                                               : NameJournal::Kind::Renamed});
+        } else {
+            text += "\n" + file.currentPath + "\n    to " + SplitPath(file.intendedPath).fileName +
+                    ": " + file.reason + ".";
+        }
     }
-    text += "\nThe program tries again when it next starts.";
-    platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
+    if (!text.empty()) {
+        platform_.notifier.ShowMessage(
+            {"These files keep the names they have, since they could not be renamed:" + text +
+                 "\nThe program tries again when it next starts.",
+             platform::MessageIcon::Exclamation, kAppTitle});
+    }
+    if (!away.empty()) {
+        platform_.notifier.ShowMessage(
+            {NotConnectedText(away), platform::MessageIcon::Exclamation, kAppTitle});
+    }
+    if (!recordsNotDropped_.empty()) {
+        text = "These records of renamed files could not be removed, and the next start acts on "
+               "them:\n" +
+               journal_->Path();
+        for (const std::string& record : recordsNotDropped_) {
+            text += "\n" + record + ".";
+        }
+        recordsNotDropped_.clear();
+        platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
+    }
 }
 
 void frmMain::ForgetOnceDurable(const std::string& oldPath, const std::string& newPath) {
@@ -258,10 +305,12 @@ void frmMain::ForgetOnceDurable(const std::string& oldPath, const std::string& n
 }
 
 void frmMain::ForgetInJournal(const std::string& currentPath) {
-    // A record that cannot be forgotten stays, and loses nothing: mostly it leads the next start
-    // to a file in order already; at worst that start gives back a name meant to stay changed.
+    // A record that cannot be forgotten stays: mostly it leads the next start to a file in order
+    // already; at worst that start gives back a name meant to stay changed.
     if (journal_ != nullptr) {
-        static_cast<void>(journal_->Forget(currentPath));
+        if (const Status forgotten = journal_->Forget(currentPath); !forgotten) {
+            recordsNotDropped_.push_back(currentPath + ": " + forgotten.Reason());
+        }
     }
 }
 
@@ -274,6 +323,10 @@ void frmMain::RecoverNames() {
         ShowError("The record of renamed files cannot be read or written:\n" + journal_->Path() +
                   "\n" + report.journal.Reason() +
                   ".\nNothing in it is lost: the program tries again when it next starts.");
+    }
+    if (!report.notConnected.empty()) {
+        platform_.notifier.ShowMessage(
+            {NotConnectedText(report.notConnected), platform::MessageIcon::Exclamation, kAppTitle});
     }
     if (report.leftAlone.empty()) {
         return;
@@ -291,6 +344,9 @@ void frmMain::RecoverNames() {
             break;
         case NameJournal::Kind::OutputStarted:
             text += " (cut short, to be removed)";
+            break;
+        case NameJournal::Kind::Placeholder:
+            text += " (empty, to be removed)";
             break;
         }
         text += ": " + reason + ".";

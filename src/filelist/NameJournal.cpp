@@ -1,6 +1,7 @@
 #include "filelist/NameJournal.h"
 
-#include "platform/FileOps.h"
+#include "filelist/JournalFormat.h"
+#include "filelist/SettleRecord.h"
 #include "platform/SystemCalls.h"
 
 #include <algorithm>
@@ -8,7 +9,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <string_view>
+#include <optional>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace tarn {
 
@@ -16,62 +19,52 @@ namespace sys = platform::sys;
 
 namespace {
 
-// Fields are ended by a NUL, the one character no path can hold. A record is its kind and two
-// paths. A journal without the header was written before records had kinds: its records are
-// two paths, each a renamed WAV file.
-constexpr char kSeparator = '\0';
-constexpr std::string_view kHeader{"tarnme-journal-2\0", 17};
-
-bool IsKind(const std::string& field) {
-    using Kind = NameJournal::Kind;
-    return field.size() == 1 && (field[0] == static_cast<char>(Kind::Renamed) ||
-                                 field[0] == static_cast<char>(Kind::OutputStarted) ||
-                                 field[0] == static_cast<char>(Kind::OutputFinished));
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::vector<NameJournal::Entry> Parse(const std::string& bytes) {
-    const bool withKinds = bytes.starts_with(kHeader);
-    std::vector<std::string> fields;
-    // A field cut short by a crash while writing has no NUL: nothing was renamed for it yet.
-    for (std::size_t start = withKinds ? kHeader.size() : 0;;) {
-        const auto end = bytes.find(kSeparator, start);
-        if (end == std::string::npos) {
-            break;
-        }
-        fields.push_back(bytes.substr(start, end - start));
-        start = end + 1;
+// What only the user may change: theirs, and no one else can write to it.
+Status CheckOwn(const struct stat& info, const std::string& what) {
+    if (info.st_uid != ::geteuid()) {
+        return Status::Failure(what + " belongs to another user");
     }
-    std::vector<NameJournal::Entry> entries;
-    const std::size_t width = withKinds ? 3 : 2;
-    for (std::size_t i = 0; i + width <= fields.size(); i += width) {
-        if (!withKinds) {
-            entries.push_back({fields[i], fields[i + 1], NameJournal::Kind::Renamed});
-        } else if (IsKind(fields[i])) {
-            entries.push_back(
-                {fields[i + 1], fields[i + 2], static_cast<NameJournal::Kind>(fields[i][0])});
-        }
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return Status::Failure("Other users can write to " + what);
     }
-    return entries;
+    return {};
 }
 
-std::string Serialize(const std::vector<NameJournal::Entry>& entries) {
-    std::string bytes(kHeader);
-    for (const NameJournal::Entry& entry : entries) {
-        bytes += static_cast<char>(entry.kind);
-        bytes += kSeparator;
-        bytes += entry.currentPath;
-        bytes += kSeparator;
-        bytes += entry.chosenPath;
-        bytes += kSeparator;
+// The whole file; nothing when there is none.
+Result<std::optional<std::string>> ReadWhole(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    struct stat info {};
+    if (sys::Lstat(folder.c_str(), &info) != 0) {
+        return errno == ENOENT ? Result<std::optional<std::string>>(std::nullopt)
+                               : Status::FromErrno();
     }
-    return bytes;
-}
-
-// The whole file; empty when there is none.
-Result<std::string> ReadWhole(const std::string& path) {
-    const sys::Descriptor file(sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!S_ISDIR(info.st_mode)) {
+        return Status::Failure("The place of its folder " + folder + " is not a folder");
+    }
+    if (Status own = CheckOwn(info, "its folder " + folder); !own) {
+        return own;
+    }
+    const sys::Descriptor file(
+        sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK));
     if (!file.Valid()) {
-        return errno == ENOENT ? Result<std::string>(std::string()) : Status::FromErrno();
+        if (errno == ENOENT) {
+            return std::optional<std::string>();
+        }
+        return errno == ELOOP ? Status::Failure("A link stands in its place") : Status::FromErrno();
+    }
+    if (sys::Fstat(file.Get(), &info) != 0) {
+        return Status::FromErrno();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return Status::Failure(EISDIR);
+    }
+    if (Status own = CheckOwn(info, "it"); !own) {
+        return own;
     }
     std::string bytes;
     std::array<char, 16384> buffer{};
@@ -82,20 +75,22 @@ Result<std::string> ReadWhole(const std::string& path) {
     if (got != 0) {
         return Status::FromErrno();
     }
-    return bytes;
+    return std::optional(std::move(bytes));
 }
 
 // Writes the whole file and makes its contents durable.
 Status WriteDurably(const std::string& path, const std::string& bytes) {
-    sys::Descriptor file(sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    sys::Descriptor file(
+        sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!file.Valid()) {
         return Status::FromErrno();
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t written = sys::Write(file.Get(), bytes.data() + done, bytes.size() - done);
-        if (written == -1) {
-            return Status::FromErrno();
+        if (written <= 0) {
+            // A file system that takes nothing and says no error would keep this loop for ever.
+            return written == 0 ? Status::Failure(EIO) : Status::FromErrno();
         }
         done += static_cast<std::size_t>(written);
     }
@@ -105,32 +100,18 @@ Status WriteDurably(const std::string& path, const std::string& bytes) {
     return file.Close();
 }
 
-// Puts the record's file in order; true when something was done, false when nothing was left
-// to do.
-Result<bool> Settle(const NameJournal::Entry& entry) {
-    Result<bool> there = platform::Exists(entry.currentPath);
-    if (!there || !*there) {
-        // Cannot be checked; or the rename never happened, or the file was put in order already.
-        return there;
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        return home;
     }
-    Status done = entry.kind == NameJournal::Kind::OutputStarted
-                      ? platform::DeleteFile(entry.currentPath)
-                      : platform::RenameNoReplace(entry.currentPath, entry.chosenPath);
-    // A rename made as a link and an unlink that stopped half-way left the file under both names.
-    if (done.Error() == EEXIST) {
-        const auto current = platform::Inspect(entry.currentPath);
-        const auto chosen = platform::Inspect(entry.chosenPath);
-        if (current && chosen && current->identity == chosen->identity) {
-            done = platform::DeleteFile(entry.currentPath);
-        }
+    passwd account{};
+    passwd* found = nullptr;
+    std::array<char, 16384> buffer{};
+    if (::getpwuid_r(::geteuid(), &account, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+        return found->pw_dir;
     }
-    if (done) {
-        done = platform::SyncFolderOf(entry.currentPath);
-    }
-    if (!done) {
-        return done;
-    }
-    return true;
+    return {};
 }
 
 } // namespace
@@ -138,64 +119,111 @@ Result<bool> Settle(const NameJournal::Entry& entry) {
 NameJournal::NameJournal(std::string path) : path_(std::move(path)) {}
 
 std::string NameJournal::DefaultPath() {
-    std::string base;
     if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
-        base = state;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr) {
-        base = std::string(home) + "/.local/state";
-    } else {
-        base = "/tmp";
+        return std::string(state) + "/tarnme/renames";
     }
-    return base + "/tarnme/renames";
+    const std::string home = HomeFolder();
+    return home.empty() ? std::string() : home + "/.local/state/tarnme/renames";
 }
 
-Result<std::vector<NameJournal::Entry>> NameJournal::Entries() const {
-    const Result<std::string> bytes = ReadWhole(path_);
+Result<std::string> NameJournal::ReadBytes() const {
+    if (path_.empty()) {
+        return Status::Failure("No home folder is known for it");
+    }
+    Result<std::optional<std::string>> bytes = ReadWhole(path_);
     if (!bytes) {
         return bytes.Outcome();
     }
-    return Parse(*bytes);
+    // No journal holds no records: the format's empty journal.
+    return bytes->value_or(SerializeJournal({}));
 }
 
-Status NameJournal::Record(const Entry& entry) {
+Result<std::vector<NameJournal::Entry>> NameJournal::Entries() const {
+    const Result<std::string> bytes = ReadBytes();
+    if (!bytes) {
+        return bytes.Outcome();
+    }
+    return ParseJournal(*bytes);
+}
+
+Status NameJournal::Record(Entry entry) {
     Result<std::vector<Entry>> entries = Entries();
     if (!entries) {
         return entries.Outcome();
     }
-    std::erase_if(*entries, [&](const Entry& e) { return e.currentPath == entry.currentPath; });
-    entries->push_back(entry);
+    if (entry.identity.device == 0) {
+        const Result<std::uint64_t> device = platform::FolderDevice(entry.currentPath);
+        if (!device) {
+            return device.Outcome();
+        }
+        entry.identity.device = *device;
+    }
+    const bool placeholder = entry.kind == Kind::Placeholder;
+    std::erase_if(*entries, [&](const Entry& e) {
+        return e.currentPath == entry.currentPath && (e.kind == Kind::Placeholder) == placeholder;
+    });
+    entries->push_back(std::move(entry));
     return Write(*entries);
 }
 
-Status NameJournal::Forget(const std::string& currentPath) {
+template <typename Matches> Status NameJournal::Drop(const Matches& matches) {
     Result<std::vector<Entry>> entries = Entries();
     if (!entries) {
         return entries.Outcome();
     }
-    const auto removed =
-        std::erase_if(*entries, [&](const Entry& e) { return e.currentPath == currentPath; });
-    return removed == 0 ? Status() : Write(*entries);
+    return std::erase_if(*entries, matches) == 0 ? Status() : Write(*entries);
+}
+
+Status NameJournal::Forget(const std::string& currentPath) {
+    return Drop([&](const Entry& e) {
+        return e.currentPath == currentPath && e.kind != Kind::Placeholder;
+    });
+}
+
+Status NameJournal::NotePlaceholder(const std::string& path,
+                                    const platform::FileIdentity& identity) {
+    return Record({path, {}, Kind::Placeholder, identity});
+}
+
+Status NameJournal::DropPlaceholder(const std::string& path) {
+    return Drop(
+        [&](const Entry& e) { return e.currentPath == path && e.kind == Kind::Placeholder; });
 }
 
 NameJournal::RecoveryReport NameJournal::Recover() {
     RecoveryReport report;
-    const Result<std::vector<Entry>> entries = Entries();
+    const Result<std::string> bytes = ReadBytes();
+    Result<std::vector<Entry>> entries =
+        bytes ? ParseJournal(*bytes) : Result<std::vector<Entry>>(bytes.Outcome());
     if (!entries) {
         report.journal = entries.Outcome();
+        // What cannot be read whole is kept as it is, and a copy for the user.
+        if (bytes) {
+            const std::string copy = path_ + ".damaged";
+            const Status kept = WriteDurably(copy, *bytes);
+            report.journal = report.journal.Explained(
+                report.journal.Reason() +
+                (kept ? ". A copy of it is kept in " + copy
+                      : ". A copy of it cannot be kept in " + copy + ": " + kept.Reason()));
+        }
         return report;
     }
-    std::vector<Entry> kept;
+    // A placeholder goes first: it may hold the name that another record gives back.
+    std::ranges::stable_partition(*entries,
+                                  [](const Entry& e) { return e.kind == Kind::Placeholder; });
+    std::vector<Entry> settled;
     for (const Entry& entry : *entries) {
-        const Result<bool> settled = Settle(entry);
-        if (!settled) {
-            kept.push_back(entry);
-            report.leftAlone.push_back({entry, settled.Outcome().Reason()});
-        } else if (*settled) {
-            report.restored.push_back(entry);
+        const Result<Settlement> settlement = SettleRecord(entry, this);
+        if (!settlement) {
+            report.leftAlone.push_back({entry, settlement.Outcome().Reason()});
+        } else if (*settlement == Settlement::NotConnected) {
+            report.notConnected.push_back(entry);
+        } else {
+            settled.push_back(entry);
         }
     }
-    if (kept.size() != entries->size()) {
-        report.journal = Write(kept);
+    if (!settled.empty()) {
+        report.journal = Drop([&](const Entry& e) { return std::ranges::count(settled, e) > 0; });
     }
     return report;
 }
@@ -209,9 +237,8 @@ Status NameJournal::Write(const std::vector<Entry>& entries) const {
         }
         return platform::SyncFolderOf(path_);
     }
-    const auto slash = path_.find_last_of('/');
-    if (!folderDurable_ && slash != std::string::npos) {
-        const std::string folder = path_.substr(0, slash);
+    if (!folderDurable_) {
+        const std::string folder = FolderOf(path_);
         Status made = platform::CreateFolders(folder);
         // Made before perhaps, by a start that could not make it durable.
         if (made) {
@@ -223,7 +250,7 @@ Status NameJournal::Write(const std::vector<Entry>& entries) const {
         folderDurable_ = true;
     }
     const std::string temporary = path_ + ".new";
-    Status written = WriteDurably(temporary, Serialize(entries));
+    Status written = WriteDurably(temporary, SerializeJournal(entries));
     if (written && sys::Rename(temporary.c_str(), path_.c_str()) != 0) {
         written = Status::FromErrno();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Status.h"
+#include "platform/FileOps.h"
 
 #include <string>
 #include <vector>
@@ -13,8 +14,10 @@ namespace tarn {
 //
 // It fails closed. A change is done only once it is durable: the journal is rewritten through
 // a temporary file that is synced and renamed into place, and its folder is synced. A journal
-// that cannot be read is never taken for an empty one: nothing is then rewritten or removed.
-class NameJournal {
+// that cannot be read, or not read whole, is never taken for an empty one: nothing is then
+// rewritten or removed. It is the user's own: a journal or folder that another user owns or
+// can write to is refused, and so is a link in the journal's place.
+class NameJournal : public platform::PlaceholderNotes {
 public:
     enum class Kind : char {
         // A listed WAV file under its cleaned name; it gets its chosen name back.
@@ -23,18 +26,24 @@ public:
         OutputStarted = 's',
         // A finished MP3 file that takes the name formed from the chosen one.
         OutputFinished = 'f',
+        // An empty file that holds a name for a rename; left behind, it is removed.
+        Placeholder = 'p',
     };
     struct Entry {
         std::string currentPath;
         std::string chosenPath;
         Kind kind = Kind::Renamed;
+        // The device its folder is on, and for a file the journal makes, the file's inode (0
+        // when it was recorded before the file was made).
+        platform::FileIdentity identity;
 
         bool operator==(const Entry&) const = default;
     };
 
     explicit NameJournal(std::string path);
 
-    // The default place: $XDG_STATE_HOME/tarnme/renames (~/.local/state when unset).
+    // $XDG_STATE_HOME/tarnme/renames, else in ~/.local/state with the home folder of HOME or of
+    // the user's account; empty when there is none, and the journal then refuses every record.
     static std::string DefaultPath();
 
     const std::string& Path() const { return path_; }
@@ -43,31 +52,41 @@ public:
     Status Record(const std::string& currentPath, const std::string& chosenPath) {
         return Record({currentPath, chosenPath, Kind::Renamed});
     }
-    // Replaces any record of the same current path.
-    Status Record(const Entry& entry);
+    // Replaces any record of the same current path (placeholders apart). The device of its
+    // folder is noted where the entry does not give it.
+    Status Record(Entry entry);
     // Forgets the record of a file whose name is settled; the caller has made that durable.
     Status Forget(const std::string& currentPath);
     // No journal holds no records.
     Result<std::vector<Entry>> Entries() const;
+
+    Status NotePlaceholder(const std::string& path,
+                           const platform::FileIdentity& identity) override;
+    Status DropPlaceholder(const std::string& path) override;
 
     struct Unsettled {
         Entry entry;
         std::string reason;
     };
     struct RecoveryReport {
-        std::vector<Entry> restored;
         // Kept in the journal, for the next start to try again.
         std::vector<Unsettled> leftAlone;
+        // Kept too: their folder is not there (a stick, card or share not connected).
+        std::vector<Entry> notConnected;
         // A failure to read or to rewrite the journal itself.
         Status journal;
     };
-    // Gives every recorded file its chosen name back where the name is free, and removes MP3
-    // files that were cut short; forgets what was done and what no longer exists. A record of
-    // a file that cannot be checked or put in order stays for the next start.
+    // Gives every recorded file its chosen name back where the name is free, and removes the
+    // MP3 files it made that were cut short, and its placeholders; forgets what was done and
+    // what is no longer there where its folder is. A record of a file that cannot be checked or
+    // put in order, or whose folder is not there, stays for the next start. A damaged journal
+    // is left as it is, with a copy beside it for the user.
     RecoveryReport Recover();
 
 private:
+    Result<std::string> ReadBytes() const;
     Status Write(const std::vector<Entry>& entries) const;
+    template <typename Matches> Status Drop(const Matches& matches);
 
     std::string path_;
     // Its folder is known to be on the disk, made by this start or an earlier one.

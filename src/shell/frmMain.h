@@ -214,6 +214,8 @@ private:
         std::string currentPath;
         std::string intendedPath;
         std::string reason;
+        // Its folder is not there: a stick, card or share that is not connected.
+        bool notConnected = false;
     };
     // Gives a renamed entry's WAV file (when `wavToo`) and its MP3 file the chosen names,
     // never over an existing file; gives up after a few failed attempts.
@@ -293,11 +295,16 @@ private:
     // gone; notes a file that keeps its name.
     void SettleName(const Status& renamed, const std::string& from, const std::string& to,
                     std::vector<NameNotGiven>& notGiven);
-    // Says which files keep the names they have; nothing when all have theirs.
+    // Says which files keep the names they have, and which records could not be dropped;
+    // nothing when all is in order.
     void TellNamesNotGiven(const std::vector<NameNotGiven>& notGiven);
     // Forgets the record of a file renamed from `oldPath` to `newPath` once the rename is durable.
     void ForgetOnceDurable(const std::string& oldPath, const std::string& newPath);
+    // A record that cannot be dropped is told with the next names not given.
     void ForgetInJournal(const std::string& currentPath);
+    // The device the record of `path` was made on; 0 when unknown.
+    std::uint64_t RecordedDevice(const std::string& path) const;
+    std::vector<std::string> recordsNotDropped_;
 
     platform::Platform platform_;
     std::vector<forms::Control*> controls_;

@@ -1,56 +1,172 @@
 #include "filelist/NameJournal.h"
 
+#include "support/JobFixture.h"
 #include "support/TempDir.h"
 #include "support/WavFiles.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace tarn {
 namespace {
 
+namespace fs = std::filesystem;
 using Entry = NameJournal::Entry;
+using Kind = NameJournal::Kind;
+
+struct stat Stat(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return info;
+}
 
 class NameJournalTest : public ::testing::Test {
 protected:
+    void Write(const std::string& text) const {
+        fs::create_directories(fs::path(journal.Path()).parent_path());
+        testing::WriteBytes(journal.Path(), std::vector<std::uint8_t>(text.begin(), text.end()));
+    }
+    std::string Nul() const { return std::string(1, '\0'); }
+
     testing::TempDir dir;
     NameJournal journal{dir.File("state/tarnme/renames")};
 };
 
 // Replacing and forgetting records, and their durability, are followed through whole jobs by the
 // nothing-lost scenarios; here, what the file holds.
-TEST_F(NameJournalTest, KeepsAnyPathAndReadsWhatACrashLeft) {
-    const Entry a{dir.File("a.wav"), dir.File("a b.wav")};
+TEST_F(NameJournalTest, KeepsAnyPathAndReadsTheFormsOfEarlierVersions) {
     const Entry odd{dir.File("linebreakand\ttab.wav"), dir.File("line\nbreak and\ttab.wav")};
     ASSERT_TRUE(journal.Record(odd));
-    EXPECT_EQ(*journal.Entries(), std::vector<Entry>{odd});
+    const auto entries = journal.Entries();
+    ASSERT_TRUE(entries.Ok());
+    ASSERT_EQ(entries->size(), 1U);
+    EXPECT_EQ(entries->front().currentPath, odd.currentPath);
+    EXPECT_EQ(entries->front().chosenPath, odd.chosenPath);
+    EXPECT_EQ(entries->front().identity.device, Stat(dir.File(".")).st_dev);
 
-    // A crash leaves whole records, in this form or the older one without kinds (renamed WAVs).
-    const auto write = [&](const std::string& text) {
-        testing::WriteBytes(journal.Path(), std::vector<std::uint8_t>(text.begin(), text.end()));
-    };
-    const std::string nul(1, '\0'), from = a.currentPath + nul + a.chosenPath + nul;
-    write(from + dir.File("b.wav"));
-    EXPECT_EQ(*journal.Entries(), std::vector<Entry>{a});
-    write("tarnme-journal-2" + nul + "f" + nul + from + "x" + nul + from + "s" + nul + "b.mp3");
-    EXPECT_EQ(*journal.Entries(), (std::vector<Entry>{{a.currentPath, a.chosenPath,
-                                                       NameJournal::Kind::OutputFinished}}));
-    // What cannot be read is not read as empty.
-    std::filesystem::create_directories(dir.File("a folder/inside"));
-    EXPECT_EQ(NameJournal(dir.File("a folder")).Forget(a.currentPath).Error(), EISDIR);
+    const std::string a = dir.File("a.wav"), b = dir.File("a b.wav");
+    for (const auto& [bytes, kind] :
+         {std::pair{a + Nul() + b + Nul(), Kind::Renamed},
+          {"tarnme-journal-2" + Nul() + "f" + Nul() + a + Nul() + b + Nul(), Kind::OutputFinished},
+          {"tarnme-journal-3" + Nul() + "s" + Nul() + a + Nul() + Nul() + "7" + Nul() + "9" + Nul(),
+           Kind::OutputStarted}}) {
+        Write(bytes);
+        const auto read = journal.Entries();
+        ASSERT_TRUE(read.Ok()) << read.Outcome().Reason();
+        ASSERT_EQ(read->size(), 1U);
+        EXPECT_EQ(read->front().currentPath, a);
+        EXPECT_EQ(read->front().kind, kind);
+    }
+    EXPECT_EQ(journal.Entries()->front().identity, (platform::FileIdentity{7, 9}));
 }
 
-TEST(NameJournalPlaceTest, LivesInTheUsersStateFolder) {
+// Whatever it cannot account for is damage: never fewer records, never rewritten or removed, and
+// a copy is kept for the user.
+TEST_F(NameJournalTest, ADamagedJournalIsNeitherReadNorChanged) {
+    const std::string a = dir.File("a.wav"), header = "tarnme-journal-3" + Nul();
+    const std::string good = "r" + Nul() + a + Nul() + a + Nul() + "1" + Nul() + "2" + Nul();
+    for (const std::string& bytes :
+         {std::string(), header + good + "r" + Nul() + a, header + good + "x" + Nul() + good,
+          header + "r" + Nul() + a + Nul() + a + Nul() + "1" + Nul(),
+          "tarnme-journal-9" + Nul() + good,
+          header + "r" + Nul() + "a.wav" + Nul() + a + Nul() + "1" + Nul() + "2" + Nul(),
+          header + "r" + Nul() + a + Nul() + a + Nul() + "1x" + Nul() + "2" + Nul(),
+          a + Nul() + a + Nul() + a + Nul()}) {
+        SCOPED_TRACE(::testing::PrintToString(bytes));
+        Write(bytes);
+        fs::remove(journal.Path() + ".damaged");
+        EXPECT_FALSE(journal.Entries().Ok());
+        EXPECT_FALSE(journal.Record(dir.File("b.wav"), dir.File("b c.wav")).Ok());
+        const NameJournal::RecoveryReport report = journal.Recover();
+        EXPECT_NE(report.journal.Reason().find("It is damaged"), std::string::npos);
+        EXPECT_EQ(testing::Contents(journal.Path()), bytes);
+        EXPECT_EQ(testing::Contents(journal.Path() + ".damaged"), bytes);
+    }
+}
+
+// Another user's journal, or one that others can write to, is refused: its records could lead
+// the program to rename or remove any file.
+TEST_F(NameJournalTest, OnlyAJournalOfTheUsersOwnIsRead) {
+    const std::string folder = fs::path(journal.Path()).parent_path().string();
+    struct Row {
+        const char* name;
+        bool onFolder;
+        uid_t owner; // 0: kept
+        mode_t mode; // 0: kept
+    };
+    for (const Row& row : {Row{"another's journal", false, 4242, 0},
+                           {"another's folder", true, 4242, 0},
+                           {"a journal others can write", false, 0, 0622},
+                           {"a folder others can write", true, 0, 0777},
+                           {"a link in its place", false, 0, 0}}) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(folder);
+        NameJournal fresh(journal.Path());
+        ASSERT_TRUE(fresh.Record(dir.File("a.wav"), dir.File("a b.wav")));
+        const std::string path = row.onFolder ? folder : journal.Path();
+        if (row.owner != 0) {
+            if (::geteuid() != 0) {
+                continue; // only root can give a file away
+            }
+            ASSERT_EQ(::chown(path.c_str(), row.owner, row.owner), 0);
+        } else if (row.mode != 0) {
+            ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
+        } else {
+            fs::rename(path, dir.File("elsewhere"));
+            fs::create_symlink(dir.File("elsewhere"), path);
+        }
+        EXPECT_FALSE(fresh.Entries().Ok());
+        EXPECT_FALSE(fresh.Record(dir.File("b.wav"), dir.File("b c.wav")).Ok());
+        EXPECT_FALSE(fresh.Recover().journal.Ok());
+    }
+}
+
+// Only the file a record was made for is removed, and a file that is not found counts as gone
+// only where its folder is there.
+TEST_F(NameJournalTest, RecoveryActsOnlyOnTheFilesItsRecordsMean) {
+    testing::WriteBytes(dir.File("started.mp3"), {'m', 'i', 'n', 'e'});
+    testing::WriteBytes(dir.File("empty.mp3"), {});
+    ASSERT_TRUE(journal.Record({dir.File("started.mp3"),
+                                "",
+                                Kind::OutputStarted,
+                                {0, Stat(dir.File("started.mp3")).st_ino + 1}}));
+    ASSERT_TRUE(journal.Record({dir.File("empty.mp3"), "", Kind::OutputStarted}));
+    ASSERT_TRUE(journal.Record({dir.File("deleted.wav"), dir.File("deleted x.wav")}));
+    fs::create_directories(dir.File("away"));
+    ASSERT_TRUE(journal.Record({dir.File("away/z.wav"), dir.File("away/z y.wav")}));
+    fs::remove(dir.File("away"));
+
+    const NameJournal::RecoveryReport report = journal.Recover();
+    EXPECT_TRUE(report.journal.Ok()) << report.journal.Reason();
+    EXPECT_TRUE(report.leftAlone.empty());
+    EXPECT_EQ(testing::Contents(dir.File("started.mp3")), "mine");
+    EXPECT_FALSE(fs::exists(dir.File("empty.mp3")));
+    ASSERT_EQ(report.notConnected.size(), 1U);
+    EXPECT_EQ(report.notConnected.front().currentPath, dir.File("away/z.wav"));
+    const auto kept = journal.Entries();
+    ASSERT_TRUE(kept.Ok());
+    ASSERT_EQ(kept->size(), 1U);
+    EXPECT_EQ(kept->front().currentPath, dir.File("away/z.wav"));
+}
+
+TEST(NameJournalPlaceTest, LivesInTheUsersStateFolderAndNeverInTheTemporaryOne) {
     const std::string savedState =
         std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
     const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-    using Row = std::tuple<const char*, const char*, const char*>;
+    passwd* account = ::getpwuid(::geteuid());
+    ASSERT_NE(account, nullptr);
+    const std::string accountJournal =
+        std::string(account->pw_dir) + "/.local/state/tarnme/renames";
+    using Row = std::tuple<const char*, const char*, std::string>;
     for (const auto& [state, home, path] :
          {Row{"/st", "/home/u", "/st/tarnme/renames"},
           Row{"relative", "/home/u", "/home/u/.local/state/tarnme/renames"},
-          Row{nullptr, nullptr, "/tmp/tarnme/renames"}}) {
+          Row{nullptr, nullptr, accountJournal}, Row{nullptr, "relative", accountJournal}}) {
         state ? ::setenv("XDG_STATE_HOME", state, 1) : ::unsetenv("XDG_STATE_HOME");
         home ? ::setenv("HOME", home, 1) : ::unsetenv("HOME");
         EXPECT_EQ(NameJournal::DefaultPath(), path);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "common/Status.h"
+#include "filelist/NameJournal.h"
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// The journal's bytes. Fields are ended by a NUL, the one character no path can hold; a record
+// is its kind, two paths and the file's device and inode. Journals of earlier versions are read
+// too: with kinds but without the file's identity, and, without a header, pairs of paths of
+// renamed WAV files.
+std::string SerializeJournal(const std::vector<NameJournal::Entry>& entries);
+// Only a journal read whole is a journal: anything it cannot account for (an unknown header or
+// kind, a field without its end, a path that is not absolute, a number that is not one) is
+// damage, never fewer records.
+Result<std::vector<NameJournal::Entry>> ParseJournal(const std::string& bytes);
+
+} // namespace tarn

@@ -1,0 +1,89 @@
+#include "filelist/SettleRecord.h"
+
+#include <cerrno>
+
+namespace tarn {
+
+namespace {
+
+using Kind = NameJournal::Kind;
+
+// Whether the file found is the one the journal made. One recorded before it was made is known
+// only by being empty: the journal notes it again before anything is written to it.
+bool MadeByTheJournal(const NameJournal::Entry& entry, const platform::FileInfo& found) {
+    if (!found.regular) {
+        return false;
+    }
+    return entry.identity.inode == 0 ? found.size == 0
+                                     : platform::SameFile(entry.identity, found.identity);
+}
+
+Status Removed(const std::string& path) {
+    Status removed = platform::DeleteFile(path);
+    return removed ? platform::SyncFolderOf(path) : removed;
+}
+
+Status GiveNameBack(const NameJournal::Entry& entry, platform::PlaceholderNotes* notes) {
+    Status done = platform::RenameNoReplace(entry.currentPath, entry.chosenPath, notes);
+    // A rename made as a link and an unlink that stopped half-way left the file under both names.
+    if (done.Error() == EEXIST) {
+        const auto current = platform::InspectName(entry.currentPath);
+        const auto chosen = platform::InspectName(entry.chosenPath);
+        if (current && chosen && current->identity == chosen->identity) {
+            done = platform::DeleteFile(entry.currentPath);
+        }
+    }
+    return done ? platform::SyncFolderOf(entry.currentPath) : done;
+}
+
+} // namespace
+
+Result<Settlement> SettleRecord(const NameJournal::Entry& entry,
+                                platform::PlaceholderNotes* notes) {
+    const Result<platform::FileInfo> found = platform::InspectName(entry.currentPath);
+    if (!found) {
+        const int error = found.Outcome().Error();
+        if (error != ENOENT && error != ENOTDIR) {
+            return found.Outcome();
+        }
+        // Not found: done already, or deleted, but only where its place is there.
+        const Result<bool> there = platform::PlaceIsThere(entry.currentPath, entry.identity.device);
+        if (!there) {
+            return there.Outcome();
+        }
+        if (!*there) {
+            return Settlement::NotConnected;
+        }
+        if (entry.kind == Kind::Renamed || entry.kind == Kind::OutputFinished) {
+            if (const Result<bool> chosen = platform::Exists(entry.chosenPath); !chosen) {
+                return chosen.Outcome();
+            }
+        }
+        return Settlement::Settled;
+    }
+    Status done;
+    switch (entry.kind) {
+    case Kind::Placeholder:
+    case Kind::OutputStarted:
+        // Another file at the path is not the journal's to remove.
+        if (MadeByTheJournal(entry, *found)) {
+            done = Removed(entry.currentPath);
+        }
+        break;
+    case Kind::OutputFinished:
+        if (entry.identity.inode != 0 && !platform::SameFile(entry.identity, found->identity)) {
+            break;
+        }
+        done = GiveNameBack(entry, notes);
+        break;
+    case Kind::Renamed:
+        done = GiveNameBack(entry, notes);
+        break;
+    }
+    if (!done) {
+        return done;
+    }
+    return Settlement::Settled;
+}
+
+} // namespace tarn

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "common/Status.h"
+#include "filelist/NameJournal.h"
+
+namespace tarn {
+
+enum class Settlement {
+    // The file is put in order, or nothing was left to do: the record can go.
+    Settled,
+    // Neither the file nor its folder is there: a stick, card or share that is not connected.
+    NotConnected,
+};
+
+// Puts the recorded file in order: a renamed one gets its chosen name back (where the name is
+// free), an MP3 file or a placeholder the journal made is removed, but only when it is that file.
+// A failure when the file cannot be checked or put in order.
+Result<Settlement> SettleRecord(const NameJournal::Entry& entry, platform::PlaceholderNotes* notes);
+
+} // namespace tarn
