@@ -79,11 +79,18 @@ Status RunOutput::Open() {
     }
     ours_ = true;
     // Known by its identity from now on: the next start removes only this file.
-    if (journal_ != nullptr) {
-        return Note(journal_->Record(
-            {path_, finalPath_, NameJournal::Kind::OutputStarted, file_.Identity()}));
+    identity_ = file_.Identity();
+    const Result<bool> perMount = platform::NumbersFilesPerMount(file_.FileHandle());
+    if (!perMount) {
+        return perMount.Outcome();
     }
-    return {};
+    if (*perMount) {
+        identity_.inode = platform::kKnownByPath;
+    }
+    return journal_ != nullptr
+               ? Note(journal_->Record(
+                     {path_, finalPath_, NameJournal::Kind::OutputStarted, identity_}))
+               : Status();
 }
 
 Status RunOutput::Write(const void* bytes, std::uint32_t count) {
@@ -100,11 +107,10 @@ Status RunOutput::Commit() {
         return synced;
     }
     if (journal_ != nullptr) {
-        Status recorded =
-            Note(finalPath_.empty()
-                     ? journal_->Forget(path_)
-                     : journal_->Record({path_, finalPath_, NameJournal::Kind::OutputFinished,
-                                         file_.Identity()}));
+        Status recorded = Note(
+            finalPath_.empty() ? journal_->Forget(path_)
+                               : journal_->Record({path_, finalPath_,
+                                                   NameJournal::Kind::OutputFinished, identity_}));
         if (!recorded) {
             return recorded;
         }

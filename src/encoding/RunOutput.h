@@ -43,6 +43,7 @@ private:
     std::string path_;
     std::string finalPath_;
     NameJournal* journal_;
+    platform::FileIdentity identity_;
     bool recorded_ = false;
     bool opening_ = false;
     bool ours_ = false;

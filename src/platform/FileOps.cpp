@@ -111,7 +111,22 @@ Status RenameOverPlaceholder(const std::string& from, const std::string& to,
 
 } // namespace
 
+Result<bool> NumbersFilesPerMount(int fd) {
+    constexpr long kFat = 0x4d44;
+    constexpr long kExfat = 0x2011BAB0;
+    constexpr long kFuse = 0x65735546;
+    struct statfs info {};
+    if (sys::Fstatfs(fd, &info) != 0) {
+        return Status::FromErrno();
+    }
+    const auto type = static_cast<long>(info.f_type);
+    return type == kFat || type == kExfat || type == kFuse;
+}
+
 bool SameFile(const FileIdentity& recorded, const FileIdentity& found) {
+    if (recorded.inode == kKnownByPath) {
+        return true;
+    }
     const bool numberedPerMount = ::major(static_cast<dev_t>(recorded.device)) == 0 &&
                                   ::major(static_cast<dev_t>(found.device)) == 0;
     return recorded.inode == found.inode && (recorded.device == found.device || numberedPerMount);

@@ -16,6 +16,13 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+// The inode of a file known by its path alone: on a file system that numbers its files anew at
+// each mount, a number taken before a stick was pulled means nothing once it is back.
+inline constexpr std::uint64_t kKnownByPath = ~std::uint64_t{0};
+
+// Whether the open file's file system numbers its files anew at each mount (FAT, exFAT, FUSE).
+Result<bool> NumbersFilesPerMount(int fd);
+
 // Whether `recorded`, taken when a file was made, is `found` now. Where device numbers are handed
 // out at each mount (FUSE, network shares: major number 0), a stick brought back has another
 // one, and only the inode can tell.

@@ -125,4 +125,8 @@ int Chmod(const char* path, mode_t mode) {
     return Retrying(Call::Chmod, -1, path, nullptr, [&](int) { return ::chmod(path, mode); });
 }
 
+int Fstatfs(int fd, struct statfs* info) {
+    return Retrying(Call::Fstatfs, fd, nullptr, nullptr, [&](int) { return ::fstatfs(fd, info); });
+}
+
 } // namespace tarn::platform::sys

@@ -3,6 +3,7 @@
 #include "platform/Descriptor.h"
 
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/types.h>
 
 namespace tarn::platform::sys {
@@ -28,6 +29,7 @@ enum class Call {
     Mkdir,
     Flock,
     Chmod,
+    Fstatfs,
 };
 
 // A seam's answer that makes a read or a write move only half of what it asks for.
@@ -69,6 +71,7 @@ int Unlink(const char* path);
 int Mkdir(const char* path, mode_t mode);
 int Flock(int fd, int operation);
 int Chmod(const char* path, mode_t mode);
+int Fstatfs(int fd, struct statfs* info);
 
 // A descriptor from Open, closed through Close.
 using Descriptor = BasicDescriptor<Close>;
