@@ -65,7 +65,7 @@ public:
         : journal_(std::move(journal)), temporary_(journal_ + ".new") {
         system.Aside([this] { records_ = durable_ = *NameJournal(journal_).Entries(); });
         system.observer = [this](const FaultySystem::Note& note, int answer) {
-            See(note, answer <= 0);
+            See(note, answer <= 0 || answer > platform::sys::kMadeThenFailed);
         };
     }
 
@@ -100,7 +100,7 @@ private:
             if (note.path == FolderOf(journal_) && !unsyncedNames_.contains(FolderOf(journal_))) {
                 durable_ = records_;
             }
-        } else if (note.path == temporary_ && movesAFile) {
+        } else if (note.path == temporary_ && movesAFile && fs::exists(temporary_)) {
             EXPECT_TRUE(temporarySynced_) << "the journal is renamed into place unsynced";
             Replace(NameJournal(temporary_).Entries());
         } else if (note.path == journal_ && note.call == Call::Unlink) {
@@ -212,13 +212,22 @@ protected:
         }
     }
     // Runs a session in a process of its own that stops at the call with that number.
-    void StopAt(std::size_t call, bool linking = false) {
+    // Where renames are a link and an unlink (NFS, say), or go through a placeholder (exFAT
+    // through FUSE).
+    enum class Renames { Plain, Linking, Neither };
+    static void Refuse(FaultySystem& system, Renames renames) {
+        if (renames != Renames::Plain) {
+            system.Refuse(Call::RenameNoReplace, EINVAL);
+        }
+        if (renames == Renames::Neither) {
+            system.Refuse(Call::Link, EPERM);
+        }
+    }
+    void StopAt(std::size_t call, Renames renames = Renames::Plain) {
         const pid_t child = ::fork();
         if (child == 0) {
             FaultySystem system(call, testing::kStop);
-            if (linking) {
-                system.Refuse(Call::RenameNoReplace, EINVAL);
-            }
+            Refuse(system, renames);
             Session(journalPath).AddAndEncode(sources);
             ::_exit(0);
         }
@@ -294,20 +303,57 @@ TEST_F(NothingLostTest, EveryCallOfAnAddAndAJobFailsInTurn) {
     });
 }
 
-// Also where a rename is a link and an unlink (NFS, say), which leaves two names between them.
-TEST_F(NothingLostTest, TheProcessStopsBetweenAnyTwoCallsOfAnAddAndAJob) {
-    for (const bool linking : {false, true}) {
-        std::size_t count = calls.size();
-        if (linking) {
+// A stick pulled out at any call of an add and a job, the program ended in order, started
+// without it and then with it back: no name is lost, and the user is told where the names are.
+TEST_F(NothingLostTest, TheMusicFolderGoesAtAnyCallAndComesBack) {
+    const auto music = [&](const std::string& path) {
+        return path.starts_with(dir.Path().string()) && !path.starts_with(dir.File(".state"));
+    };
+    for (std::size_t n = 1; n <= calls.size() && !HasFailure(); ++n) {
+        SCOPED_TRACE("pulled at " + std::to_string(n) + ": " + calls[n - 1].path);
+        Names told;
+        for (const std::size_t pulledFrom : {n, std::size_t{1}, std::size_t{0}}) {
             FaultySystem system;
-            system.Refuse(Call::RenameNoReplace, EINVAL);
+            if (pulledFrom != 0) {
+                system.Pull(pulledFrom, music);
+            }
+            const DurabilityOrder order(system, journalPath);
+            Session session(journalPath);
+            if (pulledFrom == n) {
+                session.AddAndEncode(sources);
+                session.form.cmdExit_Click();
+            }
+            const Names& shown = session.platform.interactions;
+            EXPECT_TRUE(pulledFrom != 1 || !fs::exists(journalPath) ||
+                        std::ranges::any_of(shown,
+                                            [](const std::string& text) {
+                                                return text.find("not there now") !=
+                                                       std::string::npos;
+                                            }))
+                << "names are kept for later, and nobody said where";
+            told.insert(told.end(), shown.begin(), shown.end());
+        }
+        ExpectInOrder(everything, told);
+        Restore(initial);
+    }
+}
+
+// Also where a rename is a link and an unlink, which leaves two names between them, and where it
+// goes through a placeholder.
+TEST_F(NothingLostTest, TheProcessStopsBetweenAnyTwoCallsOfAnAddAndAJob) {
+    for (const Renames renames : {Renames::Plain, Renames::Linking, Renames::Neither}) {
+        std::size_t count = calls.size();
+        if (renames != Renames::Plain) {
+            FaultySystem system;
+            Refuse(system, renames);
             Session(journalPath).AddAndEncode(sources);
             count = system.calls.size();
             Restore(initial);
         }
         for (std::size_t n = 1; n <= count && !HasFailure(); ++n) {
-            SCOPED_TRACE(std::to_string(n) + (linking ? ": stopped, linking" : ": stopped"));
-            StopAt(n, linking);
+            SCOPED_TRACE(std::to_string(n) + ": stopped, renames " +
+                         std::to_string(static_cast<int>(renames)));
+            StopAt(n, renames);
             const Session next(journalPath);
             EXPECT_TRUE(next.platform.interactions.empty());
             ExpectInOrder({});
@@ -353,10 +399,7 @@ TEST_F(NothingLostTest, RenamesGiveEveryNameBackInTheOrderThatSurvivesAPowerCut)
         SCOPED_TRACE(std::string(plain ? "plain" : "exFAT") + (mp3NameTaken ? ", name taken" : ""));
         const auto start = [&, plain = plain] {
             auto system = std::make_unique<FaultySystem>();
-            if (!plain) {
-                system->Refuse(Call::RenameNoReplace, EINVAL);
-                system->Refuse(Call::Link, EPERM);
-            }
+            Refuse(*system, plain ? Renames::Plain : Renames::Neither);
             return system;
         };
         Restore(initial);

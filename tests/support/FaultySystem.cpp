@@ -18,7 +18,10 @@ int FaultySystem::Before(Call call, int fd, const char* path, const char* to) {
         openFiles_.erase(fd);
     }
     const auto refused = refused_.find(call);
+    const bool pulled = pulledFrom_ != 0 && calls.size() + 1 >= pulledFrom_ &&
+                        (gone_(note.path) || (!note.to.empty() && gone_(note.to)));
     const int answer = calls.size() + 1 == failAt_ ? answer_
+                       : pulled                    ? (path != nullptr ? ENOENT : EIO)
                        : refused == refused_.end() ? 0
                                                    : refused->second;
     if (answer == kStop) {
@@ -34,11 +37,15 @@ int FaultySystem::Before(Call call, int fd, const char* path, const char* to) {
 std::vector<int> ErrorsFor(FaultySystem::Call call) {
     using enum FaultySystem::Call;
     using platform::sys::kHalfTransfer;
+    using platform::sys::kMadeThenFailed;
     static const std::map<FaultySystem::Call, std::vector<int>> kErrors{
         {Read, {EIO, EINTR, kHalfTransfer}},
         {Write, {ENOSPC, EINTR, kHalfTransfer}},
         {Mkdir, {ENOSPC}},
-        {RenameNoReplace, {EIO, EINVAL}},
+        {RenameNoReplace, {EIO, EINVAL, kMadeThenFailed + EIO}},
+        // A share whose reply was lost, or that answers a call made again after an interruption.
+        {Rename, {EIO, kMadeThenFailed + EIO, kMadeThenFailed + EINTR}},
+        {Unlink, {EIO, kMadeThenFailed + EIO, kMadeThenFailed + EINTR}},
         {Flock, {ENOLCK}},
         {Chmod, {EPERM}}};
     const auto found = kErrors.find(call);

@@ -35,6 +35,12 @@ public:
 
     // Every call of this kind fails with `error`, as on a file system that lacks it.
     void Refuse(Call call, int error) { refused_[call] = error; }
+    // From the call with number `from` on, the paths `gone` picks are not there, as on a stick
+    // that was pulled out: a call by path answers ENOENT, one on a file opened there EIO.
+    void Pull(std::size_t from, std::function<bool(const std::string&)> gone) {
+        pulledFrom_ = from;
+        gone_ = std::move(gone);
+    }
     // Seen before each call is made, with the answer it is to get (0 when it is made as it
     // is); the calls the observer makes itself pass by unnoted.
     std::function<void(const Note&, int answer)> observer;
@@ -56,6 +62,8 @@ private:
     int answer_;
     std::map<int, std::string> openFiles_;
     std::map<Call, int> refused_;
+    std::size_t pulledFrom_ = 0;
+    std::function<bool(const std::string&)> gone_;
     bool observing_ = false;
 };
 
