@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Status.h"
+
 #include <chrono>
 #include <string>
 
@@ -59,8 +61,9 @@ public:
 class InstanceMarker {
 public:
     virtual ~InstanceMarker() = default;
-    // True when another instance already holds the marker; otherwise this one takes it.
-    virtual bool AnotherInstanceRunning() = 0;
+    // True when another instance already holds the marker; otherwise this one takes it. A
+    // failure when the marker can be neither made nor taken: then nobody can tell.
+    virtual Result<bool> AnotherInstanceRunning() = 0;
 };
 
 // The window's own menu and lifetime.

@@ -1,5 +1,7 @@
 #include "qt/QtPlatform.h"
 
+#include "filelist/NameJournal.h"
+#include "platform/FileOps.h"
 #include "qt/HelpWindow.h"
 #include "qt/MainWindow.h"
 
@@ -10,12 +12,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
+#include <cstdlib>
 
 namespace tarn::gui {
 
@@ -120,24 +124,42 @@ std::string QtOpenDialog::ShowOpen(const platform::OpenDialogRequest& request) {
 QtInstanceMarker::QtInstanceMarker(QString lockPath) : lockPath_(std::move(lockPath)) {}
 
 QString QtInstanceMarker::DefaultLockPath() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) {
-        folder = QDir::tempPath();
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        runtime != nullptr && runtime[0] == '/') {
+        return QString::fromLocal8Bit(runtime) + QStringLiteral("/tarnme.lock");
     }
-    return folder + QStringLiteral("/tarnme.lock");
+    // Else beside the record of names, in the user's own folder: never where others can write.
+    const std::string journal = NameJournal::DefaultPath();
+    if (journal.empty()) {
+        return {};
+    }
+    return QString::fromStdString(journal.substr(0, journal.find_last_of('/'))) +
+           QStringLiteral("/tarnme.lock");
 }
 
-bool QtInstanceMarker::AnotherInstanceRunning() {
+Result<bool> QtInstanceMarker::AnotherInstanceRunning() {
     if (lock_ && lock_->isLocked()) {
         return false;
+    }
+    if (lockPath_.isEmpty()) {
+        return Status::Failure("No folder is known for its lock: neither XDG_RUNTIME_DIR nor a "
+                               "home folder is set");
+    }
+    const QString folder = QFileInfo(lockPath_).absolutePath();
+    if (const Status made = platform::CreateFolders(folder.toStdString()); !made) {
+        return made.Explained("Its lock cannot be made in " + folder.toStdString() + ": " +
+                              made.Reason());
     }
     lock_ = std::make_unique<QLockFile>(lockPath_);
     if (lock_->tryLock(0)) {
         return false;
     }
-    // Only a lock held by a live instance counts; a marker that cannot be made at all (an
-    // unwritable folder) must not keep the user from working.
-    return lock_->error() == QLockFile::LockFailedError;
+    if (lock_->error() == QLockFile::LockFailedError) {
+        return true;
+    }
+    return Status::Failure(
+        "Its lock " + lockPath_.toStdString() + " cannot be made" +
+        (lock_->error() == QLockFile::PermissionError ? ": Permission denied" : ""));
 }
 
 void QtWindowHost::Attach(MainWindow* window) {

@@ -58,9 +58,10 @@ std::string ToNativePath(const QString& path);
 class QtInstanceMarker : public platform::InstanceMarker {
 public:
     explicit QtInstanceMarker(QString lockPath = DefaultLockPath());
-    bool AnotherInstanceRunning() override;
+    Result<bool> AnotherInstanceRunning() override;
 
-    // The lock file in the user's runtime folder.
+    // The lock file in the user's runtime folder, else beside the record of names; empty when
+    // there is neither.
     static QString DefaultLockPath();
 
 private:

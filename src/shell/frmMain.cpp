@@ -48,7 +48,16 @@ void frmMain::Form_Load() {
     cmbMode.SetListIndex(1);
     cmbQuality.SetListIndex(1);
 
-    if (platform_.instance.AnotherInstanceRunning()) {
+    const Result<bool> anotherInstance = platform_.instance.AnotherInstanceRunning();
+    // Two instances would share one record of names and undo each other's work.
+    if (!anotherInstance) {
+        ShowError("The program cannot make sure that it is the only one running, and ends "
+                  "without changing any file:\n" +
+                  anotherInstance.Outcome().Reason() + ".");
+        platform_.window.Unload();
+        return;
+    }
+    if (*anotherInstance) {
         platform_.notifier.Beep();
         platform_.notifier.ShowMessage(
             {"The application is already running!", platform::MessageIcon::Critical, kAppTitle});

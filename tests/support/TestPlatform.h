@@ -74,7 +74,9 @@ public:
     }
     void AnswerDialog(std::string path) { dialogAnswers_.push_back(std::move(path)); }
 
-    bool AnotherInstanceRunning() override { return anotherInstance; }
+    Result<bool> AnotherInstanceRunning() override {
+        return instanceFailure.Ok() ? Result<bool>(anotherInstance) : instanceFailure;
+    }
     void DeleteWindowMenuItem(int position) override { deletedMenuItems.push_back(position); }
     void Unload() override { ++unloadCalls; }
     struct ShellRequest {
@@ -97,6 +99,7 @@ public:
     int doEventsCalls = 0;
     std::chrono::milliseconds doEventsCost = 5ms;
     bool anotherInstance = false;
+    Status instanceFailure;
     std::vector<int> deletedMenuItems;
     int unloadCalls = 0;
     std::vector<ShellRequest> shellRequests;
