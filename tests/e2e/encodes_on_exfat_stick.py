@@ -4,26 +4,17 @@ link: files with spaces and hyphens are listed, encoded and given their names ba
 files take the chosen names, and a name already taken is never replaced."""
 
 import os
-import subprocess
 import sys
 
-from tarn_e2e import PATIENCE, Ui, check, decode, main, wait_until, write_tone
+from tarn_e2e import PATIENCE, Ui, check, decode, main, make_stick, plug, wait_until, write_tone
 
 FILES = [("one song.wav", 2), ("two - songs.wav", 1)]
 
 
 def test(program, session):
-    image, stick = (os.path.join(session.folder, name) for name in ("stick.img", "stick"))
-    os.mkdir(stick)
-    subprocess.run(["truncate", "--size=64M", image], check=True)
-    subprocess.run(["mkfs.exfat", image], check=True, stdout=subprocess.DEVNULL)
-    device = subprocess.run(["losetup", "--find", "--show", image], check=True,
-                            capture_output=True, text=True).stdout.strip()
-    session.callback(subprocess.run, ["losetup", "--detach", device], check=True)
-    subprocess.run(["mount.exfat-fuse", device, stick], check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # Unmounted once the program has ended and the test has left the stick.
-    session.callback(subprocess.run, ["umount", stick], check=True)
+    image, stick = make_stick(session)
+    plug(session, image, stick)
+    # Left once the program has ended.
     session.callback(os.chdir, session.folder)
     session.music = stick
     os.chdir(stick)

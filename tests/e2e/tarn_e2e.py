@@ -192,11 +192,49 @@ class Ui:
         self.node("combo box", "Studio")
         self.click(self.node("page tab", "Encode"))
 
+    def message(self):
+        """The text of the message box shown last."""
+        alerts = self.nodes("alert")
+        return "\n".join(filter(None, [
+            part for node in self.nodes(under=alerts[-1]) for part in (node.name, self.text(node))
+        ])) if alerts else ""
+
     def answer(self, message, patience=PATIENCE):
         box = wait_until(self.boxes, "a message box", patience)[0]
         wait_until(lambda: message in self.texts(), "the message \"%s\"" % message)
         self.session.key(box, "Return")
         wait_until(lambda: box not in self.boxes(), "the message box to close")
+
+
+def make_stick(session, name="stick"):
+    """An exFAT image in the session's folder; with plug(), the path it is mounted at."""
+    image, stick = (os.path.join(session.folder, name + suffix) for suffix in (".img", ""))
+    subprocess.run(["truncate", "--size=64M", image], check=True)
+    subprocess.run(["mkfs.exfat", image], check=True, stdout=subprocess.DEVNULL)
+    return image, stick
+
+
+def plug(session, image, stick):
+    """Mounts the image at `stick` through FUSE, as a desktop's automounter does; returns pull(),
+    which takes it away as when the stick is pulled out: a lazy unmount, the loop device
+    detached, the mount folder removed. Whatever is still there at the end is taken away."""
+    # Taken by the same image only once the stick's last user has let go of it.
+    wait_until(lambda: not subprocess.run(["losetup", "--associated", image], check=True,
+                                          capture_output=True, text=True).stdout,
+               "the stick to be let go")
+    os.makedirs(stick, exist_ok=True)
+    device = subprocess.run(["losetup", "--find", "--show", image], check=True,
+                            capture_output=True, text=True).stdout.strip()
+    subprocess.run(["mount.exfat-fuse", device, stick], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def pull(check=True):
+        for command in (["umount", "--lazy", stick], ["losetup", "--detach", device]):
+            subprocess.run(command, check=check, stderr=subprocess.DEVNULL)
+        if os.path.isdir(stick):
+            os.rmdir(stick)
+    session.callback(pull, False)
+    return pull
 
 
 def write_tone(path, seconds, rate=44100, bits=16, channels=2, pitch=441):

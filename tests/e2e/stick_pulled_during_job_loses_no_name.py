@@ -1,0 +1,80 @@
+#!/usr/bin/python3 -B
+"""A stick pulled out during a job, once with an orderly end and once with the power cut (SIGKILL)
+right after: every name is kept for the stick, a start without it says so, and the start with it
+back gives every WAV file its name back and leaves no MP3 file that was cut short."""
+
+import os
+import sys
+
+from tarn_e2e import PATIENCE, Ui, check, main, make_stick, plug, wait_until, write_tone
+
+FILES = [("Track 01 - intro.wav", 4), ("Track 02 - verse.wav", 60), ("Track 03 - chorus.wav", 2),
+         ("Track 04 - bridge.wav", 2), ("outro.wav", 2)]
+AWAY = "These files are in a folder that is not there now"
+
+
+def answer_all(ui, until):
+    """Answers every message box, and returns their texts, until one of them holds `until`."""
+    texts = ""
+    while until not in texts:
+        box = wait_until(ui.boxes, lambda: "a message box, after %r" % texts, 120)[0]
+        texts += wait_until(ui.message, "the message's text") + "\n"
+        ui.session.key(box, "Return")
+        wait_until(lambda: box not in ui.boxes(), "the message box to close")
+    return texts
+
+
+def end(ui):
+    ui.session.key(ui.window, "alt+x")
+    check(ui.process.wait(timeout=PATIENCE) == 0, "Exit did not end the program")
+
+
+def start_without_the_stick(program, session, stick):
+    """A start finds the names kept for the stick, says so, and ends on Exit."""
+    ui = Ui(session, session.start(program))
+    told = wait_until(ui.message, "what the start says")
+    check(AWAY in told and stick + "/" in told and
+          "Track02verse.wav, to be Track 02 - verse.wav" in told,
+          "the start names the folder and the files: %r" % told)
+    session.key(ui.window, "Return")
+    ui.window = wait_until(lambda: session.windows("Tarn MP3 Encoder", ui.process.pid),
+                           "the main window")[0]
+    end(ui)
+
+
+def pull_during_the_job(program, session, kill):
+    image, stick = make_stick(session, "killed" if kill else "ended")
+    pull = plug(session, image, stick)
+    paths = [write_tone(os.path.join(stick, name), seconds) for name, seconds in FILES]
+    ui = Ui(session, session.start(program))
+    ui.ready_to_encode(paths)
+    ui.press("Go!")
+    wait_until(lambda: "Track02verse.mp3" in os.listdir(stick), "the second file's run", 120)
+    pull()
+    if kill:
+        ui.process.kill()
+        ui.process.wait()
+    else:
+        told = answer_all(ui, AWAY)
+        check("Job done!" in told and stick + "/" in told, "at the pull: %r" % told)
+        end(ui)
+
+    start_without_the_stick(program, session, stick)
+    start_without_the_stick(program, session, stick)
+    plug(session, image, stick)
+    ui = Ui(session, session.start(program))
+    chosen = sorted([name for name, _ in FILES] + ["Track 01 - intro.mp3"])
+    wait_until(lambda: sorted(os.listdir(stick)) == chosen,
+               lambda: "the names back with the stick: %r" % sorted(os.listdir(stick)))
+    end(ui)
+
+
+def test(program, session):
+    for kill in (False, True):
+        pull_during_the_job(program, session, kill)
+
+
+if os.geteuid() != 0:
+    print("mounting a FUSE stick needs root")
+    sys.exit(77)
+main(test)
