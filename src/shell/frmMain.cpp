@@ -79,6 +79,8 @@ void frmMain::Form_QueryUnload(bool& cancel) {
     const JobState before = jobState_;
     cancel = !Advance(JobEvent::Exit) || before != JobState::Idle;
     if (!cancel) {
+        // The window is going: no file joins the list it empties.
+        const FilesWait wait(fileHolds_);
         cmdClearList_Click();
         loaded_ = false;
     }
@@ -86,11 +88,13 @@ void frmMain::Form_QueryUnload(bool& cancel) {
 
 void frmMain::Shutdown() {
     // A running job is aborted first; Exit then leaves at once or once the run has returned.
+    const FilesWait wait(fileHolds_);
     cmdAbort_Click();
     cmdExit_Click();
 }
 
 void frmMain::LeaveProgram() {
+    const FilesWait wait(fileHolds_);
     cmdClearList_Click();
     loaded_ = false;
     platform_.window.Unload();

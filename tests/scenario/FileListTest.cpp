@@ -208,5 +208,27 @@ TEST_F(FileListTest, FilesAddedTogetherStopWhenTheProgramEndsDuringAMessage) {
     EXPECT_EQ(dir.Names(), Names{"b c.wav"});
 }
 
+// Files from outside (another start, say) that come while a message of a change is open.
+TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
+    for (const char* name : {"a one.wav", "b.wav", "c.wav", "d.wav"}) {
+        WriteWav(dir.File(name), WavSpec{});
+    }
+    std::vector<Names> coming{{dir.File("c.wav")}, {dir.File("d.wav")}};
+    platform.onMessage = [&](const platform::MessageBoxRequest&) {
+        if (!coming.empty()) {
+            const Names next = coming.front();
+            coming.erase(coming.begin());
+            form.AddChosenFiles(next);
+        }
+    };
+    form.AddChosenFiles({dir.File("a one.wav"), dir.File("gone.wav"), dir.File("b.wav")});
+    EXPECT_EQ(form.lstOpenFileName.Items(), (Names{"a one.wav", "b.wav", "c.wav"}));
+    // Its name cannot come back: the list is emptied after the message saying so.
+    testing::WriteBytes(dir.File("a one.wav"), {'x'});
+    form.cmdClearList_Click();
+    EXPECT_EQ(form.lstOpenFileName.Items(), Names{"d.wav"});
+    EXPECT_EQ(form.FileCount, 1);
+}
+
 } // namespace
 } // namespace tarn
