@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace tarn::platform {
 
@@ -61,6 +62,10 @@ public:
     virtual ~InstanceMarker() = default;
     // True when another instance already holds the marker; otherwise this one takes it.
     virtual bool AnotherInstanceRunning() = 0;
+    // Hands files to the instance that holds the marker, which lists them as if it had been
+    // started with them; true once it has taken them. False at once when there is no such
+    // instance to ask, and after a few seconds when it does not answer.
+    virtual bool HandOver(const std::vector<std::string>& files) = 0;
 };
 
 // The window's own menu and lifetime.

@@ -43,15 +43,17 @@ void frmMain::Form_Initialize() {
     // The Qt front end sets up its widget classes itself; nothing to initialise here.
 }
 
-void frmMain::Form_Load() {
+void frmMain::Form_Load(const std::vector<std::string>& openedFiles) {
     cmbBitrate.SetListIndex(8);
     cmbMode.SetListIndex(1);
     cmbQuality.SetListIndex(1);
 
     if (platform_.instance.AnotherInstanceRunning()) {
-        platform_.notifier.Beep();
-        platform_.notifier.ShowMessage(
-            {"The application is already running!", platform::MessageIcon::Critical, kAppTitle});
+        if (openedFiles.empty() || !platform_.instance.HandOver(openedFiles)) {
+            platform_.notifier.Beep();
+            platform_.notifier.ShowMessage({"The application is already running!",
+                                            platform::MessageIcon::Critical, kAppTitle});
+        }
         platform_.window.Unload();
         return;
     }

@@ -135,7 +135,10 @@ public:
 
     // ---- Shell ----
     void Form_Initialize();
-    void Form_Load();
+    // Beside a running instance, a start with files hands them to that instance and ends without
+    // a word; a start without files, or one whose files are not taken, says that the program is
+    // already running and ends.
+    void Form_Load(const std::vector<std::string>& openedFiles = {});
     // While an aborted run is still finishing, leaving waits until it has returned.
     void cmdExit_Click();
     // The window manager asks to close the window; a running job refuses, and an aborted run

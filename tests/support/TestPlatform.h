@@ -75,6 +75,10 @@ public:
     void AnswerDialog(std::string path) { dialogAnswers_.push_back(std::move(path)); }
 
     bool AnotherInstanceRunning() override { return anotherInstance; }
+    bool HandOver(const std::vector<std::string>& files) override {
+        handedOver.push_back(files);
+        return handOverTaken;
+    }
     void DeleteWindowMenuItem(int position) override { deletedMenuItems.push_back(position); }
     void Unload() override { ++unloadCalls; }
     struct ShellRequest {
@@ -97,6 +101,9 @@ public:
     int doEventsCalls = 0;
     std::chrono::milliseconds doEventsCost = 5ms;
     bool anotherInstance = false;
+    // The hand-overs asked for; whether the other instance takes them.
+    std::vector<std::vector<std::string>> handedOver;
+    bool handOverTaken = true;
     std::vector<int> deletedMenuItems;
     int unloadCalls = 0;
     std::vector<ShellRequest> shellRequests;
