@@ -1,5 +1,6 @@
 #include "qt/QtPlatform.h"
 
+#include "qt/FileHandover.h"
 #include "qt/HelpWindow.h"
 #include "qt/MainWindow.h"
 
@@ -138,6 +139,10 @@ bool QtInstanceMarker::AnotherInstanceRunning() {
     // Only a lock held by a live instance counts; a marker that cannot be made at all (an
     // unwritable folder) must not keep the user from working.
     return lock_->error() == QLockFile::LockFailedError;
+}
+
+bool QtInstanceMarker::HandOver(const std::vector<std::string>& files) {
+    return HandFilesOver(files, activationToken_);
 }
 
 void QtWindowHost::Attach(MainWindow* window) {
