@@ -52,8 +52,6 @@ int main(int argc, char* argv[]) {
         new tarn::gui::TimerBinding(*timer, &window);
     }
 
-    tarn::gui::ShutdownSignals shutdownSignals;
-    tarn::gui::EndInOrderOnRequest(form, shutdownSignals, &window);
     tarn::gui::SetErrorHandler([&](const std::exception& error) {
         platform.notifier.ShowMessage(
             {std::string("An unexpected error ends the program:\n") + error.what(),
@@ -70,6 +68,10 @@ int main(int argc, char* argv[]) {
     if (!form.Loaded()) {
         return 0;
     }
+    // A start that does not run the window has nothing to put in order: until here, SIGTERM,
+    // SIGINT and SIGHUP end it at once, also while it says that the program is already running.
+    tarn::gui::ShutdownSignals shutdownSignals;
+    tarn::gui::EndInOrderOnRequest(form, shutdownSignals, &window);
     // Only the one running instance may give back names left by an instance that died, and
     // it does so before the window is shown.
     tarn::gui::RunGuarded([&] { form.RecoverNames(); });
