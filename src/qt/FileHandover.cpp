@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 namespace tarn::gui {
 
@@ -72,6 +73,12 @@ QString DesktopActivationToken() {
 }
 
 bool HandFilesOver(const std::vector<std::string>& files, const QString& activationToken) {
+    // A path left relative (the start's folder could not be read) would name a file in the
+    // running instance's folder instead.
+    if (std::ranges::any_of(files,
+                            [](const std::string& file) { return !file.starts_with('/'); })) {
+        return false;
+    }
     RegisterPathListType();
     const QString name = QStringLiteral("tarnme-hand-over");
     bool taken = false;
