@@ -29,7 +29,7 @@ QString DesktopActivationToken();
 // Hands the files to the running instance; true once it has taken them. Waits a few seconds
 // for an instance that is still starting and has not yet put itself on the bus, and no longer
 // for one that does not answer: that one, should it recover, finds the start gone and adds
-// nothing.
+// nothing. Paths must be absolute: the running instance has a folder of its own.
 bool HandFilesOver(const std::vector<std::string>& files, const QString& activationToken);
 
 // The running instance's end: files handed over are given to the window, which adds them as
