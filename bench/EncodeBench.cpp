@@ -72,6 +72,7 @@ public:
     void Beep() override {}
     std::string ShowOpen(const tarn::platform::OpenDialogRequest&) override { return {}; }
     tarn::Result<bool> AnotherInstanceRunning() override { return false; }
+    bool HandOver(const std::vector<std::string>&) override { return false; }
     void DeleteWindowMenuItem(int) override {}
     void Unload() override {}
     void ShellOpen(const std::string&, const std::string&, tarn::platform::ShowCommand) override {}

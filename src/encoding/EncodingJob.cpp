@@ -56,6 +56,8 @@ void frmMain::cmdGo_Click() {
     if (ended == JobState::AbortingThenExit) {
         LeaveProgram();
     }
+    // After an abort, files that came during the job are added once its run has returned.
+    AddWaitingFiles();
 }
 
 void frmMain::RunJob() {
@@ -115,6 +117,7 @@ void frmMain::cmdAbort_Click() {
     if (before == JobState::RunsDone) {
         RestoreNamesAfterAbort();
     }
+    AddWaitingFiles();
 }
 
 void frmMain::tmrTotal_Timer() {
@@ -144,11 +147,14 @@ void frmMain::tmrTotal_Timer() {
     // larger than the real output would otherwise keep the job open for ever.
     if (Advance(JobEvent::LastTick)) {
         EndJob();
+        AddWaitingFiles();
     }
 }
 
 // The state is Idle already: Abort finds no job to stop.
 void frmMain::EndJob() {
+    // Files that came during the job wait until it has said all it has to say.
+    const FilesWait wait(fileHolds_);
     tmrTotal.SetEnabled(false);
     Timer1.SetEnabled(false);
     tmrProgress.SetEnabled(false);

@@ -30,13 +30,16 @@ std::string ProbeRefusalText(ProbeOutcome outcome, const std::string& path) {
 } // namespace
 
 void frmMain::cmdOpen_Click() {
-    const std::string chosen =
-        ShowOpenDialog(platform_.openDialog, "Choose the file which will be encoded:", "*.wav",
-                       "Wave Files", "*.wav", "", "");
-    if (chosen.empty()) {
-        return;
+    {
+        const FilesWait wait(fileHolds_);
+        const std::string chosen =
+            ShowOpenDialog(platform_.openDialog, "Choose the file which will be encoded:", "*.wav",
+                           "Wave Files", "*.wav", "", "");
+        if (!chosen.empty()) {
+            AddChosenFile(chosen);
+        }
     }
-    AddChosenFile(chosen);
+    AddWaitingFiles();
 }
 
 bool frmMain::MayBeAdded(const std::string& chosenPath) {
@@ -141,10 +144,17 @@ bool frmMain::AcceptsChosenFiles() const {
 }
 
 void frmMain::AddChosenFiles(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) {
-        if (!AcceptsChosenFiles()) {
-            return;
-        }
+    waitingFiles_.insert(waitingFiles_.end(), paths.begin(), paths.end());
+    AddWaitingFiles();
+}
+
+void frmMain::AddWaitingFiles() {
+    // Each add holds the others: a file that comes while its message box is open waits behind
+    // the files that came before it.
+    while (fileHolds_ == 0 && !waitingFiles_.empty() && AcceptsChosenFiles()) {
+        const std::string path = std::move(waitingFiles_.front());
+        waitingFiles_.pop_front();
+        const FilesWait wait(fileHolds_);
         AddChosenFile(path);
     }
 }
@@ -178,13 +188,18 @@ void frmMain::cmdDeleteFile_Click() {
 }
 
 void frmMain::cmdClearList_Click() {
-    lstOpenFileName.Clear();
-    lstOpenFileSize.Clear();
-    RestoreChosenNames();
-    FileCount = 0;
-    cmdClearList.SetEnabled(false);
-    cmdGo.SetEnabled(false);
-    cmdDeleteFile.SetEnabled(false);
+    {
+        // The table is emptied only after the message about names not given back.
+        const FilesWait wait(fileHolds_);
+        lstOpenFileName.Clear();
+        lstOpenFileSize.Clear();
+        RestoreChosenNames();
+        FileCount = 0;
+        cmdClearList.SetEnabled(false);
+        cmdGo.SetEnabled(false);
+        cmdDeleteFile.SetEnabled(false);
+    }
+    AddWaitingFiles();
 }
 
 void frmMain::RestoreChosenNames() {

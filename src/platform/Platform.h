@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace tarn::platform {
 
@@ -64,6 +65,10 @@ public:
     // True when another instance already holds the marker; otherwise this one takes it. A
     // failure when the marker can be neither made nor taken: then nobody can tell.
     virtual Result<bool> AnotherInstanceRunning() = 0;
+    // Hands files to the instance that holds the marker, which lists them as if it had been
+    // started with them; true once it has taken them. False at once when there is no such
+    // instance to ask, and after a few seconds when it does not answer.
+    virtual bool HandOver(const std::vector<std::string>& files) = 0;
 };
 
 // The window's own menu and lifetime.

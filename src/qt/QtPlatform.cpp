@@ -2,6 +2,7 @@
 
 #include "filelist/NameJournal.h"
 #include "platform/FileOps.h"
+#include "qt/FileHandover.h"
 #include "qt/HelpWindow.h"
 #include "qt/MainWindow.h"
 
@@ -160,6 +161,10 @@ Result<bool> QtInstanceMarker::AnotherInstanceRunning() {
     return Status::Failure(
         "Its lock " + lockPath_.toStdString() + " cannot be made" +
         (lock_->error() == QLockFile::PermissionError ? ": Permission denied" : ""));
+}
+
+bool QtInstanceMarker::HandOver(const std::vector<std::string>& files) {
+    return HandFilesOver(files, activationToken_);
 }
 
 void QtWindowHost::Attach(MainWindow* window) {

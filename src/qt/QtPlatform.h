@@ -54,11 +54,14 @@ QStringList NameFiltersFor(const platform::OpenDialogRequest& request);
 std::string ToNativePath(const QString& path);
 
 // A lock file that the running instance holds for its whole life. A lock left behind by an
-// instance that died is taken over.
+// instance that died is taken over. Files go to the running instance over the session bus.
 class QtInstanceMarker : public platform::InstanceMarker {
 public:
     explicit QtInstanceMarker(QString lockPath = DefaultLockPath());
     Result<bool> AnotherInstanceRunning() override;
+    bool HandOver(const std::vector<std::string>& files) override;
+    // Passed on with the files, so that the running window may come to the front.
+    void SetActivationToken(QString token) { activationToken_ = std::move(token); }
 
     // The lock file in the user's runtime folder, else beside the record of names; empty when
     // there is neither.
@@ -67,6 +70,7 @@ public:
 private:
     QString lockPath_;
     std::unique_ptr<QLockFile> lock_;
+    QString activationToken_;
 };
 
 class QtWindowHost : public platform::WindowHost {

@@ -1,6 +1,7 @@
 #include "filelist/NameJournal.h"
 #include "qt/AppSetup.h"
 #include "qt/DesktopCompanion.h"
+#include "qt/FileHandover.h"
 #include "qt/Guard.h"
 #include "qt/MainWindow.h"
 #include "qt/OrderlyEnd.h"
@@ -30,11 +31,13 @@ int main(int argc, char* argv[]) {
                                                                   : "tarnme " TARN_VERSION "\n");
         return 0;
     }
+    const QString activationToken = tarn::gui::DesktopActivationToken();
     // Every argument is a file: Qt sees none of them, or it would take a file named like one
     // of its own options ("-style", "-reverse") for that option.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
     tarn::gui::QtPlatform platform;
+    platform.instance.SetActivationToken(activationToken);
     tarn::gui::SetUpApplication(app, platform.Scale());
 
     // Declared in the order they may rely on each other: the window is destroyed first.
@@ -49,8 +52,6 @@ int main(int argc, char* argv[]) {
         new tarn::gui::TimerBinding(*timer, &window);
     }
 
-    tarn::gui::ShutdownSignals shutdownSignals;
-    tarn::gui::EndInOrderOnRequest(form, shutdownSignals, &window);
     tarn::gui::SetErrorHandler([&](const std::exception& error) {
         platform.notifier.ShowMessage(
             {std::string("An unexpected error ends the program:\n") + error.what(),
@@ -62,11 +63,15 @@ int main(int argc, char* argv[]) {
 
     tarn::gui::RunGuarded([&] {
         form.Form_Initialize();
-        form.Form_Load();
+        form.Form_Load(commandLine.files);
     });
     if (!form.Loaded()) {
         return 0;
     }
+    // A start that does not run the window has nothing to put in order: until here, SIGTERM,
+    // SIGINT and SIGHUP end it at once, also while it says that the program is already running.
+    tarn::gui::ShutdownSignals shutdownSignals;
+    tarn::gui::EndInOrderOnRequest(form, shutdownSignals, &window);
     // Only the one running instance may give back names left by an instance that died, and
     // it does so before the window is shown.
     tarn::gui::RunGuarded([&] { form.RecoverNames(); });
@@ -76,5 +81,7 @@ int main(int argc, char* argv[]) {
     QTimer::singleShot(0, &window, [&form, files = commandLine.files] {
         tarn::gui::RunGuarded([&] { form.AddChosenFiles(files); });
     });
+    // Files opened with the program from now on join them.
+    new tarn::gui::HandedOverFiles(form, window, QDBusConnection::sessionBus());
     return QApplication::exec();
 }

@@ -43,7 +43,7 @@ void frmMain::Form_Initialize() {
     // The Qt front end sets up its widget classes itself; nothing to initialise here.
 }
 
-void frmMain::Form_Load() {
+void frmMain::Form_Load(const std::vector<std::string>& openedFiles) {
     cmbBitrate.SetListIndex(8);
     cmbMode.SetListIndex(1);
     cmbQuality.SetListIndex(1);
@@ -58,9 +58,11 @@ void frmMain::Form_Load() {
         return;
     }
     if (*anotherInstance) {
-        platform_.notifier.Beep();
-        platform_.notifier.ShowMessage(
-            {"The application is already running!", platform::MessageIcon::Critical, kAppTitle});
+        if (openedFiles.empty() || !platform_.instance.HandOver(openedFiles)) {
+            platform_.notifier.Beep();
+            platform_.notifier.ShowMessage({"The application is already running!",
+                                            platform::MessageIcon::Critical, kAppTitle});
+        }
         platform_.window.Unload();
         return;
     }
@@ -88,6 +90,8 @@ void frmMain::Form_QueryUnload(bool& cancel) {
     const JobState before = jobState_;
     cancel = !Advance(JobEvent::Exit) || before != JobState::Idle;
     if (!cancel) {
+        // The window is going: no file joins the list it empties.
+        const FilesWait wait(fileHolds_);
         cmdClearList_Click();
         loaded_ = false;
     }
@@ -95,11 +99,13 @@ void frmMain::Form_QueryUnload(bool& cancel) {
 
 void frmMain::Shutdown() {
     // A running job is aborted first; Exit then leaves at once or once the run has returned.
+    const FilesWait wait(fileHolds_);
     cmdAbort_Click();
     cmdExit_Click();
 }
 
 void frmMain::LeaveProgram() {
+    const FilesWait wait(fileHolds_);
     cmdClearList_Click();
     loaded_ = false;
     platform_.window.Unload();

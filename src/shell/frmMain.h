@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -134,7 +135,10 @@ public:
 
     // ---- Shell ----
     void Form_Initialize();
-    void Form_Load();
+    // Beside a running instance, a start with files hands them to that instance and ends without
+    // a word; a start without files, or one whose files are not taken, says that the program is
+    // already running and ends.
+    void Form_Load(const std::vector<std::string>& openedFiles = {});
     // While an aborted run is still finishing, leaving waits until it has returned.
     void cmdExit_Click();
     // The window manager asks to close the window; a running job refuses, and an aborted run
@@ -156,11 +160,14 @@ public:
     void cmdClearList_Click();
     // Adds one chosen file as the add button does after its dialog.
     void AddChosenFile(const std::string& chosenPath);
-    // Files chosen outside the dialog (dropped on the lists, named on the command line) are
-    // taken while the window is loaded, the add button is enabled and no job is under way.
+    // Files chosen outside the dialog (dropped on the lists, named on the command line, handed
+    // over by a later start) are taken while the window is loaded, the add button is enabled
+    // and no job is under way.
     bool AcceptsChosenFiles() const;
-    // Adds such files one by one, each as the add button adds a chosen file; stops when the
-    // window no longer takes files (a message box of one add may outlast the window).
+    // Adds such files one by one, in order, each as the add button adds a chosen file. Files
+    // that come during a job, or while the list is being changed (a message box or the dialog
+    // of a change may be open), wait for their turn: they are added once that is done, or when
+    // the job ends. Files still waiting when the window goes are not added.
     void AddChosenFiles(const std::vector<std::string>& paths);
     // Keeps a record on disk of every cleaned name, so that no name is lost in a crash.
     void UseNameJournal(NameJournal* journal) { journal_ = journal; }
@@ -305,6 +312,22 @@ private:
     // The device the record of `path` was made on; 0 when unknown.
     std::uint64_t RecordedDevice(const std::string& path) const;
     std::vector<std::string> recordsNotDropped_;
+
+    // While one lives, files chosen outside the dialog wait instead of being added.
+    class FilesWait {
+    public:
+        explicit FilesWait(int& holds) : holds_(holds) { ++holds_; }
+        ~FilesWait() { --holds_; }
+        FilesWait(const FilesWait&) = delete;
+        FilesWait& operator=(const FilesWait&) = delete;
+
+    private:
+        int& holds_;
+    };
+    // Adds the waiting files in turn, unless something holds them or the window takes no files.
+    void AddWaitingFiles();
+    std::deque<std::string> waitingFiles_;
+    int fileHolds_ = 0;
 
     platform::Platform platform_;
     std::vector<forms::Control*> controls_;

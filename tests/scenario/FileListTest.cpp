@@ -3,8 +3,10 @@
 #include "support/JobFixture.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace tarn {
 namespace {
@@ -198,14 +200,30 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     EXPECT_TRUE(fs::exists(dir.File("b-two.wav")));
 }
 
-TEST_F(FileListTest, FilesAddedTogetherStopWhenTheProgramEndsDuringAMessage) {
-    WriteWav(dir.File("b c.wav"), WavSpec{.frames = 0});
-    platform.onMessage = [this](const platform::MessageBoxRequest&) {
-        form.Shutdown();
+// Files from outside (another start, say) that come while a message of a change is open wait
+// their turn; files still waiting when the program ends during a message are not added.
+TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
+    for (const char* name : {"a one.wav", "b.wav", "c.wav", "d.wav", "e f.wav"}) {
+        WriteWav(dir.File(name), WavSpec{});
+    }
+    std::size_t shown = 0;
+    const std::vector<std::function<void()>> atMessage{
+        [&] { form.AddChosenFiles({dir.File("c.wav")}); },
+        [&] { form.AddChosenFiles({dir.File("d.wav")}); },
+        [&] {
+            form.Shutdown();
+        }};
+    platform.onMessage = [&](const platform::MessageBoxRequest&) {
+        atMessage.at(shown++)();
     };
-    form.AddChosenFiles({dir.File("gone.wav"), dir.File("b c.wav")});
-    EXPECT_EQ(platform.unloadCalls, 1);
-    EXPECT_EQ(dir.Names(), Names{"b c.wav"});
+    form.AddChosenFiles({dir.File("a one.wav"), dir.File("gone.wav"), dir.File("b.wav")});
+    EXPECT_EQ(form.lstOpenFileName.Items(), (Names{"a one.wav", "b.wav", "c.wav"}));
+    // Its name cannot come back: the list is emptied after the message saying so.
+    testing::WriteBytes(dir.File("a one.wav"), {'x'});
+    form.cmdClearList_Click();
+    EXPECT_TRUE(form.lstOpenFileName.Items() == Names{"d.wav"} && form.FileCount == 1);
+    form.AddChosenFiles({dir.File("gone.wav"), dir.File("e f.wav")});
+    EXPECT_TRUE(platform.unloadCalls == 1 && fs::exists(dir.File("e f.wav")));
 }
 
 } // namespace

@@ -267,6 +267,39 @@ INSTANTIATE_TEST_SUITE_P(Ways, LeaveAfterAbortTest,
                                            "abort_add_go_clear", "abort_relist"),
                          testing::RowText);
 
+class FilesInAJobTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
+
+// Files handed to the window while its job runs, or while it says "Job done!", change nothing
+// then; they join the list in order, with the usual checks, once the job has ended.
+TEST_P(FilesInAJobTest, JoinTheListInOrderOnceTheJobHasEnded) {
+    const bool aborted = std::string(GetParam()) == "aborted";
+    Listed("first.wav", 2);
+    WriteSound("b c.wav", 1);
+    WriteSound("d-e.wav", 1);
+    testing::WriteWav(dir.File("low.wav"), {.sampleRate = 22050});
+    platform.AtDoEvents(1, [&] {
+        form.AddChosenFiles({dir.File("b c.wav"), dir.File("low.wav")});
+        if (aborted) {
+            form.cmdAbort.Click.Raise();
+        }
+        EXPECT_EQ(form.FileCount, aborted ? 0 : 1);
+    });
+    platform.onMessage = [&](const platform::MessageBoxRequest& message) {
+        form.AddChosenFiles(message.Text.ends_with("Job done!") ? Names{dir.File("d-e.wav")}
+                                                                : Names{});
+    };
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    const std::string refusal = "Tarn MP3 Encoder (x): The Sample Rate must be 44.1 or 48 kHz.";
+    EXPECT_EQ(platform.interactions, (aborted ? Names{refusal} : Names{"beep", kJobDone, refusal}));
+    EXPECT_EQ(form.lstOpenFileName.Items(),
+              (aborted ? Names{"b c.wav"} : Names{"b c.wav", "d-e.wav"}));
+    EXPECT_EQ(form.FilePaths[1], dir.File("bc.wav"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, FilesInAJobTest, ::testing::Values("done", "aborted"),
+                         testing::RowText);
+
 class FaultDuringTheJobTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
 
 // A source cut short stops that file's run and its output goes; a deleted one is read on from

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace tarn {
 namespace {
@@ -77,15 +78,22 @@ TEST(ShellTest, StartsLinksPaintsAndExitsOrEndsBesideARunningInstance) {
     EXPECT_FALSE(form.Loaded());
     EXPECT_TRUE(platform.interactions.empty());
 
-    testing::TestPlatform secondPlatform;
-    secondPlatform.anotherInstance = true;
-    frmMain second{secondPlatform.Bundle()};
-    second.Form_Load();
-    EXPECT_FALSE(second.Loaded());
-    EXPECT_EQ(secondPlatform.interactions,
-              (Names{"beep", "Tarn MP3 Encoder (x): The application is already running!"}));
-    EXPECT_EQ(secondPlatform.unloadCalls, 1);
-    EXPECT_TRUE(secondPlatform.deletedMenuItems.empty());
+    // Beside a running instance: files go to it without a word; without files, or when they are
+    // not taken, the refusal.
+    const Names refusal{"beep", "Tarn MP3 Encoder (x): The application is already running!"};
+    const Names files{"/music/b c.wav", "/music/d.wav"};
+    for (const auto& [opened, taken, said] : std::vector<std::tuple<Names, bool, Names>>{
+             {files, true, {}}, {files, false, refusal}, {{}, true, refusal}}) {
+        testing::TestPlatform secondPlatform;
+        secondPlatform.anotherInstance = true;
+        secondPlatform.handOverTaken = taken;
+        frmMain second{secondPlatform.Bundle()};
+        second.Form_Load(opened);
+        EXPECT_EQ(secondPlatform.interactions, said);
+        EXPECT_EQ(secondPlatform.handedOver, std::vector<Names>(opened.empty() ? 0 : 1, opened));
+        EXPECT_TRUE(!second.Loaded() && secondPlatform.unloadCalls == 1 &&
+                    secondPlatform.deletedMenuItems.empty());
+    }
 }
 
 } // namespace

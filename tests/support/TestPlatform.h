@@ -77,6 +77,10 @@ public:
     Result<bool> AnotherInstanceRunning() override {
         return instanceFailure.Ok() ? Result<bool>(anotherInstance) : instanceFailure;
     }
+    bool HandOver(const std::vector<std::string>& files) override {
+        handedOver.push_back(files);
+        return handOverTaken;
+    }
     void DeleteWindowMenuItem(int position) override { deletedMenuItems.push_back(position); }
     void Unload() override { ++unloadCalls; }
     struct ShellRequest {
@@ -100,6 +104,9 @@ public:
     std::chrono::milliseconds doEventsCost = 5ms;
     bool anotherInstance = false;
     Status instanceFailure;
+    // The hand-overs asked for; whether the other instance takes them.
+    std::vector<std::vector<std::string>> handedOver;
+    bool handOverTaken = true;
     std::vector<int> deletedMenuItems;
     int unloadCalls = 0;
     std::vector<ShellRequest> shellRequests;
