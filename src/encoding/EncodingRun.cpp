@@ -1,3 +1,4 @@
+#include "encoding/Id3v2Writer.h"
 #include "encoding/RunOutput.h"
 #include "encoding/WavSource.h"
 #include "encoding/clsFileIo.h"
@@ -132,11 +133,10 @@ Status frmMain::RunEncoding(const std::string& path) {
     if (!sourceLength) {
         return CannotRead(path, sourceLength.Outcome());
     }
-    const Result<WavLayout> layout = LocateWavData(
-        [&path](std::int64_t offset, void* buffer, std::size_t count) {
-            return platform::ReadAt(path, offset, buffer, count);
-        },
-        *sourceLength);
+    const ReadAtFunction readAt = [&path](std::int64_t offset, void* buffer, std::size_t count) {
+        return platform::ReadAt(path, offset, buffer, count);
+    };
+    const Result<WavLayout> layout = LocateWavData(readAt, *sourceLength);
     if (!layout) {
         return CannotRead(path, layout.Outcome());
     }
@@ -159,6 +159,14 @@ Status frmMain::RunEncoding(const std::string& path) {
     RunOutput output(mp3Path, finalMp3Path, journal_);
     if (const Status opened = output.Open(); !opened) {
         return CannotWrite(output, opened);
+    }
+    // Tags that cannot be read cost nothing but themselves.
+    if (const std::vector<std::uint8_t> tag = Mp3TagFor(ReadWavTags(readAt, layout->tagChunks));
+        !tag.empty()) {
+        if (const Status written = output.Write(tag.data(), static_cast<std::uint32_t>(tag.size()));
+            !written) {
+            return CannotWrite(output, written);
+        }
     }
     if (Status encoded = EncodeChunks(path, source, *layout, output); !encoded) {
         return encoded;
