@@ -59,12 +59,13 @@ void PutFrame(Bytes& tag, const char* id, const Bytes& content) {
     tag.insert(tag.end(), content.begin(), content.end());
 }
 
-// The year a date begins with, else the date as it is.
+// The year a date begins with; empty for a date that begins otherwise, which a year frame cannot
+// hold: readers drop such a frame, or show it as it is.
 std::string Year(const std::string& date) {
     const bool startsWithYear =
         date.size() >= 4 &&
         std::all_of(date.begin(), date.begin() + 4, [](char c) { return c >= '0' && c <= '9'; });
-    return startsWithYear ? date.substr(0, 4) : date;
+    return startsWithYear ? date.substr(0, 4) : "";
 }
 
 } // namespace

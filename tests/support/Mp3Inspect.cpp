@@ -52,24 +52,18 @@ std::vector<std::uint8_t> ReadAllBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string CommandOutput(const std::string& command) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return {};
-    }
-    std::string out;
-    char buffer[65536];
-    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        out.append(buffer, count);
-    }
-    return ::pclose(pipe) == 0 ? out : "";
-}
-
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path) {
-    const std::string out = CommandOutput("mpg123 -q -w - '" + mp3Path + "' 2>/dev/null");
-    const std::vector<std::uint8_t> bytes(out.begin(), out.end());
+    FILE* pipe = ::popen(("mpg123 -q -w - '" + mp3Path + "' 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[65536];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        bytes.insert(bytes.end(), buffer, buffer + count);
+    }
     // mpg123 writes 16-bit samples after the canonical 44-byte header.
-    if (bytes.size() < 44 || ReadU16(bytes.data() + 34) != 16) {
+    if (::pclose(pipe) != 0 || bytes.size() < 44 || ReadU16(bytes.data() + 34) != 16) {
         return std::nullopt;
     }
     DecodedSound sound{.sampleRate = static_cast<int>(ReadU32(bytes.data() + 24)),

@@ -35,9 +35,6 @@ struct DecodedSound {
     }
 };
 
-// What a shell command prints; empty when it fails.
-std::string CommandOutput(const std::string& command);
-
 // Decodes an MP3 file (a path without quotes) with Debian's mpg123; nothing when it fails.
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path);
 
