@@ -1,5 +1,4 @@
 // WAV files tagged by other programs go through a job; other programs read their MP3 files.
-#include "common/LittleEndian.h"
 #include "support/JobFixture.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +15,7 @@ constexpr const char* kKeys[] = {"title", "artist", "album", "date", "track", "g
 
 struct TaggedFile {
     const char* name;
-    std::string info;  // the texts ffmpeg writes, by kKeys; "-" for none, not even ISFT
+    std::string info;  // the texts ffmpeg writes, by kKeys, beside ISFT; "-" for not even ISFT
     bool infoAtTheEnd; // the LIST chunk moved after the data
     std::string id3;   // the texts of an ID3v2.4 tag that mutagen adds in an "id3 " chunk
     std::string tail;  // bytes after the end, such as a damaged chunk
@@ -30,7 +29,6 @@ const TaggedFile kFiles[] = {
      "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va"},
     {"id3", "Info|Info|Info|1000|9|Info|Info", false, "Id3 ✓|A|B|2001|1/2|Soul|Note", "",
      "Id3 ✓|A|B|2001|1/2|Soul|Note"},
-    {"isft", "", false, "", "", ""},
     {"none", "-", false, "", "", ""},
     {"pastTheEnd", "", false, "", "LIST\xE8\3\0\0INFOINAM\4\0\0\0Lost"s, ""},
     {"noPadByte", "", false, "", "id3 \13\0\0\0ID3\3\0\0\0\0\0\1x"s, ""},
@@ -51,11 +49,10 @@ void Write(const std::string& wav, const TaggedFile& file) {
     }
     Shell(command + " " + wav);
     std::string bytes = Contents(wav);
-    if (file.infoAtTheEnd) {
-        const std::size_t at = bytes.find("LIST");
-        const auto* size = reinterpret_cast<const std::uint8_t*>(&bytes[at + 4]);
-        const std::string list = bytes.substr(at, 8 + ReadU32(size));
-        bytes = bytes.erase(at, list.size()) + list;
+    if (file.infoAtTheEnd) { // ffmpeg writes it just before the data
+        const std::size_t at = bytes.find("LIST"), length = bytes.find("data") - at;
+        const std::string list = bytes.substr(at, length);
+        bytes = bytes.erase(at, length) + list;
     }
     std::ofstream(wav) << bytes << file.tail;
     if (!file.id3.empty()) {
@@ -87,20 +84,17 @@ TEST_F(TagsCarriedOverTest, ReadBackByOtherProgramsBeforeTheAudioOfLame) {
         Shell("lame --quiet -t -b 128 -m j --resample 44.1 " + wav + " " + wav + ".mp3");
         const std::string ours = Contents(mp3);
         const std::string lame = Contents(wav + ".mp3");
-        ASSERT_FALSE(lame.empty());
         EXPECT_TRUE(ours.ends_with(lame)) << file.name;
         EXPECT_EQ(ours.size() > lame.size(), !file.read.empty()) << file.name;
         if (file.read.empty()) {
             continue;
         }
         // Mutagen's texts, then ffprobe's.
-        Shell("/usr/bin/python3 -c \"import json, subprocess, sys; from mutagen.id3 import "
-              "ID3; t = ID3(sys.argv[1]); print('|'.join(str(t.get(k, '')) for k in "
-              "('TIT2', 'TPE1', 'TALB', 'TDRC', 'TRCK', 'TCON')) + '|' + "
-              "str(t.getall('COMM')[0])); p = json.loads(subprocess.run(['ffprobe', '-v', "
-              "'error', '-of', 'json', '-show_entries', 'format_tags', sys.argv[1]], "
-              "capture_output=True).stdout)['format']['tags']; print('|'.join(p.get(k, '') "
-              "for k in sys.argv[2:]))\" " +
+        Shell("/usr/bin/python3 -c \"import json, subprocess, sys; from mutagen.id3 import ID3; t "
+              "= ID3(sys.argv[1]); print('|'.join(str(t.getall(k)[0]) for k in ('TIT2', 'TPE1', "
+              "'TALB', 'TDRC', 'TRCK', 'TCON', 'COMM'))); p = json.loads(subprocess.check_output(["
+              "'ffprobe', '-v', 'error', '-of', 'json', '-show_entries', 'format_tags', sys.argv["
+              "1]]))['format']['tags']; print('|'.join(p[k] for k in sys.argv[2:]))\" " +
               mp3 + " title artist album date track genre comment > " + mp3 + ".txt");
         EXPECT_EQ(Contents(mp3 + ".txt"), file.read + "\n" + file.read + "\n");
     }
