@@ -15,6 +15,10 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint8_t kIso88591 = 0;
 constexpr std::uint8_t kUtf16 = 1;
+// A text takes at most two bytes of UTF-16 for each of its bytes of UTF-8; with the frame's own
+// bytes, a written tag keeps to the bound of a copied one.
+constexpr std::size_t kMaxFrameBytes = 10 + 1 + 3 + 4 + 2 + 2 * kMaxFieldBytes;
+static_assert(10 + 7 * kMaxFrameBytes <= kMaxTagBytes);
 
 void PutBigEndian(Bytes& out, std::size_t value, unsigned bitsPerByte) {
     for (unsigned shift = 3 * bitsPerByte;; shift -= bitsPerByte) {
