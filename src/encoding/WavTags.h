@@ -12,7 +12,7 @@
 namespace tarn {
 
 // The longest LIST chunk body read for its fields, and the longest ID3v2 tag carried over.
-inline constexpr std::size_t kMaxTagBytes = 64 * 1024;
+inline constexpr std::size_t kMaxTagBytes = std::size_t{64} * 1024;
 
 struct WavTags {
     TagFields fields;
