@@ -66,7 +66,7 @@ std::optional<TagFields> ParseInfoList(std::span<const std::uint8_t> body) {
         if (std::size_t{size} + size % 2 > room) {
             return std::nullopt;
         }
-        const std::string_view raw(reinterpret_cast<const char*>(&body[position + 8]), size);
+        const std::string_view raw(reinterpret_cast<const char*>(body.data() + position + 8), size);
         for (const auto& [id, field] : kInfoFields) {
             if (std::memcmp(&body[position], id, 4) == 0 && (fields.*field).empty()) {
                 fields.*field = InfoFieldText(raw);

@@ -20,7 +20,8 @@ std::optional<std::vector<std::uint8_t>> Id3v2TagIn(std::span<const std::uint8_t
     // Version 2.3 defines the top three flags, 2.4 a fourth: the footer.
     const std::uint8_t undefinedFlags = version == 3 ? 0x1F : 0x0F;
     if ((version != 3 && version != 4) || body[4] == 0xFF || (flags & undefinedFlags) != 0 ||
-        !std::all_of(&body[6], &body[10], [](std::uint8_t b) { return b < 0x80; })) {
+        !std::all_of(body.begin() + 6, body.begin() + 10,
+                     [](std::uint8_t b) { return b < 0x80; })) {
         return std::nullopt;
     }
     const std::size_t size = (std::size_t{body[6]} << 21U) | (std::size_t{body[7]} << 14U) |
@@ -28,8 +29,8 @@ std::optional<std::vector<std::uint8_t>> Id3v2TagIn(std::span<const std::uint8_t
     const std::size_t footer = (flags & 0x10U) != 0 ? kId3HeaderSize : 0;
     const std::size_t whole = kId3HeaderSize + size + footer;
     if (whole > body.size() || whole > kMaxTagBytes ||
-        std::all_of(&body[kId3HeaderSize], &body[kId3HeaderSize + size],
-                    [](std::uint8_t b) { return b == 0; })) {
+        std::ranges::all_of(body.subspan(kId3HeaderSize, size),
+                            [](std::uint8_t b) { return b == 0; })) {
         return std::nullopt;
     }
     return std::vector<std::uint8_t>(body.begin(),
