@@ -18,7 +18,7 @@ struct TaggedFile {
     std::string info;  // the texts ffmpeg writes beside ISFT, by kKeys
     bool infoAtTheEnd; // the LIST chunk moved after the data
     std::string id3;   // the texts of an ID3v2.4 tag that mutagen adds in an "id3 " chunk
-    std::string tail;  // a damaged chunk after the end, which costs only its own tags
+    std::string tail;  // chunks after the end: a later title, damaged chunks costing only their own
     std::string read;  // the texts read back; empty when the MP3 file has no tag
 };
 
@@ -27,7 +27,8 @@ const TaggedFile kFiles[] = {
      "", "LIST\xE8\3\0\0INFOINAM\4\0\0\0Lost"s,
      "Café “x”|€uro|Naïve|2024|3/12|Pop|" + kLong.substr(0, 1024)},
     {"asciiAndUtf8", "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va", false, "",
-     "id3 \13\0\0\0ID3\3\0\0\0\0\0\1x"s, "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va"},
+     "LIST\20\0\0\0INFOINAM\4\0\0\0Lastid3 \13\0\0\0ID3\3\0\0\0\0\0\1x"s,
+     "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va"},
     {"id3", "Info|Info|Info|1000|9|Info|Info", false, "Id3 ✓|A|B|2001|1/2|Soul|Note", "",
      "Id3 ✓|A|B|2001|1/2|Soul|Note"},
     {"isft", "", false, "", "", ""},
@@ -79,8 +80,7 @@ TEST_F(TagsCarriedOverTest, ReadBackByOtherProgramsBeforeTheAudioOfLame) {
         const std::string wav = dir.File(file.name + ".wav"s);
         const std::string mp3 = dir.File(file.name + ".mp3"s);
         Shell("lame --quiet -t -b 128 -m j --resample 44.1 " + wav + " " + wav + ".mp3");
-        const std::string ours = Contents(mp3);
-        const std::string lame = Contents(wav + ".mp3");
+        const std::string ours = Contents(mp3), lame = Contents(wav + ".mp3");
         EXPECT_TRUE(ours.ends_with(lame)) << file.name;
         EXPECT_EQ(ours.size() > lame.size(), !file.read.empty()) << file.name;
         if (file.read.empty()) {
