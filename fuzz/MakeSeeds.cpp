@@ -3,15 +3,21 @@
 
 #include <iostream>
 #include <string>
+#include <string_view>
 
 namespace {
 
 using namespace tarn::testing;
+using namespace std::string_view_literals;
 
 Bytes Sound(int bits, int channels, int frames) {
     return SoundData({.bitsPerSample = static_cast<std::int16_t>(bits),
                       .channels = static_cast<std::int16_t>(channels),
                       .frames = frames});
+}
+
+Bytes Text(std::string_view bytes) {
+    return {bytes.begin(), bytes.end()};
 }
 
 } // namespace
@@ -39,6 +45,11 @@ int main(int argc, char** argv) {
         {"claims-more.wav",
          Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", Sound(16, 2, 8), 1 << 20}})},
         {"header-only.wav", MakeWav({.frames = 0})},
+        // An INFO list of Windows-1252 and UTF-8 texts, and an ID3v2.3 tag of one frame.
+        {"tagged.wav", Riff({{"fmt ", Fmt(2, 44100, 16)},
+                             {"data", Sound(16, 2, 8)},
+                             {"LIST", Text("INFOINAM\4\0\0\0Caf\xE9IART\3\0\0\0\xE2\x9C\x93\0"sv)},
+                             {"id3 ", Text("ID3\3\0\0\0\0\0\13TIT2\0\0\0\1\0\0\0"sv)}})},
         {"rate-22050.wav", MakeWav({.sampleRate = 22050, .frames = 16})},
     };
     for (const auto& seed : seeds) {

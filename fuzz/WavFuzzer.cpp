@@ -1,6 +1,9 @@
 // Feeds arbitrary bytes to everything that reads a WAV file's contents: the header probe of the
-// file list, and the encoding run's chunk walk and sample conversion.
+// file list, and the encoding run's chunk walk, tag reader, tag writer and sample conversion.
+#include "encoding/Id3v2Writer.h"
+#include "encoding/TextEncoding.h"
 #include "encoding/WavSource.h"
+#include "encoding/WavTags.h"
 #include "filelist/WavProbe.h"
 
 #include <algorithm>
@@ -9,6 +12,8 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace {
@@ -44,6 +49,24 @@ void ConvertAll(const std::uint8_t* data, const tarn::WavLayout& layout, int out
     Check(chunked == whole);
 }
 
+// The tags of the file, and of the bytes taken as a chunk body of each kind, keep their bounds;
+// a tag written from INFO fields is one the reader takes back whole.
+void CheckTags(const tarn::ReadAtFunction& read, const tarn::WavLayout& layout,
+               std::span<const std::uint8_t> bytes) {
+    tarn::WavTags tags = tarn::ReadWavTags(read, layout.tagChunks);
+    tags.fields = tarn::ParseInfoList(bytes).value_or(tags.fields);
+    for (const std::string* text :
+         {&tags.fields.title, &tags.fields.artist, &tags.fields.album, &tags.fields.date,
+          &tags.fields.track, &tags.fields.genre, &tags.fields.comment}) {
+        Check(text->size() <= tarn::kMaxFieldBytes && tarn::DecodeUtf8(*text).has_value());
+    }
+    const auto copied = tarn::Id3v2TagIn(bytes);
+    Check(!copied || copied->size() <= tarn::kMaxTagBytes);
+    Check(tags.id3v2.size() <= tarn::kMaxTagBytes);
+    const std::vector<std::uint8_t> written = tarn::Id3v23Tag(tags.fields);
+    Check(written.empty() || tarn::Id3v2TagIn(written) == written);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -70,6 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(layout.Ok());
     Check(layout->dataOffset >= 0 && layout->dataLength >= 0);
     Check(layout->dataOffset + layout->dataLength <= length);
+    CheckTags(read, *layout, {data, size});
 
     if (!tarn::UnsupportedFormatReason(layout->format).empty()) {
         return 0;

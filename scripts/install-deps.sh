@@ -9,7 +9,7 @@ packages=(
     xvfb xauth x11-utils xdotool imagemagick fonts-liberation
     qt6-wayland weston
     python3 python3-pyatspi at-spi2-core dbus-daemon
-    mpg123 lame xdg-utils
+    mpg123 lame xdg-utils ffmpeg python3-mutagen
     exfatprogs exfat-fuse fuse3
     fp-utils desktop-file-utils appstream man-db
     dpkg-dev lintian

@@ -1,3 +1,4 @@
+#include "encoding/Id3v2Writer.h"
 #include "encoding/RunOutput.h"
 #include "encoding/WavSource.h"
 #include "encoding/clsFileIo.h"
@@ -132,11 +133,10 @@ Status frmMain::RunEncoding(const std::string& path) {
     if (!sourceLength) {
         return CannotRead(path, sourceLength.Outcome());
     }
-    const Result<WavLayout> layout = LocateWavData(
-        [&path](std::int64_t offset, void* buffer, std::size_t count) {
-            return platform::ReadAt(path, offset, buffer, count);
-        },
-        *sourceLength);
+    const ReadAtFunction readAt = [&path](std::int64_t offset, void* buffer, std::size_t count) {
+        return platform::ReadAt(path, offset, buffer, count);
+    };
+    const Result<WavLayout> layout = LocateWavData(readAt, *sourceLength);
     if (!layout) {
         return CannotRead(path, layout.Outcome());
     }
@@ -158,6 +158,13 @@ Status frmMain::RunEncoding(const std::string& path) {
 
     RunOutput output(mp3Path, finalMp3Path, journal_);
     Status outcome = output.Open();
+    if (outcome) {
+        // Tags that cannot be read cost nothing but themselves.
+        const std::vector<std::uint8_t> tag = Mp3TagFor(ReadWavTags(readAt, layout->tagChunks));
+        if (!tag.empty()) {
+            outcome = output.Write(tag.data(), static_cast<std::uint32_t>(tag.size()));
+        }
+    }
     if (!outcome) {
         outcome = CannotWrite(output, outcome);
     } else if (outcome = EncodeChunks(path, source, *layout, output); outcome) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace tarn {
 
@@ -16,6 +17,9 @@ namespace {
 constexpr std::int64_t kCanonicalHeaderSize = 44;
 // The longest "fmt " chunk that carries anything we read: the extensible form.
 constexpr std::size_t kFmtBytesRead = 40;
+// How many chunks the walk reads past the format and the data in search of tags, so that a file
+// of countless tiny chunks costs no more than a moment.
+constexpr int kMaxChunksAfter = 1024;
 
 bool IsTag(const std::uint8_t* bytes, const char* tag) {
     return std::memcmp(bytes, tag, 4) == 0;
@@ -61,13 +65,18 @@ Result<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLen
 
     std::optional<WavFormat> format;
     std::optional<WavLayout> data;
+    std::vector<TagChunk> tagChunks;
     // The tags of a shorter file compare with the zeros of `head`.
     if (IsTag(head.data(), "RIFF") && IsTag(head.data() + 8, "WAVE")) {
         std::int64_t position = 12;
-        while (position + 8 <= fileLength && !(format && data)) {
+        for (int chunksAfter = 0; position + 8 <= fileLength && chunksAfter <= kMaxChunksAfter;
+             chunksAfter += format && data ? 1 : 0) {
             std::array<std::uint8_t, 8> header{};
             if (const Status headerRead = ReadExactly(read, position, header.data(), header.size());
                 !headerRead) {
+                if (format && data) {
+                    break; // only tags are lost
+                }
                 return headerRead;
             }
             const std::int64_t body = position + 8;
@@ -82,7 +91,12 @@ Result<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLen
                 }
                 format = ParseFmt(fmt.data(), count);
             } else if (IsTag(header.data(), "data") && !data) {
-                data = WavLayout{{}, body, std::min(size, available), true};
+                data = WavLayout{{}, body, std::min(size, available), true, {}};
+            } else if ((IsTag(header.data(), "LIST") || IsTag(header.data(), "id3 ") ||
+                        IsTag(header.data(), "ID3 ")) &&
+                       size + (size & 1) <= available) {
+                tagChunks.push_back(
+                    {!IsTag(header.data(), "LIST"), body, static_cast<std::uint32_t>(size)});
             }
             position = body + size + (size & 1);
         }
@@ -90,6 +104,7 @@ Result<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLen
 
     if (format && data) {
         data->format = *format;
+        data->tagChunks = std::move(tagChunks);
         return *data;
     }
     WavLayout fallback;

@@ -30,6 +30,15 @@ struct WavFormat {
     bool operator==(const WavFormat&) const = default;
 };
 
+// A chunk that may hold tags: a LIST chunk (INFO lists are such) or an "id3 " chunk.
+struct TagChunk {
+    bool id3 = false;
+    std::int64_t bodyOffset = 0;
+    std::uint32_t size = 0;
+
+    bool operator==(const TagChunk&) const = default;
+};
+
 // Where the samples of a WAV file lie.
 struct WavLayout {
     WavFormat format;
@@ -38,6 +47,9 @@ struct WavLayout {
     // False when the file is not well-formed RIFF/WAVE and the canonical 44-byte header was
     // assumed instead.
     bool chunked = false;
+    // The chunks of a chunked file that may hold tags, whole and in file order; the file's chunks
+    // after its data count too.
+    std::vector<TagChunk> tagChunks;
 
     bool operator==(const WavLayout&) const = default;
 };
@@ -52,7 +64,9 @@ using ReadAtFunction =
 // chunk that claims more than the file holds cut at the end of the file. A file without both
 // chunks is taken as a canonical header: the format at offsets 20 to 35 (or from its "fmt "
 // chunk, when it has one) and the data from byte 44 to the end. A read that fails, or comes
-// short of the length given, fails it.
+// short of the length given, fails it, unless both chunks are found already: the walk only
+// looks for tag chunks from there on, and a chunk that runs past the end of the file, its pad
+// byte included, is no tag chunk.
 Result<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLength);
 
 // Why samples of this format cannot be encoded, as a sentence; empty when they can.

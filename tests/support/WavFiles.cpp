@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <numbers>
 #include <stdexcept>
-#include <string_view>
+#include <string>
 #include <utility>
 
 namespace tarn::testing {
@@ -54,16 +54,17 @@ Bytes Fmt(int channels, int rate, int bits, int formatTag) {
     return fmt;
 }
 
+Bytes List(const std::vector<std::string>& items) {
+    std::vector<Chunk> fields;
+    for (std::size_t i = 1; i + 1 < items.size(); i += 2) {
+        fields.push_back({items[i].c_str(), Bytes(items[i + 1].begin(), items[i + 1].end())});
+    }
+    const Bytes riff = Riff(fields, items[0].c_str());
+    return {riff.begin() + 8, riff.end()};
+}
+
 Bytes FfmpegList() {
-    Bytes list;
-    for (const char* tag : {"INFO", "ISFT"}) {
-        PutTag(list, tag);
-    }
-    Put(list, 14, 4);
-    for (char c : std::string_view("Lavf59.27.100", 14)) { // with its terminating zero
-        list.push_back(static_cast<std::uint8_t>(c));
-    }
-    return list;
+    return List({"INFO", "ISFT", std::string("Lavf59.27.100", 14)}); // with its terminating zero
 }
 
 std::vector<std::uint8_t> SoundData(const WavSpec& spec) {

@@ -27,7 +27,9 @@ Bytes Riff(const std::vector<Chunk>& chunks, const char* form = "WAVE");
 // The body of a "fmt " chunk.
 Bytes Fmt(int channels, int rate, int bits, int formatTag = 1);
 
-// The INFO list ffmpeg writes: the body of a "LIST" chunk.
+// The body of a "LIST" chunk: its form type, then identifiers and texts in turn, each padded.
+Bytes List(const std::vector<std::string>& items);
+// The INFO list ffmpeg writes.
 Bytes FfmpegList();
 
 struct WavSpec {

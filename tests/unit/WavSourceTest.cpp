@@ -37,6 +37,11 @@ TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
     spare.resize(40);
     Bytes notRiff = Riff({{"fmt ", Fmt(1, 48000, 8, 3)}});
     std::memcpy(notRiff.data(), "RIFX", 4);
+    // The walk reads 1024 chunks past the format and the data in search of tags, not more.
+    std::vector<testing::Chunk> chunks{{"fmt ", Fmt(2, 44100, 16)}, {"data", {}}};
+    chunks.resize(1026, {"JUNK", {}});
+    chunks.push_back({"LIST", {}});
+    const Bytes tooFar = Riff(chunks);
 
     const std::pair<Bytes, WavLayout> cases[] = {
         // A data chunk that claims more than the file holds, as from a writer that never finished.
@@ -46,7 +51,9 @@ TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
         {Riff({{"fmt ", extensible}, {"data", Bytes(120)}}),
          {{kWaveFormatPcm, 6, 48000, 16, 0x3F}, 68, 120, true}},
         {Riff({{"fmt ", spare}, {"data", Bytes(4)}}), {kCd, 68, 4, true}},
-        {Riff({{"fmt ", Fmt(2, 44100, 16)}, {"LIST", {}}, {"data", {}}}), {kCd, 52, 0, true}},
+        {Riff({{"fmt ", Fmt(2, 44100, 16)}, {"LIST", {}}, {"data", {}}}),
+         {kCd, 52, 0, true, {{false, 44, 0}}}},
+        {tooFar, {kCd, 44, 0, true}},
         // Not well-formed: a canonical header (here 36 bytes), its tag unread; data from byte 44.
         {notRiff, {kDatMono8, 36, 0, false}},
         {Riff({{"fmt ", Fmt(1, 48000, 8)}, {"LIST", testing::FfmpegList()}}),
@@ -58,6 +65,9 @@ TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
     // A read that fails gives nothing: here the second chunk's header.
     EXPECT_EQ(Locate(Riff({{"JUNK", {}}, {"fmt ", Fmt(2, 44100, 16)}, {"data", {}}}), 3),
               std::nullopt);
+    // Past the format and the data it costs only the tags: here the LIST chunk's header.
+    EXPECT_EQ(Locate(Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", {}}, {"LIST", {}}}), 5),
+              (WavLayout{kCd, 44, 0, true}));
 }
 
 TEST(SampleConverterTest, ConvertsWholeFramesAndRefusesOtherFormats) {
