@@ -209,8 +209,8 @@ NameJournal::RecoveryReport NameJournal::Recover() {
         return report;
     }
     // A placeholder goes first: it may hold the name that another record gives back.
-    std::ranges::stable_partition(*entries,
-                                  [](const Entry& e) { return e.kind == Kind::Placeholder; });
+    std::stable_partition(entries->begin(), entries->end(),
+                          [](const Entry& e) { return e.kind == Kind::Placeholder; });
     std::vector<Entry> settled;
     for (const Entry& entry : *entries) {
         const Result<Settlement> settlement = SettleRecord(entry, this);

@@ -46,7 +46,7 @@ Status UnlinkLinked(const std::string& from, const std::string& to) {
     if (sys::Unlink(from.c_str()) == 0) {
         return {};
     }
-    const Status failure = Status::FromErrno();
+    Status failure = Status::FromErrno();
     const Result<FileInfo> source = InspectName(from);
     const Result<FileInfo> target = InspectName(to);
     if (Missing(source) && target) {
