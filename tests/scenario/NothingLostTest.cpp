@@ -324,6 +324,10 @@ TEST_F(NothingLostTest, TheMusicFolderGoesAtAnyCallAndComesBack) {
                 session.form.cmdExit_Click();
             }
             const Names& shown = session.platform.interactions;
+            EXPECT_TRUE(std::ranges::none_of(shown, [](const std::string& text) {
+                return text.find("could not be renamed:") != std::string::npos &&
+                       text.find("No such file") != std::string::npos;
+            })) << "a folder that is not there is told as such";
             EXPECT_TRUE(pulledFrom != 1 || !fs::exists(journalPath) ||
                         std::ranges::any_of(shown,
                                             [](const std::string& text) {
