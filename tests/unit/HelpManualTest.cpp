@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -38,7 +39,7 @@ bool HasAnchor(const std::string& html, const std::string& anchor) {
 // Every entry of the built manual's contents and index, and every link of its pages, opens.
 TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
     const HelpManual manual(kManual);
-    ASSERT_EQ(manual.Problem(), ArchiveProblem::None) << kManual;
+    ASSERT_TRUE(manual.Outcome().Ok()) << manual.Outcome().Reason();
     ASSERT_FALSE(manual.Contents().empty() || manual.Index().empty());
     EXPECT_EQ(manual.Title() + ", " + manual.DefaultTopic() + ", " + manual.Contents()[0].name,
               "Tarn MP3 Encoder Help, /welcome.html, Welcome");
@@ -108,11 +109,17 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
         }
         const HelpManual manual(file);
         EXPECT_TRUE(manual.Contents().empty() && manual.DefaultTopic().empty()) << file;
-        EXPECT_THAT(ProblemText(manual.Problem(), file), HasSubstr(file + cases[i].second));
+        EXPECT_THAT(manual.Outcome().Reason(), HasSubstr(file + cases[i].second));
     }
-    EXPECT_EQ(ProblemText(ArchiveProblem::None, kManual), "");
-    // Without its reader program even a whole manual cannot be read.
-    EXPECT_EQ(ReadArchive(kManual, dir.File("absent-reader")).Problem(), ArchiveProblem::Damaged);
+    // Without a reader program that starts even a whole manual cannot be read; the reader is
+    // named, not the manual.
+    std::ofstream(dir.File("not-a-program")) << "text";
+    for (const auto& [reader, error] : {std::pair{dir.File("absent-reader"), ENOENT},
+                                        std::pair{dir.File("not-a-program"), EACCES}}) {
+        EXPECT_EQ(ReadArchive(kManual, reader).Outcome().Reason(),
+                  "The help reader " + reader + " could not be started: " + std::strerror(error) +
+                      ".");
+    }
 }
 
 } // namespace
