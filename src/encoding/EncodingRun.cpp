@@ -46,15 +46,6 @@ Status CannotEncode(const std::string& path, const Status& failure) {
     return failure.Explained("The file cannot be encoded:\n" + path + "\n" + Sentence(failure));
 }
 
-// The encoder's result as the run reports it: its text alone.
-Status EncoderOutcome(std::int32_t result) {
-    if (result == 0) {
-        return {};
-    }
-    const std::string text = EncoderErrorText(result);
-    return Status::Failure(text.empty() ? "Encoder error " + std::to_string(result) : text);
-}
-
 // The encoder stream of one run, released however the run ends.
 class StreamHandle {
 public:
