@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDBusConnection>
 #include <QObject>
 #include <QPointer>
@@ -24,7 +25,8 @@ protected:
 
 private slots:
     void ActionInvoked(uint id, const QString& action);
-    // Sent before the action: lets a Wayland window take the focus that the click gave.
+    // Sent before the action: lets a Wayland window take the focus that the click gave. Kept
+    // for that action.
     void ActivationToken(uint id, const QString& token);
 
 private:
@@ -32,6 +34,7 @@ private:
     QPointer<MainWindow> window_;
     // The notification on screen, which the next one replaces; 0 for none.
     uint shown_ = 0;
+    QByteArray activationToken_;
 };
 
 } // namespace tarn::gui

@@ -1,8 +1,10 @@
+#include "FakeDesktop.h"
 #include "helpviewer/HelpManual.h"
 #include "helpviewer/ReaderProcess.h"
 #include "qt/HelpBrowser.h"
 #include "qt/HelpWindow.h"
 #include "qt/QtPlatform.h"
+#include "qt/SleepInhibitor.h"
 #include "qt/TimerBinding.h"
 #include "support/TempDir.h"
 
@@ -66,7 +68,7 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     QtDesktop desktop;
     for (const std::string& file : {dir.File("absent.chm"), manual}) {
         desktop.ShowHelp(file);
-        const std::string problem = help::ProblemText(help::HelpManual(file).Problem(), file);
+        const std::string problem = help::HelpManual(file).Outcome().Reason();
         EXPECT_TRUE(desktop.Help()->Browser()->toPlainText().contains(problem.c_str())) << problem;
     }
     std::ofstream(manual) << std::ifstream(TARN_HELP_FILE).rdbuf();
@@ -118,8 +120,7 @@ TEST(HelpWindowTest, ReadsWhileTheWindowGoesOnAndGivesUpOnAReaderThatHangs) {
     HelpWindow hung(script("hung", "exec sleep 600"), std::chrono::milliseconds(100));
     reading.Present(TARN_HELP_FILE);
     hung.Present(TARN_HELP_FILE);
-    const QString damaged =
-        QString::fromStdString(help::ProblemText(help::ArchiveProblem::Damaged, TARN_HELP_FILE));
+    const QString damaged = QString::fromStdString(help::DamagedFile(TARN_HELP_FILE).Reason());
     EXPECT_EQ(reading.Browser()->toPlainText().toStdString(), "Loading the manual\u2026");
     ASSERT_TRUE(QTest::qWaitFor([&] {
         return std::filesystem::exists(starts) && hung.Browser()->toPlainText().contains(damaged);
@@ -128,6 +129,23 @@ TEST(HelpWindowTest, ReadsWhileTheWindowGoesOnAndGivesUpOnAReaderThatHangs) {
     std::ofstream{go};
     ASSERT_TRUE(QTest::qWaitFor([&] { return reading.Browser()->Topic() == "/welcome.html"; }));
     EXPECT_EQ(std::filesystem::file_size(starts), 1U) << "one reader for two Helps";
+}
+
+// A portal that refuses, or answers only after it has been given up on, leaves the hold to
+// logind and keeps no inhibition of its own.
+TEST(SleepInhibitorTest, APortalThatRefusesOrAnswersLateLeavesTheHoldToLogind) {
+    FakeDesktop desktop;
+    for (const FakeDesktop::Portal portal : {FakeDesktop::Refuses, FakeDesktop::Silent}) {
+        desktop.Reset(portal);
+        SleepInhibitor inhibitor(QDBusConnection::connectToBus(desktop.address, "session"),
+                                 QDBusConnection::connectToBus(desktop.address, "system"), nullptr,
+                                 std::chrono::milliseconds(200));
+        inhibitor.Hold({});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.LogindHolding(); })) << portal;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.portalRequests.empty(); })) << portal;
+        inhibitor.Release();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !desktop.Holding(); })) << portal;
+    }
 }
 
 } // namespace

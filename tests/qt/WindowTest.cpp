@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace tarn::gui::testing {
@@ -227,18 +228,50 @@ TEST_F(WindowTest, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
     EXPECT_TRUE(window.Unloaded());
 }
 
-// The desktop's services a stand-in on a bus of the test's own; each row is one end of a job.
-TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichIsAnnounced) {
+// The desktop's services: stand-ins on a bus of the test's own.
+class DesktopTest : public WindowTest {
+protected:
+    DesktopTest() {
+        new DesktopCompanion(form, window,
+                             QDBusConnection::connectToBus(desktop.address, "session"),
+                             QDBusConnection::connectToBus(desktop.address, "system"));
+        elsewhere.show();
+    }
+
+    // Runs a job with the window active or not, `during` it once the inhibition has been asked
+    // for, until the desktop holds nothing, has heard `calls` calls and the task bar entry is
+    // hidden.
+    void RunJob(bool active, std::size_t calls, const std::function<void()>& during = {}) {
+        (active ? static_cast<QWidget&>(window) : elsewhere).activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow() == active; }));
+        QTimer::singleShot(0, &window, [&] {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !desktop.calls.empty(); }));
+            if (during) {
+                during();
+            }
+        });
+        form.cmdGo_Click();
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return !desktop.Holding() && desktop.calls.size() >= calls &&
+                   !desktop.progress.empty() && desktop.progress.back() == -1;
+        }));
+    }
+
     FakeDesktop desktop;
-    new DesktopCompanion(form, window, QDBusConnection::connectToBus(desktop.address, "session"),
-                         QDBusConnection::connectToBus(desktop.address, "system"));
     QWidget elsewhere;
-    elsewhere.show();
+};
+
+// Each row is one end of a job: sleep is held off through the portal or logind, the task bar
+// entry follows the bar and the end is announced unless the window is in front.
+TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichIsAnnounced) {
     long highest = 0;
+    int job = 0;
     const auto watch = form.lblTotal.Change.Connect([&] {
         highest = std::max<long>(highest, ReadBackPercent(form.lblTotal.Caption()).value_or(0));
     });
     const std::string why = " | Encoding WAV files to MP3";
+    // Each job's request has a name of its own: # stands for the job's number.
+    const std::string portal = "Inhibit  | 12 | tarnme# Encoding WAV files to MP3";
     const std::string done =
         "Notify Tarn MP3 Encoder | 0 | tarnme | Job done! | 1 MP3 file written.";
     const std::string actions =
@@ -246,38 +279,37 @@ TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichI
     const std::string trouble =
         " A file could not be encoded, or could not be given its name back: the window says which.";
     enum End { Done, Error, Close };
-    // How the job ends, the portal there (else logind), the window active, the calls.
+    // How the job ends, the portal there (else logind), the window active, the calls. The
+    // window in front withdraws the notification of the job before.
     using Row = std::tuple<End, bool, bool, std::vector<std::string>>;
     for (const auto& [end, viaPortal, active, calls] :
-         {Row{Done, true, false, {"Inhibit  | 12" + why, "Close", done + actions}},
-          Row{Done, false, true, {"Inhibit sleep:idle | Tarn MP3 Encoder" + why + " | block"}},
-          Row{Error, true, false, {"Inhibit  | 12" + why, "Close", done + trouble + actions}},
-          Row{Close, true, false, {"Inhibit  | 12" + why, "Close"}}}) {
+         {Row{Done, true, false, {portal, "Close", done + actions}},
+          Row{Done, false, true,
+              {"CloseNotification 7", "Inhibit sleep:idle | Tarn MP3 Encoder" + why + " | block"}},
+          Row{Error, true, false, {portal, "Close", done + trouble + actions}},
+          Row{Close, true, false, {portal, "Close"}}}) {
         SCOPED_TRACE(std::to_string(end) + (active ? " active" : ""));
-        desktop.Reset(viaPortal);
+        desktop.Reset(viaPortal ? FakeDesktop::Grants : FakeDesktop::Absent);
         highest = 0;
         ::tarn::testing::WriteWav(folder.File("gone.wav"), {});
         ::tarn::testing::WriteWav(folder.File("a.wav"), {.frames = 3 * 44100});
-        // A file listed twice is passed over; one gone by Go cannot be encoded.
+        // A file listed twice is passed over; one gone by Go cannot be encoded. Closing the
+        // window is refused, then the orderly end aborts the job first.
         form.AddChosenFiles(
             {folder.File(end == Error ? "gone.wav" : "a.wav"), folder.File("a.wav")});
         std::filesystem::remove(folder.File("gone.wav"));
-        (active ? static_cast<QWidget&>(window) : elsewhere).activateWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow() == active; }));
-        // Inside the job, once the inhibition has been asked for.
-        QTimer::singleShot(0, &window, [&, end = end] {
-            EXPECT_TRUE(QTest::qWaitFor([&] { return !desktop.calls.empty(); }));
-            if (end == Close) { // Refused, then the orderly end, which aborts the job first.
+        RunJob(active, calls.size(), [&, end = end] {
+            if (end == Close) {
                 EXPECT_FALSE(window.close());
                 form.Shutdown();
             }
         });
-        form.cmdGo_Click();
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            return !desktop.Holding() && desktop.calls.size() >= calls.size() &&
-                   !desktop.progress.empty() && desktop.progress.back() == -1;
-        }));
-        EXPECT_EQ(desktop.calls, calls);
+        std::vector<std::string> expected = calls;
+        for (std::string& call : expected) {
+            std::replace(call.begin(), call.end(), '#', static_cast<char>('1' + job));
+        }
+        EXPECT_EQ(desktop.calls, expected);
+        ++job;
         // From 0 up to the highest percentage the bar showed (the entry's stops at 100), each
         // once, then hidden.
         const auto& shown = desktop.progress;
@@ -285,17 +317,26 @@ TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichI
                   std::tuple(0L, std::min(highest, 100L)));
         EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end() - 1, std::greater_equal<>()),
                   shown.end() - 1);
-        // Clicked, the notification brings the window forward, and is withdrawn.
-        if (calls.back().starts_with("Notify")) {
-            desktop.bus.send(QDBusMessage::createSignal("/org/freedesktop/Notifications",
-                                                        "org.freedesktop.Notifications",
-                                                        "ActionInvoked")
-                             << 7U << QString("default"));
-            EXPECT_TRUE(QTest::qWaitFor([&] {
-                return window.isActiveWindow() && desktop.calls.back() == "CloseNotification 7";
-            }));
-        }
     }
+}
+
+// Clicked, the notification brings the window forward with the token the click gave, which no
+// program started later inherits, and is withdrawn.
+TEST_F(DesktopTest, TheNotificationClickedBringsTheWindowForwardAndIsWithdrawn) {
+    desktop.Reset(FakeDesktop::Absent);
+    ::tarn::testing::WriteWav(folder.File("a.wav"), {});
+    form.AddChosenFiles({folder.File("a.wav")});
+    RunJob(false, 2);
+    ASSERT_TRUE(desktop.calls.back().starts_with("Notify"));
+    const auto signal = [&](const char* name) {
+        return QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                          "org.freedesktop.Notifications", name);
+    };
+    desktop.bus.send(signal("ActivationToken") << 7U << QString("token"));
+    desktop.bus.send(signal("ActionInvoked") << 7U << QString("default"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window.isActiveWindow() && desktop.calls.back() == "CloseNotification 7"; }));
+    EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
 }
 
 } // namespace
