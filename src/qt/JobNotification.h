@@ -23,13 +23,12 @@ protected:
     // Once the user is back at the window, the notification has said what it had to: withdrawn.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private slots:
-    void ActionInvoked(uint id, const QString& action);
+private:
+    Q_SLOT void ActionInvoked(uint id, const QString& action);
     // Sent before the action: lets a Wayland window take the focus that the click gave. Kept
     // for that action.
-    void ActivationToken(uint id, const QString& token);
+    Q_SLOT void ActivationToken(uint id, const QString& token);
 
-private:
     QDBusConnection session_;
     QPointer<MainWindow> window_;
     // The notification on screen, which the next one replaces; 0 for none.

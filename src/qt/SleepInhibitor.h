@@ -27,11 +27,10 @@ public:
     void Hold(const QString& parentWindow);
     void Release();
 
-private slots:
-    // The portal answers a request only when it could not do what was asked.
-    void PortalResponse(uint response, const QVariantMap& results, const QDBusMessage& message);
-
 private:
+    // The portal answers a request only when it could not do what was asked.
+    Q_SLOT void PortalResponse(uint response, const QVariantMap& results,
+                               const QDBusMessage& message);
     void AskPortal();
     void AskLogind();
     // An answer that comes after Release is let go at once.

@@ -86,15 +86,14 @@ public:
         return connection.send(reply);
     }
 
-private slots:
-    void Update(const QString& app, const QVariantMap& properties) {
+private:
+    Q_SLOT void Update(const QString& app, const QVariantMap& properties) {
         progress.push_back(app != "application://org.example.tarn.tarnme.desktop" ? -2
                            : properties.value("progress-visible").toBool()
                                ? std::lround(properties.value("progress").toDouble() * 100)
                                : -1);
     }
 
-private:
     // The request is where the token names it; a refusal follows the answer.
     bool AnswerPortal(const QDBusMessage& message, const QDBusConnection& connection) {
         const QString token =
@@ -117,7 +116,7 @@ private:
     }
 
     Portal portal_ = Absent;
-    inline static const QString kPortal = "org.freedesktop.portal.Desktop";
+    static constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
     QProcess daemon_;
     std::vector<QDBusUnixFileDescriptor> logindHolds_;
 };

@@ -126,7 +126,7 @@ TEST(HelpWindowTest, ReadsWhileTheWindowGoesOnAndGivesUpOnAReaderThatHangs) {
         return std::filesystem::exists(starts) && hung.Browser()->toPlainText().contains(damaged);
     }));
     reading.Present(TARN_HELP_FILE);
-    std::ofstream{go};
+    const std::ofstream made(go);
     ASSERT_TRUE(QTest::qWaitFor([&] { return reading.Browser()->Topic() == "/welcome.html"; }));
     EXPECT_EQ(std::filesystem::file_size(starts), 1U) << "one reader for two Helps";
 }
