@@ -99,7 +99,8 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
 
     window.close();
     desktop.ShowHelp(manual);
-    EXPECT_TRUE(desktop.Help() == &window && window.isVisible());
+    EXPECT_EQ(desktop.Help(), &window);
+    EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(browser.Topic(), "/options.html");
 }
 

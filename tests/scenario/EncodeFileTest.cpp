@@ -124,24 +124,6 @@ INSTANTIATE_TEST_SUITE_P(
                    }()}),
     testing::RowName);
 
-// Each item of the quality list gives the encoder its preset; no item selected keeps the last.
-TEST_F(EncodeFileTest, EveryQualityItemGivesItsPreset) {
-    ASSERT_EQ(form.cmbQuality.ListCount(), 10);
-    testing::WriteWav(dir.File("a.wav"), {.sampleRate = 48000, .frames = 1152});
-    std::vector<std::int32_t> presets;
-    for (int index : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, -1}) {
-        form.cmbQuality.SetListIndex(index);
-        fs::remove(dir.File("a.mp3"));
-        form.EncodeFile(dir.File("a.wav"));
-        presets.push_back(form.EncoderConfig.format.LHV1.nPreset);
-    }
-    EXPECT_EQ(presets,
-              (std::vector<std::int32_t>{LQP_LOW_QUALITY, LQP_NORMAL_QUALITY, LQP_HIGH_QUALITY,
-                                         LQP_VOICE_QUALITY, LQP_PHONE, LQP_RADIO, LQP_TAPE,
-                                         LQP_HIFI, LQP_CD, LQP_STUDIO, LQP_STUDIO}));
-    EXPECT_TRUE(platform.Messages().empty());
-}
-
 // The run writes the entry's own MP3 path, processes events after every chunk, and stops after
 // the chunk during which Abort was asked for, its output a complete, shorter MP3 file.
 TEST_F(EncodeFileTest, WritesTheEntrysPathPacesItselfAndStopsAfterAnAbort) {

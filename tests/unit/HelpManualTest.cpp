@@ -18,6 +18,8 @@ namespace tarn::help {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
 
 const std::string kManual = TARN_HELP_FILE;
 
@@ -40,7 +42,8 @@ bool HasAnchor(const std::string& html, const std::string& anchor) {
 TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
     const HelpManual manual(kManual);
     ASSERT_TRUE(manual.Outcome().Ok()) << manual.Outcome().Reason();
-    ASSERT_FALSE(manual.Contents().empty() || manual.Index().empty());
+    ASSERT_THAT(manual.Contents(), Not(IsEmpty()));
+    ASSERT_THAT(manual.Index(), Not(IsEmpty()));
     EXPECT_EQ(manual.Title() + ", " + manual.DefaultTopic() + ", " + manual.Contents()[0].name,
               "Tarn MP3 Encoder Help, /welcome.html, Welcome");
 
@@ -49,8 +52,10 @@ TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
         Walk(*sitemap, [&](const SitemapEntry& entry) {
             const std::optional<std::string> page = manual.Read(entry.local);
             EXPECT_TRUE(page) << entry.name << " opens '" << entry.local << "'";
-            EXPECT_TRUE(entry.anchor.empty() || HasAnchor(page.value_or(""), entry.anchor))
-                << entry.name << " opens " << entry.local << "#" << entry.anchor;
+            if (!entry.anchor.empty()) {
+                EXPECT_TRUE(HasAnchor(page.value_or(""), entry.anchor))
+                    << entry.name << " opens " << entry.local << "#" << entry.anchor;
+            }
             if (sitemap == &manual.Contents()) {
                 listed.insert(entry.local);
             }
@@ -75,8 +80,9 @@ TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
                 const std::optional<std::string> target = ResolveArchivePath(page, link);
                 const std::optional<std::string> text = target ? manual.Read(*target) : target;
                 ASSERT_TRUE(text) << page << " links to " << link;
-                EXPECT_TRUE(AnchorOf(link).empty() || HasAnchor(*text, AnchorOf(link)))
-                    << page << " links to " << link;
+                if (!AnchorOf(link).empty()) {
+                    EXPECT_TRUE(HasAnchor(*text, AnchorOf(link))) << page << " links to " << link;
+                }
             }
         }
     }
@@ -108,7 +114,8 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
             std::ofstream(file, std::ios::binary) << *cases[i].first;
         }
         const HelpManual manual(file);
-        EXPECT_TRUE(manual.Contents().empty() && manual.DefaultTopic().empty()) << file;
+        EXPECT_THAT(manual.Contents(), IsEmpty()) << file;
+        EXPECT_EQ(manual.DefaultTopic(), "") << file;
         EXPECT_THAT(manual.Outcome().Reason(), HasSubstr(file + cases[i].second));
     }
     // Without a reader program that starts even a whole manual cannot be read; the reader is
