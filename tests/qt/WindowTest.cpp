@@ -265,15 +265,16 @@ protected:
 
     FakeDesktop desktop;
     QWidget elsewhere;
+    // The highest percentage the job bar has shown.
+    long highest = 0;
+    const forms::Connection watch = form.lblTotal.Change.Connect([this] {
+        highest = std::max<long>(highest, ReadBackPercent(form.lblTotal.Caption()).value_or(0));
+    });
 };
 
 // Each row is one end of a job: sleep is held off through the portal or logind, the task bar
 // entry follows the bar and the end is announced unless the window is in front.
 TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichIsAnnounced) {
-    long highest = 0;
-    const auto watch = form.lblTotal.Change.Connect([&] {
-        highest = std::max<long>(highest, ReadBackPercent(form.lblTotal.Caption()).value_or(0));
-    });
     const std::string logind =
         "Inhibit sleep:idle | Tarn MP3 Encoder | Encoding WAV files to MP3 | block";
     // Each job's request has a name of its own, with the job's number.
@@ -284,8 +285,10 @@ TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhich
         "Notify Tarn MP3 Encoder | 0 | tarnme | Job done! | 1 MP3 file written.";
     const std::string actions =
         " | default Show the window | org.example.tarn.tarnme complete | -1";
-    const std::string trouble =
-        " A file could not be encoded, or could not be given its name back: the window says which.";
+    const std::string troubles = done +
+                                 " A file could not be encoded, or could not be given its name "
+                                 "back: the window says which." +
+                                 actions;
     enum End { Done, Error, Close };
     // How the job ends, the portal there (else logind), the window active, the calls. The
     // window in front withdraws the notification of the job before.
@@ -293,13 +296,13 @@ TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhich
     for (const auto& [end, viaPortal, active, calls] :
          {Row{Done, true, false, {portal(1), "Close", done + actions}},
           Row{Done, false, true, {"CloseNotification 7", logind}},
-          Row{Error, true, false, {portal(3), "Close", done + trouble + actions}},
+          Row{Error, true, false, {portal(3), "Close", troubles}},
           Row{Close, true, false, {portal(4), "Close"}}}) {
         SCOPED_TRACE(std::to_string(end) + (active ? " active" : ""));
         desktop.Reset(viaPortal ? FakeDesktop::Grants : FakeDesktop::Absent);
         highest = 0;
         ::tarn::testing::WriteWav(folder.File("gone.wav"), {});
-        ::tarn::testing::WriteWav(folder.File("a.wav"), {.frames = 3 * 44100});
+        ::tarn::testing::WriteWav(folder.File("a.wav"), {.frames = std::int64_t{3} * 44100});
         // A file listed twice is passed over; one gone by Go cannot be encoded. Closing the
         // window is refused, then the orderly end aborts the job first.
         form.AddChosenFiles(

@@ -20,12 +20,12 @@ using testing::Names;
 using testing::WavSpec;
 
 // A decoded file is longer than its source by at most the encoder's delay and padding.
-constexpr std::size_t kMaxExtraFrames = 3 * 1152;
+constexpr std::size_t kMaxExtraFrames = std::size_t{3} * 1152;
 constexpr std::int64_t kSourceFrames = 22050;
 
 // The decoded sound; nothing unless the file is whole MP3 frames lasting `frames`, give or take.
 std::optional<testing::DecodedSound> Decoded(const std::string& mp3, std::int64_t frames) {
-    const auto sound = testing::DecodeWithMpg123(mp3);
+    auto sound = testing::DecodeWithMpg123(mp3);
     const auto wanted = static_cast<std::size_t>(frames);
     if (!testing::ParseMp3Frames(testing::ReadAllBytes(mp3)) || !sound ||
         sound->Frames() < wanted || sound->Frames() > wanted + kMaxExtraFrames) {
@@ -72,6 +72,7 @@ TEST_P(EncodeSourceTest, EveryFrameAndTheDecodedSoundAreAsChosen) {
 
     const auto frames = testing::ParseMp3Frames(testing::ReadAllBytes(dir.File("source.mp3")));
     ASSERT_TRUE(frames.has_value()) << "the output is not a clean run of MP3 frames";
+    const std::string chosen = bitrate + " " + std::to_string(c.rate) + " " + mode + " " + checked;
     for (const testing::Mp3Frame& frame : *frames) {
         // The last box clears the original bit.
         ASSERT_EQ(std::to_string(frame.bitrateKbps) + " " + std::to_string(frame.sampleRate) +
@@ -80,7 +81,7 @@ TEST_P(EncodeSourceTest, EveryFrameAndTheDecodedSoundAreAsChosen) {
                                          : " other ") +
                       char('0' + frame.crc) + char('0' + frame.privateBit) +
                       char('0' + frame.copyright) + char('0' + !frame.original),
-                  bitrate + " " + std::to_string(c.rate) + " " + mode + " " + checked);
+                  chosen);
     }
     const auto sound = Decoded(dir.File("source.mp3"), kSourceFrames);
     ASSERT_TRUE(sound.has_value());
