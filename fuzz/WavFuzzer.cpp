@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(layout->dataOffset >= 0 && layout->dataLength >= 0);
     Check(layout->dataOffset + layout->dataLength <= length);
 
-    if (!tarn::UnsupportedFormatReason(layout->format).empty()) {
+    if (!tarn::CheckFormatSupported(layout->format)) {
         return 0;
     }
     // The run's two channel modes: "Mono" and "Stereo".

@@ -131,8 +131,8 @@ Status frmMain::RunEncoding(const std::string& path) {
     if (!layout) {
         return CannotRead(path, layout.Outcome());
     }
-    if (const std::string reason = UnsupportedFormatReason(layout->format); !reason.empty()) {
-        return CannotEncode(path, Status::Failure(reason));
+    if (const Status supported = CheckFormatSupported(layout->format); !supported) {
+        return CannotEncode(path, supported);
     }
 
     const int channels = ConfigureEncoder(layout->format);

@@ -15,9 +15,8 @@
 
 namespace tarn::gui::testing {
 
-// A bus of its own with a stand-in desktop that records what reaches it: the portal's Inhibit
-// (when asked for: granted, refused or never answered), logind's, the notification server, a
-// dock hearing the launcher's Update.
+// A bus of its own with a stand-in desktop that records what reaches it: the portal (granted,
+// refused or silent), logind, the notification server, a dock hearing the launcher's Update.
 class FakeDesktop : public QDBusVirtualObject {
     Q_OBJECT
 
@@ -96,23 +95,21 @@ private:
 
     // The request is where the token names it; a refusal follows the answer.
     bool AnswerPortal(const QDBusMessage& message, const QDBusConnection& connection) {
-        const QString token =
-            qdbus_cast<QVariantMap>(message.arguments().value(2)).value("handle_token").toString();
-        const QString request = "/org/freedesktop/portal/desktop/request/" +
-                                message.service().mid(1).replace('.', '_') + "/" + token;
+        const QString request =
+            "/org/freedesktop/portal/desktop/request/" +
+            message.service().mid(1).replace('.', '_') + "/" +
+            qdbus_cast<QVariantMap>(message.arguments().value(2))["handle_token"].toString();
         if (portal_ != Refuses) {
             portalRequests.insert(request);
         }
-        if (portal_ == Silent) {
-            return true;
-        }
-        return connection.send(message.createReply()
-                               << QVariant::fromValue(QDBusObjectPath(request))) &&
-               (portal_ != Refuses ||
-                connection.send(QDBusMessage::createTargetedSignal(message.service(), request,
-                                                                   "org.freedesktop.portal.Request",
-                                                                   "Response")
-                                << 2U << QVariantMap()));
+        return portal_ == Silent ||
+               (connection.send(message.createReply()
+                                << QVariant::fromValue(QDBusObjectPath(request))) &&
+                (portal_ != Refuses ||
+                 connection.send(
+                     QDBusMessage::createTargetedSignal(
+                         message.service(), request, "org.freedesktop.portal.Request", "Response")
+                     << 2U << QVariantMap())));
     }
 
     Portal portal_ = Absent;

@@ -5,36 +5,18 @@
 #include "qt/HelpWindow.h"
 #include "qt/QtPlatform.h"
 #include "qt/SleepInhibitor.h"
-#include "qt/TimerBinding.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QRegularExpression>
 #include <QTest>
-#include <QThread>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
 namespace tarn::gui::testing {
 namespace {
-
-TEST(TimerBindingTest, TicksOnlyWhenEventsAreProcessed) {
-    forms::Timer timer("tmrTest", 10);
-    TimerBinding binding(timer, nullptr);
-    int ticks = 0;
-    const forms::Connection counting = timer.Tick.Connect([&] { ++ticks; });
-    timer.SetEnabled(true);
-    QThread::msleep(50);
-    EXPECT_EQ(ticks, 0) << "a due timer waits for the event loop";
-    QtEventPump().DoEvents();
-    EXPECT_EQ(ticks, 1);
-    timer.SetEnabled(false);
-    QThread::msleep(30);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ticks, 1);
-}
 
 // Native dialogs match the patterns of a filter case-sensitively.
 TEST(OpenDialogTest, TheFilterTakesWaveFilesInAnyLetterCaseOnly) {
@@ -132,8 +114,7 @@ TEST(HelpWindowTest, ReadsWhileTheWindowGoesOnAndGivesUpOnAReaderThatHangs) {
     EXPECT_EQ(std::filesystem::file_size(starts), 1U) << "one reader for two Helps";
 }
 
-// A portal that refuses, or answers only after it has been given up on, leaves the hold to
-// logind and keeps no inhibition of its own.
+// A portal that refuses, or answers after it was given up on, leaves the hold to logind.
 TEST(SleepInhibitorTest, APortalThatRefusesOrAnswersLateLeavesTheHoldToLogind) {
     FakeDesktop desktop;
     for (const FakeDesktop::Portal portal : {FakeDesktop::Refuses, FakeDesktop::Silent}) {

@@ -196,10 +196,8 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     EXPECT_EQ(fakes.shellRequests[1].target, "https://tarn.example.org/");
 }
 
-// Local files dropped on either list are added in order, copied, never moved; refused during a
-// job, even once Abort has enabled the add button again, until the aborted run has returned.
-// The model's own changes do not come back as the user's: refilling the rows keeps the selected
-// one.
+// Local files dropped on a list are added in order, copied, never moved; refused during a job,
+// even once Abort has enabled Open again. Refilling the rows keeps the user's selected one.
 TEST_F(WindowTest, DroppedFilesAreAddedOutsideAJobAndTheSelectionStays) {
     for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
         ::tarn::testing::WriteWav(folder.File(name), {});
@@ -244,9 +242,7 @@ protected:
         elsewhere.show();
     }
 
-    // Runs a job with the window active or not, `during` it once the inhibition has been asked
-    // for, until the desktop holds nothing, has heard `calls` calls and the task bar entry is
-    // hidden.
+    // Runs a job (`during` it once sleep is held off) until the desktop has heard `calls` calls.
     void RunJob(bool active, std::size_t calls, const std::function<void()>& during = {}) {
         (active ? static_cast<QWidget&>(window) : elsewhere).activateWindow();
         ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow() == active; }));
@@ -265,15 +261,13 @@ protected:
 
     FakeDesktop desktop;
     QWidget elsewhere;
-    // The highest percentage the job bar has shown.
-    long highest = 0;
+    long highest = 0; // percent, on the job bar
     const forms::Connection watch = form.lblTotal.Change.Connect([this] {
         highest = std::max<long>(highest, ReadBackPercent(form.lblTotal.Caption()).value_or(0));
     });
 };
 
-// Each row is one end of a job: sleep is held off through the portal or logind, the task bar
-// entry follows the bar and the end is announced unless the window is in front.
+// Each row a job's end: sleep held off, the task bar following, the end announced if not seen.
 TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichIsAnnounced) {
     const std::string logind =
         "Inhibit sleep:idle | Tarn MP3 Encoder | Encoding WAV files to MP3 | block";
@@ -325,20 +319,19 @@ TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhich
     }
 }
 
-// Clicked, the notification brings the window forward with the token the click gave, which no
-// program started later inherits, and is withdrawn.
+// Clicked, it brings the window forward and is withdrawn; later programs inherit no token.
 TEST_F(DesktopTest, TheNotificationClickedBringsTheWindowForwardAndIsWithdrawn) {
     desktop.Reset(FakeDesktop::Absent);
-    ::tarn::testing::WriteWav(folder.File("a.wav"), {});
-    form.AddChosenFiles({folder.File("a.wav")});
-    RunJob(false, 2);
-    ASSERT_TRUE(desktop.calls.back().starts_with("Notify"));
-    const auto signal = [&](const char* name) {
-        return QDBusMessage::createSignal("/org/freedesktop/Notifications",
-                                          "org.freedesktop.Notifications", name);
-    };
-    desktop.bus.send(signal("ActivationToken") << 7U << QString("token"));
-    desktop.bus.send(signal("ActionInvoked") << 7U << QString("default"));
+    elsewhere.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isActiveWindow(); }));
+    form.JobEnded.Raise({.mp3Files = 1});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.calls.empty(); }));
+    for (const auto& [signal, text] :
+         {std::pair{"ActivationToken", "token"}, {"ActionInvoked", "default"}}) {
+        desktop.bus.send(QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                                    "org.freedesktop.Notifications", signal)
+                         << 7U << QString(text));
+    }
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return window.isActiveWindow() && desktop.calls.back() == "CloseNotification 7"; }));
     EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));

@@ -38,14 +38,12 @@ void JobFixture::ExpectIdle() const {
                   form.lblProgres.Caption() + form.lblTotal.Caption(),
               "00:00:0000:00:0000:00:0000:00:000%0%");
     EXPECT_EQ(form.lblProgres.Width() + form.lblTotal.Width(), 0);
-    EXPECT_EQ(
-        std::tuple(form.Timer1.Enabled(), form.tmrProgress.Enabled(), form.tmrTotal.Enabled()),
-        std::tuple(false, false, false));
-    // The clock state starts the next job afresh.
+    EXPECT_EQ(TimersEnabled(), std::tuple(false, false, false));
     EXPECT_EQ(
         std::tuple(form.ElapsedTexts, form.ElapsedSeconds, form.ElapsedMinutes, form.SecondsSeen),
         std::tuple(decltype(form.ElapsedTexts){}, decltype(form.ElapsedSeconds){},
-                   decltype(form.ElapsedMinutes){}, decltype(form.SecondsSeen){}));
+                   decltype(form.ElapsedMinutes){}, decltype(form.SecondsSeen){}))
+        << "the clock state starts the next job afresh";
 }
 
 } // namespace tarn::testing

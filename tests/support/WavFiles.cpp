@@ -60,7 +60,7 @@ Bytes FfmpegList() {
         PutTag(list, tag);
     }
     Put(list, 14, 4);
-    for (char c : std::string_view("Lavf59.27.100", 14)) { // with its terminating zero
+    for (char c : std::string_view("Lavf59.27.100\0", 14)) { // with its terminating zero
         list.push_back(static_cast<std::uint8_t>(c));
     }
     return list;

@@ -6,7 +6,6 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -21,7 +20,7 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
-const std::string kManual = TARN_HELP_FILE;
+constexpr const char* kManual = TARN_HELP_FILE;
 
 void Walk(const std::vector<SitemapEntry>& entries,
           const std::function<void(const SitemapEntry&)>& visit) {
@@ -118,15 +117,10 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
         EXPECT_EQ(manual.DefaultTopic(), "") << file;
         EXPECT_THAT(manual.Outcome().Reason(), HasSubstr(file + cases[i].second));
     }
-    // Without a reader program that starts even a whole manual cannot be read; the reader is
-    // named, not the manual.
-    std::ofstream(dir.File("not-a-program")) << "text";
-    for (const auto& [reader, error] : {std::pair{dir.File("absent-reader"), ENOENT},
-                                        std::pair{dir.File("not-a-program"), EACCES}}) {
-        EXPECT_EQ(ReadArchive(kManual, reader).Outcome().Reason(),
-                  "The help reader " + reader + " could not be started: " + std::strerror(error) +
-                      ".");
-    }
+    // Without a reader program that starts even a whole manual cannot be read: the reader is named.
+    const std::string reader = dir.File("absent-reader");
+    EXPECT_EQ(ReadArchive(kManual, reader).Outcome().Reason(),
+              "The help reader " + reader + " could not be started: No such file or directory.");
 }
 
 } // namespace

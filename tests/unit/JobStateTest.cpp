@@ -7,9 +7,8 @@ namespace {
 
 using enum JobState;
 
-// A run under way is never joined by another; one asked to stop stays asked until it has
-// returned, and once leaving is asked for nothing but its return changes that; from every
-// state the end of the runs and the last tick lead back to Idle.
+// One run at a time; one asked to stop stays asked, and once leaving is asked for only its return
+// changes anything; from every state the runs' end and the last tick lead back to Idle.
 TEST(JobStateTest, OneRunAtATimeAndEveryJobEnds) {
     for (const JobState state :
          {Idle, Running, RunsDone, Aborting, AbortingThenStart, AbortingThenExit}) {
