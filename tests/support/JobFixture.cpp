@@ -5,7 +5,7 @@
 
 namespace tarn::testing {
 
-void JobFixture::AtEveryPause(std::function<void()> probe) {
+void JobFixture::AtEveryPause(const std::function<void()>& probe) {
     platform.AtDoEvents(1, [this, probe] {
         probe();
         AtEveryPause(probe);

@@ -58,7 +58,7 @@ public:
         return platform.RunUntil([this] { return !form.JobActive(); }, std::chrono::seconds(10));
     }
     // Calls `probe` at every event processing from now on.
-    void AtEveryPause(std::function<void()> probe);
+    void AtEveryPause(const std::function<void()>& probe);
     // The names of the enabled buttons and options, sorted.
     Names EnabledControls() const;
     std::tuple<bool, bool, bool> TimersEnabled() const {
