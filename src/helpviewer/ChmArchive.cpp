@@ -17,7 +17,8 @@ std::string LowerCase(std::string text) {
 
 } // namespace
 
-ChmArchive::ChmArchive(Status failure) : outcome_(failure.Ok() ? Status::Failure(EIO) : failure) {}
+ChmArchive::ChmArchive(const Status& failure)
+    : outcome_(failure.Ok() ? Status::Failure(EIO) : failure) {}
 
 ChmArchive::ChmArchive(std::vector<ArchiveObject> objects) {
     for (ArchiveObject& object : objects) {

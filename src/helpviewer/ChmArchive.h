@@ -24,7 +24,7 @@ struct ArchiveObject {
 class ChmArchive {
 public:
     // A file that cannot be shown, with the words that say why.
-    explicit ChmArchive(Status failure);
+    explicit ChmArchive(const Status& failure);
     explicit ChmArchive(std::vector<ArchiveObject> objects);
 
     const Status& Outcome() const { return outcome_; }
