@@ -53,8 +53,8 @@ test: unit-test lint sanitize fuzz
 unit-test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-# clang-tidy with the checks of .clang-tidy on src/, clazy's levels 0 and 1 on src/qt/; any
-# finding fails.
+# clang-tidy with the checks of .clang-tidy on src/ and tests/, clazy's levels 0 and 1 on src/qt/;
+# any finding fails.
 lint: configure
 	scripts/lint.sh $(BUILD_DIR) $(JOBS)
 

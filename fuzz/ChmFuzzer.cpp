@@ -61,7 +61,7 @@ void ReadEntries(const tarn::help::HelpManual& manual,
 
 // Reads all of a manual that opened.
 void ReadThrough(const tarn::help::HelpManual& manual) {
-    if (manual.Problem() != tarn::help::ArchiveProblem::None) {
+    if (!manual.Outcome()) {
         return;
     }
     if (!manual.DefaultTopic().empty()) {
@@ -86,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto topic = tarn::help::ResolveArchivePath("/a/b.html", bytes)) {
         CheckTopic(*topic);
     }
-    ReadThrough(tarn::help::HelpManual("message", tarn::help::ArchiveFromMessage(bytes)));
+    ReadThrough(
+        tarn::help::HelpManual("message", tarn::help::ArchiveFromMessage(bytes, "message")));
     if (!bytes.starts_with("ITSF")) {
         return 0;
     }

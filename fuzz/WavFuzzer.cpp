@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(layout->dataOffset + layout->dataLength <= length);
     CheckTags(read, *layout, {data, size});
 
-    if (!tarn::UnsupportedFormatReason(layout->format).empty()) {
+    if (!tarn::CheckFormatSupported(layout->format)) {
         return 0;
     }
     // The run's two channel modes: "Mono" and "Stereo".

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Static analysis of src/: clang-tidy with the checks of .clang-tidy on every source file of the
-# build, clazy's levels 0 and 1 on the Qt front end. Reads the compile commands of a configured
-# build directory, prints every finding and fails if there is any.
+# Static analysis of src/ and tests/: clang-tidy with the checks of .clang-tidy on every source
+# file of the build, clazy's levels 0 and 1 on the Qt front end. Reads the compile
+# commands of a configured build directory, prints every finding and fails if there is any.
 #
 # Usage: lint.sh [BUILD_DIR [JOBS]]
 set -euo pipefail
@@ -13,7 +13,7 @@ if [ "${1:-}" = --one ]; then
     build_dir=$2 tool=$3 file=$4
     case "$tool" in
     clang-tidy) command=(clang-tidy-14 -p "$build_dir" --quiet "$file") ;;
-    clazy) command=(clazy-standalone -p "$build_dir" --checks=level0,level1 --header-filter=/src/
+    clazy) command=(clazy-standalone -p "$build_dir" --checks=level0,level1 --header-filter='/(src|tests)/[^/]+/[^/]+\.h$'
                     --extra-arg=-Werror "$file") ;;
     esac
     if ! output=$("${command[@]}" 2>&1); then
@@ -40,8 +40,8 @@ done
 # The sources this build compiles (the Qt front end only when it is built), biggest first so
 # that the pool ends together.
 mapfile -t sources < <(sed -n 's|^ *"file": "\(.*\)",*$|\1|p' "$database" |
-    grep "^$PWD/src/" | sort -u | xargs -r ls -S)
-[ "${#sources[@]}" -gt 0 ] || { echo "lint: no sources of src/ in $database" >&2; exit 2; }
+    grep -E "^$PWD/(src|tests)/" | sort -u | xargs -r ls -S)
+[ "${#sources[@]}" -gt 0 ] || { echo "lint: no sources of src/ or tests/ in $database" >&2; exit 2; }
 
 for file in "${sources[@]}"; do
     printf '%s\0%s\0' clang-tidy "$file"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -23,27 +24,30 @@ public:
     static Status Failure(std::string reason) {
         return reason.empty() ? Failure(EIO) : Status(0, std::move(reason));
     }
+    // A failure that nothing has words for: the user is told of it in an empty message.
+    static Status Wordless() { return Status(0, std::string()); }
 
-    bool Ok() const { return error_ == 0 && reason_.empty(); }
+    bool Ok() const { return error_ == 0 && !reason_; }
     explicit operator bool() const { return Ok(); }
     int Error() const { return error_; }
     // The words for the failure: its own, else the system's ("No space left on device"); empty
     // on success.
     std::string Reason() const {
-        return reason_.empty() && !Ok() ? std::generic_category().message(error_) : reason_;
+        return reason_ ? *reason_ : Ok() ? std::string() : std::generic_category().message(error_);
     }
     // Whether the words are its own rather than the system's.
-    bool HasOwnReason() const { return !reason_.empty(); }
+    bool HasOwnReason() const { return reason_.has_value(); }
     // The same failure, with its error number, told in other words (the message the user sees).
     Status Explained(std::string reason) const {
         return Ok() || reason.empty() ? *this : Status(error_, std::move(reason));
     }
 
 private:
-    Status(int error, std::string reason) : error_(error), reason_(std::move(reason)) {}
+    Status(int error, std::optional<std::string> reason)
+        : error_(error), reason_(std::move(reason)) {}
 
     int error_ = 0;
-    std::string reason_;
+    std::optional<std::string> reason_;
 };
 
 // A value, or the failure that kept it from being had.

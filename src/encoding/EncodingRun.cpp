@@ -47,15 +47,6 @@ Status CannotEncode(const std::string& path, const Status& failure) {
     return failure.Explained("The file cannot be encoded:\n" + path + "\n" + Sentence(failure));
 }
 
-// The encoder's result as the run reports it: its text alone.
-Status EncoderOutcome(std::int32_t result) {
-    if (result == 0) {
-        return {};
-    }
-    const std::string text = EncoderErrorText(result);
-    return Status::Failure(text.empty() ? "Encoder error " + std::to_string(result) : text);
-}
-
 // The encoder stream of one run, released however the run ends.
 class StreamHandle {
 public:
@@ -140,8 +131,8 @@ Status frmMain::RunEncoding(const std::string& path) {
     if (!layout) {
         return CannotRead(path, layout.Outcome());
     }
-    if (const std::string reason = UnsupportedFormatReason(layout->format); !reason.empty()) {
-        return CannotEncode(path, Status::Failure(reason));
+    if (const Status supported = CheckFormatSupported(layout->format); !supported) {
+        return CannotEncode(path, supported);
     }
 
     const int channels = ConfigureEncoder(layout->format);

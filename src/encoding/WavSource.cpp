@@ -120,18 +120,18 @@ Result<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLen
     return fallback;
 }
 
-std::string UnsupportedFormatReason(const WavFormat& format) {
+Status CheckFormatSupported(const WavFormat& format) {
     if (format.formatTag != kWaveFormatPcm) {
-        return "Its samples are not PCM.";
+        return Status::Failure("Its samples are not PCM.");
     }
     if (format.bitsPerSample != 8 && format.bitsPerSample != 16) {
-        return "Its samples are not 8 or 16 bits wide.";
+        return Status::Failure("Its samples are not 8 or 16 bits wide.");
     }
     if (format.channels == 0) {
-        return "It declares no channels.";
+        return Status::Failure("It declares no channels.");
     }
     if (format.sampleRate == 0) {
-        return "It declares no sample rate.";
+        return Status::Failure("It declares no sample rate.");
     }
     return {};
 }

@@ -69,8 +69,8 @@ using ReadAtFunction =
 // byte included, is no tag chunk.
 Result<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLength);
 
-// Why samples of this format cannot be encoded, as a sentence; empty when they can.
-std::string UnsupportedFormatReason(const WavFormat& format);
+// Whether samples of this format can be encoded; when not, the sentence that says why.
+Status CheckFormatSupported(const WavFormat& format);
 
 // Turns whole frames of 8-bit unsigned or 16-bit signed little-endian PCM into 16-bit frames of
 // one or two channels: two channels to one are averaged, one to two is copied to both, and more

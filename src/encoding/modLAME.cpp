@@ -375,4 +375,12 @@ std::string EncoderErrorText(std::int32_t code) {
     }
 }
 
+Status EncoderOutcome(std::int32_t result) {
+    if (result == 0) {
+        return {};
+    }
+    const std::string text = EncoderErrorText(result);
+    return text.empty() ? Status::Wordless() : Status::Failure(text);
+}
+
 } // namespace tarn

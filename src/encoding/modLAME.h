@@ -2,6 +2,8 @@
 
 // The encoder's BladeEnc-style stream interface, as a thin layer over libmp3lame.
 
+#include "common/Status.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -220,5 +222,7 @@ BE_ERR beWriteVBRHeader(const char* lpszFileName);
 
 // The text of an encoder result code; empty for a code outside 0 to 5.
 std::string EncoderErrorText(std::int32_t code);
+// A result as a run reports it: its text alone, and no words at all for a result that has none.
+Status EncoderOutcome(std::int32_t result);
 
 } // namespace tarn

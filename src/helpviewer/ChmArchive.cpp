@@ -17,7 +17,8 @@ std::string LowerCase(std::string text) {
 
 } // namespace
 
-ChmArchive::ChmArchive(ArchiveProblem problem) : problem_(problem) {}
+ChmArchive::ChmArchive(const Status& failure)
+    : outcome_(failure.Ok() ? Status::Failure(EIO) : failure) {}
 
 ChmArchive::ChmArchive(std::vector<ArchiveObject> objects) {
     for (ArchiveObject& object : objects) {
@@ -36,21 +37,26 @@ std::optional<std::string> ChmArchive::Read(const std::string& path) const {
     return found->second;
 }
 
-ArchiveProblem ProblemBeforeReading(const std::string& path) {
+Status ProblemBeforeReading(const std::string& path) {
+    const std::string lead = "The help file " + path;
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
-        return ArchiveProblem::Missing;
+        return Status::Failure(lead + " is missing.");
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return ArchiveProblem::Unreadable;
+        return Status::Failure(lead + " cannot be read.");
     }
     char signature[4] = {};
     in.read(signature, sizeof signature);
     if (in.gcount() != sizeof signature || std::string(signature, 4) != "ITSF") {
-        return ArchiveProblem::NotChm;
+        return Status::Failure(lead + " is not a compiled HTML help (CHM) file.");
     }
-    return ArchiveProblem::None;
+    return {};
+}
+
+Status DamagedFile(const std::string& path) {
+    return Status::Failure("The help file " + path + " is damaged or incomplete.");
 }
 
 } // namespace tarn::help

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "common/Status.h"
+
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tarn::help {
-
-// Why a help file cannot be shown.
-enum class ArchiveProblem { None, Missing, Unreadable, NotChm, Damaged };
 
 // One object of a compiled HTML help (CHM) file: its path inside the file, its bytes, and
 // whether it is an ordinary file (a page, picture, style sheet or sitemap) rather than a record
@@ -24,25 +23,27 @@ struct ArchiveObject {
 // in any letter case, as chmlib finds them.
 class ChmArchive {
 public:
-    // A file that cannot be shown, for `problem`.
-    explicit ChmArchive(ArchiveProblem problem);
+    // A file that cannot be shown, with the words that say why.
+    explicit ChmArchive(const Status& failure);
     explicit ChmArchive(std::vector<ArchiveObject> objects);
 
-    ArchiveProblem Problem() const { return problem_; }
+    const Status& Outcome() const { return outcome_; }
     // The whole object at `path`; nothing when there is none.
     std::optional<std::string> Read(const std::string& path) const;
     // The paths of the ordinary files it holds, in the order the file lists them.
     const std::vector<std::string>& Files() const { return files_; }
 
 private:
-    ArchiveProblem problem_ = ArchiveProblem::None;
+    Status outcome_;
     std::vector<std::string> files_;
     // By path in lower case.
     std::map<std::string, std::string> objects_;
 };
 
 // What is wrong with `path` before any reader looks inside: whether it is there, can be opened
-// and starts as a CHM file does.
-ArchiveProblem ProblemBeforeReading(const std::string& path);
+// and starts as a CHM file does. The words name the file.
+Status ProblemBeforeReading(const std::string& path);
+// A help file whose reading failed, or whose contents make no whole manual.
+Status DamagedFile(const std::string& path);
 
 } // namespace tarn::help

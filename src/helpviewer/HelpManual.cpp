@@ -25,13 +25,13 @@ HelpManual::HelpManual(const std::string& path)
     : HelpManual(path, ReadArchive(path, ReaderProgramPath())) {}
 
 HelpManual::HelpManual(std::string path, ChmArchive archive)
-    : path_(std::move(path)), archive_(std::move(archive)), problem_(archive_.Problem()) {
-    if (problem_ != ArchiveProblem::None) {
+    : path_(std::move(path)), archive_(std::move(archive)), outcome_(archive_.Outcome()) {
+    if (!outcome_) {
         return;
     }
     const std::optional<std::string> system = archive_.Read("/#SYSTEM");
     if (!system) {
-        problem_ = ArchiveProblem::Damaged;
+        outcome_ = DamagedFile(path_);
         return;
     }
     const SystemRecords records = ParseSystemRecords(*system);
@@ -43,11 +43,6 @@ HelpManual::HelpManual(std::string path, ChmArchive archive)
     index_ = ReadSitemap(records.indexFile);
 }
 
-Status HelpManual::Outcome() const {
-    return problem_ == ArchiveProblem::None ? Status()
-                                            : Status::Failure(ProblemText(problem_, path_));
-}
-
 std::vector<SitemapEntry> HelpManual::ReadSitemap(const std::string& name) const {
     const std::string sitemap = ResolveArchivePath("/", name).value_or("");
     const std::optional<std::string> text = name.empty() ? std::nullopt : archive_.Read(sitemap);
@@ -57,23 +52,6 @@ std::vector<SitemapEntry> HelpManual::ReadSitemap(const std::string& name) const
     std::vector<SitemapEntry> entries = ParseSitemap(*text);
     ResolveTopics(entries, sitemap);
     return entries;
-}
-
-std::string ProblemText(ArchiveProblem problem, const std::string& path) {
-    const std::string lead = "The help file " + path;
-    switch (problem) {
-    case ArchiveProblem::None:
-        break;
-    case ArchiveProblem::Missing:
-        return lead + " is missing.";
-    case ArchiveProblem::Unreadable:
-        return lead + " cannot be read.";
-    case ArchiveProblem::NotChm:
-        return lead + " is not a compiled HTML help (CHM) file.";
-    case ArchiveProblem::Damaged:
-        return lead + " is damaged or incomplete.";
-    }
-    return {};
 }
 
 } // namespace tarn::help

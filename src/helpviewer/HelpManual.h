@@ -21,9 +21,8 @@ public:
     HelpManual(std::string path, ChmArchive archive);
 
     const std::string& Path() const { return path_; }
-    ArchiveProblem Problem() const { return problem_; }
     // Whether it can be shown; when not, the words that say why, naming the file.
-    Status Outcome() const;
+    const Status& Outcome() const { return outcome_; }
     const std::string& Title() const { return title_; }
     const std::string& DefaultTopic() const { return defaultTopic_; }
     const std::vector<SitemapEntry>& Contents() const { return contents_; }
@@ -37,14 +36,11 @@ private:
 
     std::string path_;
     ChmArchive archive_;
-    ArchiveProblem problem_;
+    Status outcome_;
     std::string title_;
     std::string defaultTopic_;
     std::vector<SitemapEntry> contents_;
     std::vector<SitemapEntry> index_;
 };
-
-// What to tell the user instead of the manual, naming the file; empty when there is no problem.
-std::string ProblemText(ArchiveProblem problem, const std::string& path);
 
 } // namespace tarn::help

@@ -45,10 +45,10 @@ void WriteObject(std::FILE* to, bool ordinary, std::string_view path, std::strin
     static_cast<void>(std::fwrite(bytes.data(), 1, bytes.size(), to));
 }
 
-ChmArchive ArchiveFromMessage(std::string_view message) {
+ChmArchive ArchiveFromMessage(std::string_view message, const std::string& helpFile) {
     std::uint64_t count = 0;
     if (!TakeNumber(message, count)) {
-        return ChmArchive(ArchiveProblem::Damaged);
+        return ChmArchive(DamagedFile(helpFile));
     }
     // The count is not believed before the objects are there: no room is made for it.
     std::vector<ArchiveObject> objects;
@@ -61,12 +61,12 @@ ChmArchive ArchiveFromMessage(std::string_view message) {
         if (!(TakeNumber(message, ordinary) && TakeNumber(message, pathLength) &&
               (path = Take(message, pathLength)) && TakeNumber(message, length) &&
               (bytes = Take(message, length)))) {
-            return ChmArchive(ArchiveProblem::Damaged);
+            return ChmArchive(DamagedFile(helpFile));
         }
         objects.push_back({std::string(*path), std::string(*bytes), ordinary != 0});
     }
     if (!message.empty()) {
-        return ChmArchive(ArchiveProblem::Damaged);
+        return ChmArchive(DamagedFile(helpFile));
     }
     return ChmArchive(std::move(objects));
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace tarn::help {
@@ -17,8 +18,8 @@ namespace tarn::help {
 void WriteObjectCount(std::FILE* to, std::uint64_t count);
 void WriteObject(std::FILE* to, bool ordinary, std::string_view path, std::string_view bytes);
 
-// The archive a message describes. The receiver trusts nothing in it: a message cut short, or
-// one that runs on past its last object, is a damaged file.
-ChmArchive ArchiveFromMessage(std::string_view message);
+// The archive a message about `helpFile` describes. The receiver trusts nothing in it: a message
+// cut short, or one that runs on past its last object, is a damaged file.
+ChmArchive ArchiveFromMessage(std::string_view message, const std::string& helpFile);
 
 } // namespace tarn::help

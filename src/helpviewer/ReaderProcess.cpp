@@ -64,18 +64,22 @@ struct StartAttributes {
     }
 };
 
-// Starts `program` on `helpFile`, answering into `answer`; -1 when it cannot be started.
-pid_t StartReader(const std::string& program, const std::string& helpFile, int answer) {
+// Starts `program` on `helpFile`, answering into `answer`; the error number when it cannot be
+// started.
+Result<pid_t> StartReader(const std::string& program, const std::string& helpFile, int answer) {
     StartAttributes start;
     std::string name = program;
     std::string file = helpFile;
     char* const arguments[] = {name.data(), file.data(), nullptr};
-    pid_t reader = -1;
     if (!start.actionsMade || !start.attributesMade ||
-        !PrepareStart(start.actions, start.attributes, answer) ||
-        posix_spawn(&reader, program.c_str(), &start.actions, &start.attributes, arguments,
-                    environ) != 0) {
-        return -1;
+        !PrepareStart(start.actions, start.attributes, answer)) {
+        return Status::Failure(ENOMEM);
+    }
+    pid_t reader = -1;
+    if (const int error = posix_spawn(&reader, program.c_str(), &start.actions, &start.attributes,
+                                      arguments, environ);
+        error != 0) {
+        return Status::Failure(error);
     }
     return reader;
 }
@@ -97,12 +101,12 @@ std::string ReaderProgramPath() {
 }
 
 ReaderProcess::ReaderProcess(const std::string& program, const std::string& helpFile)
-    : problem_(ProblemBeforeReading(helpFile)) {
-    if (problem_ != ArchiveProblem::None) {
+    : helpFile_(helpFile), outcome_(ProblemBeforeReading(helpFile)) {
+    if (!outcome_) {
         return;
     }
     // Until a whole answer has come.
-    problem_ = ArchiveProblem::Damaged;
+    outcome_ = DamagedFile(helpFile);
     int ends[] = {-1, -1};
     if (pipe2(ends, O_CLOEXEC) != 0) {
         return;
@@ -110,9 +114,17 @@ ReaderProcess::ReaderProcess(const std::string& program, const std::string& help
     output_ = platform::BasicDescriptor<::close>(ends[0]);
     // The reader's end is the reader's alone once it has started.
     const platform::BasicDescriptor<::close> answer(ends[1]);
-    reader_ = Child(StartReader(program, helpFile, answer.Get()));
+    const Result<pid_t> started = StartReader(program, helpFile, answer.Get());
+    if (!started) {
+        outcome_ = started.Outcome().Explained(
+            "The help reader " + program + " could not be started: " + started.Outcome().Reason() +
+            ".");
+        Stop();
+        return;
+    }
+    reader_ = Child(*started);
     // Only this end never waits: the reader writes into a pipe that blocks when full.
-    if (!reader_.Started() || fcntl(output_.Get(), F_SETFL, O_NONBLOCK) != 0) {
+    if (fcntl(output_.Get(), F_SETFL, O_NONBLOCK) != 0) {
         Stop();
     }
 }
@@ -136,7 +148,7 @@ ReaderProcess::Child& ReaderProcess::Child::operator=(Child&& other) noexcept {
 
 std::optional<ChmArchive> ReaderProcess::Receive() {
     if (!output_.Valid()) {
-        return ChmArchive(problem_);
+        return ChmArchive(outcome_);
     }
     const std::size_t had = received_.size();
     received_.resize(had + kReceivedAtOnce);
@@ -151,14 +163,14 @@ std::optional<ChmArchive> ReaderProcess::Receive() {
     }
     // The end of the answer, a failed read, or more than a manual can hold.
     ChmArchive archive =
-        got == 0 ? ArchiveFromMessage(received_) : ChmArchive(ArchiveProblem::Damaged);
+        got == 0 ? ArchiveFromMessage(received_, helpFile_) : ChmArchive(DamagedFile(helpFile_));
     Stop();
     return archive;
 }
 
 ChmArchive ReaderProcess::GiveUp() {
     Stop();
-    return ChmArchive(problem_);
+    return ChmArchive(outcome_);
 }
 
 void ReaderProcess::Stop() {

@@ -35,8 +35,8 @@ public:
     // The end of the pipe the reader answers through; -1 when there is nothing to wait for.
     int Output() const { return output_.Get(); }
     // Takes what the reader has sent so far. The archive once its answer is whole, or once it
-    // cannot be (the reader failed to start, died, was killed at its limit, or cut its answer
-    // short); nothing while more may come.
+    // cannot be (the reader could not be started, died, was killed at its limit, or cut its
+    // answer short); nothing while more may come.
     std::optional<ChmArchive> Receive();
     // Stops the reader, done or not; what it has not sent makes the file damaged.
     ChmArchive GiveUp();
@@ -59,7 +59,9 @@ private:
 
     void Stop();
 
-    ArchiveProblem problem_;
+    std::string helpFile_;
+    // What to show while there is no whole answer: the file is damaged unless known otherwise.
+    Status outcome_;
     // Declared before the reader: the reader is stopped before its pipe is closed.
     platform::BasicDescriptor<::close> output_;
     Child reader_;

@@ -4,6 +4,7 @@
 #include "qt/TwipsScale.h"
 
 #include <QObject>
+#include <QPalette>
 #include <QString>
 #include <QWidget>
 #include <string>
@@ -60,14 +61,8 @@ QWidget* CreateBoundWidget(forms::Control& control, QWidget* parent, const Twips
 // The binder of a widget made by CreateBoundWidget, or none.
 Binder* BinderOf(const QWidget* widget);
 
-// A caption as shown, without the "&" that marks its access key ("&&" stands for "&").
-QString WithoutAccessKeys(const std::string& caption);
-
-// What assistive technology calls the control: list boxes, and labels that have a tooltip
-// (the time labels and links), by their tooltip; other controls by their caption, then
-// tooltip, then name.
-QString AccessibleNameOf(const forms::Control& control);
-
 QColor ToQColor(forms::Color color);
+// The model's colour for an enabled control; a disabled one keeps the style's grey.
+void SetEnabledColor(QPalette& palette, QPalette::ColorRole role, forms::Color color);
 
 } // namespace tarn::gui

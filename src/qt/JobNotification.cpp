@@ -1,24 +1,21 @@
 #include "qt/JobNotification.h"
 
-#include "qt/DBusReply.h"
+#include "qt/DBusService.h"
 #include "qt/MainWindow.h"
 #include "shell/AppInfo.h"
 
 #include <QDBusMessage>
 #include <QEvent>
 #include <QVariantMap>
+#include <utility>
 
 namespace tarn::gui {
 
 namespace {
 
-QString Service() {
-    return QStringLiteral("org.freedesktop.Notifications");
-}
-
-QString ObjectPath() {
-    return QStringLiteral("/org/freedesktop/Notifications");
-}
+constexpr DBusService kNotifications{"org.freedesktop.Notifications",
+                                     "/org/freedesktop/Notifications",
+                                     "org.freedesktop.Notifications"};
 
 QString DefaultAction() {
     return QStringLiteral("default");
@@ -38,16 +35,16 @@ QString Body(int mp3Files, bool troubles) {
 
 JobNotification::JobNotification(QDBusConnection session, MainWindow* window)
     : QObject(window), session_(std::move(session)), window_(window) {
-    session_.connect(Service(), ObjectPath(), Service(), QStringLiteral("ActionInvoked"), this,
-                     SLOT(ActionInvoked(uint, QString)));
-    session_.connect(Service(), ObjectPath(), Service(), QStringLiteral("ActivationToken"), this,
-                     SLOT(ActivationToken(uint, QString)));
+    const QString path = QString::fromLatin1(kNotifications.path);
+    kNotifications.Connect(session_, path, "ActionInvoked", this,
+                           SLOT(ActionInvoked(uint, QString)));
+    kNotifications.Connect(session_, path, "ActivationToken", this,
+                           SLOT(ActivationToken(uint, QString)));
     window->installEventFilter(this);
 }
 
 void JobNotification::Send(int mp3Files, bool troubles) {
-    QDBusMessage notify = QDBusMessage::createMethodCall(Service(), ObjectPath(), Service(),
-                                                         QStringLiteral("Notify"));
+    QDBusMessage notify = kNotifications.Call("Notify");
     notify << QString::fromLatin1(kAppTitle) << shown_ << QStringLiteral("tarnme")
            << QStringLiteral("Job done!") << Body(mp3Files, troubles)
            << QStringList{DefaultAction(), QStringLiteral("Show the window")}
@@ -64,25 +61,30 @@ void JobNotification::Send(int mp3Files, bool troubles) {
 
 bool JobNotification::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::WindowActivate && shown_ != 0) {
-        session_.asyncCall(QDBusMessage::createMethodCall(Service(), ObjectPath(), Service(),
-                                                          QStringLiteral("CloseNotification"))
-                           << shown_);
+        session_.asyncCall(kNotifications.Call("CloseNotification") << shown_);
         shown_ = 0;
     }
     return QObject::eventFilter(watched, event);
 }
 
 void JobNotification::ActionInvoked(uint id, const QString& action) {
-    if (id == shown_ && action == DefaultAction() && window_) {
-        window_->BringToFront();
+    const QByteArray token = std::exchange(activationToken_, {});
+    if (id != shown_ || action != DefaultAction() || !window_) {
+        return;
     }
+    // Newer versions of Qt's Wayland plugin hand the token to the compositor with this
+    // activation; Debian 12's (Qt 6.4) asks without one, which a compositor may turn down. Set
+    // for this activation only, so that no program started later inherits it.
+    if (!token.isEmpty()) {
+        qputenv("XDG_ACTIVATION_TOKEN", token);
+    }
+    window_->BringToFront();
+    qunsetenv("XDG_ACTIVATION_TOKEN");
 }
 
 void JobNotification::ActivationToken(uint id, const QString& token) {
-    // Newer versions of Qt's Wayland plugin hand this to the compositor with the next
-    // activation; Debian 12's (Qt 6.4) asks without a token, which a compositor may turn down.
     if (id == shown_) {
-        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+        activationToken_ = token.toUtf8();
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDBusConnection>
 #include <QObject>
 #include <QPointer>
@@ -22,16 +23,17 @@ protected:
     // Once the user is back at the window, the notification has said what it had to: withdrawn.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private slots:
-    void ActionInvoked(uint id, const QString& action);
-    // Sent before the action: lets a Wayland window take the focus that the click gave.
-    void ActivationToken(uint id, const QString& token);
-
 private:
+    Q_SLOT void ActionInvoked(uint id, const QString& action);
+    // Sent before the action: lets a Wayland window take the focus that the click gave. Kept
+    // for that action.
+    Q_SLOT void ActivationToken(uint id, const QString& token);
+
     QDBusConnection session_;
     QPointer<MainWindow> window_;
     // The notification on screen, which the next one replaces; 0 for none.
     uint shown_ = 0;
+    QByteArray activationToken_;
 };
 
 } // namespace tarn::gui

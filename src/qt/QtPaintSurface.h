@@ -26,7 +26,7 @@ public:
     void SetCurrentY(float y) override;
     std::uint32_t ForeColor() const override { return foreColor_; }
     void SetForeColor(std::uint32_t color) override { foreColor_ = color; }
-    platform::FontHandle CreateFontIndirect(const platform::LogFont& font) override;
+    platform::FontHandle CreateFontIndirect(const platform::LogFont& record) override;
     platform::FontHandle SelectObject(platform::FontHandle font) override;
     bool DeleteObject(platform::FontHandle font) override;
     void Print(const std::string& text) override;

@@ -281,7 +281,6 @@ private:
     // The file percentage of an entry from 1 to FileCount; nothing when nothing can be expected.
     std::optional<std::int32_t> FilePercent(int entry) const;
 
-private:
     void CreateControls();
     void ConnectHandlers();
     void Register(forms::Control& control);

@@ -3,6 +3,9 @@
 #include "shell/AppInfo.h"
 #include "shell/frmMain.h"
 
+#include <string>
+#include <tuple>
+
 namespace tarn {
 
 namespace {
@@ -49,10 +52,29 @@ void Bar(forms::Label& track, forms::Label& bar, forms::Frame& frame) {
     bar.SetAlignment(forms::Alignment::Center);
 }
 
-void TimeLabel(forms::Label& label, forms::Frame& frame, float left, float top,
-               const char* toolTip) {
-    Place(label, &frame, -1, left, top, 720, 240);
-    SetText(label, "00:00:00", toolTip);
+// A time of a progress panel, with its caption 1800 twips to its left.
+struct TimeRow {
+    forms::Label& caption;
+    forms::Label& time;
+    float top;
+};
+
+// A progress panel, "Partial" or "Total": its frame's title, the bar over its track, and the
+// elapsed and estimated times.
+void ProgressPanel(forms::Frame& frame, const std::string& title, forms::Label& track,
+                   forms::Label& bar, float barLeft, float captionLeft, TimeRow elapsed,
+                   TimeRow estimated) {
+    SetText(frame, title.c_str());
+    bar.SetLeft(barLeft);
+    Bar(track, bar, frame);
+    for (const auto& [row, caption, what, width] :
+         {std::tuple{elapsed, "Elapsed Time:", " elapsed time", 1320.0F},
+          std::tuple{estimated, "Estimated Time:", " estimated time", 1455.0F}}) {
+        Place(row.caption, &frame, -1, captionLeft, row.top, width, 240);
+        SetText(row.caption, caption);
+        Place(row.time, &frame, -1, captionLeft + 1800, row.top, 720, 240);
+        SetText(row.time, "00:00:00", (title + what).c_str());
+    }
 }
 
 } // namespace
@@ -147,25 +169,11 @@ void frmMain::CreateControls() {
     SetText(cmdAbort, "&Abort", "Click here to abort the encoding process");
     cmdAbort.SetEnabled(false);
     Place(Frame1, tab, kEncodeTab, 120, 360, 5415, 2535);
-    SetText(Frame1, "Partial");
-    lblProgres.SetLeft(240);
-    Bar(Label3[0], lblProgres, Frame1);
-    Place(Label22, &Frame1, -1, 1560, 660, 1320, 240);
-    SetText(Label22, "Elapsed Time:");
-    TimeLabel(lblTimpTrecutPartial, Frame1, 3360, 660, "Partial elapsed time");
-    Place(Label23, &Frame1, -1, 1560, 960, 1455, 240);
-    SetText(Label23, "Estimated Time:");
-    TimeLabel(lblTimpEstimatPartial, Frame1, 3360, 960, "Partial estimated time");
+    ProgressPanel(Frame1, "Partial", Label3[0], lblProgres, 240, 1560,
+                  {Label22, lblTimpTrecutPartial, 660}, {Label23, lblTimpEstimatPartial, 960});
     Place(Frame2, tab, kEncodeTab, 240, 1560, 5175, 1335);
-    SetText(Frame2, "Total");
-    lblTotal.SetLeft(120);
-    Bar(Label3[1], lblTotal, Frame2);
-    Place(Label7, &Frame2, -1, 1440, 720, 1320, 240);
-    SetText(Label7, "Elapsed Time:");
-    TimeLabel(lblTimpTrecut, Frame2, 3240, 720, "Total elapsed time");
-    Place(Label8, &Frame2, -1, 1440, 1000, 1455, 240);
-    SetText(Label8, "Estimated Time:");
-    TimeLabel(lblTimpEstimat, Frame2, 3240, 1000, "Total estimated time");
+    ProgressPanel(Frame2, "Total", Label3[1], lblTotal, 120, 1440, {Label7, lblTimpTrecut, 720},
+                  {Label8, lblTimpEstimat, 1000});
 
     // Tab "About "
     Place(Image2, tab, kAboutTab, 120, 480, 1110, 2160);
@@ -177,17 +185,27 @@ void frmMain::CreateControls() {
     Label15.SetFont({"MS Sans Serif", 12.0F, true});
     Place(Frame4, tab, kAboutTab, 1320, 1680, 4215, 1000);
     SetText(Frame4, "Contact");
-    Place(Image1, &Frame4, -1, 240, 240, 360, 360);
+    // Its rows: a picture, a caption and a link.
+    struct InContact {
+        forms::Control& control;
+        float left;
+        float top;
+        float width;
+        float height;
+    };
+    for (const InContact& placed : {InContact{Image1, 240, 240, 360, 360},
+                                    {Label12, 720, 285, 615, 240},
+                                    {lblEMail, 1440, 285, 2220, 240},
+                                    {Picture2, 285, 600, 375, 375},
+                                    {Label13, 720, 645, 615, 255},
+                                    {lblWWW, 1440, 600, 2460, 240}}) {
+        Place(placed.control, &Frame4, -1, placed.left, placed.top, placed.width, placed.height);
+    }
     Image1.SetPictureName("mail");
-    Place(Label12, &Frame4, -1, 720, 285, 615, 240);
     SetText(Label12, "E-Mail:");
-    Place(lblEMail, &Frame4, -1, 1440, 285, 2220, 240);
     SetText(lblEMail, kContactEmail, "Send us an e-mail");
-    Place(Picture2, &Frame4, -1, 285, 600, 375, 375);
     Picture2.SetPictureName("web");
-    Place(Label13, &Frame4, -1, 720, 645, 615, 255);
     SetText(Label13, "Web:");
-    Place(lblWWW, &Frame4, -1, 1440, 600, 2460, 240);
     SetText(lblWWW, kWebSite, "Visit our website");
     for (forms::Label* link : {&lblEMail, &lblWWW}) {
         link->SetForeColor(kLinkBlue);

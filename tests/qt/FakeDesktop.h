@@ -10,12 +10,13 @@
 #include <algorithm>
 #include <cmath>
 #include <poll.h>
+#include <set>
 #include <unistd.h>
 
 namespace tarn::gui::testing {
 
-// A bus of its own with a stand-in desktop that records what reaches it: the portal's Inhibit
-// (when asked for), logind's, the notification server, a dock hearing the launcher's Update.
+// A bus of its own with a stand-in desktop that records what reaches it: the portal (granted,
+// refused or silent), logind, the notification server, a dock hearing the launcher's Update.
 class FakeDesktop : public QDBusVirtualObject {
     Q_OBJECT
 
@@ -34,24 +35,29 @@ public:
                     SLOT(Update(QString, QVariantMap)));
     }
 
-    void Reset(bool portal) {
+    enum Portal { Absent, Grants, Refuses, Silent };
+    void Reset(Portal answer) {
         calls.clear();
         progress.clear();
-        portal ? bus.registerService(kPortal) : bus.unregisterService(kPortal);
+        portal_ = answer;
+        answer != Absent ? bus.registerService(kPortal) : bus.unregisterService(kPortal);
     }
-    // A descriptor that logind gave is open somewhere still (a portal's hold ends with a call).
-    bool Holding() const {
+    // A descriptor that logind gave is open somewhere still.
+    bool LogindHolding() const {
         return std::any_of(logindHolds_.begin(), logindHolds_.end(), [](const auto& hold) {
             pollfd hangUp{hold.fileDescriptor(), 0, 0};
             return ::poll(&hangUp, 1, 0) == 0;
         });
     }
+    bool Holding() const { return LogindHolding() || !portalRequests.empty(); }
     // The bus, for the program's connections, and the stand-in's own connection.
     QString address;
     QDBusConnection bus{QString()};
     std::vector<std::string> calls; // Each call, its arguments as text.
     // Each Update: the percentage shown, -1 for hidden, -2 for another program's entry.
     std::vector<long> progress;
+    // The portal's requests not yet closed: each an inhibition, even one never answered.
+    std::set<QString> portalRequests;
 
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
@@ -64,7 +70,10 @@ public:
         calls.push_back((message.member() + ' ' + texts.join(" | ")).trimmed().toStdString());
         QDBusMessage reply = message.createReply();
         if (message.interface() == "org.freedesktop.portal.Inhibit") {
-            reply << QVariant::fromValue(QDBusObjectPath("/request"));
+            return AnswerPortal(message, connection);
+        }
+        if (message.interface() == "org.freedesktop.portal.Request") {
+            portalRequests.erase(message.path());
         } else if (message.member() == "Notify") {
             reply << 7U;
         } else if (int ends[2]; message.member() == "Inhibit" && ::pipe(ends) == 0) {
@@ -76,16 +85,35 @@ public:
         return connection.send(reply);
     }
 
-private slots:
-    void Update(const QString& app, const QVariantMap& properties) {
+private:
+    Q_SLOT void Update(const QString& app, const QVariantMap& properties) {
         progress.push_back(app != "application://org.example.tarn.tarnme.desktop" ? -2
                            : properties.value("progress-visible").toBool()
                                ? std::lround(properties.value("progress").toDouble() * 100)
                                : -1);
     }
 
-private:
-    inline static const QString kPortal = "org.freedesktop.portal.Desktop";
+    // The request is where the token names it; a refusal follows the answer.
+    bool AnswerPortal(const QDBusMessage& message, const QDBusConnection& connection) {
+        const QString request =
+            "/org/freedesktop/portal/desktop/request/" +
+            message.service().mid(1).replace('.', '_') + "/" +
+            qdbus_cast<QVariantMap>(message.arguments().value(2))["handle_token"].toString();
+        if (portal_ != Refuses) {
+            portalRequests.insert(request);
+        }
+        return portal_ == Silent ||
+               (connection.send(message.createReply()
+                                << QVariant::fromValue(QDBusObjectPath(request))) &&
+                (portal_ != Refuses ||
+                 connection.send(
+                     QDBusMessage::createTargetedSignal(
+                         message.service(), request, "org.freedesktop.portal.Request", "Response")
+                     << 2U << QVariantMap())));
+    }
+
+    Portal portal_ = Absent;
+    static constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
     QProcess daemon_;
     std::vector<QDBusUnixFileDescriptor> logindHolds_;
 };

@@ -1,38 +1,22 @@
+#include "FakeDesktop.h"
 #include "helpviewer/HelpManual.h"
 #include "helpviewer/ReaderProcess.h"
 #include "qt/HelpBrowser.h"
 #include "qt/HelpWindow.h"
 #include "qt/QtPlatform.h"
-#include "qt/TimerBinding.h"
+#include "qt/SleepInhibitor.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QRegularExpression>
 #include <QTest>
-#include <QThread>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
 namespace tarn::gui::testing {
 namespace {
-
-TEST(TimerBindingTest, TicksOnlyWhenEventsAreProcessed) {
-    forms::Timer timer("tmrTest", 10);
-    TimerBinding binding(timer, nullptr);
-    int ticks = 0;
-    const forms::Connection counting = timer.Tick.Connect([&] { ++ticks; });
-    timer.SetEnabled(true);
-    QThread::msleep(50);
-    EXPECT_EQ(ticks, 0) << "a due timer waits for the event loop";
-    QtEventPump().DoEvents();
-    EXPECT_EQ(ticks, 1);
-    timer.SetEnabled(false);
-    QThread::msleep(30);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ticks, 1);
-}
 
 // One instance or none: a lock that can be neither made nor taken is a failure, never "alone".
 TEST(InstanceMarkerTest, TellsAloneHeldAndCannotTell) {
@@ -91,7 +75,7 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     QtDesktop desktop;
     for (const std::string& file : {dir.File("absent.chm"), manual}) {
         desktop.ShowHelp(file);
-        const std::string problem = help::ProblemText(help::HelpManual(file).Problem(), file);
+        const std::string problem = help::HelpManual(file).Outcome().Reason();
         EXPECT_TRUE(desktop.Help()->Browser()->toPlainText().contains(problem.c_str())) << problem;
     }
     std::ofstream(manual) << std::ifstream(TARN_HELP_FILE).rdbuf();
@@ -122,7 +106,8 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
 
     window.close();
     desktop.ShowHelp(manual);
-    EXPECT_TRUE(desktop.Help() == &window && window.isVisible());
+    EXPECT_EQ(desktop.Help(), &window);
+    EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(browser.Topic(), "/options.html");
 }
 
@@ -143,16 +128,31 @@ TEST(HelpWindowTest, ReadsWhileTheWindowGoesOnAndGivesUpOnAReaderThatHangs) {
     HelpWindow hung(script("hung", "exec sleep 600"), std::chrono::milliseconds(100));
     reading.Present(TARN_HELP_FILE);
     hung.Present(TARN_HELP_FILE);
-    const QString damaged =
-        QString::fromStdString(help::ProblemText(help::ArchiveProblem::Damaged, TARN_HELP_FILE));
+    const QString damaged = QString::fromStdString(help::DamagedFile(TARN_HELP_FILE).Reason());
     EXPECT_EQ(reading.Browser()->toPlainText().toStdString(), "Loading the manual\u2026");
     ASSERT_TRUE(QTest::qWaitFor([&] {
         return std::filesystem::exists(starts) && hung.Browser()->toPlainText().contains(damaged);
     }));
     reading.Present(TARN_HELP_FILE);
-    std::ofstream{go};
+    const std::ofstream made(go);
     ASSERT_TRUE(QTest::qWaitFor([&] { return reading.Browser()->Topic() == "/welcome.html"; }));
     EXPECT_EQ(std::filesystem::file_size(starts), 1U) << "one reader for two Helps";
+}
+
+// A portal that refuses, or answers after it was given up on, leaves the hold to logind.
+TEST(SleepInhibitorTest, APortalThatRefusesOrAnswersLateLeavesTheHoldToLogind) {
+    FakeDesktop desktop;
+    for (const FakeDesktop::Portal portal : {FakeDesktop::Refuses, FakeDesktop::Silent}) {
+        desktop.Reset(portal);
+        SleepInhibitor inhibitor(QDBusConnection::connectToBus(desktop.address, "session"),
+                                 QDBusConnection::connectToBus(desktop.address, "system"), nullptr,
+                                 std::chrono::milliseconds(200));
+        inhibitor.Hold({});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.LogindHolding(); })) << portal;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.portalRequests.empty(); })) << portal;
+        inhibitor.Release();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !desktop.Holding(); })) << portal;
+    }
 }
 
 } // namespace

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace tarn::gui::testing {
@@ -35,6 +36,7 @@ class WindowTest : public ::testing::Test {
 protected:
     WindowTest() : form({clock_, events_, fakes, fakes, instance_, host_, fakes}) {
         host_.Attach(&window);
+        soon_.setSingleShot(true);
         for (forms::Timer* timer : form.Timers()) {
             new TimerBinding(*timer, &window);
         }
@@ -44,6 +46,11 @@ protected:
 
     template <typename Widget = QWidget> Widget* W(const forms::Control& control) {
         return qobject_cast<Widget*>(window.WidgetFor(control));
+    }
+    // Runs `act` once from the event loop, as a timer of the window's would.
+    template <typename Act> void Soon(Act act) {
+        QObject::connect(&soon_, &QTimer::timeout, &window, act, Qt::SingleShotConnection);
+        soon_.start(0);
     }
     void Click(const forms::Control& control) {
         QTest::mouseClick(W(control), Qt::LeftButton, {}, W(control)->rect().center());
@@ -121,6 +128,7 @@ protected:
     const TwipsScale scale{QtDesktop().ScreenTwipsPerPixelY()};
     frmMain form;
     MainWindow window{form, scale};
+    QTimer soon_;
     // The same form on a screen of 120 dots per inch.
     MainWindow larger{form, TwipsScale(12)};
 };
@@ -145,23 +153,19 @@ TEST_F(WindowTest, EveryControlsWidgetShowsTheModelAtTheScaleInUseAndFollowsItsC
 
 void Act(QWidget* widget, const QString& action, QAccessibleInterface* object = nullptr) {
     object = object ? object : QAccessible::queryAccessibleInterface(widget);
-    ASSERT_TRUE(object && object->actionInterface());
+    ASSERT_NE(object, nullptr);
+    ASSERT_NE(object->actionInterface(), nullptr);
     ASSERT_TRUE(object->actionInterface()->actionNames().contains(action)) << action.toStdString();
     object->actionInterface()->doAction(action);
 }
 
 // Each way a user can change a control (the mouse, the keyboard, an assistive tool's action or
-// selection, a drop of files) reaches the model, and so the option or the handler behind it.
+// selection) reaches the model, and so the option or the handler behind it.
 TEST_F(WindowTest, EveryInputPathReachesTheModel) {
-    // Local files dropped on either list are added in order, copied, never moved.
-    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+    for (const char* name : {"a.wav", "b.wav"}) {
         ::tarn::testing::WriteWav(folder.File(name), {});
     }
-    EXPECT_EQ(Drop(form.lstOpenFileSize, {"a.wav", "https://example.org/c.wav", "b.wav"}),
-              Qt::CopyAction);
-    EXPECT_EQ(Drop(form.lstOpenFileName, {"a.wav"}, Qt::MoveAction), Qt::IgnoreAction);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form.FileCount == 2; }));
-    EXPECT_EQ(form.lstOpenFileName.Items(), (std::vector<std::string>{"a.wav", "b.wav"}));
+    form.AddChosenFiles({folder.File("a.wav"), folder.File("b.wav")});
     QWidget* tabs = W<TabControlWidget>(form.SSTab1)->TabBar();
     Act(tabs, QAccessibleActionInterface::pressAction(),
         QAccessible::queryAccessibleInterface(tabs)->child(2));
@@ -169,7 +173,8 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     // Before the opened list below, which the offscreen platform leaves the active window.
     form.SSTab1.SetTab(0);
     QTest::mouseMove(W(form.cmdOpen));
-    EXPECT_TRUE(form.ActiveControl() == &form.cmdOpen && W(form.cmdOpen)->hasFocus());
+    EXPECT_EQ(form.ActiveControl(), static_cast<forms::Control*>(&form.cmdOpen));
+    EXPECT_TRUE(W(form.cmdOpen)->hasFocus());
     QWidget* names = W(form.lstOpenFileName);
     Act(names, QAccessibleActionInterface::toggleAction(),
         QAccessible::queryAccessibleInterface(names)->tableInterface()->cellAt(1, 0));
@@ -196,20 +201,27 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     EXPECT_EQ(form.cmbQuality.Text(), "High");
     ASSERT_EQ(fakes.shellRequests.size(), 2U);
     EXPECT_EQ(fakes.shellRequests[1].target, "https://tarn.example.org/");
+}
 
-    // The model's own changes do not come back as the user's: refilling the rows keeps the
-    // selected one.
-    form.SSTab1.SetTab(0);
+// Local files dropped on a list are added in order, copied, never moved; refused during a job,
+// even once Abort has enabled Open again. Refilling the rows keeps the user's selected one.
+TEST_F(WindowTest, DroppedFilesAreAddedOutsideAJobAndTheSelectionStays) {
+    for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+        ::tarn::testing::WriteWav(folder.File(name), {});
+    }
+    EXPECT_EQ(Drop(form.lstOpenFileSize, {"a.wav", "https://example.org/c.wav", "b.wav"}),
+              Qt::CopyAction);
+    EXPECT_EQ(Drop(form.lstOpenFileName, {"a.wav"}, Qt::MoveAction), Qt::IgnoreAction);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.FileCount == 2; }));
+    EXPECT_EQ(form.lstOpenFileName.Items(), (std::vector<std::string>{"a.wav", "b.wav"}));
     auto* list = W<QListWidget>(form.lstOpenFileName);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
     form.AddChosenFiles({folder.File("c.wav")});
     ASSERT_EQ(form.lstOpenFileName.ListCount(), 3);
     EXPECT_EQ(form.lstOpenFileName.ListIndex(), 0);
-    // Drops are refused during a job, even once Abort has enabled the add button again, until the
-    // aborted run has returned.
     Qt::DropAction afterAbort = Qt::CopyAction;
-    QTimer::singleShot(0, &window, [&] {
+    Soon([&] {
         form.cmdAbort.Click.Raise();
         EXPECT_TRUE(W(form.cmdOpen)->isEnabled());
         afterAbort = Drop(form.lstOpenFileName, {"c.wav"});
@@ -227,56 +239,74 @@ TEST_F(WindowTest, AnErrorInAHandlerEndsInOrderInsteadOfAborting) {
     EXPECT_TRUE(window.Unloaded());
 }
 
-// The desktop's services a stand-in on a bus of the test's own; each row is one end of a job.
-TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichIsAnnounced) {
-    FakeDesktop desktop;
-    new DesktopCompanion(form, window, QDBusConnection::connectToBus(desktop.address, "session"),
-                         QDBusConnection::connectToBus(desktop.address, "system"));
-    QWidget elsewhere;
-    elsewhere.show();
-    long highest = 0;
-    const auto watch = form.lblTotal.Change.Connect([&] {
-        highest = std::max<long>(highest, ReadBackPercent(form.lblTotal.Caption()).value_or(0));
-    });
-    const std::string why = " | Encoding WAV files to MP3";
-    const std::string done =
-        "Notify Tarn MP3 Encoder | 0 | tarnme | Job done! | 1 MP3 file written.";
-    const std::string actions =
-        " | default Show the window | org.example.tarn.tarnme complete | -1";
-    const std::string trouble =
-        " A file could not be encoded, or could not be given its name back: the window says which.";
-    enum End { Done, Error, Close };
-    // How the job ends, the portal there (else logind), the window active, the calls.
-    using Row = std::tuple<End, bool, bool, std::vector<std::string>>;
-    for (const auto& [end, viaPortal, active, calls] :
-         {Row{Done, true, false, {"Inhibit  | 12" + why, "Close", done + actions}},
-          Row{Done, false, true, {"Inhibit sleep:idle | Tarn MP3 Encoder" + why + " | block"}},
-          Row{Error, true, false, {"Inhibit  | 12" + why, "Close", done + trouble + actions}},
-          Row{Close, true, false, {"Inhibit  | 12" + why, "Close"}}}) {
-        SCOPED_TRACE(std::to_string(end) + (active ? " active" : ""));
-        desktop.Reset(viaPortal);
-        highest = 0;
-        ::tarn::testing::WriteWav(folder.File("gone.wav"), {});
-        ::tarn::testing::WriteWav(folder.File("a.wav"), {.frames = 3 * 44100});
-        // A file listed twice is passed over; one gone by Go cannot be encoded.
-        form.AddChosenFiles(
-            {folder.File(end == Error ? "gone.wav" : "a.wav"), folder.File("a.wav")});
-        std::filesystem::remove(folder.File("gone.wav"));
+// The desktop's services: stand-ins on a bus of the test's own.
+class DesktopTest : public WindowTest {
+protected:
+    DesktopTest() {
+        new DesktopCompanion(form, window,
+                             QDBusConnection::connectToBus(desktop.address, "session"),
+                             QDBusConnection::connectToBus(desktop.address, "system"));
+        elsewhere.show();
+    }
+
+    // Runs a job (`during` it once sleep is held off) until the desktop has heard `calls` calls.
+    void RunJob(bool active, std::size_t calls, const std::function<void()>& during = {}) {
         (active ? static_cast<QWidget&>(window) : elsewhere).activateWindow();
         ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow() == active; }));
-        // Inside the job, once the inhibition has been asked for.
-        QTimer::singleShot(0, &window, [&, end = end] {
+        Soon([&] {
             EXPECT_TRUE(QTest::qWaitFor([&] { return !desktop.calls.empty(); }));
-            if (end == Close) { // Refused, then the orderly end, which aborts the job first.
-                EXPECT_FALSE(window.close());
-                form.Shutdown();
+            if (during) {
+                during();
             }
         });
         form.cmdGo_Click();
         ASSERT_TRUE(QTest::qWaitFor([&] {
-            return !desktop.Holding() && desktop.calls.size() >= calls.size() &&
+            return !desktop.Holding() && desktop.calls.size() >= calls &&
                    !desktop.progress.empty() && desktop.progress.back() == -1;
         }));
+    }
+
+    FakeDesktop desktop;
+    QWidget elsewhere;
+    long highest = 0; // percent, on the job bar
+    const forms::Connection watch = form.lblTotal.Change.Connect([this] {
+        highest = std::max<long>(highest, ReadBackPercent(form.lblTotal.Caption()).value_or(0));
+    });
+};
+
+// Each row a job's end: sleep held off, the task bar following, the end announced if not seen.
+TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichIsAnnounced) {
+    const std::string logind =
+        "Inhibit sleep:idle | Tarn MP3 Encoder | Encoding WAV files to MP3 | block";
+    // Each job's request has a name of its own, with the job's number.
+    const auto portal = [](int job) {
+        return "Inhibit  | 12 | tarnme" + std::to_string(job) + " Encoding WAV files to MP3";
+    };
+    const std::string done =
+        "Notify Tarn MP3 Encoder | 0 | tarnme | Job done! | 1 MP3 file written.";
+    const std::string actions =
+        " | default Show the window | org.example.tarn.tarnme complete | -1";
+    enum End { Done, Close };
+    // How the job ends, the portal there (else logind), the window active, the calls. The
+    // window in front withdraws the notification of the job before.
+    using Row = std::tuple<End, bool, bool, std::vector<std::string>>;
+    for (const auto& [end, viaPortal, active, calls] :
+         {Row{Done, true, false, {portal(1), "Close", done + actions}},
+          Row{Done, false, true, {"CloseNotification 7", logind}},
+          Row{Close, true, false, {portal(3), "Close"}}}) {
+        SCOPED_TRACE(std::to_string(end) + (active ? " active" : ""));
+        desktop.Reset(viaPortal ? FakeDesktop::Grants : FakeDesktop::Absent);
+        highest = 0;
+        ::tarn::testing::WriteWav(folder.File("a.wav"), {.frames = std::int64_t{3} * 44100});
+        // A file listed twice is passed over. Closing the window is refused, then the orderly
+        // end aborts the job first.
+        form.AddChosenFiles({folder.File("a.wav"), folder.File("a.wav")});
+        RunJob(active, calls.size(), [&, end = end] {
+            if (end == Close) {
+                EXPECT_FALSE(window.close());
+                form.Shutdown();
+            }
+        });
         EXPECT_EQ(desktop.calls, calls);
         // From 0 up to the highest percentage the bar showed (the entry's stops at 100), each
         // once, then hidden.
@@ -285,17 +315,25 @@ TEST_F(WindowTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhichI
                   std::tuple(0L, std::min(highest, 100L)));
         EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end() - 1, std::greater_equal<>()),
                   shown.end() - 1);
-        // Clicked, the notification brings the window forward, and is withdrawn.
-        if (calls.back().starts_with("Notify")) {
-            desktop.bus.send(QDBusMessage::createSignal("/org/freedesktop/Notifications",
-                                                        "org.freedesktop.Notifications",
-                                                        "ActionInvoked")
-                             << 7U << QString("default"));
-            EXPECT_TRUE(QTest::qWaitFor([&] {
-                return window.isActiveWindow() && desktop.calls.back() == "CloseNotification 7";
-            }));
-        }
     }
+}
+
+// Clicked, it brings the window forward and is withdrawn; later programs inherit no token.
+TEST_F(DesktopTest, TheNotificationClickedBringsTheWindowForwardAndIsWithdrawn) {
+    desktop.Reset(FakeDesktop::Absent);
+    elsewhere.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isActiveWindow(); }));
+    form.JobEnded.Raise({.mp3Files = 1});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.calls.empty(); }));
+    for (const auto& [signal, text] :
+         {std::pair{"ActivationToken", "token"}, {"ActionInvoked", "default"}}) {
+        desktop.bus.send(QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                                    "org.freedesktop.Notifications", signal)
+                         << 7U << QString(text));
+    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window.isActiveWindow() && desktop.calls.back() == "CloseNotification 7"; }));
+    EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 
 int main(int argc, char* argv[]) {
     // Without a display unless told otherwise, also when the tests are only listed.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", /*overwrite=*/0); // NOLINT(concurrency-mt-unsafe)
     QApplication app(argc, argv);
     tarn::gui::SetUpApplication(
         app, tarn::gui::TwipsScale(tarn::gui::QtDesktop().ScreenTwipsPerPixelY()));

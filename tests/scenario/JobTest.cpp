@@ -6,11 +6,12 @@
 #include "support/WavFiles.h"
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <fstream>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <sys/resource.h>
 
@@ -19,11 +20,16 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using ::testing::AllOf;
 using testing::Contents;
+using ::testing::Ge;
+using ::testing::Gt;
+using ::testing::Le;
 using testing::Length;
+using ::testing::Lt;
 using testing::Names;
 
-const std::string kJobDone = "Tarn MP3 Encoder:            Job done!";
+constexpr const char* kJobDone = "Tarn MP3 Encoder:            Job done!";
 
 // Jobs with the name journal, the job bar's texts, and whether Go was running at a message.
 class JobTest : public testing::JobFixture {
@@ -54,12 +60,14 @@ protected:
     // Every source still there has the bytes it was written with; the journal keeps nothing.
     void ExpectSourcesIntact() {
         for (const auto& [name, bytes] : originals) {
-            EXPECT_TRUE(!fs::exists(dir.File(name)) || Contents(dir.File(name)) == bytes) << name;
+            if (fs::exists(dir.File(name))) {
+                EXPECT_TRUE(Contents(dir.File(name)) == bytes) << name;
+            }
         }
         EXPECT_FALSE(fs::exists(journal.Path()));
     }
     // Calls `change` once, at the first pause in which the second run has written something.
-    void WhenTheSecondRunHasWritten(std::function<void()> change) {
+    void WhenTheSecondRunHasWritten(const std::function<void()>& change) {
         AtEveryPause([this, change, done = false]() mutable {
             if (!done && Length(dir.File("twob.mp3")) > 0) {
                 done = true;
@@ -77,7 +85,7 @@ protected:
     Names totalsAtMessage;
 };
 
-TEST_F(JobTest, RunsEveryEntryInOrderEndsOnceAndASecondJobRunsAlike) {
+TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
     Listed("first song.wav", 3);
     Listed("second.wav", 2);
     Listed("third-cut.wav", 1);
@@ -92,8 +100,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderEndsOnceAndASecondJobRunsAlike) {
                            Length(dir.File("thirdcut.mp3"))});
         if (lengths.size() == 1) {
             EXPECT_EQ(EnabledControls(), (Names{"cmdAbort", "cmdHelp"}));
-            EXPECT_TRUE(form.Timer1.Enabled() && form.tmrProgress.Enabled() &&
-                        form.tmrTotal.Enabled());
+            EXPECT_EQ(TimersEnabled(), std::tuple(true, true, true));
             EXPECT_EQ(form.ShownEntry, 1);
             bool cancel = false;
             form.Form_QueryUnload(cancel);
@@ -107,47 +114,20 @@ TEST_F(JobTest, RunsEveryEntryInOrderEndsOnceAndASecondJobRunsAlike) {
     EXPECT_FALSE(runningAtMessage);
     const std::string top = *std::ranges::max_element(
         totalsAtMessage, {}, [](const std::string& text) { return std::stoi(text); });
-    EXPECT_TRUE(std::stoi(top) >= 100 && std::stoi(top) <= 105) << "every entry counts: " << top;
+    EXPECT_THAT(std::stoi(top), AllOf(Ge(100), Le(105))) << "every entry counts";
     EXPECT_EQ(dir.Names(), (Names{"first song.mp3", "first song.wav", "second.mp3", "second.wav",
                                   "third-cut.mp3", "third-cut.wav"}));
     ExpectIdle();
     EXPECT_EQ(platform.unloadCalls, 0) << "the refused close was carried out later";
 
     // The old output went before the first run; each run starts once the one before is done.
+    ASSERT_GE(lengths.at(0)[0], 0);
     const auto first = Length(dir.File("first song.mp3"));
     const auto second = Length(dir.File("second.mp3"));
-    ASSERT_GE(lengths.at(0)[0], 0);
-    for (const auto& seen : lengths) {
-        EXPECT_TRUE((seen[1] < 0 || seen[0] == first) && (seen[2] < 0 || seen[1] == second));
+    for (const auto& seen : lengths) { // -1 for a file not there yet
+        EXPECT_EQ(seen[1] < 0 ? first : seen[0], first);
+        EXPECT_EQ(seen[2] < 0 ? second : seen[1], second);
     }
-
-    // Again, with "delete source" ticked: renamed WAV files keep their listed names. The first
-    // outputs are moved away: a job's end never renames over a file.
-    const Names firstTotals = totals;
-    totals.clear();
-    for (const std::string name : {"first song", "second", "third-cut"}) {
-        fs::rename(dir.File(name + ".mp3"), dir.File("old " + name + ".mp3"));
-        Add(name + ".wav");
-    }
-    form.chkDelete.SetValue(forms::Checked);
-    Go();
-    ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_EQ(totals, firstTotals);
-    EXPECT_TRUE(Contents(dir.File("first song.mp3")) == Contents(dir.File("old first song.mp3")));
-    EXPECT_TRUE(fs::exists(dir.File("firstsong.wav")) && fs::exists(dir.File("thirdcut.wav")));
-    EXPECT_FALSE(fs::exists(journal.Path()));
-    EXPECT_EQ(platform.interactions, (Names{"beep", kJobDone, "beep", kJobDone}));
-}
-
-TEST_F(JobTest, AbortAfterTheLastRunGivesTheNamesBackAtOnceAndSaysNothing) {
-    Listed("one a.wav", 1);
-    Go();
-    ASSERT_TRUE(form.JobActive()) << "the job stays open until its next tick";
-    form.cmdAbort.Click.Raise();
-    EXPECT_EQ(dir.Names(), (Names{"one a.mp3", "one a.wav"}));
-    ExpectIdle();
-    platform.RunFor(5s);
-    EXPECT_TRUE(platform.interactions.empty());
 }
 
 TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
@@ -170,51 +150,20 @@ TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
     EXPECT_EQ(platform.interactions, (Names{"beep", kJobDone}));
 }
 
-// The job tick alone, over MP3 files grown by hand.
-TEST_F(JobTest, TheJobTickShowsTheSumsLeavingOutOnlyAnUnreadableWavLength) {
-    const auto grow = [&](int entry, std::uintmax_t length) {
-        std::ofstream(form.Mp3Paths[entry], std::ios::app).close();
-        fs::resize_file(form.Mp3Paths[entry], length);
-    };
-    Listed("a.wav", 1);
-    Listed("b.wav", 1);
-    form.SizeRatios[1] = form.SizeRatios[2] = 11.025;
-    // Expected: 16,003.99 bytes each, rounded to 16,004 and summed, entry by entry.
-    grow(1, 8002);
-    form.tmrTotal_Timer();
-    EXPECT_EQ(form.lblTotal.Caption(), "25%");
-    EXPECT_FLOAT_EQ(form.lblTotal.Width(), 1233.75F);
-    EXPECT_EQ(form.FileCount, 2) << "no job is running: the tick ends nothing";
-    // A WAV file moved away is left out of the estimate; the others go on counting.
-    fs::rename(form.FilePaths[1], dir.File("gone.wav"));
-    grow(2, 12003);
-    form.tmrTotal_Timer();
-    EXPECT_EQ(form.lblTotal.Caption(), "125%");
-    // With nothing left to expect, the bar keeps its value.
-    form.SizeRatios[2] = 0;
-    form.tmrTotal_Timer();
-    EXPECT_EQ(form.lblTotal.Caption(), "125%");
-}
+// What the user does, word by word, once the second run has written something; whether the program
+// ends, a new job encodes the file added meanwhile, the run's file is listed again (cleaned).
+struct LeaveAfterAbort {
+    const char* name;
+    bool leaves, newJob, relisted;
+};
 
-class LeaveAfterAbortTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
-
-// What the user does, word by word, once the second run has written something.
-TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
-    const std::string script = GetParam();
-    const bool leaves = std::regex_search(script, std::regex("exit|close|shutdown"));
-    const bool newJob = script.ends_with("go");
-    WriteAndAdd({"one a.wav", "two b.wav", "three c.wav"}, 3);
-    WriteSound("next one.wav", 1);
-    bool asked = false;
-    bool cancelled = false;
-    int pausesAfterAsking = 0;
-    const std::map<std::string, forms::CommandButton*> buttons{{"abort", &form.cmdAbort},
-                                                               {"exit", &form.cmdExit},
-                                                               {"go", &form.cmdGo},
-                                                               {"clear", &form.cmdClearList}};
-    AtEveryPause([&] { pausesAfterAsking += asked ? 1 : 0; });
-    WhenTheSecondRunHasWritten([&] {
-        asked = true;
+class LeaveAfterAbortTest : public JobTest, public ::testing::WithParamInterface<LeaveAfterAbort> {
+protected:
+    void Act(const std::string& script) {
+        const std::map<std::string, forms::CommandButton*> buttons{{"abort", &form.cmdAbort},
+                                                                   {"exit", &form.cmdExit},
+                                                                   {"go", &form.cmdGo},
+                                                                   {"clear", &form.cmdClearList}};
         std::istringstream words(script);
         for (std::string word; std::getline(words, word, '_');) {
             if (buttons.contains(word)) {
@@ -231,41 +180,60 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
                 Add("twob.wav"); // under the name it carries while the run holds it
             }
         }
+    }
+
+    bool cancelled = false;
+};
+
+TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
+    const LeaveAfterAbort& way = GetParam();
+    WriteAndAdd({"one a.wav", "two b.wav", "three c.wav"}, 3);
+    WriteSound("next one.wav", 1);
+    bool asked = false;
+    int pausesAfterAsking = 0;
+    AtEveryPause([&] { pausesAfterAsking += asked ? 1 : 0; });
+    WhenTheSecondRunHasWritten([&] {
+        asked = true;
+        Act(way.name);
         // The run still holds its files under their cleaned names: nothing has gone yet.
         EXPECT_EQ(platform.unloadCalls, 0);
-        EXPECT_TRUE(form.Loaded() && fs::exists(dir.File("twob.wav")));
+        EXPECT_TRUE(form.Loaded());
+        EXPECT_TRUE(fs::exists(dir.File("twob.wav")));
     });
     Go();
-    ASSERT_TRUE(asked && WaitForTheEnd());
-    EXPECT_EQ(platform.unloadCalls, leaves ? 1 : 0);
-    EXPECT_EQ(form.Loaded(), !leaves);
+    ASSERT_TRUE(asked);
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(platform.unloadCalls, way.leaves ? 1 : 0);
+    EXPECT_EQ(form.Loaded(), !way.leaves);
     // At most the rest of the run's pause: giving the names back lets no event in.
-    EXPECT_TRUE(newJob || pausesAfterAsking <= 1) << pausesAfterAsking;
-    EXPECT_EQ(cancelled, script.find("close") != std::string::npos);
+    EXPECT_LE(pausesAfterAsking, way.newJob ? INT_MAX : 1);
     // The aborted run stopped, the third entry was never encoded; a file added meanwhile only by
-    // a new job.
-    Names names{"next one.wav", "one a.mp3", "one a.wav", "three c.wav", "two b.mp3", "two b.wav"};
-    if (newJob) {
+    // a new job. Listed again, a file and its MP3 file keep their names; only its own record
+    // stays.
+    const std::string second = way.relisted ? "twob" : "two b";
+    Names names{"next one.wav", "one a.mp3",     "one a.wav",
+                "three c.wav",  second + ".mp3", second + ".wav"};
+    if (way.newJob) {
         names.insert(names.begin(), "next one.mp3");
     }
-    // Listed again, a file and its MP3 file keep their names; only its own record stays.
-    const bool relisted = script.ends_with("relist");
-    if (relisted) {
-        names = {"next one.wav", "one a.mp3", "one a.wav", "three c.wav", "twob.mp3", "twob.wav"};
+    if (way.relisted) {
         ASSERT_TRUE(journal.Forget(dir.File("twob.wav")));
     }
     EXPECT_EQ(dir.Names(), names);
-    const std::int64_t second = Length(dir.File(relisted ? "twob.mp3" : "two b.mp3"));
-    EXPECT_TRUE(second > 0 && second < Length(dir.File("one a.mp3"))) << second;
+    EXPECT_THAT(Length(dir.File(second + ".mp3")), AllOf(Gt(0), Lt(Length(dir.File("one a.mp3")))));
     ExpectSourcesIntact();
-    EXPECT_EQ(platform.interactions, (newJob ? Names{"beep", kJobDone} : Names{}));
+    EXPECT_EQ(platform.interactions, (way.newJob ? Names{"beep", kJobDone} : Names{}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, LeaveAfterAbortTest,
-                         ::testing::Values("abort_exit", "abort_add_close", "shutdown",
-                                           "abort_add_go_shutdown", "delete_abort", "abort_add_go",
-                                           "abort_add_go_clear", "abort_relist"),
-                         testing::RowText);
+// clang-format off
+constexpr LeaveAfterAbort kWaysToLeave[] = {
+    {"abort_exit", true, false, false},     {"abort_add_close", true, false, false},
+    {"shutdown", true, false, false},       {"abort_add_go_shutdown", true, false, false},
+    {"delete_abort", false, false, false},  {"abort_add_go", false, true, false},
+    {"abort_add_go_clear", false, false, false}, {"abort_relist", false, false, true}};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(Ways, LeaveAfterAbortTest, ::testing::ValuesIn(kWaysToLeave),
+                         testing::RowName);
 
 class FilesInAJobTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -351,8 +319,7 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
             testing::WriteBytes(dir.File("my song.wav"), {'n', 'e', 'w'});
         }
         if (!form.JobActive()) {
-            EXPECT_FALSE(form.Timer1.Enabled() || form.tmrProgress.Enabled() ||
-                         form.tmrTotal.Enabled());
+            EXPECT_EQ(TimersEnabled(), std::tuple(false, false, false));
             ++pausesAtTheEnd;
             if (fs::exists(dir.File("free later.wav")) && ++pausesForTheSecond == 3) {
                 fs::remove(dir.File("free later.mp3"));
@@ -363,7 +330,8 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
     ASSERT_TRUE(WaitForTheEnd());
     // Two pauses for each try: three tries for the first entry, two for the second.
     EXPECT_EQ(pausesAtTheEnd, 10);
-    EXPECT_TRUE(outcome.mp3Files == 2 && outcome.troubles && !outcome.aborted);
+    EXPECT_EQ(std::tuple(outcome.mp3Files, outcome.troubles, outcome.aborted),
+              std::tuple(2, true, false));
     // The same second of sound: the new MP3 file took its name on the second try.
     EXPECT_TRUE(Contents(dir.File("free later.mp3")) == Contents(dir.File("mysong.mp3")));
     EXPECT_EQ(platform.interactions,
@@ -392,9 +360,10 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
 // chunks of bounded size, not in gigabytes.
 TEST_F(JobTest, AHeaderClaimingThousandsOfChannelsDoesNotMakeTheRunTakeGigabytes) {
     constexpr int kChannels = 65535;
-    testing::WriteBytes(dir.File("wide.wav"),
-                        testing::Riff({{"fmt ", testing::Fmt(kChannels, 44100, 16)},
-                                       {"data", testing::Bytes(20U * kChannels * 2, 0x11)}}));
+    testing::WriteBytes(
+        dir.File("wide.wav"),
+        testing::Riff({{"fmt ", testing::Fmt(kChannels, 44100, 16)},
+                       {"data", testing::Bytes(std::size_t{20} * kChannels * 2, 0x11)}}));
     rusage before{}, after{};
     ::getrusage(RUSAGE_SELF, &before);
     form.EncodeFile(dir.File("wide.wav"));

@@ -37,6 +37,7 @@ class EveryMessageIsInTheManual : public ::testing::Environment {
     }
 };
 
+// NOLINTNEXTLINE(cert-err58-cpp): gtest registers an environment at static initialisation
 const auto* const kRegistered = ::testing::AddGlobalTestEnvironment(new EveryMessageIsInTheManual);
 
 } // namespace

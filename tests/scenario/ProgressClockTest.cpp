@@ -76,16 +76,14 @@ TEST_F(ProgressClockTest, NothingIsCountedInTheFirstSecondOfTheJobOrOfAFile) {
     EXPECT_EQ(form.ElapsedMinutes, (std::array<std::int32_t, 2>{1, 1}));
 }
 
-TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
+// A source length that cannot be read, or an empty source, keeps the bar as it is.
+TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3) {
     Follow();
-    Listed("b.wav", 1);
-    form.SizeRatios[2] = 11.025;
     platform.RunFor(200ms);
     EXPECT_EQ(form.lblProgres.Caption(), " 0%") << "no MP3 file yet: it counts as empty";
     GrowMp3(37);
     platform.RunFor(200ms);
     ASSERT_EQ(form.lblProgres.Caption(), " 37%");
-    // A source length that cannot be read, or an empty source, keeps the bar as it is.
     GrowMp3(80);
     fs::rename(form.FilePaths[1], dir.File("elsewhere.wav"));
     platform.RunFor(1s);
@@ -95,10 +93,15 @@ TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3AndStopsAfterTheLastEntry) {
     fs::resize_file(form.FilePaths[1], 0);
     platform.RunFor(1s);
     EXPECT_EQ(form.lblProgres.Caption(), " 37%");
+}
 
-    // At 99 % the entry stays; at 100 % the next progress tick moves past the last entry: the
-    // bar empties but keeps its text, and from then on nothing is measured and the clocks stop.
-    testing::WriteWav(form.FilePaths[1], {.frames = 44100});
+// At 99 % the entry stays; at 100 % the next progress tick moves past the last entry: the bar
+// empties but keeps its text, and from then on nothing is measured and the clocks stop.
+TEST_F(ProgressClockTest, TheFileBarMovesOnAtAHundredAndStopsAfterTheLastEntry) {
+    Follow();
+    Listed("b.wav", 1);
+    form.SizeRatios[2] = 11.025;
+    platform.RunFor(2400ms);
     GrowMp3(99);
     platform.RunFor(400ms);
     ASSERT_EQ(form.lblProgres.Caption(), " 99%");

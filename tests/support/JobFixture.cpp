@@ -1,10 +1,11 @@
 #include "support/JobFixture.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace tarn::testing {
 
-void JobFixture::AtEveryPause(std::function<void()> probe) {
+void JobFixture::AtEveryPause(const std::function<void()>& probe) {
     platform.AtDoEvents(1, [this, probe] {
         probe();
         AtEveryPause(probe);
@@ -37,11 +38,11 @@ void JobFixture::ExpectIdle() const {
                   form.lblProgres.Caption() + form.lblTotal.Caption(),
               "00:00:0000:00:0000:00:0000:00:000%0%");
     EXPECT_EQ(form.lblProgres.Width() + form.lblTotal.Width(), 0);
-    EXPECT_FALSE(form.Timer1.Enabled() || form.tmrProgress.Enabled() || form.tmrTotal.Enabled());
-    EXPECT_TRUE(form.ElapsedTexts == decltype(form.ElapsedTexts){} &&
-                form.ElapsedSeconds == decltype(form.ElapsedSeconds){} &&
-                form.ElapsedMinutes == decltype(form.ElapsedMinutes){} &&
-                form.SecondsSeen == decltype(form.SecondsSeen){})
+    EXPECT_EQ(TimersEnabled(), std::tuple(false, false, false));
+    EXPECT_EQ(
+        std::tuple(form.ElapsedTexts, form.ElapsedSeconds, form.ElapsedMinutes, form.SecondsSeen),
+        std::tuple(decltype(form.ElapsedTexts){}, decltype(form.ElapsedSeconds){},
+                   decltype(form.ElapsedMinutes){}, decltype(form.SecondsSeen){}))
         << "the clock state starts the next job afresh";
 }
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarn::testing {
@@ -57,9 +58,12 @@ public:
         return platform.RunUntil([this] { return !form.JobActive(); }, std::chrono::seconds(10));
     }
     // Calls `probe` at every event processing from now on.
-    void AtEveryPause(std::function<void()> probe);
+    void AtEveryPause(const std::function<void()>& probe);
     // The names of the enabled buttons and options, sorted.
     Names EnabledControls() const;
+    std::tuple<bool, bool, bool> TimersEnabled() const {
+        return {form.Timer1.Enabled(), form.tmrProgress.Enabled(), form.tmrTotal.Enabled()};
+    }
     // The window as a job leaves it: an empty list, only the options, Open, Help and Exit enabled,
     // the displays at zero, the timers stopped, the clock state fresh.
     void ExpectIdle() const;

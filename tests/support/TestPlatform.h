@@ -64,8 +64,7 @@ public:
     std::function<void(const platform::MessageBoxRequest&)> onMessage;
 
     // Answers with the paths given, in turn; then as if cancelled.
-    std::string ShowOpen(const platform::OpenDialogRequest& request) override {
-        dialogRequests.push_back(request);
+    std::string ShowOpen(const platform::OpenDialogRequest& /*request*/) override {
         std::string answer = dialogAnswers_.empty() ? "" : dialogAnswers_.front();
         if (!dialogAnswers_.empty()) {
             dialogAnswers_.pop_front();
@@ -99,7 +98,6 @@ public:
     // What the user saw and heard, in order: "beep", or a box as "title: text" with "(x)" after
     // the title of a critical message and "(!)" after that of a warning.
     std::vector<std::string> interactions;
-    std::vector<platform::OpenDialogRequest> dialogRequests;
     int doEventsCalls = 0;
     std::chrono::milliseconds doEventsCost = 5ms;
     bool anotherInstance = false;

@@ -73,7 +73,7 @@ TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
 TEST(SampleConverterTest, ConvertsWholeFramesAndRefusesOtherFormats) {
     for (const WavFormat& format : {WavFormat{3, 2, 44100, 32, 0}, WavFormat{1, 2, 44100, 24, 0},
                                     WavFormat{1, 0, 44100, 16, 0}, WavFormat{1, 2, 0, 16, 0}}) {
-        EXPECT_NE(UnsupportedFormatReason(format), "") << format.bitsPerSample;
+        EXPECT_FALSE(CheckFormatSupported(format).Ok()) << format.bitsPerSample;
     }
     const std::tuple<WavFormat, int, std::vector<int>, std::vector<std::int16_t>> cases[] = {
         // Two channels are averaged, whichever speakers the mask names (here the sides).
@@ -93,7 +93,7 @@ TEST(SampleConverterTest, ConvertsWholeFramesAndRefusesOtherFormats) {
         for (const int value : values) {
             testing::Put(in, static_cast<std::uint16_t>(value), format.bitsPerSample / 8);
         }
-        EXPECT_EQ(UnsupportedFormatReason(format), "");
+        EXPECT_EQ(CheckFormatSupported(format).Reason(), "");
         const SampleConverter converter(format, outChannels);
         std::vector<std::int16_t> out(expected.size() + 1, 12345);
         converter.Convert(in.data(), in.size() / converter.InBytesPerFrame(), out.data());

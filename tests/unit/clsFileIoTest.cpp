@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace tarn {
 namespace {
@@ -43,7 +44,8 @@ TEST_F(FileIoTest, WritesInPlaceReadsWhatThereIsAndMovesNothingFromNowhere) {
     EXPECT_EQ(file.BytesTransferred(), 0);
     char byte = 'a';
     clsFileIo never;
-    EXPECT_FALSE(never.CloseFile() || never.WriteBytes(&byte, 1) || never.ReadBytes(&byte, 1));
+    EXPECT_EQ(std::tuple(never.CloseFile(), never.WriteBytes(&byte, 1), never.ReadBytes(&byte, 1)),
+              std::tuple(false, false, 0));
     for (const bool writing : {true, false}) {
         clsFileIo opened;
         ASSERT_TRUE(OpenAs(opened, dir.File("moves.bin"), writing));
@@ -51,7 +53,9 @@ TEST_F(FileIoTest, WritesInPlaceReadsWhatThereIsAndMovesNothingFromNowhere) {
             return writing ? opened.WriteBytes(to, count) : opened.ReadBytes(to, count) != 0;
         };
         // Nothing from nowhere is a move of nothing.
-        EXPECT_TRUE(!move(&byte, -1) && !move(nullptr, 1) && move(nullptr, 0)) << writing;
+        EXPECT_EQ(std::tuple(move(&byte, -1), move(nullptr, 1), move(nullptr, 0)),
+                  std::tuple(false, false, true))
+            << writing;
     }
 }
 
@@ -72,9 +76,11 @@ TEST_F(FileIoTest, OpensOnlyARegularFileThatNoOneElseWrites) {
     EXPECT_FALSE(writer->OpenFile(dir.File("other"))); // nor another file through the same object
     writer.reset();                                    // releasing the object lets the file go
     clsFileIo reader, another, late;
-    EXPECT_TRUE(reader.OpenFileForReading(path) && another.OpenFileForReading(path));
+    EXPECT_TRUE(reader.OpenFileForReading(path));
+    EXPECT_TRUE(another.OpenFileForReading(path));
     EXPECT_FALSE(late.OpenFile(path));
-    EXPECT_TRUE(reader.CloseFile() && !reader.CloseFile());
+    EXPECT_TRUE(reader.CloseFile());
+    EXPECT_FALSE(reader.CloseFile()) << "closed once";
 }
 
 } // namespace
