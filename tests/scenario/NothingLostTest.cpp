@@ -4,6 +4,7 @@
 #include "filelist/FileNames.h"
 #include "filelist/NameJournal.h"
 #include "shell/frmMain.h"
+#include "support/DurabilityOrder.h"
 #include "support/FaultySystem.h"
 #include "support/JobFixture.h"
 
@@ -19,6 +20,7 @@ namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::DurabilityOrder;
 using testing::FaultySystem;
 using testing::Names;
 using Call = platform::sys::Call;
@@ -51,112 +53,6 @@ struct Session {
     testing::TestPlatform platform;
     NameJournal journal;
     frmMain form{platform.Bundle()};
-};
-
-std::string FolderOf(const std::string& path) {
-    return fs::path(path).parent_path().string();
-}
-
-// A user's file is moved, and an MP3 file made, only while a durable record guards the step; a
-// record goes only once the step it guarded is durable.
-class DurabilityOrder {
-public:
-    DurabilityOrder(FaultySystem& system, std::string journal)
-        : journal_(std::move(journal)), temporary_(journal_ + ".new") {
-        system.Aside([this] { records_ = durable_ = *NameJournal(journal_).Entries(); });
-        system.observer = [this](const FaultySystem::Note& note, int answer) {
-            See(note, answer <= 0 || answer > platform::sys::kMadeThenFailed);
-        };
-    }
-
-    // With nothing failed, the journal as it is, as a power cut would leave it.
-    void ExpectAllDurable() const { EXPECT_EQ(durable_, records_); }
-
-private:
-    void See(const FaultySystem::Note& note, bool made) {
-        const bool ofTheJournal = note.path == temporary_ || note.path == journal_;
-        const bool movesAFile = note.call == Call::Rename || note.call == Call::RenameNoReplace ||
-                                note.call == Call::Link;
-        const bool anMp3 = note.path.ends_with(".mp3");
-        if (!ofTheJournal && movesAFile) {
-            // To the cleaned name, or the same move back (a name given back).
-            ExpectGuarded(note.path, [&](const NameJournal::Entry& e) {
-                return std::set{e.currentPath, e.chosenPath} == std::set{note.path, note.to};
-            });
-        } else if (note.call == Call::Open && anMp3) {
-            ExpectGuarded(note.path, [&](const NameJournal::Entry& e) {
-                return (e.kind == Kind::OutputStarted || e.kind == Kind::Placeholder) &&
-                       e.currentPath == note.path;
-            });
-        }
-        if (!made) {
-            return;
-        }
-        if (note.call == Call::Fsync) {
-            temporarySynced_ = temporarySynced_ || note.path == temporary_;
-            unsyncedData_.erase(note.path);
-            std::erase_if(unsyncedNames_,
-                          [&](const std::string& name) { return FolderOf(name) == note.path; });
-            if (note.path == FolderOf(journal_) && !unsyncedNames_.contains(FolderOf(journal_))) {
-                durable_ = records_;
-            }
-        } else if (note.path == temporary_ && movesAFile && fs::exists(temporary_)) {
-            EXPECT_TRUE(temporarySynced_) << "the journal is renamed into place unsynced";
-            Replace(NameJournal(temporary_).Entries());
-        } else if (note.path == journal_ && note.call == Call::Unlink) {
-            Replace(std::vector<NameJournal::Entry>{});
-        } else if (note.path == temporary_) {
-            temporarySynced_ =
-                temporarySynced_ && note.call != Call::Open && note.call != Call::Write;
-        } else if (note.call == Call::Mkdir || movesAFile ||
-                   (note.call == Call::Open && anMp3 && !fs::exists(note.path)) ||
-                   (note.call == Call::Unlink && std::ranges::any_of(records_, [&](auto& e) {
-                        // Removing a file is a step to guard only for an MP3 file of a run.
-                        return e.currentPath == note.path;
-                    }))) {
-            // What a removed file held no longer matters; its name does, until it is synced.
-            if (note.call == Call::Unlink) {
-                unsyncedData_.erase(note.path);
-            }
-            unsyncedNames_.insert(note.path);
-            if (movesAFile) {
-                unsyncedNames_.insert(note.to);
-            }
-        } else if (note.call == Call::Write && anMp3) {
-            unsyncedData_.insert(note.path);
-        }
-    }
-    // A record guards the step in the journal as it is, and as a power cut would leave it.
-    template <typename Guards> void ExpectGuarded(const std::string& what, const Guards& guards) {
-        const bool now = std::ranges::any_of(records_, guards);
-        EXPECT_TRUE(now && std::ranges::any_of(durable_, guards))
-            << what << (now ? " is touched before its record is durable" : " has no record");
-    }
-    void Replace(const Result<std::vector<NameJournal::Entry>>& next) {
-        ASSERT_TRUE(next.Ok());
-        for (const NameJournal::Entry& record : records_) {
-            // Noted again with the file's identity, a record stays.
-            if (std::ranges::none_of(*next, [&](const NameJournal::Entry& e) {
-                    return e.currentPath == record.currentPath && e.kind == record.kind;
-                })) {
-                EXPECT_FALSE(unsyncedNames_.contains(record.currentPath) ||
-                             unsyncedNames_.contains(record.chosenPath) ||
-                             unsyncedData_.contains(record.currentPath))
-                    << "the record of " << record.currentPath << " goes before its step is durable";
-            }
-        }
-        records_ = *next;
-    }
-
-    std::string journal_;
-    std::string temporary_;
-    std::vector<NameJournal::Entry> records_;
-    // Names made, moved or removed, and files written, since they were last synced.
-    std::set<std::string> unsyncedNames_;
-    std::set<std::string> unsyncedData_;
-    // The records a power cut would leave: a journal left by an earlier start is on the disk.
-    std::vector<NameJournal::Entry> durable_;
-    bool temporarySynced_ = false;
 };
 
 class NothingLostTest : public ::testing::Test {
