@@ -221,9 +221,11 @@ TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
     // Its name cannot come back: the list is emptied after the message saying so.
     testing::WriteBytes(dir.File("a one.wav"), {'x'});
     form.cmdClearList_Click();
-    EXPECT_TRUE(form.lstOpenFileName.Items() == Names{"d.wav"} && form.FileCount == 1);
+    EXPECT_EQ(form.lstOpenFileName.Items(), Names{"d.wav"});
+    EXPECT_EQ(form.FileCount, 1);
     form.AddChosenFiles({dir.File("gone.wav"), dir.File("e f.wav")});
-    EXPECT_TRUE(platform.unloadCalls == 1 && fs::exists(dir.File("e f.wav")));
+    EXPECT_EQ(platform.unloadCalls, 1);
+    EXPECT_TRUE(fs::exists(dir.File("e f.wav")));
 }
 
 } // namespace

@@ -55,20 +55,29 @@ TEST(ShellTest, ExitsAndEndsBesideARunningInstance) {
     EXPECT_TRUE(platform.interactions.empty());
 
     // Beside a running instance: files go to it without a word; without files, or when they are
-    // not taken, the refusal.
+    // not taken, the refusal. A start that cannot tell whether another runs says why and ends.
     const Names refusal{"beep", "Tarn MP3 Encoder (x): The application is already running!"};
     const Names files{"/music/b c.wav", "/music/d.wav"};
-    for (const auto& [opened, taken, said] : std::vector<std::tuple<Names, bool, Names>>{
-             {files, true, {}}, {files, false, refusal}, {{}, true, refusal}}) {
+    const Status noLock = Status::Failure("Its lock /run/x cannot be made");
+    const Names cannotTell{"Tarn MP3 Encoder (x): The program cannot make sure that it is the only "
+                           "one running, and ends without changing any file:\nIts lock /run/x "
+                           "cannot be made."};
+    for (const auto& [opened, taken, failure, said] :
+         std::vector<std::tuple<Names, bool, Status, Names>>{{files, true, {}, {}},
+                                                             {files, false, {}, refusal},
+                                                             {{}, true, {}, refusal},
+                                                             {files, true, noLock, cannotTell}}) {
         testing::TestPlatform secondPlatform;
         secondPlatform.anotherInstance = true;
         secondPlatform.handOverTaken = taken;
+        secondPlatform.instanceFailure = failure;
         frmMain second{secondPlatform.Bundle()};
         second.Form_Load(opened);
         EXPECT_EQ(secondPlatform.interactions, said);
-        EXPECT_EQ(secondPlatform.handedOver, std::vector<Names>(opened.empty() ? 0 : 1, opened));
-        EXPECT_TRUE(!second.Loaded() && secondPlatform.unloadCalls == 1 &&
-                    secondPlatform.deletedMenuItems.empty());
+        EXPECT_EQ(secondPlatform.handedOver.size(), opened.empty() || !failure.Ok() ? 0U : 1U);
+        EXPECT_FALSE(second.Loaded());
+        EXPECT_EQ(secondPlatform.unloadCalls, 1);
+        EXPECT_EQ(secondPlatform.deletedMenuItems, std::vector<int>());
     }
 }
 

@@ -35,19 +35,19 @@ int FaultySystem::Before(Call call, int fd, const char* path, const char* to) {
 }
 
 std::vector<int> ErrorsFor(FaultySystem::Call call) {
-    using enum FaultySystem::Call;
+    using Call = FaultySystem::Call;
     using platform::sys::kHalfTransfer;
     using platform::sys::kMadeThenFailed;
     static const std::map<FaultySystem::Call, std::vector<int>> kErrors{
-        {Read, {EIO, EINTR, kHalfTransfer}},
-        {Write, {ENOSPC, EINTR, kHalfTransfer}},
-        {Mkdir, {ENOSPC}},
-        {RenameNoReplace, {EIO, EINVAL, kMadeThenFailed + EIO}},
+        {Call::Read, {EIO, EINTR, kHalfTransfer}},
+        {Call::Write, {ENOSPC, EINTR, kHalfTransfer}},
+        {Call::Mkdir, {ENOSPC}},
+        {Call::RenameNoReplace, {EIO, EINVAL, kMadeThenFailed + EIO}},
         // A share whose reply was lost, or that answers a call made again after an interruption.
-        {Rename, {EIO, kMadeThenFailed + EIO, kMadeThenFailed + EINTR}},
-        {Unlink, {EIO, kMadeThenFailed + EIO, kMadeThenFailed + EINTR}},
-        {Flock, {ENOLCK}},
-        {Chmod, {EPERM}}};
+        {Call::Rename, {EIO, kMadeThenFailed + EIO, kMadeThenFailed + EINTR}},
+        {Call::Unlink, {EIO, kMadeThenFailed + EIO, kMadeThenFailed + EINTR}},
+        {Call::Flock, {ENOLCK}},
+        {Call::Chmod, {EPERM}}};
     const auto found = kErrors.find(call);
     return found != kErrors.end() ? found->second : std::vector<int>{EIO};
 }

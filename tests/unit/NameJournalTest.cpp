@@ -65,12 +65,12 @@ TEST_F(NameJournalTest, KeepsAnyPathAndReadsTheFormsOfEarlierVersions) {
 // Whatever it cannot account for is damage: never fewer records, never rewritten or removed, and
 // a copy is kept for the user.
 TEST_F(NameJournalTest, ADamagedJournalIsNeitherReadNorChanged) {
-    const std::string a = dir.File("a.wav"), header = Fields({"tarnme-journal-3"});
-    const std::string good = Fields({"r", a, a, "1", "2"});
+    const std::string a = dir.File("a.wav"), v3 = "tarnme-journal-3";
     for (const std::string& bytes :
-         {std::string(), header + good + Fields({"r"}) + a, header + good + Fields({"x"}) + good,
-          header + Fields({"r", a, a, "1"}), Fields({"tarnme-journal-9"}) + good,
-          header + Fields({"r", "a.wav", a, "1", "2"}), header + Fields({"r", a, a, "1x", "2"}),
+         {std::string(), Fields({v3, "r", a, a, "1", "2", "r"}) + a,
+          Fields({v3, "r", a, a, "1", "2", "x", a, a, "1", "2"}), Fields({v3, "r", a, a, "1"}),
+          Fields({"tarnme-journal-9", "r", a, a, "1", "2"}),
+          Fields({v3, "r", "a.wav", a, "1", "2"}), Fields({v3, "r", a, a, "1x", "2"}),
           Fields({a, a, a})}) {
         SCOPED_TRACE(::testing::PrintToString(bytes));
         Write(bytes);
@@ -143,26 +143,30 @@ TEST_F(NameJournalTest, RecoveryActsOnlyOnTheFilesItsRecordsMean) {
     EXPECT_EQ(journal.Entries()->front().currentPath, dir.File("away/z.wav"));
 }
 
+// NOLINTBEGIN(concurrency-mt-unsafe): the tests run one at a time, on one thread.
 TEST(NameJournalPlaceTest, LivesInTheUsersStateFolderAndNeverInTheTemporaryOne) {
-    const std::string savedState =
-        std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
-    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
-    passwd* account = ::getpwuid(::geteuid());
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string savedState = state != nullptr ? state : "";
+    const std::string savedHome = home != nullptr ? home : "";
+    const passwd* account = ::getpwuid(::geteuid());
     ASSERT_NE(account, nullptr);
     const std::string accountJournal =
         std::string(account->pw_dir) + "/.local/state/tarnme/renames";
     using Row = std::tuple<const char*, const char*, std::string>;
-    for (const auto& [state, home, path] :
+    for (const auto& [rowState, rowHome, path] :
          {Row{"/st", "/home/u", "/st/tarnme/renames"},
           Row{"relative", "/home/u", "/home/u/.local/state/tarnme/renames"},
           Row{nullptr, nullptr, accountJournal}, Row{nullptr, "relative", accountJournal}}) {
-        state ? ::setenv("XDG_STATE_HOME", state, 1) : ::unsetenv("XDG_STATE_HOME");
-        home ? ::setenv("HOME", home, 1) : ::unsetenv("HOME");
+        rowState != nullptr ? ::setenv("XDG_STATE_HOME", rowState, 1)
+                            : ::unsetenv("XDG_STATE_HOME");
+        rowHome != nullptr ? ::setenv("HOME", rowHome, 1) : ::unsetenv("HOME");
         EXPECT_EQ(NameJournal::DefaultPath(), path);
     }
     ::setenv("XDG_STATE_HOME", savedState.c_str(), 1);
     ::setenv("HOME", savedHome.c_str(), 1);
 }
+// NOLINTEND(concurrency-mt-unsafe)
 
 } // namespace
 } // namespace tarn
