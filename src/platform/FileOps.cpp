@@ -103,7 +103,10 @@ Status RenameOverPlaceholder(const std::string& from, const std::string& to,
     }
     const Result<FileInfo> left = InspectName(to);
     const bool ours = placeholder && left && left->identity == *placeholder && left->size == 0;
-    if ((!placeholder || (ours && DeleteFile(to) && SyncFolderOf(to))) && notes != nullptr) {
+    // Removed again, or perhaps never made: the note goes once that is durable. A note left
+    // leads the next start to an empty file of ours, or to none.
+    const bool gone = !placeholder || (ours && DeleteFile(to));
+    if (gone && notes != nullptr && SyncFolderOf(to)) {
         static_cast<void>(notes->DropPlaceholder(to));
     }
     return renamed;

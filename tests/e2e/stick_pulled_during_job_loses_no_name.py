@@ -6,7 +6,7 @@ back gives every WAV file its name back and leaves no MP3 file that was cut shor
 import os
 import sys
 
-from tarn_e2e import PATIENCE, Ui, check, main, make_stick, plug, wait_until, write_tone
+from tarn_e2e import PATIENCE, Ui, check, decode, main, make_stick, plug, wait_until, write_tone
 
 FILES = [("Track 01 - intro.wav", 4), ("Track 02 - verse.wav", 30), ("Track 03 - chorus.wav", 2),
          ("Track 04 - bridge.wav", 2), ("outro.wav", 2)]
@@ -68,6 +68,7 @@ def pull_during_the_job(program, session, kill):
     chosen = sorted([name for name, _ in FILES] + ["Track 01 - intro.mp3"])
     wait_until(lambda: sorted(os.listdir(stick)) == chosen,
                lambda: "the names back with the stick: %r" % sorted(os.listdir(stick)))
+    check(decode(os.path.join(stick, "Track 01 - intro.mp3"))[2] == 4, "the finished file is cut")
     end(ui)
 
 

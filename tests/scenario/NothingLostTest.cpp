@@ -122,6 +122,17 @@ protected:
             system.Refuse(Call::Link, EPERM);
         }
     }
+    // The calls of a clean add and job.
+    std::vector<FaultySystem::Note> CleanCalls(Renames renames) {
+        if (renames == Renames::Plain) {
+            return calls;
+        }
+        FaultySystem system;
+        Refuse(system, renames);
+        Session(journalPath).AddAndEncode(sources);
+        Restore(initial);
+        return system.calls;
+    }
     void StopAt(std::size_t call, Renames renames = Renames::Plain) {
         const pid_t child = ::fork();
         if (child == 0) {
@@ -185,22 +196,26 @@ protected:
     std::vector<FaultySystem::Note> calls;
 };
 
+// Also where renames go through a placeholder (exFAT through FUSE), the start after it too.
 TEST_F(NothingLostTest, EveryCallOfAnAddAndAJobFailsInTurn) {
-    EachFailureOf(calls, [&](std::size_t n, int error) {
-        Names told;
-        {
-            FaultySystem system(n, error);
-            const DurabilityOrder order(system, journalPath);
-            Session session(journalPath);
-            session.AddAndEncode(sources);
-            told = session.platform.interactions;
-        }
-        const Session next(journalPath);
-        told.insert(told.end(), next.platform.interactions.begin(),
-                    next.platform.interactions.end());
-        ExpectInOrder(everything, told);
-        Restore(initial);
-    });
+    for (const Renames renames : {Renames::Plain, Renames::Neither}) {
+        EachFailureOf(CleanCalls(renames), [&](std::size_t n, int error) {
+            Names told;
+            for (const bool failing : {true, false}) {
+                FaultySystem system(failing ? n : 0, error);
+                Refuse(system, renames);
+                const DurabilityOrder order(system, journalPath);
+                Session session(journalPath);
+                if (failing) {
+                    session.AddAndEncode(sources);
+                }
+                told.insert(told.end(), session.platform.interactions.begin(),
+                            session.platform.interactions.end());
+            }
+            ExpectInOrder(everything, told);
+            Restore(initial);
+        });
+    }
 }
 
 // A stick pulled out at any call of an add and a job, the program ended in order, started
@@ -245,14 +260,7 @@ TEST_F(NothingLostTest, TheMusicFolderGoesAtAnyCallAndComesBack) {
 // goes through a placeholder.
 TEST_F(NothingLostTest, TheProcessStopsBetweenAnyTwoCallsOfAnAddAndAJob) {
     for (const Renames renames : {Renames::Plain, Renames::Linking, Renames::Neither}) {
-        std::size_t count = calls.size();
-        if (renames != Renames::Plain) {
-            FaultySystem system;
-            Refuse(system, renames);
-            Session(journalPath).AddAndEncode(sources);
-            count = system.calls.size();
-            Restore(initial);
-        }
+        const std::size_t count = CleanCalls(renames).size();
         for (std::size_t n = 1; n <= count && !HasFailure(); ++n) {
             SCOPED_TRACE(std::to_string(n) + ": stopped, renames " +
                          std::to_string(static_cast<int>(renames)));
@@ -292,61 +300,6 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
         ExpectInOrder(afterTheCrash);
     });
     fs::remove_all(crashed);
-}
-
-// A job with a file listed and removed, then a start after a crash, on a plain file system and
-// on one that can neither rename without replacing nor link (exFAT through FUSE): every step in
-// the order that survives a power cut, every name given back, nothing ever replaced.
-TEST_F(NothingLostTest, RenamesGiveEveryNameBackInTheOrderThatSurvivesAPowerCut) {
-    const std::string taken = dir.File("first take.mp3");
-    for (const auto& [plain, mp3NameTaken] :
-         {std::pair{true, false}, {false, false}, {false, true}}) {
-        SCOPED_TRACE(std::string(plain ? "plain" : "exFAT") + (mp3NameTaken ? ", name taken" : ""));
-        const auto start = [&, plain = plain] {
-            auto system = std::make_unique<FaultySystem>();
-            Refuse(*system, plain ? Renames::Plain : Renames::Neither);
-            return system;
-        };
-        Restore(initial);
-        if (mp3NameTaken) {
-            testing::WriteBytes(taken, {'k', 'e', 'e', 'p'});
-        }
-        testing::WriteWav(dir.File("extra - one.wav"), {.frames = 100});
-        const std::string extra = testing::Contents(dir.File("extra - one.wav"));
-        // A name that stays taken is told after the job, and at every start until it is free.
-        const Names report{"Tarn MP3 Encoder (!): These files could not be put back in order, and "
-                           "the program tries again when it next starts:\n" +
-                           dir.File("firsttake.mp3") + " (to be " + taken + "): File exists."};
-        for (int startNumber = 0; startNumber < 3; ++startNumber) {
-            const auto system = start();
-            const DurabilityOrder order(*system, journalPath);
-            if (startNumber == 2 && mp3NameTaken) {
-                fs::rename(taken, dir.File("moved away.mp3"));
-            }
-            Session session(journalPath);
-            if (startNumber == 0) {
-                session.AddAndEncode({sources[0], sources[1], dir.File("extra - one.wav")}, 1);
-                EXPECT_EQ(session.platform.interactions.size(), mp3NameTaken ? 3U : 2U);
-            } else {
-                EXPECT_EQ(session.platform.interactions,
-                          startNumber == 1 && mp3NameTaken ? report : Names{});
-            }
-            order.ExpectAllDurable();
-        }
-        EXPECT_TRUE(testing::Contents(dir.File("extra - one.wav")) == extra);
-        fs::remove(dir.File("extra - one.wav"));
-        EXPECT_EQ(testing::Contents(dir.File("moved away.mp3")), mp3NameTaken ? "keep" : "");
-        fs::remove(dir.File("moved away.mp3"));
-        ExpectInOrder(everything);
-
-        Restore(initial);
-        StopAsTheSecondRunWrites();
-        const auto system = start();
-        const DurabilityOrder order(*system, journalPath);
-        const Session next(journalPath);
-        order.ExpectAllDurable();
-        ExpectInOrder(afterTheCrash);
-    }
 }
 
 } // namespace
