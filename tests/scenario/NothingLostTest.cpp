@@ -4,7 +4,6 @@
 #include "filelist/FileNames.h"
 #include "filelist/NameJournal.h"
 #include "shell/frmMain.h"
-#include "support/DurabilityOrder.h"
 #include "support/FaultySystem.h"
 #include "support/JobFixture.h"
 
@@ -20,10 +19,10 @@ namespace tarn {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::DurabilityOrder;
 using testing::FaultySystem;
 using testing::Names;
 using Call = platform::sys::Call;
+using Note = FaultySystem::Note;
 using Kind = NameJournal::Kind;
 using Files = std::map<std::string, std::string>;
 using namespace std::chrono_literals;
@@ -54,6 +53,161 @@ struct Session {
     NameJournal journal;
     frmMain form{platform.Bundle()};
 };
+
+std::string FolderOf(const std::string& path) {
+    return fs::path(path).parent_path().string();
+}
+
+// Follows the calls a program makes and lists where a power cut could lose a name or leave a
+// cut-short file under a chosen name: a user's file is moved, and an MP3 file made, only while a
+// durable record guards the step; a record goes only once the step it guarded is durable.
+class DurabilityOrder {
+public:
+    // The journal's records at the start are on the disk.
+    explicit DurabilityOrder(std::string journal)
+        : journal_(std::move(journal)), temporary_(journal_ + ".new"),
+          records_(NameJournal(journal_).Entries().ValueOr({})), durable_(records_) {}
+    // Follows every call of the system from now on.
+    DurabilityOrder(FaultySystem& system, const std::string& journal)
+        : journal_(journal), temporary_(journal + ".new") {
+        system.Aside([this] { records_ = durable_ = NameJournal(journal_).Entries().ValueOr({}); });
+        system.observer = [this](const FaultySystem::Note& note, int answer) {
+            See(note, answer <= 0 || answer > platform::sys::kMadeThenFailed);
+        };
+    }
+    ~DurabilityOrder() { EXPECT_EQ(violations, std::vector<std::string>()); }
+    DurabilityOrder(const DurabilityOrder&) = delete;
+    DurabilityOrder& operator=(const DurabilityOrder&) = delete;
+
+    // A call about to be made, and whether it will be made.
+    void See(const FaultySystem::Note& note, bool made) {
+        const bool ofTheJournal = note.path == temporary_ || note.path == journal_;
+        const bool movesAFile = note.call == Call::Rename || note.call == Call::RenameNoReplace ||
+                                note.call == Call::Link;
+        const bool anMp3 = note.path.ends_with(".mp3");
+        if (!ofTheJournal && movesAFile) {
+            // To the cleaned name, or the same move back (a name given back).
+            ExpectGuarded(note.path, [&](const NameJournal::Entry& e) {
+                return std::set{e.currentPath, e.chosenPath} == std::set{note.path, note.to};
+            });
+        } else if (note.call == Call::Open && anMp3) {
+            ExpectGuarded(note.path, [&](const NameJournal::Entry& e) {
+                return (e.kind == Kind::OutputStarted || e.kind == Kind::Placeholder) &&
+                       e.currentPath == note.path;
+            });
+        }
+        if (!made) {
+            return;
+        }
+        if (note.call == Call::Fsync) {
+            temporarySynced_ = temporarySynced_ || note.path == temporary_;
+            unsyncedData_.erase(note.path);
+            std::erase_if(unsyncedNames_,
+                          [&](const std::string& name) { return FolderOf(name) == note.path; });
+            if (note.path == FolderOf(journal_) && !unsyncedNames_.contains(FolderOf(journal_))) {
+                durable_ = records_;
+            }
+        } else if (note.path == temporary_ && movesAFile && fs::exists(temporary_)) {
+            if (!temporarySynced_) {
+                violations.push_back("the journal is renamed into place unsynced");
+            }
+            Replace(NameJournal(temporary_).Entries().ValueOr({}));
+        } else if (note.path == journal_ && note.call == Call::Unlink) {
+            Replace({});
+        } else if (note.path == temporary_) {
+            temporarySynced_ =
+                temporarySynced_ && note.call != Call::Open && note.call != Call::Write;
+        } else if (note.call == Call::Mkdir || movesAFile ||
+                   (note.call == Call::Open && anMp3 && !fs::exists(note.path)) ||
+                   (note.call == Call::Unlink && std::ranges::any_of(records_, [&](auto& e) {
+                        // Removing a file is a step to guard only for an MP3 file of a run.
+                        return e.currentPath == note.path;
+                    }))) {
+            // What a removed file held no longer matters; its name does, until it is synced.
+            if (note.call == Call::Unlink) {
+                unsyncedData_.erase(note.path);
+            }
+            unsyncedNames_.insert(note.path);
+            if (movesAFile) {
+                unsyncedNames_.insert(note.to);
+            }
+        } else if (note.call == Call::Write && anMp3) {
+            unsyncedData_.insert(note.path);
+        }
+    }
+
+    std::vector<std::string> violations;
+
+private:
+    // A record guards the step in the journal as it is, and as a power cut would leave it.
+    template <typename Guards> void ExpectGuarded(const std::string& what, const Guards& guards) {
+        if (!std::ranges::any_of(records_, guards)) {
+            violations.push_back(what + " has no record");
+        } else if (!std::ranges::any_of(durable_, guards)) {
+            violations.push_back(what + " is touched before its record is durable");
+        }
+    }
+    void Replace(const std::vector<NameJournal::Entry>& next) {
+        for (const NameJournal::Entry& record : records_) {
+            // Noted again with the file's identity, a record stays.
+            const bool stays = std::ranges::any_of(next, [&](const NameJournal::Entry& e) {
+                return e.currentPath == record.currentPath && e.kind == record.kind;
+            });
+            if (!stays && (unsyncedNames_.contains(record.currentPath) ||
+                           unsyncedNames_.contains(record.chosenPath) ||
+                           unsyncedData_.contains(record.currentPath))) {
+                violations.push_back("the record of " + record.currentPath +
+                                     " goes before its step is durable");
+            }
+        }
+        records_ = next;
+    }
+
+    std::string journal_;
+    std::string temporary_;
+    std::vector<NameJournal::Entry> records_;
+    // Names made, moved or removed, and files written, since they were last synced.
+    std::set<std::string> unsyncedNames_;
+    std::set<std::string> unsyncedData_;
+    // The records a power cut would leave.
+    std::vector<NameJournal::Entry> durable_;
+    bool temporarySynced_ = false;
+};
+
+// The judge finds each way a power cut could lose a name.
+TEST(DurabilityOrderTest, FindsEveryStepThatAPowerCutCouldUndo) {
+    const testing::TempDir dir;
+    const std::string journal = dir.File("j/renames"), temporary = journal + ".new";
+    const std::string chosen = dir.File("a b.wav"), cleaned = dir.File("ab.wav");
+    const Note open{Call::Open, temporary, ""}, sync{Call::Fsync, temporary, ""};
+    const Note commit{Call::Rename, temporary, journal},
+        syncJournal{Call::Fsync, dir.File("j"), ""};
+    const Note rename{Call::RenameNoReplace, chosen, cleaned};
+    const Note back{Call::RenameNoReplace, cleaned, chosen};
+    const Note syncMusic{Call::Fsync, dir.Path().string(), ""}, drop{Call::Unlink, journal, ""};
+    struct Row {
+        std::vector<Note> calls;
+        std::string found;
+    };
+    for (const auto& [calls, found] : std::vector<Row>{
+             {{open, sync, commit, syncJournal, rename, back, syncMusic, drop}, ""},
+             {{rename}, chosen + " has no record"},
+             {{open, sync, commit, rename}, chosen + " is touched before its record is durable"},
+             {{open, commit}, "the journal is renamed into place unsynced"},
+             {{open, sync, commit, syncJournal, rename, back, drop},
+              "the record of " + cleaned + " goes before its step is durable"}}) {
+        SCOPED_TRACE(found);
+        std::filesystem::remove_all(dir.File("j"));
+        ASSERT_TRUE(NameJournal(temporary).Record(cleaned, chosen));
+        DurabilityOrder order(journal);
+        for (const Note& call : calls) {
+            order.See(call, true);
+        }
+        EXPECT_EQ(order.violations,
+                  found.empty() ? std::vector<std::string>() : std::vector{found});
+        order.violations.clear();
+    }
+}
 
 class NothingLostTest : public ::testing::Test {
 protected:
