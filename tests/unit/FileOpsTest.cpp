@@ -14,14 +14,10 @@ using Call = platform::sys::Call;
 using platform::sys::kMadeThenFailed;
 
 TEST(FileOpsTest, ARenameNeverReplacesAndIsDoneWhenItWasMade) {
-    struct Row {
-        const char* name;
-        std::vector<std::pair<Call, int>> refused;
-        bool taken;
-    };
-    const std::pair<Call, int> noRenameat2{Call::RenameNoReplace, EINVAL};
-    const std::pair<Call, int> noLink{Call::Link, EPERM};
-    for (const Row& row : std::vector<Row>{
+    const std::pair<Call, int> noRenameat2{Call::RenameNoReplace, EINVAL},
+        noLink{Call::Link, EPERM};
+    using Row = std::tuple<const char*, std::vector<std::pair<Call, int>>, bool>;
+    for (const auto& [name, refused, taken] : std::vector<Row>{
              {"plain, free", {}, false},
              {"plain, taken", {}, true},
              {"linking, taken", {noRenameat2}, true},
@@ -35,23 +31,20 @@ TEST(FileOpsTest, ARenameNeverReplacesAndIsDoneWhenItWasMade) {
              {"over the placeholder, answer lost",
               {noRenameat2, noLink, {Call::Rename, kMadeThenFailed + EIO}},
               false}}) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(name);
         testing::TempDir dir;
         testing::WriteBytes(dir.File("a"), {'a'});
-        if (row.taken) {
+        if (taken) {
             testing::WriteBytes(dir.File("b"), {'b'});
         }
-        Status renamed;
-        {
-            testing::FaultySystem system;
-            for (const auto& [call, answer] : row.refused) {
-                system.Refuse(call, answer);
-            }
-            renamed = platform::RenameNoReplace(dir.File("a"), dir.File("b"));
+        testing::FaultySystem system;
+        for (const auto& [call, answer] : refused) {
+            system.Refuse(call, answer);
         }
-        EXPECT_EQ(renamed.Error(), row.taken ? EEXIST : 0);
-        EXPECT_EQ(dir.Names(), (row.taken ? testing::Names{"a", "b"} : testing::Names{"b"}));
-        EXPECT_EQ(testing::Contents(dir.File("b")), row.taken ? "b" : "a");
+        EXPECT_EQ(platform::RenameNoReplace(dir.File("a"), dir.File("b")).Error(),
+                  taken ? EEXIST : 0);
+        EXPECT_EQ(dir.Names(), (taken ? testing::Names{"a", "b"} : testing::Names{"b"}));
+        EXPECT_EQ(testing::Contents(dir.File("b")), taken ? "b" : "a");
     }
 }
 
