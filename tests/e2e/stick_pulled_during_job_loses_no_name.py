@@ -1,7 +1,9 @@
 #!/usr/bin/python3 -B
-"""A stick pulled out during a job, once with an orderly end and once with the power cut (SIGKILL)
+"""Music on an exFAT stick mounted through FUSE, which can neither rename without replacing nor
+link, pulled out during a job, once with an orderly end and once with the power cut (SIGKILL)
 right after: every name is kept for the stick, a start without it says so, and the start with it
-back gives every WAV file its name back and leaves no MP3 file that was cut short."""
+back gives every WAV file its name back, never replaces a name taken and leaves no MP3 file that
+was cut short."""
 
 import os
 import sys
@@ -31,23 +33,27 @@ def end(ui):
     check(ui.process.wait(timeout=PATIENCE) == 0, "Exit did not end the program")
 
 
-def start_without_the_stick(program, session, stick):
-    """A start finds the names kept for the stick, says so, and ends on Exit."""
+def start_and_answer(program, session, *expected):
+    """A start that says something before its window shows: what it says holds `expected`."""
     ui = Ui(session, session.start(program))
     told = wait_until(ui.message, "what the start says")
-    check(AWAY in told and stick + "/" in told and
-          "Track02verse.wav, to be Track 02 - verse.wav" in told,
-          "the start names the folder and the files: %r" % told)
+    check(all(text in told for text in expected), "the start says: %r" % told)
     session.key(ui.window, "Return")
     ui.window = wait_until(lambda: session.windows("Tarn MP3 Encoder", ui.process.pid),
                            "the main window")[0]
-    end(ui)
+    return ui
 
 
 def pull_during_the_job(program, session, kill):
+    """Ended in order, the stick also holds a name taken, which is never replaced."""
     image, stick = make_stick(session, "killed" if kill else "ended")
     pull = plug(session, image, stick)
     paths = [write_tone(os.path.join(stick, name), seconds) for name, seconds in FILES]
+    taken, finished = (os.path.join(stick, name) for name in ("Track 01 - intro.mp3",
+                                                              "Track01intro.mp3"))
+    if not kill:
+        with open(taken, "wb") as keep:
+            keep.write(b"keep")
     ui = Ui(session, session.start(program))
     ui.ready_to_encode(paths)
     ui.press("Go!")
@@ -60,16 +66,21 @@ def pull_during_the_job(program, session, kill):
         told = answer_all(ui, AWAY)
         check("Job done!" in told and stick + "/" in told, "at the pull: %r" % told)
         end(ui)
-
-    start_without_the_stick(program, session, stick)
-    start_without_the_stick(program, session, stick)
+    for _ in range(2):
+        end(start_and_answer(program, session, AWAY, stick + "/",
+                             "Track02verse.wav, to be Track 02 - verse.wav"))
     plug(session, image, stick)
-    ui = Ui(session, session.start(program))
-    chosen = sorted([name for name, _ in FILES] + ["Track 01 - intro.mp3"])
+    ui = (Ui(session, session.start(program)) if kill else
+          start_and_answer(program, session, finished + " (to be " + taken + "): File exists."))
+    chosen = sorted([name for name, _ in FILES] + [os.path.basename(taken)] +
+                    ([] if kill else [os.path.basename(finished)]))
     wait_until(lambda: sorted(os.listdir(stick)) == chosen,
                lambda: "the names back with the stick: %r" % sorted(os.listdir(stick)))
-    check(decode(os.path.join(stick, "Track 01 - intro.mp3"))[2] == 4, "the finished file is cut")
+    check(decode(taken if kill else finished)[2] == 4, "the finished file is cut")
+    check(kill or open(taken, "rb").read() == b"keep", "the taken name was replaced")
     end(ui)
+    if not kill:  # freed, for the next start to finish quietly
+        os.remove(taken)
 
 
 def test(program, session):
