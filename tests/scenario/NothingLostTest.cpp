@@ -36,13 +36,9 @@ struct Session {
         platform.doEventsCost = 40ms;
         form.RecoverNames();
     }
-    // Lists the files, removes those asked for, and encodes the rest in one job, to its end.
-    void AddAndEncode(const std::vector<std::string>& paths, int remove = 0) {
+    // Lists the files and encodes them in one job, to its end.
+    void AddAndEncode(const std::vector<std::string>& paths) {
         form.AddChosenFiles(paths);
-        for (; remove > 0 && form.FileCount > 0; --remove) {
-            form.lstOpenFileName.SetListIndex(form.FileCount - 1);
-            form.cmdDeleteFile_Click();
-        }
         if (form.FileCount > 0) {
             form.cmdGo.Click.Raise();
             EXPECT_TRUE(platform.RunUntil([this] { return !form.JobActive(); }, 60s));

@@ -103,10 +103,7 @@ TEST_F(NameJournalTest, OnlyAJournalOfTheUsersOwnIsRead) {
         NameJournal fresh(journal.Path());
         ASSERT_TRUE(fresh.Record(dir.File("a.wav"), dir.File("a b.wav")));
         const std::string path = row.onFolder ? folder : journal.Path();
-        if (row.owner != 0) {
-            if (::geteuid() != 0) {
-                continue; // only root can give a file away
-            }
+        if (row.owner != 0) { // as root, as the tests run here
             ASSERT_EQ(::chown(path.c_str(), row.owner, row.owner), 0);
         } else if (row.mode != 0) {
             ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
