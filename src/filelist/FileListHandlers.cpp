@@ -8,6 +8,9 @@
 #include "shell/frmMain.h"
 #include "shell/modGeneral.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace tarn {
 
 namespace {
@@ -299,6 +302,9 @@ void frmMain::TellNamesNotGiven(const std::vector<NameNotGiven>& notGiven) {
         platform_.notifier.ShowMessage(
             {NotConnectedText(away), platform::MessageIcon::Exclamation, kAppTitle});
     }
+    if (journal_ != nullptr) {
+        std::ranges::move(journal_->TakeNotesNotDropped(), std::back_inserter(recordsNotDropped_));
+    }
     if (!recordsNotDropped_.empty()) {
         text = "These records of renamed files could not be removed, and the next start acts on "
                "them:\n" +
@@ -343,6 +349,7 @@ void frmMain::RecoverNames() {
         platform_.notifier.ShowMessage(
             {NotConnectedText(report.notConnected), platform::MessageIcon::Exclamation, kAppTitle});
     }
+    TellNamesNotGiven({});
     if (report.leftAlone.empty()) {
         return;
     }

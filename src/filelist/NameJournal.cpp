@@ -186,8 +186,12 @@ Status NameJournal::NotePlaceholder(const std::string& path,
 }
 
 Status NameJournal::DropPlaceholder(const std::string& path) {
-    return Drop(
-        [&](const Entry& e) { return e.currentPath == path && e.kind == Kind::Placeholder; });
+    Status dropped =
+        Drop([&](const Entry& e) { return e.currentPath == path && e.kind == Kind::Placeholder; });
+    if (!dropped) {
+        notesNotDropped_.push_back(path + ": " + dropped.Reason());
+    }
+    return dropped;
 }
 
 NameJournal::RecoveryReport NameJournal::Recover() {

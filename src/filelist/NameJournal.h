@@ -4,6 +4,7 @@
 #include "platform/FileOps.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarn {
@@ -62,7 +63,10 @@ public:
 
     Status NotePlaceholder(const std::string& path,
                            const platform::FileIdentity& identity) override;
+    // A note that cannot be dropped is kept for the user to be told of (the rename it served is
+    // done): each as "path: reason", until taken.
     Status DropPlaceholder(const std::string& path) override;
+    std::vector<std::string> TakeNotesNotDropped() { return std::exchange(notesNotDropped_, {}); }
 
     struct Unsettled {
         Entry entry;
@@ -91,6 +95,7 @@ private:
     std::string path_;
     // Its folder is known to be on the disk, made by this start or an earlier one.
     mutable bool folderDurable_ = false;
+    std::vector<std::string> notesNotDropped_;
 };
 
 } // namespace tarn
