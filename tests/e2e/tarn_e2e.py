@@ -194,10 +194,9 @@ class Ui:
 
     def message(self):
         """The text of the message box shown last."""
-        alerts = self.nodes("alert")
-        return "\n".join(filter(None, [
-            part for node in self.nodes(under=alerts[-1]) for part in (node.name, self.text(node))
-        ])) if alerts else ""
+        parts = [part for alert in self.nodes("alert")[-1:] for node in self.nodes(under=alert)
+                 for part in (node.name, self.text(node))]
+        return "\n".join(filter(None, parts))
 
     def answer(self, message, patience=PATIENCE):
         box = wait_until(self.boxes, "a message box", patience)[0]
@@ -231,8 +230,7 @@ def plug(session, image, stick):
     def pull(check=True):
         for command in (["umount", "--lazy", stick], ["losetup", "--detach", device]):
             subprocess.run(command, check=check, stderr=subprocess.DEVNULL)
-        if os.path.isdir(stick):
-            os.rmdir(stick)
+        os.path.isdir(stick) and os.rmdir(stick)
     session.callback(pull, False)
     return pull
 

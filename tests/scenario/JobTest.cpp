@@ -346,7 +346,6 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
                                   "mysong.mp3", "mysong.wav"}));
     EXPECT_EQ(Contents(dir.File("my song.mp3")) + Contents(dir.File("my song.wav")), "keepnew");
     EXPECT_TRUE(Contents(dir.File("mysong.wav")) == originals["my song.wav"]);
-    // Both records stay, for the next start.
     const auto kept = journal.Entries().ValueOr({});
     ASSERT_EQ(kept.size(), 2U);
     EXPECT_EQ(std::tuple(kept[0].chosenPath, kept[1].chosenPath, kept[1].kind),

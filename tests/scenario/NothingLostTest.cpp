@@ -7,10 +7,10 @@
 #include "support/FaultySystem.h"
 #include "support/JobFixture.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
-#include <ranges>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -177,11 +177,7 @@ TEST(DurabilityOrderTest, FindsEveryStepThatAPowerCutCouldUndo) {
     const Note rename{Call::RenameNoReplace, chosen, cleaned};
     const Note back{Call::RenameNoReplace, cleaned, chosen};
     const Note syncMusic{Call::Fsync, dir.Path().string(), ""}, drop{Call::Unlink, journal, ""};
-    struct Row {
-        std::vector<Note> calls;
-        std::string found;
-    };
-    for (const auto& [calls, found] : std::vector<Row>{
+    for (const auto& [calls, found] : std::vector<std::pair<std::vector<Note>, std::string>>{
              {{open, sync, commit, syncJournal, rename, back, syncMusic, drop}, ""},
              {{rename}, chosen + " has no record"},
              {{open, sync, commit, rename}, chosen + " is touched before its record is durable"},

@@ -58,10 +58,9 @@ TEST(ShellTest, ExitsAndEndsBesideARunningInstance) {
     // not taken, the refusal. A start that cannot tell whether another runs says why and ends.
     const Names refusal{"beep", "Tarn MP3 Encoder (x): The application is already running!"};
     const Names files{"/music/b c.wav", "/music/d.wav"};
-    const Status noLock = Status::Failure("Its lock /run/x cannot be made");
+    const Status noLock = Status::Failure("No lock");
     const Names cannotTell{"Tarn MP3 Encoder (x): The program cannot make sure that it is the only "
-                           "one running, and ends without changing any file:\nIts lock /run/x "
-                           "cannot be made."};
+                           "one running, and ends without changing any file:\nNo lock."};
     for (const auto& [opened, taken, failure, said] :
          std::vector<std::tuple<Names, bool, Status, Names>>{{files, true, {}, {}},
                                                              {files, false, {}, refusal},

@@ -1,5 +1,4 @@
-// Renames that never replace or lose a file, on every kind of file system, also where a call is
-// made but answers that it failed, as over a share whose reply was lost.
+// Renames never replace or lose a file, on any file system, also when a call's reply is lost.
 #include "platform/FileOps.h"
 
 #include "support/FaultySystem.h"
@@ -18,7 +17,6 @@ TEST(FileOpsTest, ARenameNeverReplacesAndIsDoneWhenItWasMade) {
         noLink{Call::Link, EPERM};
     using Row = std::tuple<const char*, std::vector<std::pair<Call, int>>, bool>;
     for (const auto& [name, refused, taken] : std::vector<Row>{
-             {"plain, free", {}, false},
              {"plain, taken", {}, true},
              {"linking, taken", {noRenameat2}, true},
              {"placeholder, taken", {noRenameat2, noLink}, true},

@@ -87,26 +87,21 @@ TEST_F(NameJournalTest, ADamagedJournalIsNeitherReadNorChanged) {
 // the program to rename or remove any file.
 TEST_F(NameJournalTest, OnlyAJournalOfTheUsersOwnIsRead) {
     const std::string folder = fs::path(journal.Path()).parent_path().string();
-    struct Row {
-        const char* name;
-        bool onFolder;
-        uid_t owner; // 0: kept
-        mode_t mode; // 0: kept
-    };
-    for (const Row& row : {Row{"another's journal", false, 4242, 0},
-                           {"another's folder", true, 4242, 0},
-                           {"a journal others can write", false, 0, 0622},
-                           {"a folder others can write", true, 0, 0777},
-                           {"a link in its place", false, 0, 0}}) {
-        SCOPED_TRACE(row.name);
+    using Row = std::tuple<const char*, bool, uid_t, mode_t>; // owner and mode 0: kept
+    for (const auto& [name, onFolder, owner, mode] :
+         {Row{"another's journal", false, 4242, 0}, Row{"another's folder", true, 4242, 0},
+          Row{"a journal others can write", false, 0, 0622},
+          Row{"a folder others can write", true, 0, 0777},
+          Row{"a link in its place", false, 0, 0}}) {
+        SCOPED_TRACE(name);
         fs::remove_all(folder);
         NameJournal fresh(journal.Path());
         ASSERT_TRUE(fresh.Record(dir.File("a.wav"), dir.File("a b.wav")));
-        const std::string path = row.onFolder ? folder : journal.Path();
-        if (row.owner != 0) { // as root, as the tests run here
-            ASSERT_EQ(::chown(path.c_str(), row.owner, row.owner), 0);
-        } else if (row.mode != 0) {
-            ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
+        const std::string path = onFolder ? folder : journal.Path();
+        if (owner != 0) { // as root, as the tests run here
+            ASSERT_EQ(::chown(path.c_str(), owner, owner), 0);
+        } else if (mode != 0) {
+            ASSERT_EQ(::chmod(path.c_str(), mode), 0);
         } else {
             fs::rename(path, dir.File("elsewhere"));
             fs::create_symlink(dir.File("elsewhere"), path);
