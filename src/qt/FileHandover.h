@@ -41,6 +41,7 @@ class HandedOverFiles : public QObject, protected QDBusContext {
 public:
     HandedOverFiles(frmMain& form, MainWindow& window, QDBusConnection bus);
 
+    // NOLINTNEXTLINE(readability-redundant-access-specifiers): moc reads its slots section.
 public slots:
     void AddFiles(const QList<QByteArray>& files, const QString& activationToken);
 

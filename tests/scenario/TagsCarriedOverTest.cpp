@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sstream>
+#include <vector>
 
 namespace tarn {
 namespace {
@@ -10,7 +11,6 @@ namespace {
 using testing::Contents;
 using namespace std::string_literals;
 
-const std::string kLong(1100, 'c');
 constexpr const char* kKeys[] = {"title", "artist", "album", "date", "track", "genre", "comment"};
 
 struct TaggedFile {
@@ -22,20 +22,24 @@ struct TaggedFile {
     std::string read;  // the texts read back; empty when the MP3 file has no tag
 };
 
-const TaggedFile kFiles[] = {
-    {"cp1252AfterTheData", "Caf\xE9 \x93x\x94|\x80uro|Na\xEFve|2024-05-01|3/12|Pop|" + kLong, true,
-     "", "LIST\xE8\3\0\0INFOINAM\4\0\0\0Lost"s,
-     "Café “x”|€uro|Naïve|2024|3/12|Pop|" + kLong.substr(0, 1024)},
-    {"asciiAndUtf8", "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va ✓", false, "",
-     "LIST\20\0\0\0INFOINAM\4\0\0\0Lastid3 \13\0\0\0ID3\3\0\0\0\0\0\1x"s,
-     "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va ✓"},
-    {"id3", "Info|Info|Info|1000|9|Info|Info", false, "Id3 ✓|A|B|2001|1/2|Soul|Note", "",
-     "Id3 ✓|A|B|2001|1/2|Soul|Note"},
-    {"isft", "", false, "", "", ""},
-};
+std::vector<TaggedFile> TaggedFiles() {
+    const std::string longText(1100, 'c');
+    return {
+        {"cp1252AfterTheData", "Caf\xE9 \x93x\x94|\x80uro|Na\xEFve|2024-05-01|3/12|Pop|" + longText,
+         true, "", "LIST\xE8\3\0\0INFOINAM\4\0\0\0Lost"s,
+         "Café “x”|€uro|Naïve|2024|3/12|Pop|" + longText.substr(0, 1024)},
+        {"asciiAndUtf8", "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va ✓", false, "",
+         "LIST\20\0\0\0INFOINAM\4\0\0\0Lastid3 \13\0\0\0ID3\3\0\0\0\0\0\1x"s,
+         "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va ✓"},
+        {"id3", "Info|Info|Info|1000|9|Info|Info", false, "Id3 ✓|A|B|2001|1/2|Soul|Note", "",
+         "Id3 ✓|A|B|2001|1/2|Soul|Note"},
+        {"isft", "", false, "", "", ""},
+    };
+}
 
+// Fixed commands of Debian's programs, with the paths of the test's own folder.
 void Shell(const std::string& command) {
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    ASSERT_EQ(std::system(command.c_str()), 0) << command; // NOLINT(cert-env33-c)
 }
 
 void Write(const std::string& wav, const TaggedFile& file) {
@@ -67,7 +71,8 @@ class TagsCarriedOverTest : public testing::JobFixture {};
 // Each MP3 file is that of the lame command, after a tag that mutagen and ffprobe read when the
 // WAV file has one; the job shows no message but its end.
 TEST_F(TagsCarriedOverTest, ReadBackByOtherProgramsBeforeTheAudioOfLame) {
-    for (const TaggedFile& file : kFiles) {
+    const std::vector<TaggedFile> files = TaggedFiles();
+    for (const TaggedFile& file : files) {
         Write(dir.File(file.name + ".wav"s), file);
         Add(file.name + ".wav"s);
     }
@@ -76,10 +81,14 @@ TEST_F(TagsCarriedOverTest, ReadBackByOtherProgramsBeforeTheAudioOfLame) {
     EXPECT_EQ(platform.interactions,
               (testing::Names{"beep", "Tarn MP3 Encoder:            Job done!"}));
 
-    for (const TaggedFile& file : kFiles) {
+    for (const TaggedFile& file : files) {
         const std::string wav = dir.File(file.name + ".wav"s);
         const std::string mp3 = dir.File(file.name + ".mp3"s);
-        Shell("lame --quiet -t -b 128 -m j --resample 44.1 " + wav + " " + wav + ".mp3");
+        Shell(std::string("lame --quiet -t -b 128 -m j --resample 44.1 ")
+                  .append(wav)
+                  .append(" ")
+                  .append(wav)
+                  .append(".mp3"));
         const std::string ours = Contents(mp3), lame = Contents(wav + ".mp3");
         EXPECT_TRUE(ours.ends_with(lame)) << file.name;
         EXPECT_EQ(ours.size() > lame.size(), !file.read.empty()) << file.name;
@@ -87,12 +96,16 @@ TEST_F(TagsCarriedOverTest, ReadBackByOtherProgramsBeforeTheAudioOfLame) {
             continue;
         }
         // Mutagen's texts, then ffprobe's.
-        Shell("/usr/bin/python3 -c \"import json, subprocess, sys; from mutagen.id3 import ID3; t "
-              "= ID3(sys.argv[1]); print('|'.join(str(t.getall(k)[0]) for k in 'TIT2 TPE1 TALB "
-              "TDRC TRCK TCON COMM'.split())); p = json.loads(subprocess.check_output(['ffprobe', "
-              "'-v', 'error', '-of', 'json', '-show_entries', 'format_tags', sys.argv[1]]))"
-              "['format']['tags']; print('|'.join(p[k] for k in sys.argv[2:]))\" " +
-              mp3 + " title artist album date track genre comment > " + mp3 + ".txt");
+        std::string readBack =
+            "/usr/bin/python3 -c \"import json, subprocess, sys; from mutagen.id3 import ID3; t "
+            "= ID3(sys.argv[1]); print('|'.join(str(t.getall(k)[0]) for k in 'TIT2 TPE1 TALB "
+            "TDRC TRCK TCON COMM'.split())); p = json.loads(subprocess.check_output(['ffprobe', "
+            "'-v', 'error', '-of', 'json', '-show_entries', 'format_tags', sys.argv[1]]))"
+            "['format']['tags']; print('|'.join(p[k] for k in sys.argv[2:]))\" ";
+        Shell(readBack.append(mp3)
+                  .append(" title artist album date track genre comment > ")
+                  .append(mp3)
+                  .append(".txt"));
         EXPECT_EQ(Contents(mp3 + ".txt"), file.read + "\n" + file.read + "\n");
     }
 }

@@ -64,7 +64,7 @@ Bytes List(const std::vector<std::string>& items) {
 }
 
 Bytes FfmpegList() {
-    return List({"INFO", "ISFT", std::string("Lavf59.27.100", 14)}); // with its terminating zero
+    return List({"INFO", "ISFT", std::string("Lavf59.27.100\0", 14)}); // with its terminating zero
 }
 
 std::vector<std::uint8_t> SoundData(const WavSpec& spec) {
