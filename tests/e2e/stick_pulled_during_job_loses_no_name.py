@@ -1,9 +1,7 @@
 #!/usr/bin/python3 -B
-"""Music on an exFAT stick mounted through FUSE, which can neither rename without replacing nor
-link, pulled out during a job, once with an orderly end and once with the power cut (SIGKILL)
-right after: every name is kept for the stick, a start without it says so, and the start with it
-back gives every WAV file its name back, never replaces a name taken and leaves no MP3 file that
-was cut short."""
+"""An exFAT stick (FUSE: no rename without replacing, no links) pulled out during a job, ended in
+order or killed (SIGKILL): starts without it say so; with it back, every name returns, a name
+taken on it is never replaced, and no cut-short MP3 file remains."""
 
 import os
 import sys
@@ -17,8 +15,7 @@ AWAY = "These files are in a folder that is not there now"
 
 def answer_all(ui, until):
     """Answers every message box, and returns their texts, until one of them holds `until`."""
-    def boxes():  # whatever their titles: an error's is not the program's name
-        return [w for w in ui.session.windows(".*", ui.process.pid) if w != ui.window]
+    boxes = lambda: [w for w in ui.session.windows(".*", ui.process.pid) if w != ui.window]
     texts = ""
     while until not in texts:
         box = wait_until(boxes, lambda: "a message box, after %r" % texts, 120)[0]
@@ -45,7 +42,6 @@ def start_and_answer(program, session, *expected):
 
 
 def pull_during_the_job(program, session, kill):
-    """Ended in order, the stick also holds a name taken, which is never replaced."""
     image, stick = make_stick(session, "killed" if kill else "ended")
     pull = plug(session, image, stick)
     paths = [write_tone(os.path.join(stick, name), seconds) for name, seconds in FILES]

@@ -214,9 +214,8 @@ def make_stick(session, name="stick"):
 
 
 def plug(session, image, stick):
-    """Mounts the image at `stick` through FUSE, as a desktop's automounter does; returns pull(),
-    which takes it away as when the stick is pulled out: a lazy unmount, the loop device
-    detached, the mount folder removed. Whatever is still there at the end is taken away."""
+    """Mounts the image at `stick` through FUSE; returns pull(), which takes it away as a pulled
+    stick goes (lazy unmount, loop device detached, mount folder removed), and so does the end."""
     # Taken by the same image only once the stick's last user has let go of it.
     wait_until(lambda: not subprocess.run(["losetup", "--associated", image], check=True,
                                           capture_output=True, text=True).stdout,

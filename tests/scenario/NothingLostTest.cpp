@@ -54,9 +54,8 @@ std::string FolderOf(const std::string& path) {
     return fs::path(path).parent_path().string();
 }
 
-// Follows the calls a program makes and lists where a power cut could lose a name or leave a
-// cut-short file under a chosen name: a user's file is moved, and an MP3 file made, only while a
-// durable record guards the step; a record goes only once the step it guarded is durable.
+// Lists where a power cut could lose a name: a user's file is moved, and an MP3 file made, only
+// while a durable record guards the step; a record goes only once its step is durable.
 class DurabilityOrder {
 public:
     // Follows every call of the system from now on.

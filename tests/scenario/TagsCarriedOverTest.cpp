@@ -22,23 +22,27 @@ struct TaggedFile {
     std::string read;  // the texts read back; empty when the MP3 file has no tag
 };
 
-std::vector<TaggedFile> TaggedFiles() {
-    const std::string longText(1100, 'c');
-    return {
-        {"cp1252AfterTheData", "Caf\xE9 \x93x\x94|\x80uro|Na\xEFve|2024-05-01|3/12|Pop|" + longText,
-         true, "", "LIST\xE8\3\0\0INFOINAM\4\0\0\0Lost"s,
-         "Café “x”|€uro|Naïve|2024|3/12|Pop|" + longText.substr(0, 1024)},
-        {"asciiAndUtf8", "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va ✓", false, "",
-         "LIST\20\0\0\0INFOINAM\4\0\0\0Lastid3 \13\0\0\0ID3\3\0\0\0\0\0\1x"s,
-         "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va ✓"},
-        {"id3", "Info|Info|Info|1000|9|Info|Info", false, "Id3 ✓|A|B|2001|1/2|Soul|Note", "",
-         "Id3 ✓|A|B|2001|1/2|Soul|Note"},
-        {"isft", "", false, "", "", ""},
-    };
-}
+// NOLINTBEGIN(cert-err58-cpp): test data, made once before any test runs
+const std::string kLong(1100, 'c');
+const TaggedFile kFiles[] = {
+    {"cp1252AfterTheData", "Caf\xE9 \x93x\x94|\x80uro|Na\xEFve|2024-05-01|3/12|Pop|" + kLong, true,
+     "", "LIST\xE8\3\0\0INFOINAM\4\0\0\0Lost"s,
+     "Café “x”|€uro|Naïve|2024|3/12|Pop|" + kLong.substr(0, 1024)},
+    {"asciiAndUtf8", "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va ✓", false, "",
+     "LIST\20\0\0\0INFOINAM\4\0\0\0Lastid3 \13\0\0\0ID3\3\0\0\0\0\0\1x"s,
+     "Tïtle ✓|Ärtist 🎵|Альбом|1999|7|Jazz|Ça va ✓"},
+    {"id3", "Info|Info|Info|1000|9|Info|Info", false, "Id3 ✓|A|B|2001|1/2|Soul|Note", "",
+     "Id3 ✓|A|B|2001|1/2|Soul|Note"},
+    {"isft", "", false, "", "", ""},
+};
+// NOLINTEND(cert-err58-cpp)
 
 // Fixed commands of Debian's programs, with the paths of the test's own folder.
-void Shell(const std::string& command) {
+void Shell(const std::vector<std::string>& words) {
+    std::string command;
+    for (const std::string& word : words) {
+        command += word + ' ';
+    }
     ASSERT_EQ(std::system(command.c_str()), 0) << command; // NOLINT(cert-env33-c)
 }
 
@@ -49,7 +53,7 @@ void Write(const std::string& wav, const TaggedFile& file) {
     for (std::string text; std::getline(texts, text, '|');) {
         command += " -metadata "s + kKeys[key++] + "='" + text + "'";
     }
-    Shell(command + " " + wav);
+    Shell({command, wav});
     std::string bytes = Contents(wav);
     if (file.infoAtTheEnd) { // ffmpeg writes it just before the data
         const std::size_t at = bytes.find("LIST"), length = bytes.find("data") - at;
@@ -58,11 +62,11 @@ void Write(const std::string& wav, const TaggedFile& file) {
     }
     std::ofstream(wav) << bytes << file.tail;
     if (!file.id3.empty()) {
-        Shell("/usr/bin/python3 -c \"import sys; from mutagen import id3, wave; w = wave.WAVE(sys."
-              "argv[1]); w.add_tags(); [w.tags.add(getattr(id3, k)(encoding=3, text=v)) for k, v "
-              "in zip('TIT2 TPE1 TALB TDRC TRCK TCON COMM'.split(), sys.argv[2].split('|'))]; "
-              "w.save()\" " +
-              wav + " '" + file.id3 + "'");
+        Shell({"/usr/bin/python3 -c \"import sys; from mutagen import id3, wave; w = wave.WAVE(sys."
+               "argv[1]); w.add_tags(); [w.tags.add(getattr(id3, k)(encoding=3, text=v)) for k, v "
+               "in zip('TIT2 TPE1 TALB TDRC TRCK TCON COMM'.split(), sys.argv[2].split('|'))]; "
+               "w.save()\"",
+               wav, "'" + file.id3 + "'"});
     }
 }
 
@@ -71,8 +75,7 @@ class TagsCarriedOverTest : public testing::JobFixture {};
 // Each MP3 file is that of the lame command, after a tag that mutagen and ffprobe read when the
 // WAV file has one; the job shows no message but its end.
 TEST_F(TagsCarriedOverTest, ReadBackByOtherProgramsBeforeTheAudioOfLame) {
-    const std::vector<TaggedFile> files = TaggedFiles();
-    for (const TaggedFile& file : files) {
+    for (const TaggedFile& file : kFiles) {
         Write(dir.File(file.name + ".wav"s), file);
         Add(file.name + ".wav"s);
     }
@@ -81,14 +84,10 @@ TEST_F(TagsCarriedOverTest, ReadBackByOtherProgramsBeforeTheAudioOfLame) {
     EXPECT_EQ(platform.interactions,
               (testing::Names{"beep", "Tarn MP3 Encoder:            Job done!"}));
 
-    for (const TaggedFile& file : files) {
+    for (const TaggedFile& file : kFiles) {
         const std::string wav = dir.File(file.name + ".wav"s);
         const std::string mp3 = dir.File(file.name + ".mp3"s);
-        Shell(std::string("lame --quiet -t -b 128 -m j --resample 44.1 ")
-                  .append(wav)
-                  .append(" ")
-                  .append(wav)
-                  .append(".mp3"));
+        Shell({"lame --quiet -t -b 128 -m j --resample 44.1", wav, wav + ".mp3"});
         const std::string ours = Contents(mp3), lame = Contents(wav + ".mp3");
         EXPECT_TRUE(ours.ends_with(lame)) << file.name;
         EXPECT_EQ(ours.size() > lame.size(), !file.read.empty()) << file.name;
@@ -101,11 +100,8 @@ TEST_F(TagsCarriedOverTest, ReadBackByOtherProgramsBeforeTheAudioOfLame) {
             "= ID3(sys.argv[1]); print('|'.join(str(t.getall(k)[0]) for k in 'TIT2 TPE1 TALB "
             "TDRC TRCK TCON COMM'.split())); p = json.loads(subprocess.check_output(['ffprobe', "
             "'-v', 'error', '-of', 'json', '-show_entries', 'format_tags', sys.argv[1]]))"
-            "['format']['tags']; print('|'.join(p[k] for k in sys.argv[2:]))\" ";
-        Shell(readBack.append(mp3)
-                  .append(" title artist album date track genre comment > ")
-                  .append(mp3)
-                  .append(".txt"));
+            "['format']['tags']; print('|'.join(p[k] for k in sys.argv[2:]))\"";
+        Shell({readBack, mp3, "title artist album date track genre comment >", mp3 + ".txt"});
         EXPECT_EQ(Contents(mp3 + ".txt"), file.read + "\n" + file.read + "\n");
     }
 }

@@ -35,8 +35,7 @@ public:
 
     // Every call of this kind fails with `error`, as on a file system that lacks it.
     void Refuse(Call call, int error) { refused_[call] = error; }
-    // From the call with number `from` on, the paths `gone` picks are not there, as on a stick
-    // that was pulled out: a call by path answers ENOENT, one on a file opened there EIO.
+    // From call `from` on, the paths `gone` picks are not there (a pulled stick): ENOENT, or EIO.
     void Pull(std::size_t from, std::function<bool(const std::string&)> gone) {
         pulledFrom_ = from;
         gone_ = std::move(gone);

@@ -17,7 +17,6 @@ TEST(FileOpsTest, ARenameNeverReplacesAndIsDoneWhenItWasMade) {
         noLink{Call::Link, EPERM};
     using Row = std::tuple<const char*, std::vector<std::pair<Call, int>>, bool>;
     for (const auto& [name, refused, taken] : std::vector<Row>{
-             {"plain, taken", {}, true},
              {"linking, taken", {noRenameat2}, true},
              {"placeholder, taken", {noRenameat2, noLink}, true},
              {"renamed, answer lost", {{Call::RenameNoReplace, kMadeThenFailed + EIO}}, false},

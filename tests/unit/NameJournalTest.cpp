@@ -46,8 +46,7 @@ protected:
     NameJournal journal{dir.File("state/tarnme/renames")};
 };
 
-// Replacing and forgetting records, and their durability, are followed through whole jobs by the
-// nothing-lost scenarios; here, what the file holds.
+// What the file holds; its changes are followed through whole jobs by the nothing-lost tests.
 TEST_F(NameJournalTest, KeepsAnyPathAndReadsTheFormsOfEarlierVersions) {
     const std::string a = dir.File("line\nbreak and\ttab.wav"), b = dir.File("a b.wav");
     ASSERT_TRUE(journal.Record(a, b));
