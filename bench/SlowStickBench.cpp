@@ -1,0 +1,283 @@
+// A whole job, from the add to "Job done!", on a fast disk and on a slow stick: there every sync
+// of a file or folder under the music folder takes 300 ms, while the journal's disk stays fast.
+// Prints how long the job takes against the lame command, and the longest time the window went
+// without handling its events. Prints figures; asserts nothing.
+//
+//   tarn_slow_stick_bench [sync milliseconds]     (default: 300)
+
+#include "BenchMusic.h"
+#include "filelist/NameJournal.h"
+#include "platform/Platform.h"
+#include "platform/SystemCalls.h"
+#include "shell/frmMain.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace sys = tarn::platform::sys;
+using SteadyClock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+double Seconds(SteadyClock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+double Milliseconds(SteadyClock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+// Every sync of a file or a folder under `folder` takes `delay`, whichever thread makes it.
+class SlowSyncs : public sys::Seam {
+public:
+    SlowSyncs(std::string folder, std::chrono::milliseconds delay)
+        : folder_(std::move(folder)), delay_(delay) {
+        sys::UseSeam(this);
+    }
+    ~SlowSyncs() override { sys::UseSeam(nullptr); }
+    SlowSyncs(const SlowSyncs&) = delete;
+    SlowSyncs& operator=(const SlowSyncs&) = delete;
+
+    int Before(sys::Call call, int fd, const char* /*path*/, const char* /*to*/) override {
+        bool slow = false;
+        {
+            const std::lock_guard lock(mutex_);
+            const auto open = open_.find(fd);
+            slow = fd >= 0 && open != open_.end() && open->second.starts_with(folder_) &&
+                   IsSync(call);
+            if (call == sys::Call::Close && open != open_.end()) {
+                open_.erase(open);
+            }
+        }
+        if (slow) {
+            std::this_thread::sleep_for(delay_);
+        }
+        return 0;
+    }
+    void Opened(int fd, const char* path) override {
+        const std::lock_guard lock(mutex_);
+        open_[fd] = path;
+    }
+
+private:
+    static bool IsSync(sys::Call call) { return call == sys::Call::Fsync; }
+
+    std::string folder_;
+    std::chrono::milliseconds delay_;
+    std::mutex mutex_;
+    std::map<int, std::string> open_;
+};
+
+// The window without a window: its timers run on the real clock when it handles its events, and
+// it notes the longest time it went without handling them.
+class WindowPlatform : public tarn::platform::Clock,
+                       public tarn::platform::EventPump,
+                       public tarn::platform::Notifier,
+                       public tarn::platform::OpenDialog,
+                       public tarn::platform::InstanceMarker,
+                       public tarn::platform::WindowHost,
+                       public tarn::platform::Desktop {
+public:
+    tarn::platform::Platform Bundle() { return {*this, *this, *this, *this, *this, *this, *this}; }
+
+    void Attach(const std::vector<tarn::forms::Timer*>& timers) {
+        timers_.reserve(timers_.size() + timers.size());
+        for (tarn::forms::Timer* timer : timers) {
+            timers_.push_back({timer, {}});
+            const std::size_t index = timers_.size() - 1;
+            timers_.back().following = timer->StateChanged.Connect([this, index] {
+                timers_[index].due =
+                    SteadyClock::now() + std::chrono::milliseconds(timers_[index].timer->Interval());
+            });
+        }
+    }
+    // From now on, the longest time between two moments the window handles its events.
+    void StartWatching() {
+        longestBlock = {};
+        lastHandled_ = SteadyClock::now();
+    }
+    void Handled() {
+        const SteadyClock::time_point now = SteadyClock::now();
+        longestBlock = std::max(longestBlock, now - lastHandled_);
+        lastHandled_ = now;
+    }
+
+    tarn::platform::DateTime Now() override {
+        return std::chrono::duration_cast<tarn::platform::DateTime>(
+            std::chrono::system_clock::now().time_since_epoch());
+    }
+    void DoEvents() override {
+        Handled();
+        for (TimerState& state : timers_) {
+            const SteadyClock::time_point now = SteadyClock::now();
+            if (state.timer->Enabled() && !state.firing && now >= state.due) {
+                state.due = now + std::chrono::milliseconds(state.timer->Interval());
+                state.firing = true;
+                state.timer->Tick.Raise();
+                state.firing = false;
+            }
+        }
+    }
+    void ShowMessage(const tarn::platform::MessageBoxRequest& request) override {
+        Handled();
+        if (request.Text.find("Job done!") != std::string::npos) {
+            jobDone = SteadyClock::now();
+        } else {
+            std::fprintf(stderr, "%s: %s\n", request.Title.c_str(), request.Text.c_str());
+            ++troubles;
+        }
+    }
+    void Beep() override {}
+    std::string ShowOpen(const tarn::platform::OpenDialogRequest& /*request*/) override {
+        return {};
+    }
+    tarn::Result<bool> AnotherInstanceRunning() override { return false; }
+    bool HandOver(const std::vector<std::string>& /*files*/) override { return false; }
+    void DeleteWindowMenuItem(int /*position*/) override {}
+    void Unload() override {}
+    void ShellOpen(const std::string& /*verb*/, const std::string& /*target*/,
+                   tarn::platform::ShowCommand /*show*/) override {}
+    void ShowHelp(const std::string& /*helpFile*/) override {}
+    std::string ProgramFolder() override { return "."; }
+    double ScreenTwipsPerPixelY() override { return 15.0; }
+
+    SteadyClock::duration longestBlock{};
+    SteadyClock::time_point jobDone{};
+    int troubles = 0;
+
+private:
+    struct TimerState {
+        tarn::forms::Timer* timer;
+        SteadyClock::time_point due;
+        bool firing = false;
+        tarn::forms::Connection following;
+    };
+    std::vector<TimerState> timers_;
+    SteadyClock::time_point lastHandled_{};
+};
+
+struct Job {
+    const char* name;
+    int files;
+    int seconds;
+    const char* bitrate;
+    int quality;
+    std::vector<std::string> lameOptions;
+};
+
+struct Figures {
+    double addBlockMs = 0;
+    double jobSeconds = 0;
+    double jobBlockMs = 0;
+    double lameSeconds = 0;
+    int troubles = 0;
+};
+
+void SelectItem(tarn::forms::ComboBox& box, const std::string& text) {
+    for (int i = 0; i < box.ListCount(); ++i) {
+        if (box.List(i) == text) {
+            box.SetListIndex(i);
+        }
+    }
+}
+
+// Lists the job's files (names with spaces, renamed while listed), encodes them, and then runs
+// the lame command on the same files.
+Figures RunJob(const Job& job, const std::string& folder, std::chrono::milliseconds syncDelay) {
+    const std::string music = folder + "/music";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(music);
+    std::vector<std::string> sources;
+    for (int i = 0; i < job.files; ++i) {
+        sources.push_back(music + "/take " + std::to_string(i + 1) + ".wav");
+        tarn::bench::WriteMusic(sources.back(), job.seconds, static_cast<unsigned>(i));
+    }
+
+    Figures figures;
+    {
+        const SlowSyncs slow(music, syncDelay);
+        WindowPlatform platform;
+        tarn::NameJournal journal(folder + "/state/renames");
+        tarn::frmMain form(platform.Bundle());
+        form.UseNameJournal(&journal);
+        form.Form_Load();
+        platform.Attach(form.Timers());
+        SelectItem(form.cmbBitrate, job.bitrate);
+        form.cmbQuality.SetListIndex(job.quality);
+
+        platform.StartWatching();
+        form.AddChosenFiles(sources);
+        platform.Handled();
+        figures.addBlockMs = Milliseconds(platform.longestBlock);
+
+        platform.StartWatching();
+        const SteadyClock::time_point go = SteadyClock::now();
+        form.cmdGo.Click.Raise();
+        while (form.JobActive()) {
+            platform.DoEvents();
+            std::this_thread::sleep_for(1ms);
+        }
+        figures.jobSeconds = Seconds(platform.jobDone - go);
+        figures.jobBlockMs = Milliseconds(platform.longestBlock);
+        figures.troubles = platform.troubles;
+    }
+
+    const SteadyClock::time_point start = SteadyClock::now();
+    for (const std::string& source : sources) {
+        std::vector<std::string> command{"lame", "--quiet", "-t", "-b", job.bitrate, "-m", "j"};
+        command.insert(command.end(), job.lameOptions.begin(), job.lameOptions.end());
+        command.push_back(source);
+        command.push_back(folder + "/reference.mp3");
+        if (!tarn::bench::Run(command)) {
+            std::fprintf(stderr, "tarn_slow_stick_bench: lame failed on %s\n", source.c_str());
+            ++figures.troubles;
+        }
+    }
+    figures.lameSeconds = Seconds(SteadyClock::now() - start);
+    return figures;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::chrono::milliseconds slowSync(argc > 1 ? std::atoi(argv[1]) : 300);
+    if (!tarn::bench::Run({"lame", "--version"})) {
+        std::fprintf(stderr, "tarn_slow_stick_bench: the lame command is missing\n");
+        return 1;
+    }
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tarn-slow-stick-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    // The items of the quality list: 0 "Low", 9 "Studio".
+    const std::vector<Job> jobs{{"3 x 60 s Studio 320", 3, 60, "320", 9, {"-q", "0"}},
+                                {"99 x 1 s Low 128", 99, 1, "128", 0, {"-q", "7"}}};
+    std::printf("%-20s %-10s %12s %10s %9s %7s %13s\n", "job", "syncs", "add block", "Go to done",
+                "lame", "ratio", "job block");
+    int troubles = 0;
+    for (const Job& job : jobs) {
+        for (const std::chrono::milliseconds delay : {0ms, slowSync}) {
+            const Figures figures = RunJob(job, pattern + "/job", delay);
+            troubles += figures.troubles;
+            std::printf("%-20s %-10s %10.0fms %9.2fs %8.2fs %7.3f %11.0fms\n", job.name,
+                        delay == 0ms ? "fast" : (std::to_string(delay.count()) + " ms").c_str(),
+                        figures.addBlockMs, figures.jobSeconds, figures.lameSeconds,
+                        figures.jobSeconds / figures.lameSeconds, figures.jobBlockMs);
+            std::fflush(stdout);
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(pattern, ignored);
+    return troubles == 0 ? 0 : 1;
+}
