@@ -8,6 +8,7 @@
 #include "BenchMusic.h"
 #include "filelist/NameJournal.h"
 #include "platform/Platform.h"
+#include "platform/SyncThread.h"
 #include "platform/SystemCalls.h"
 #include "shell/frmMain.h"
 
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -69,7 +71,9 @@ public:
     }
 
 private:
-    static bool IsSync(sys::Call call) { return call == sys::Call::Fsync; }
+    static bool IsSync(sys::Call call) {
+        return call == sys::Call::Fsync || call == sys::Call::Syncfs;
+    }
 
     std::string folder_;
     std::chrono::milliseconds delay_;
@@ -206,6 +210,16 @@ Figures RunJob(const Job& job, const std::string& folder, std::chrono::milliseco
     {
         const SlowSyncs slow(music, syncDelay);
         WindowPlatform platform;
+        // The window waits for a sync as its event loop would: handling its events.
+        tarn::platform::SyncThread syncs(
+            [&platform](const std::function<bool()>& done) {
+                while (!done()) {
+                    platform.DoEvents();
+                    std::this_thread::sleep_for(1ms);
+                }
+            },
+            nullptr);
+        tarn::platform::UseSyncThread(&syncs);
         tarn::NameJournal journal(folder + "/state/renames");
         tarn::frmMain form(platform.Bundle());
         form.UseNameJournal(&journal);
@@ -229,6 +243,7 @@ Figures RunJob(const Job& job, const std::string& folder, std::chrono::milliseco
         figures.jobSeconds = Seconds(platform.jobDone - go);
         figures.jobBlockMs = Milliseconds(platform.longestBlock);
         figures.troubles = platform.troubles;
+        tarn::platform::UseSyncThread(nullptr);
     }
 
     const SteadyClock::time_point start = SteadyClock::now();

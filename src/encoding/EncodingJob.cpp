@@ -103,6 +103,7 @@ void frmMain::RunJob() {
         const std::string path = FilePaths[i];
         EncodeFile(path);
     }
+    SettleFinishedOutputs(true);
 }
 
 void frmMain::cmdAbort_Click() {
@@ -176,6 +177,7 @@ void frmMain::EndJob() {
         const std::vector<NameNotGiven> failed = GiveChosenNames(entry, !keepsCleanedName, true);
         notGiven.insert(notGiven.end(), failed.begin(), failed.end());
     }
+    DropSettledRecords();
 
     ResetAfterJob();
     platform_.notifier.Beep();
@@ -221,6 +223,7 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
 }
 
 void frmMain::RestoreNamesAfterAbort() {
+    const FilesWait wait(fileHolds_);
     std::vector<NameNotGiven> notGiven;
     for (const JobEntry& entry : jobEntries_) {
         bool listedAgain = false;

@@ -38,9 +38,13 @@ Status CannotRead(const std::string& path, const Status& failure) {
     return failure.Explained("The file cannot be read:\n" + path + "\n" + Sentence(failure));
 }
 
-Status CannotWrite(const RunOutput& output, const Status& failure) {
-    return failure.Explained("The MP3 file cannot be written:\n" + output.Path() + "\n" +
-                             Sentence(failure));
+Status CannotWrite(const std::string& path, const Status& failure) {
+    return failure.Explained("The MP3 file cannot be written:\n" + path + "\n" + Sentence(failure));
+}
+
+// What the clean-up after a failure left undone is told with the failure that led to it.
+Status WithWhatWasLeft(const Status& failure, const Status& abandoned) {
+    return abandoned ? failure : failure.Explained(failure.Reason() + "\n" + abandoned.Reason());
 }
 
 Status CannotEncode(const std::string& path, const Status& failure) {
@@ -99,6 +103,10 @@ void frmMain::EncodeFile(const std::string& path) {
         platform_.notifier.ShowMessage(
             {outcome.Reason(), platform::MessageIcon::Critical, kErrorTitle});
     }
+    // A job waits for its files' syncs once its runs are done; a run of its own, at once.
+    if (!JobActive()) {
+        SettleFinishedOutputs(true);
+    }
 }
 
 Status frmMain::RunEncoding(const std::string& path) {
@@ -147,7 +155,8 @@ Status frmMain::RunEncoding(const std::string& path) {
         return EncoderOutcome(static_cast<std::int32_t>(BE_ERR_INVALID_FORMAT_PARAMETERS));
     }
 
-    RunOutput output(mp3Path, finalMp3Path, journal_);
+    auto finished = std::make_unique<RunOutput>(mp3Path, finalMp3Path, journal_);
+    RunOutput& output = *finished;
     Status outcome = output.Open();
     if (outcome) {
         // Tags that cannot be read cost nothing but themselves.
@@ -157,23 +166,34 @@ Status frmMain::RunEncoding(const std::string& path) {
         }
     }
     if (!outcome) {
-        outcome = CannotWrite(output, outcome);
-    } else if (outcome = EncodeChunks(path, source, *layout, output); outcome) {
-        if (const Status committed = output.Commit(); !committed) {
-            outcome = CannotWrite(output, committed);
-        }
+        outcome = CannotWrite(output.Path(), outcome);
+    } else {
+        outcome = EncodeChunks(path, source, *layout, output);
     }
     if (!outcome) {
-        // What the clean-up left undone is told with the failure that led to it.
-        const Status abandoned = output.Abandon();
-        return abandoned ? outcome
-                         : outcome.Explained(outcome.Reason() + "\n" + abandoned.Reason());
+        return WithWhatWasLeft(outcome, output.Abandon());
     }
-    ++jobOutcome_.mp3Files;
-    for (JobEntry& entry : jobEntries_) {
-        entry.mp3Committed = entry.mp3Committed || entry.mp3Path == mp3Path;
-    }
+    // Its sync is made with those of the files finished since the last one, while the next file
+    // is encoded.
+    finishedOutputs_.Add(std::move(finished));
+    SettleFinishedOutputs(false);
     return {};
+}
+
+void frmMain::SettleFinishedOutputs(bool all) {
+    for (const FinishedOutputs::Settled& file : finishedOutputs_.Settle(all, journal_)) {
+        if (!file.outcome) {
+            jobOutcome_.troubles = true;
+            platform_.notifier.ShowMessage(
+                {WithWhatWasLeft(CannotWrite(file.path, file.outcome), file.abandoned).Reason(),
+                 platform::MessageIcon::Critical, kErrorTitle});
+            continue;
+        }
+        ++jobOutcome_.mp3Files;
+        for (JobEntry& entry : jobEntries_) {
+            entry.mp3Committed = entry.mp3Committed || entry.mp3Path == file.path;
+        }
+    }
 }
 
 int frmMain::ConfigureEncoder(const WavFormat& format) {
@@ -232,7 +252,7 @@ Status frmMain::EncodeChunks(const std::string& path, clsFileIo& source, const W
             return EncoderOutcome(EncoderResult);
         }
         const Status written = output.Write(outputBuffer.data(), produced);
-        return written ? written : CannotWrite(output, written);
+        return written ? written : CannotWrite(output.Path(), written);
     };
 
     for (std::int64_t skipped = 0; skipped < layout.dataOffset;) {
@@ -270,6 +290,7 @@ Status frmMain::EncodeChunks(const std::string& path, clsFileIo& source, const W
         }
         platform_.events.DoEvents();
         platform_.events.DoEvents();
+        SettleFinishedOutputs(false);
     }
 
     // After an abort, too: the output ends as a complete, shorter MP3.

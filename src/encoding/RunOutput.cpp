@@ -1,6 +1,5 @@
 #include "encoding/RunOutput.h"
 
-#include "filelist/NameJournal.h"
 #include "platform/FileOps.h"
 
 #include <cerrno>
@@ -45,7 +44,7 @@ Status RunOutput::Abandon() {
     return {};
 }
 
-Status RunOutput::Note(const Status& journalResult) {
+Status RunOutput::JournalRefusal(const Status& journalResult) const {
     return journalResult.Explained("Its record cannot be kept in " + journal_->Path() + ": " +
                                    journalResult.Reason() + ".");
 }
@@ -62,7 +61,7 @@ Status RunOutput::Open() {
     }
     if (journal_ != nullptr) {
         if (Status recorded =
-                Note(journal_->Record({path_, finalPath_, NameJournal::Kind::OutputStarted}));
+                JournalRefusal(journal_->Record({path_, finalPath_, NameJournal::Kind::OutputStarted}));
             !recorded) {
             return recorded;
         }
@@ -80,15 +79,16 @@ Status RunOutput::Open() {
     ours_ = true;
     // Known by its identity from now on: the next start removes only this file.
     identity_ = file_.Identity();
-    const Result<bool> perMount = platform::NumbersFilesPerMount(file_.FileHandle());
-    if (!perMount) {
-        return perMount.Outcome();
+    const Result<platform::FileSystemTraits> traits = platform::TraitsOf(file_.FileHandle());
+    if (!traits) {
+        return traits.Outcome();
     }
-    if (*perMount) {
+    syncsAsAWhole_ = traits->syncsAsAWhole;
+    if (traits->numbersFilesPerMount) {
         identity_.inode = platform::kKnownByPath;
     }
     return journal_ != nullptr
-               ? Note(journal_->Record(
+               ? JournalRefusal(journal_->Record(
                      {path_, finalPath_, NameJournal::Kind::OutputStarted, identity_}))
                : Status();
 }
@@ -98,25 +98,9 @@ Status RunOutput::Write(const void* bytes, std::uint32_t count) {
     return file_.LastStatus();
 }
 
-Status RunOutput::Commit() {
-    file_.CloseFile();
-    if (Status closed = file_.LastStatus(); !closed) {
-        return closed;
-    }
-    if (Status synced = platform::SyncFolderOf(path_); !synced) {
-        return synced;
-    }
-    if (journal_ != nullptr) {
-        Status recorded = Note(
-            finalPath_.empty() ? journal_->Forget(path_)
-                               : journal_->Record({path_, finalPath_,
-                                                   NameJournal::Kind::OutputFinished, identity_}));
-        if (!recorded) {
-            return recorded;
-        }
-    }
-    settled_ = true;
-    return {};
+Status RunOutput::CloseSynced() {
+    file_.CloseSyncedFile();
+    return file_.LastStatus();
 }
 
 } // namespace tarn

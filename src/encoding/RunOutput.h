@@ -2,13 +2,12 @@
 
 #include "common/Status.h"
 #include "encoding/clsFileIo.h"
+#include "filelist/NameJournal.h"
 
 #include <cstdint>
 #include <string>
 
 namespace tarn {
-
-class NameJournal;
 
 // The MP3 file of one encoding run. Until the run commits it, it is the run's own to remove:
 // whatever ends the run early removes it and its record through Abandon, or, on an exception,
@@ -27,18 +26,29 @@ public:
     // die before the run ends. Fails with EEXIST when a file has the name already.
     Status Open();
     Status Write(const void* bytes, std::uint32_t count);
-    // Makes the whole file durable and records it finished; from then on it is the job's.
-    Status Commit();
+    // Once the whole file is durable (made so by the sync of its group): closes it.
+    Status CloseSynced();
+    // The record that marks it finished; a file that keeps its own name needs none, and its
+    // record goes.
+    bool NeedsFinishedRecord() const { return !finalPath_.empty(); }
+    NameJournal::Entry FinishedRecord() const {
+        return {path_, finalPath_, NameJournal::Kind::OutputFinished, identity_};
+    }
+    // Recorded finished: from then on it is the job's.
+    void Settle() { settled_ = true; }
+    // A refusal of the journal, told as such.
+    Status JournalRefusal(const Status& journalResult) const;
     // Removes the file of a run that ends early, and then its record; what could not be done
     // (the record then stays, for the next start, which removes only this file).
     Status Abandon();
 
     const std::string& Path() const { return path_; }
+    int Descriptor() const { return file_.FileHandle(); }
+    const platform::FileIdentity& Identity() const { return identity_; }
+    // Whether a sync of its whole file system makes it durable.
+    bool SyncsAsAWhole() const { return syncsAsAWhole_; }
 
 private:
-    // A refusal of the journal, told as such.
-    Status Note(const Status& journalResult);
-
     clsFileIo file_;
     std::string path_;
     std::string finalPath_;
@@ -47,6 +57,7 @@ private:
     bool recorded_ = false;
     bool opening_ = false;
     bool ours_ = false;
+    bool syncsAsAWhole_ = true;
     // Committed, or abandoned.
     bool settled_ = false;
 };

@@ -1,5 +1,6 @@
 #include "encoding/clsFileIo.h"
 
+#include "platform/SyncThread.h"
 #include "platform/SystemCalls.h"
 
 #include <algorithm>
@@ -103,13 +104,21 @@ bool clsFileIo::Open(const std::string& path, bool forWriting) {
 }
 
 bool clsFileIo::CloseFile() {
+    return Close(writable_);
+}
+
+bool clsFileIo::CloseSyncedFile() {
+    return Close(false);
+}
+
+bool clsFileIo::Close(bool sync) {
     if (!open_) {
         return Settle(EBADF);
     }
     open_ = false;
     int error = 0;
-    if (writable_ && sys::Fsync(fileHandle_) != 0) {
-        error = errno;
+    if (sync) {
+        error = platform::SyncDescriptor(fileHandle_).Error();
     }
     if (sys::Close(fileHandle_) != 0 && error == 0) {
         error = errno;

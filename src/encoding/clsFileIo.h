@@ -32,6 +32,8 @@ public:
     // a handle was closed; LastApiResult is 0 when the data could not be made durable or the
     // close failed.
     bool CloseFile();
+    // Closes a file whose contents were made durable otherwise (a sync of its file system).
+    bool CloseSyncedFile();
     // Writes the bytes at the current position, straight to the file: its length as others see
     // it follows at once. The data reach the disk at CloseFile.
     bool WriteBytes(const void* Pointer, std::int64_t Size);
@@ -62,6 +64,7 @@ public:
 
 private:
     bool Open(const std::string& path, bool forWriting);
+    bool Close(bool sync);
     // Notes the outcome of a call, errno 0 for success; the call's result.
     bool Settle(int error);
 

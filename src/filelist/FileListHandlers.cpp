@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
+#include <utility>
 
 namespace tarn {
 
@@ -167,6 +169,14 @@ void frmMain::cmdDeleteFile_Click() {
     if (row < 0) {
         return;
     }
+    {
+        const FilesWait wait(fileHolds_);
+        RemoveEntry(row);
+    }
+    AddWaitingFiles();
+}
+
+void frmMain::RemoveEntry(int row) {
     const int n = row + 1;
     std::vector<NameNotGiven> notGiven;
     if (FileRenamed[n]) {
@@ -280,6 +290,7 @@ std::uint64_t frmMain::RecordedDevice(const std::string& path) const {
 }
 
 void frmMain::TellNamesNotGiven(const std::vector<NameNotGiven>& notGiven) {
+    DropSettledRecords();
     std::vector<NameJournal::Entry> away;
     std::string text;
     for (const NameNotGiven& file : notGiven) {
@@ -318,19 +329,36 @@ void frmMain::TellNamesNotGiven(const std::vector<NameNotGiven>& notGiven) {
 }
 
 void frmMain::ForgetOnceDurable(const std::string& oldPath, const std::string& newPath) {
-    // Until the rename has reached the disk, a power cut could undo it: the record that would
-    // redo it goes only then.
-    if (platform::SyncFolderOf(newPath)) {
-        ForgetInJournal(oldPath);
-    }
+    namesGiven_.emplace_back(oldPath, newPath);
 }
 
 void frmMain::ForgetInJournal(const std::string& currentPath) {
+    recordsToDrop_.push_back(currentPath);
+}
+
+void frmMain::DropSettledRecords() {
+    const auto given = std::exchange(namesGiven_, {});
+    std::vector<std::string> dropped = std::exchange(recordsToDrop_, {});
+    if (journal_ == nullptr) {
+        return;
+    }
+    // Until a rename has reached the disk, a power cut could undo it: the record that would redo
+    // it goes only then. A record whose folder cannot be synced stays, for the next start.
+    std::map<std::string, bool> folderSynced;
+    for (const auto& [from, to] : given) {
+        const std::string folder = SplitPath(to).folder;
+        if (!folderSynced.contains(folder)) {
+            folderSynced[folder] = platform::SyncFolderOf(to).Ok();
+        }
+        if (folderSynced[folder]) {
+            dropped.push_back(from);
+        }
+    }
     // A record that cannot be forgotten stays: mostly it leads the next start to a file in order
     // already; at worst that start gives back a name meant to stay changed.
-    if (journal_ != nullptr) {
-        if (const Status forgotten = journal_->Forget(currentPath); !forgotten) {
-            recordsNotDropped_.push_back(currentPath + ": " + forgotten.Reason());
+    if (const Status forgotten = journal_->Update({}, dropped); !forgotten) {
+        for (const std::string& path : dropped) {
+            recordsNotDropped_.push_back(path + ": " + forgotten.Reason());
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "filelist/JournalFormat.h"
 #include "filelist/SettleRecord.h"
+#include "platform/SyncThread.h"
 #include "platform/SystemCalls.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <map>
 #include <optional>
 #include <pwd.h>
 #include <unistd.h>
@@ -94,8 +96,8 @@ Status WriteDurably(const std::string& path, const std::string& bytes) {
         }
         done += static_cast<std::size_t>(written);
     }
-    if (sys::Fsync(file.Get()) != 0) {
-        return Status::FromErrno();
+    if (Status synced = platform::SyncDescriptor(file.Get()); !synced) {
+        return synced;
     }
     return file.Close();
 }
@@ -147,22 +149,36 @@ Result<std::vector<NameJournal::Entry>> NameJournal::Entries() const {
 }
 
 Status NameJournal::Record(Entry entry) {
+    return Update({std::move(entry)}, {});
+}
+
+Status NameJournal::Update(std::vector<Entry> records, const std::vector<std::string>& forgotten) {
     Result<std::vector<Entry>> entries = Entries();
     if (!entries) {
         return entries.Outcome();
     }
-    if (entry.identity.device == 0) {
-        const Result<std::uint64_t> device = platform::FolderDevice(entry.currentPath);
-        if (!device) {
-            return device.Outcome();
-        }
-        entry.identity.device = *device;
-    }
-    const bool placeholder = entry.kind == Kind::Placeholder;
+    const std::size_t before = entries->size();
     std::erase_if(*entries, [&](const Entry& e) {
-        return e.currentPath == entry.currentPath && (e.kind == Kind::Placeholder) == placeholder;
+        return e.kind != Kind::Placeholder && std::ranges::count(forgotten, e.currentPath) > 0;
     });
-    entries->push_back(std::move(entry));
+    if (records.empty() && entries->size() == before) {
+        return {};
+    }
+    for (Entry& entry : records) {
+        if (entry.identity.device == 0) {
+            const Result<std::uint64_t> device = platform::FolderDevice(entry.currentPath);
+            if (!device) {
+                return device.Outcome();
+            }
+            entry.identity.device = *device;
+        }
+        const bool placeholder = entry.kind == Kind::Placeholder;
+        std::erase_if(*entries, [&](const Entry& e) {
+            return e.currentPath == entry.currentPath &&
+                   (e.kind == Kind::Placeholder) == placeholder;
+        });
+        entries->push_back(std::move(entry));
+    }
     return Write(*entries);
 }
 
@@ -172,12 +188,6 @@ template <typename Matches> Status NameJournal::Drop(const Matches& matches) {
         return entries.Outcome();
     }
     return std::erase_if(*entries, matches) == 0 ? Status() : Write(*entries);
-}
-
-Status NameJournal::Forget(const std::string& currentPath) {
-    return Drop([&](const Entry& e) {
-        return e.currentPath == currentPath && e.kind != Kind::Placeholder;
-    });
 }
 
 Status NameJournal::NotePlaceholder(const std::string& path,
@@ -216,6 +226,7 @@ NameJournal::RecoveryReport NameJournal::Recover() {
     std::stable_partition(entries->begin(), entries->end(),
                           [](const Entry& e) { return e.kind == Kind::Placeholder; });
     std::vector<Entry> settled;
+    std::vector<Entry> settledOnceSynced;
     for (const Entry& entry : *entries) {
         const Result<Settlement> settlement = SettleRecord(entry, this);
         if (!settlement) {
@@ -223,7 +234,20 @@ NameJournal::RecoveryReport NameJournal::Recover() {
         } else if (*settlement == Settlement::NotConnected) {
             report.notConnected.push_back(entry);
         } else {
+            (*settlement == Settlement::Settled ? settled : settledOnceSynced).push_back(entry);
+        }
+    }
+    // One sync of each folder makes every step in it durable.
+    std::map<std::string, Status> folders;
+    for (const Entry& entry : settledOnceSynced) {
+        const std::string folder = FolderOf(entry.currentPath);
+        if (!folders.contains(folder)) {
+            folders[folder] = platform::SyncFolderOf(entry.currentPath);
+        }
+        if (const Status& synced = folders[folder]; synced) {
             settled.push_back(entry);
+        } else {
+            report.leftAlone.push_back({entry, synced.Reason()});
         }
     }
     if (!settled.empty()) {

@@ -57,7 +57,9 @@ public:
     // folder is noted where the entry does not give it.
     Status Record(Entry entry);
     // Forgets the record of a file whose name is settled; the caller has made that durable.
-    Status Forget(const std::string& currentPath);
+    Status Forget(const std::string& currentPath) { return Update({}, {currentPath}); }
+    // Records and forgets many files in one rewrite, as Record and Forget do one.
+    Status Update(std::vector<Entry> records, const std::vector<std::string>& forgotten);
     // No journal holds no records.
     Result<std::vector<Entry>> Entries() const;
 

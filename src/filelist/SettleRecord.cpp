@@ -18,11 +18,6 @@ bool MadeByTheJournal(const NameJournal::Entry& entry, const platform::FileInfo&
                                      : platform::SameFile(entry.identity, found.identity);
 }
 
-Status Removed(const std::string& path) {
-    Status removed = platform::DeleteFile(path);
-    return removed ? platform::SyncFolderOf(path) : removed;
-}
-
 Status GiveNameBack(const NameJournal::Entry& entry, platform::PlaceholderNotes* notes) {
     Status done = platform::RenameNoReplace(entry.currentPath, entry.chosenPath, notes);
     // A rename made as a link and an unlink that stopped half-way left the file under both names.
@@ -33,7 +28,7 @@ Status GiveNameBack(const NameJournal::Entry& entry, platform::PlaceholderNotes*
             done = platform::DeleteFile(entry.currentPath);
         }
     }
-    return done ? platform::SyncFolderOf(entry.currentPath) : done;
+    return done;
 }
 
 } // namespace
@@ -62,12 +57,14 @@ Result<Settlement> SettleRecord(const NameJournal::Entry& entry,
         return Settlement::Settled;
     }
     Status done;
+    bool changed = false;
     switch (entry.kind) {
     case Kind::Placeholder:
     case Kind::OutputStarted:
         // Another file at the path is not the journal's to remove.
         if (MadeByTheJournal(entry, *found)) {
-            done = Removed(entry.currentPath);
+            done = platform::DeleteFile(entry.currentPath);
+            changed = true;
         }
         break;
     case Kind::OutputFinished:
@@ -75,15 +72,17 @@ Result<Settlement> SettleRecord(const NameJournal::Entry& entry,
             break;
         }
         done = GiveNameBack(entry, notes);
+        changed = true;
         break;
     case Kind::Renamed:
         done = GiveNameBack(entry, notes);
+        changed = true;
         break;
     }
     if (!done) {
         return done;
     }
-    return Settlement::Settled;
+    return changed ? Settlement::SettledOnceSynced : Settlement::Settled;
 }
 
 } // namespace tarn

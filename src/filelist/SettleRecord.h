@@ -6,8 +6,10 @@
 namespace tarn {
 
 enum class Settlement {
-    // The file is put in order, or nothing was left to do: the record can go.
+    // Nothing was left to do: the record can go.
     Settled,
+    // The file is put in order: the record can go once its folder is synced.
+    SettledOnceSynced,
     // Neither the file nor its folder is there: a stick, card or share that is not connected.
     NotConnected,
 };

@@ -1,5 +1,6 @@
 #include "platform/FileOps.h"
 
+#include "platform/SyncThread.h"
 #include "platform/SystemCalls.h"
 
 #include <cerrno>
@@ -114,7 +115,7 @@ Status RenameOverPlaceholder(const std::string& from, const std::string& to,
 
 } // namespace
 
-Result<bool> NumbersFilesPerMount(int fd) {
+Result<FileSystemTraits> TraitsOf(int fd) {
     constexpr long kFat = 0x4d44;
     constexpr long kExfat = 0x2011BAB0;
     constexpr long kFuse = 0x65735546;
@@ -123,7 +124,7 @@ Result<bool> NumbersFilesPerMount(int fd) {
         return Status::FromErrno();
     }
     const auto type = static_cast<long>(info.f_type);
-    return type == kFat || type == kExfat || type == kFuse;
+    return FileSystemTraits{type == kFat || type == kExfat || type == kFuse, type != kFuse};
 }
 
 bool SameFile(const FileIdentity& recorded, const FileIdentity& found) {
@@ -228,7 +229,7 @@ Status SyncFolderOf(const std::string& path) {
     if (!folder.Valid()) {
         return Status::FromErrno();
     }
-    Status synced = Done(sys::Fsync(folder.Get()));
+    Status synced = SyncDescriptor(folder.Get());
     if (synced.Error() == EINVAL || synced.Error() == ENOTSUP || synced.Error() == ENOSYS) {
         synced = {};
     }

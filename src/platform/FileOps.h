@@ -20,8 +20,14 @@ struct FileIdentity {
 // each mount, a number taken before a stick was pulled means nothing once it is back.
 inline constexpr std::uint64_t kKnownByPath = ~std::uint64_t{0};
 
-// Whether the open file's file system numbers its files anew at each mount (FAT, exFAT, FUSE).
-Result<bool> NumbersFilesPerMount(int fd);
+struct FileSystemTraits {
+    // It numbers its files anew at each mount (FAT, exFAT, FUSE).
+    bool numbersFilesPerMount = false;
+    // A sync of the whole file system reaches the disk; through FUSE only a sync of each file does.
+    bool syncsAsAWhole = true;
+};
+// Of the open file's file system.
+Result<FileSystemTraits> TraitsOf(int fd);
 
 // Whether `recorded`, taken when a file was made, is `found` now. Where device numbers are handed
 // out at each mount (FUSE, network shares: major number 0), a stick brought back has another

@@ -129,4 +129,8 @@ int Fstatfs(int fd, struct statfs* info) {
     return Retrying(Call::Fstatfs, fd, nullptr, nullptr, [&](int) { return ::fstatfs(fd, info); });
 }
 
+int Syncfs(int fd) {
+    return Retrying(Call::Syncfs, fd, nullptr, nullptr, [&](int) { return ::syncfs(fd); });
+}
+
 } // namespace tarn::platform::sys

@@ -30,6 +30,7 @@ enum class Call {
     Flock,
     Chmod,
     Fstatfs,
+    Syncfs,
 };
 
 // A seam's answer that makes a read or a write move only half of what it asks for.
@@ -72,6 +73,8 @@ int Mkdir(const char* path, mode_t mode);
 int Flock(int fd, int operation);
 int Chmod(const char* path, mode_t mode);
 int Fstatfs(int fd, struct statfs* info);
+// Makes everything written to the file system that holds the open file durable.
+int Syncfs(int fd);
 
 // A descriptor from Open, closed through Close.
 using Descriptor = BasicDescriptor<Close>;

@@ -7,6 +7,7 @@
 #include "qt/OrderlyEnd.h"
 #include "qt/QtPlatform.h"
 #include "qt/ShutdownSignals.h"
+#include "qt/SyncWaits.h"
 #include "qt/TimerBinding.h"
 #include "shell/AppInfo.h"
 #include "shell/CommandLine.h"
@@ -44,6 +45,8 @@ int main(int argc, char* argv[]) {
     tarn::NameJournal journal(tarn::NameJournal::DefaultPath());
     tarn::frmMain form(platform.Bundle());
     form.UseNameJournal(&journal);
+    // During a job the window takes clicks while a step waits for the disk, as between chunks.
+    const tarn::gui::SyncWaits syncWaits([&form] { return form.JobActive(); });
     tarn::gui::MainWindow window(form, platform.Scale());
     platform.Attach(&window);
     new tarn::gui::DesktopCompanion(form, window, QDBusConnection::sessionBus(),

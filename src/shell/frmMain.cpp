@@ -1,5 +1,6 @@
 #include "shell/frmMain.h"
 
+#include "platform/SyncThread.h"
 #include "shell/AppInfo.h"
 #include "shell/modGeneral.h"
 
@@ -87,6 +88,12 @@ void frmMain::cmdExit_Click() {
 }
 
 void frmMain::Form_QueryUnload(bool& cancel) {
+    // A step that waits for the disk is changing the files the close would put in order.
+    if (const platform::SyncThread* syncs = platform::CurrentSyncThread();
+        syncs != nullptr && syncs->Waiting()) {
+        cancel = true;
+        return;
+    }
     const JobState before = jobState_;
     cancel = !Advance(JobEvent::Exit) || before != JobState::Idle;
     if (!cancel) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encoding/FinishedOutputs.h"
 #include "encoding/JobState.h"
 #include "encoding/modLAME.h"
 #include "filelist/NameJournal.h"
@@ -25,7 +26,6 @@
 
 namespace tarn {
 
-class RunOutput;
 class clsFileIo;
 struct WavFormat;
 struct WavLayout;
@@ -251,6 +251,10 @@ private:
                         RunOutput& output);
     // Fills EncoderConfig from the options; the number of channels the MP3 file gets.
     int ConfigureEncoder(const WavFormat& format);
+    // Takes the MP3 files that are durable now as the job's, and says which could not be made
+    // so; with `all`, waits for every finished file's sync.
+    void SettleFinishedOutputs(bool all);
+    FinishedOutputs finishedOutputs_;
 
 public:
     // ---- Progress and clocks ----
@@ -287,6 +291,8 @@ private:
     void ShowError(const std::string& text);
     // Gives the listed files their names back and unloads the window.
     void LeaveProgram();
+    // Removes the entry in that row of the list, its file with its chosen name back.
+    void RemoveEntry(int row);
     // Gives every listed file its chosen name back; failures leave a file as it is.
     void RestoreChosenNames();
     // Whether a chosen file may be added: not listed yet, a file that can be read, and room for
@@ -308,6 +314,11 @@ private:
     void ForgetOnceDurable(const std::string& oldPath, const std::string& newPath);
     // A record that cannot be dropped is told with the next names not given.
     void ForgetInJournal(const std::string& currentPath);
+    // Drops the records noted for dropping: one sync of each folder makes the renames in it
+    // durable, and one rewrite of the journal drops them all.
+    void DropSettledRecords();
+    std::vector<std::pair<std::string, std::string>> namesGiven_;
+    std::vector<std::string> recordsToDrop_;
     // The device the record of `path` was made on; 0 when unknown.
     std::uint64_t RecordedDevice(const std::string& path) const;
     std::vector<std::string> recordsNotDropped_;

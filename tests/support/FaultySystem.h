@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarn::testing {
@@ -22,6 +23,7 @@ public:
         Call call;
         std::string path; // for a call on a descriptor, the path it was opened by
         std::string to;
+        std::thread::id thread = std::this_thread::get_id();
     };
 
     // The call with number `failAt` (the first one noted is 1) gets `answer` once.

@@ -2,6 +2,7 @@
 
 #include "forms/Timer.h"
 #include "platform/Platform.h"
+#include "platform/SyncThread.h"
 
 #include <chrono>
 #include <deque>
@@ -25,11 +26,20 @@ class TestPlatform : public platform::Clock,
                      public platform::WindowHost,
                      public platform::Desktop {
 public:
+    // Syncs are made on a thread of their own, as in the program, but only while the window
+    // handles its events or waits for one, which it does without handling any: every run sees
+    // its calls in one order.
+    TestPlatform() : outerSyncs_(platform::UseSyncThread(&syncs_)) {}
+    ~TestPlatform() override { platform::UseSyncThread(outerSyncs_); }
+    TestPlatform(const TestPlatform&) = delete;
+    TestPlatform& operator=(const TestPlatform&) = delete;
+
     platform::Platform Bundle() { return {*this, *this, *this, *this, *this, *this, *this}; }
 
     platform::DateTime Now() override { return now_; }
     void SetNow(platform::DateTime now) { now_ = now; }
     void DoEvents() override {
+        syncs_.LetGo();
         ++doEventsCalls;
         while (!doEventsActions_.empty() && doEventsActions_.begin()->first <= doEventsCalls) {
             auto action = std::move(doEventsActions_.begin()->second);
@@ -127,6 +137,8 @@ private:
     std::multimap<int, std::function<void()>> doEventsActions_;
     std::vector<platform::MessageBoxRequest> messages_;
     std::deque<std::string> dialogAnswers_;
+    platform::SyncThread syncs_{nullptr, nullptr, true};
+    platform::SyncThread* outerSyncs_;
 };
 
 } // namespace tarn::testing

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "common/Status.h"
+#include "encoding/RunOutput.h"
+#include "platform/SyncThread.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// The MP3 files whose runs have ended, made durable together while the next file is encoded:
+// one sync of their file system covers every file finished since the last one. A file is
+// recorded finished, and so becomes the job's, only once its contents are durable; one whose
+// sync or record fails is removed as a run that ends early.
+class FinishedOutputs {
+public:
+    void Add(std::unique_ptr<RunOutput> output) { waiting_.push_back(std::move(output)); }
+
+    struct Settled {
+        std::string path;
+        Status outcome;
+        // Where it failed: what its removal left undone.
+        Status abandoned;
+    };
+    // The files whose sync is done, each recorded finished or removed; hands the sync of those
+    // finished since over. With `all`, waits (the window handling its events) for every file's.
+    // Without a journal nothing is recorded.
+    std::vector<Settled> Settle(bool all, NameJournal* journal);
+
+private:
+    void HandOver();
+    void Record(int syncError, NameJournal* journal, std::vector<Settled>& settled);
+
+    // Finished since the last sync was handed over.
+    std::vector<std::unique_ptr<RunOutput>> waiting_;
+    // Covered by the sync under way.
+    std::vector<std::unique_ptr<RunOutput>> syncing_;
+    platform::SyncThread::Ticket ticket_;
+    // The answer of a sync made without a sync thread.
+    int syncError_ = 0;
+};
+
+} // namespace tarn
