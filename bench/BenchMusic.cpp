@@ -107,5 +107,4 @@ bool Run(const std::vector<std::string>& arguments, double* cpuSeconds) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-
 } // namespace tarn::bench

@@ -54,8 +54,8 @@ public:
         {
             const std::lock_guard lock(mutex_);
             const auto open = open_.find(fd);
-            slow = fd >= 0 && open != open_.end() && open->second.starts_with(folder_) &&
-                   IsSync(call);
+            slow =
+                fd >= 0 && open != open_.end() && open->second.starts_with(folder_) && IsSync(call);
             if (call == sys::Call::Close && open != open_.end()) {
                 open_.erase(open);
             }
@@ -99,8 +99,8 @@ public:
             timers_.push_back({timer, {}});
             const std::size_t index = timers_.size() - 1;
             timers_.back().following = timer->StateChanged.Connect([this, index] {
-                timers_[index].due =
-                    SteadyClock::now() + std::chrono::milliseconds(timers_[index].timer->Interval());
+                timers_[index].due = SteadyClock::now() +
+                                     std::chrono::milliseconds(timers_[index].timer->Interval());
             });
         }
     }

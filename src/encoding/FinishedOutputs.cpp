@@ -64,7 +64,7 @@ void FinishedOutputs::HandOver() {
     };
     platform::SyncThread* const thread = platform::CurrentSyncThread();
     if (thread != nullptr) {
-        ticket_ = thread->Hand(std::move(sync));
+        ticket_ = thread->Hand(std::move(sync), true);
     } else {
         syncError_ = sync();
     }
@@ -77,7 +77,8 @@ void FinishedOutputs::Record(int syncError, NameJournal* journal, std::vector<Se
     // Where each file was synced on its own, its folder is synced too, once.
     std::set<std::string> folders;
     for (const auto& output : group) {
-        if (durable && !output->SyncsAsAWhole() && folders.insert(FolderOf(output->Path())).second) {
+        if (durable && !output->SyncsAsAWhole() &&
+            folders.insert(FolderOf(output->Path())).second) {
             durable = platform::SyncFolderOf(output->Path());
         }
     }
@@ -99,7 +100,8 @@ void FinishedOutputs::Record(int syncError, NameJournal* journal, std::vector<Se
         recorded = journal->Update(std::move(records), forgotten);
     }
     for (std::size_t i = 0; i < group.size(); ++i) {
-        Status outcome = outcomes[i] && !recorded ? group[i]->JournalRefusal(recorded) : outcomes[i];
+        Status outcome =
+            outcomes[i] && !recorded ? group[i]->JournalRefusal(recorded) : outcomes[i];
         Status abandoned;
         if (outcome) {
             group[i]->Settle();

@@ -60,8 +60,8 @@ Status RunOutput::Open() {
         return Status::Failure(EEXIST);
     }
     if (journal_ != nullptr) {
-        if (Status recorded =
-                JournalRefusal(journal_->Record({path_, finalPath_, NameJournal::Kind::OutputStarted}));
+        if (Status recorded = JournalRefusal(
+                journal_->Record({path_, finalPath_, NameJournal::Kind::OutputStarted}));
             !recorded) {
             return recorded;
         }

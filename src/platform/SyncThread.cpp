@@ -2,6 +2,7 @@
 
 #include "platform/SystemCalls.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace tarn::platform {
@@ -20,7 +21,11 @@ SyncThread* current = nullptr;
 
 SyncThread::SyncThread(Waiter waiter, std::function<void()> wake, bool runsWhenLetGo)
     : waiter_(std::move(waiter)), wake_(std::move(wake)), runsWhenLetGo_(runsWhenLetGo),
-      thread_([this] { Loop(); }) {}
+      lanes_(runsWhenLetGo ? 1 : 2) {
+    for (Lane& lane : lanes_) {
+        threads_.emplace_back([this, &lane] { Loop(lane); });
+    }
+}
 
 SyncThread::~SyncThread() {
     {
@@ -29,27 +34,29 @@ SyncThread::~SyncThread() {
         ++released_;
     }
     changed_.notify_all();
-    thread_.join();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
 }
 
-void SyncThread::Loop() {
+void SyncThread::Loop(Lane& lane) {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] {
-            return stopping_ || (!queue_.empty() && (!runsWhenLetGo_ || released_ > 0));
+        changed_.wait(lock, [&] {
+            return stopping_ || (!lane.queue.empty() && (!runsWhenLetGo_ || released_ > 0));
         });
-        if (queue_.empty()) {
+        if (lane.queue.empty()) {
             return;
         }
-        const Ticket request = queue_.front();
-        queue_.pop_front();
-        busy_ = true;
+        const Ticket request = lane.queue.front();
+        lane.queue.pop_front();
+        lane.busy = true;
         lock.unlock();
         const int answer = request->sync();
         lock.lock();
         request->answer = answer;
         request->done = true;
-        busy_ = false;
+        lane.busy = false;
         changed_.notify_all();
         if (wake_) {
             wake_();
@@ -57,12 +64,12 @@ void SyncThread::Loop() {
     }
 }
 
-SyncThread::Ticket SyncThread::Hand(std::function<int()> sync) {
+SyncThread::Ticket SyncThread::Hand(std::function<int()> sync, bool inBackground) {
     auto ticket = std::make_shared<Request>();
     ticket->sync = std::move(sync);
     {
         const std::lock_guard lock(mutex_);
-        queue_.push_back(ticket);
+        (inBackground ? lanes_.back() : lanes_.front()).queue.push_back(ticket);
     }
     changed_.notify_all();
     return ticket;
@@ -97,7 +104,10 @@ int SyncThread::Wait(const Ticket& ticket) {
 }
 
 void SyncThread::LetGo() {
-    BlockUntil([this] { return queue_.empty() && !busy_; });
+    BlockUntil([this] {
+        return std::ranges::all_of(
+            lanes_, [](const Lane& lane) { return lane.queue.empty() && !lane.busy; });
+    });
 }
 
 SyncThread* UseSyncThread(SyncThread* thread) {
@@ -111,7 +121,9 @@ SyncThread* CurrentSyncThread() {
 }
 
 Status SyncDescriptor(int fd) {
-    const auto sync = [fd] { return sys::Fsync(fd) == 0 ? 0 : errno; };
+    const auto sync = [fd] {
+        return sys::Fsync(fd) == 0 ? 0 : errno;
+    };
     const int error = current != nullptr ? current->Wait(current->Hand(sync)) : sync();
     return error == 0 ? Status() : Status::Failure(error);
 }

@@ -14,7 +14,9 @@ namespace tarn::platform {
 // Makes files durable on a thread of its own, so that a slow disk (a USB stick, a memory card, a
 // network share) never holds up the window. The window's thread hands each sync over and goes on;
 // where its next step must wait for one, it handles its events meanwhile. This thread only syncs:
-// names and contents are touched by the window's thread alone.
+// names and contents are touched by the window's thread alone. A sync that nothing waits for yet
+// (that of the finished MP3 files) has a thread of its own, so that a step that waits never queues
+// behind it.
 class SyncThread {
 public:
     struct Request;
@@ -30,8 +32,9 @@ public:
     SyncThread(const SyncThread&) = delete;
     SyncThread& operator=(const SyncThread&) = delete;
 
-    // `sync` answers 0, or the error number that failed it.
-    Ticket Hand(std::function<int()> sync);
+    // `sync` answers 0, or the error number that failed it. `inBackground` where the window goes
+    // on and asks for the answer later.
+    Ticket Hand(std::function<int()> sync, bool inBackground = false);
     bool Done(const Ticket& ticket) const;
     // The answer, once the sync is made; the window handles its events meanwhile.
     int Wait(const Ticket& ticket);
@@ -42,7 +45,11 @@ public:
     bool Waiting() const { return waits_ > 0; }
 
 private:
-    void Loop();
+    struct Lane {
+        std::deque<Ticket> queue;
+        bool busy = false;
+    };
+    void Loop(Lane& lane);
     // Blocks until `done` holds, letting the thread make what is handed over meanwhile.
     void BlockUntil(const std::function<bool()>& done);
 
@@ -51,12 +58,13 @@ private:
     const bool runsWhenLetGo_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<Ticket> queue_;
+    // One lane where the syncs are made only when let go, so that their order is one; else the
+    // second takes those made in the background.
+    std::deque<Lane> lanes_;
     int released_ = 0;
-    bool busy_ = false;
     bool stopping_ = false;
     int waits_ = 0;
-    std::thread thread_;
+    std::deque<std::thread> threads_;
 };
 
 // Puts the program's sync thread in place (nullptr takes it away); the one before it.

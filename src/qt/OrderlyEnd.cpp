@@ -1,10 +1,9 @@
 #include "qt/OrderlyEnd.h"
 
+#include "platform/SyncThread.h"
 #include "qt/Guard.h"
 #include "qt/ShutdownSignals.h"
 #include "shell/frmMain.h"
-
-#include "platform/SyncThread.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>

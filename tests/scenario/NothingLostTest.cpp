@@ -292,7 +292,8 @@ protected:
         const auto write = [&](const auto& note) {
             return note.call == Call::Write && note.path == dir.File("clean.mp3");
         };
-        StopAt(static_cast<std::size_t>(calls.rend() - std::find_if(calls.rbegin(), calls.rend(), write)));
+        StopAt(static_cast<std::size_t>(calls.rend() -
+                                        std::find_if(calls.rbegin(), calls.rend(), write)));
     }
     // The state after the next start: every WAV file under its chosen name with its bytes, only
     // finished MP3 files under chosen names, the `expected` ones among them, nothing else and no
