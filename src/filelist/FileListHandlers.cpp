@@ -367,6 +367,8 @@ void frmMain::RecoverNames() {
     if (journal_ == nullptr) {
         return;
     }
+    // Files handed over meanwhile are added once the names are in order.
+    const FilesWait wait(fileHolds_);
     const NameJournal::RecoveryReport report = journal_->Recover();
     if (!report.journal) {
         ShowError("The record of renamed files cannot be read or written:\n" + journal_->Path() +

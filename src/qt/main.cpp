@@ -75,13 +75,13 @@ int main(int argc, char* argv[]) {
     // SIGINT and SIGHUP end it at once, also while it says that the program is already running.
     tarn::gui::ShutdownSignals shutdownSignals;
     tarn::gui::EndInOrderOnRequest(form, shutdownSignals, &window);
-    // Only the one running instance may give back names left by an instance that died, and
-    // it does so before the window is shown.
-    tarn::gui::RunGuarded([&] { form.RecoverNames(); });
     form.SSTab1.SetTab(0);
     window.ShowCentred();
-    // Added from the event loop, so that their messages come over the window already shown.
+    // From the event loop, so that their messages come over the window already shown. Only the
+    // one running instance may give back names left by an instance that died, and it does so
+    // before any file is added; on a slow stick the window is there meanwhile.
     QTimer::singleShot(0, &window, [&form, files = commandLine.files] {
+        tarn::gui::RunGuarded([&] { form.RecoverNames(); });
         tarn::gui::RunGuarded([&] { form.AddChosenFiles(files); });
     });
     // Files opened with the program from now on join them.

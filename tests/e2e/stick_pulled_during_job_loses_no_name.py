@@ -6,7 +6,8 @@ taken on it is never replaced, and no cut-short MP3 file remains."""
 import os
 import sys
 
-from tarn_e2e import PATIENCE, Ui, check, decode, main, make_stick, plug, wait_until, write_tone
+from tarn_e2e import (PATIENCE, TITLE, Ui, check, decode, main, make_stick, plug, wait_until,
+                      write_tone)
 
 FILES = [("Track 01 - intro.wav", 4), ("Track 02 - verse.wav", 30), ("Track 03 - chorus.wav", 2),
          ("Track 04 - bridge.wav", 2), ("outro.wav", 2)]
@@ -31,13 +32,13 @@ def end(ui):
 
 
 def start_and_answer(program, session, *expected):
-    """A start that says something before its window shows: what it says holds `expected`."""
+    """A start that says something over its window: what it says holds `expected`."""
     ui = Ui(session, session.start(program))
     told = wait_until(ui.message, "what the start says")
     check(all(text in told for text in expected), "the start says: %r" % told)
-    session.key(ui.window, "Return")
-    ui.window = wait_until(lambda: session.windows("Tarn MP3 Encoder", ui.process.pid),
-                           "the main window")[0]
+    ui.click(ui.node("push button", "OK", ui.nodes("alert")[-1]))
+    ui.window = wait_until(lambda: [w for w in [session.windows(TITLE, ui.process.pid)]
+                                    if len(w) == 1], "the main window alone")[0][0]
     return ui
 
 

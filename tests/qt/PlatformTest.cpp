@@ -5,15 +5,19 @@
 #include "qt/HelpWindow.h"
 #include "qt/QtPlatform.h"
 #include "qt/SleepInhibitor.h"
+#include "qt/SyncWaits.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace tarn::gui::testing {
 namespace {
@@ -42,6 +46,30 @@ TEST(OpenDialogTest, TheFilterTakesWaveFilesInAnyLetterCaseOnly) {
         EXPECT_EQ(taken.match(name).hasMatch(), QString(name).endsWith(".wav", Qt::CaseInsensitive))
             << name;
     }
+}
+
+// While a step waits for a slow disk, the window's timers run, with clicks let through or not;
+// the sync's answer ends the wait although no other event comes to wake the window.
+TEST(SyncWaitsTest, TheWindowGoesOnWhileAStepWaitsForTheDisk) {
+    for (const bool inputAllowed : {false, true}) {
+        const SyncWaits waits([inputAllowed] { return inputAllowed; });
+        platform::SyncThread* syncs = platform::CurrentSyncThread();
+        ASSERT_NE(syncs, nullptr);
+        std::atomic<bool> ticked = false;
+        QTimer::singleShot(10, [&] {
+            EXPECT_TRUE(syncs->Waiting());
+            ticked = true;
+        });
+        const int answer = syncs->Wait(syncs->Hand([&] {
+            for (int i = 0; i < 1000 && !ticked; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            return ticked ? ENOSPC : ETIMEDOUT;
+        }));
+        EXPECT_EQ(answer, ENOSPC);
+        EXPECT_FALSE(syncs->Waiting());
+    }
+    EXPECT_EQ(platform::CurrentSyncThread(), nullptr);
 }
 
 // Stands in for the desktop's handlers of the links the window hands over.
