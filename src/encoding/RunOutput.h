@@ -9,7 +9,8 @@
 
 namespace tarn {
 
-// The MP3 file of one encoding run. Until the run commits it, it is the run's own to remove:
+// The MP3 file of one encoding run. Until it is durable and recorded finished (after the run,
+// with the files finished with it), it is the run's own to remove:
 // whatever ends the run early removes it and its record through Abandon, or, on an exception,
 // when this object goes. A file that was at the path before the run is never taken for the run's
 // own.

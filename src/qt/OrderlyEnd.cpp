@@ -8,8 +8,6 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QTimer>
-#include <functional>
-#include <memory>
 
 namespace tarn::gui {
 
@@ -34,23 +32,21 @@ void EndInOrderOnRequest(frmMain& form, ShutdownSignals& requests, QObject* cont
             }
         });
     };
-    const auto endInOrder = std::make_shared<std::function<void()>>();
-    *endInOrder = [&form, context, endNow, later = std::weak_ptr(endInOrder)] {
-        if (!StepUnderWay(form)) {
+    auto* retry = new QTimer(context);
+    retry->setSingleShot(true);
+    retry->setInterval(kRetryMs);
+    const auto endInOrder = [&form, retry, endNow] {
+        if (StepUnderWay(form)) {
+            retry->start();
+        } else {
             endNow();
-            return;
         }
-        QTimer::singleShot(kRetryMs, context, [later] {
-            if (const auto again = later.lock()) {
-                (*again)();
-            }
-        });
     };
-    QObject::connect(&requests, &ShutdownSignals::Received, context,
-                     [endInOrder] { (*endInOrder)(); });
+    QObject::connect(retry, &QTimer::timeout, context, endInOrder);
+    QObject::connect(&requests, &ShutdownSignals::Received, context, endInOrder);
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         QObject::connect(app, &QGuiApplication::commitDataRequest, context,
-                         [endInOrder](QSessionManager&) { (*endInOrder)(); });
+                         [endInOrder](QSessionManager&) { endInOrder(); });
         // The event loop has ended: nothing waits any more.
         QObject::connect(app, &QCoreApplication::aboutToQuit, context, endNow);
     }

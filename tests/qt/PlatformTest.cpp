@@ -56,10 +56,13 @@ TEST(SyncWaitsTest, TheWindowGoesOnWhileAStepWaitsForTheDisk) {
         platform::SyncThread* syncs = platform::CurrentSyncThread();
         ASSERT_NE(syncs, nullptr);
         std::atomic<bool> ticked = false;
-        QTimer::singleShot(10, [&] {
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
             EXPECT_TRUE(syncs->Waiting());
             ticked = true;
         });
+        timer.start(10);
         const int answer = syncs->Wait(syncs->Hand([&] {
             for (int i = 0; i < 1000 && !ticked; ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
