@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace tarn {
@@ -47,64 +48,117 @@ void frmMain::cmdOpen_Click() {
     AddWaitingFiles();
 }
 
-bool frmMain::MayBeAdded(const std::string& chosenPath) {
+std::optional<frmMain::ChosenFile> frmMain::CheckChosenFile(const std::string& chosenPath,
+                                                            bool sayWhyNot) {
+    const auto refuse = [&](const std::string& why) {
+        if (sayWhyNot) {
+            ShowError(why);
+        }
+        return std::nullopt;
+    };
     // Chosen again by the name it had: it is listed, though nothing has that name now.
     for (int n = 1; n <= FileCount; ++n) {
         if (ChosenPaths[n] == chosenPath) {
-            return false;
+            return std::nullopt;
         }
     }
     // A file counts as listed when it is the same file on disk as a listed one, whichever
     // name it was chosen by.
     const Result<platform::FileInfo> chosen = platform::Inspect(chosenPath);
     if (!chosen) {
-        ShowError("The file cannot be read:\n" + chosenPath + "\n" + chosen.Outcome().Reason() +
-                  ".");
-        return false;
+        return refuse("The file cannot be read:\n" + chosenPath + "\n" + chosen.Outcome().Reason() +
+                      ".");
     }
     for (int n = 1; n <= FileCount; ++n) {
         const Result<platform::FileInfo> listed = platform::Inspect(FilePaths[n]);
         if (listed && listed->identity == chosen->identity) {
-            return false;
+            return std::nullopt;
         }
     }
     if (FileCount >= kMaxEntries) {
-        ShowError("The list is full: at most 99 files can be encoded in one job.");
-        return false;
+        return refuse("The list is full: at most 99 files can be encoded in one job.");
     }
     // A folder would be renamed, and reading a named pipe would never return.
     if (!chosen->regular) {
-        ShowError("Only files can be added to the list:\n" + chosenPath);
+        return refuse("Only files can be added to the list:\n" + chosenPath);
+    }
+    const auto [folder, chosenName] = SplitPath(chosenPath);
+    ChosenFile file{chosenPath, folder + CleanFileName(chosenName), chosenName, chosen->identity};
+    // Go deletes the old file at the MP3 path first: that must never be the source.
+    if (ChangeExtension(file.cleanedPath, "mp3") == file.cleanedPath) {
+        return refuse("The file cannot be added: its MP3 file would take its name and replace "
+                      "it:\n" +
+                      chosenPath);
+    }
+    return file;
+}
+
+void frmMain::AddChosenFile(const std::string& chosenPath) {
+    const std::optional<ChosenFile> file = CheckChosenFile(chosenPath, true);
+    if (!file) {
+        return;
+    }
+    Status cleaned;
+    if (file->Renamed()) {
+        // A file that stays read-only is refused by the run, which says so.
+        static_cast<void>(platform::SetAttributesNormal(chosenPath));
+        cleaned = RenameToCleaned(chosenPath, file->cleanedPath);
+    }
+    ListChosenFile(*file, cleaned);
+}
+
+bool frmMain::AddRenamedTogether() {
+    std::vector<ChosenFile> together;
+    for (const std::string& path : waitingFiles_) {
+        if (FileCount + std::ssize(together) >= kMaxEntries) {
+            break;
+        }
+        // The first file that has a word to say, or that keeps its name, is added on its own.
+        const std::optional<ChosenFile> file = CheckChosenFile(path, false);
+        if (!file || !file->Renamed() ||
+            std::ranges::any_of(together, [&](const ChosenFile& other) {
+                return other.identity == file->identity || other.cleanedPath == file->cleanedPath;
+            })) {
+            break;
+        }
+        // Known to be free before anything is recorded, as for a file added alone.
+        if (const Result<bool> taken = platform::Exists(file->cleanedPath); !taken || *taken) {
+            break;
+        }
+        together.push_back(*file);
+    }
+    if (together.size() < 2) {
         return false;
+    }
+    waitingFiles_.erase(waitingFiles_.begin(), waitingFiles_.begin() + std::ssize(together));
+    std::vector<NameJournal::Entry> records;
+    for (const ChosenFile& file : together) {
+        records.push_back({file.cleanedPath, file.chosenPath, NameJournal::Kind::Renamed});
+    }
+    Status recorded;
+    if (journal_ != nullptr) {
+        recorded = NameNotRecorded(journal_->Update(std::move(records), {}));
+    }
+    std::vector<Status> cleaned;
+    for (const ChosenFile& file : together) {
+        static_cast<void>(platform::SetAttributesNormal(file.chosenPath));
+        cleaned.push_back(recorded ? RenameRecorded(file.chosenPath, file.cleanedPath) : recorded);
+    }
+    for (std::size_t i = 0; i < together.size(); ++i) {
+        ListChosenFile(together[i], cleaned[i]);
     }
     return true;
 }
 
-void frmMain::AddChosenFile(const std::string& chosenPath) {
-    if (!MayBeAdded(chosenPath)) {
+void frmMain::ListChosenFile(const ChosenFile& file, const Status& cleaned) {
+    const std::string& chosenPath = file.chosenPath;
+    const std::string& cleanedPath = file.cleanedPath;
+    const bool renamed = file.Renamed();
+    if (!cleaned) {
+        ShowError("The file could not be renamed to " + SplitPath(cleanedPath).fileName + ":\n" +
+                  cleaned.Reason() + ".\nIt was not added to the list.");
+        TellNamesNotGiven({});
         return;
-    }
-
-    const auto [folder, chosenName] = SplitPath(chosenPath);
-    const std::string cleanedName = CleanFileName(chosenName);
-    const std::string cleanedPath = folder + cleanedName;
-    const bool renamed = cleanedName != chosenName;
-    // Go deletes the old file at the MP3 path first: that must never be the source.
-    if (ChangeExtension(cleanedPath, "mp3") == cleanedPath) {
-        ShowError("The file cannot be added: its MP3 file would take its name and replace "
-                  "it:\n" +
-                  chosenPath);
-        return;
-    }
-    if (renamed) {
-        // A file that stays read-only is refused by the run, which says so.
-        static_cast<void>(platform::SetAttributesNormal(chosenPath));
-        if (const Status cleaned = RenameToCleaned(chosenPath, cleanedPath); !cleaned) {
-            ShowError("The file could not be renamed to " + cleanedName + ":\n" + cleaned.Reason() +
-                      ".\nIt was not added to the list.");
-            TellNamesNotGiven({});
-            return;
-        }
     }
     const auto giveNameBack = [&] {
         if (renamed) {
@@ -141,7 +195,7 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
     cmdGo.SetEnabled(true);
     lstOpenFileSize.AddItem(FormatFileSize(*length) + " bytes");
     Mp3Paths[n] = ChangeExtension(FilePaths[n], "mp3");
-    lstOpenFileName.AddItem(chkFullPath.Value() == forms::Checked ? chosenPath : chosenName);
+    lstOpenFileName.AddItem(chkFullPath.Value() == forms::Checked ? chosenPath : file.chosenName);
 }
 
 bool frmMain::AcceptsChosenFiles() const {
@@ -157,9 +211,12 @@ void frmMain::AddWaitingFiles() {
     // Each add holds the others: a file that comes while its message box is open waits behind
     // the files that came before it.
     while (fileHolds_ == 0 && !waitingFiles_.empty() && AcceptsChosenFiles()) {
+        const FilesWait wait(fileHolds_);
+        if (AddRenamedTogether()) {
+            continue;
+        }
         const std::string path = std::move(waitingFiles_.front());
         waitingFiles_.pop_front();
-        const FilesWait wait(fileHolds_);
         AddChosenFile(path);
     }
 }
@@ -235,11 +292,20 @@ Status frmMain::RenameToCleaned(const std::string& chosenPath, const std::string
     // The record is durable before the rename: should the program die between the two, the next
     // start finds the file under its chosen name and has nothing to do.
     if (journal_ != nullptr) {
-        if (const Status recorded = journal_->Record(cleanedPath, chosenPath); !recorded) {
-            return recorded.Explained("Its name cannot be recorded in " + journal_->Path() + ": " +
-                                      recorded.Reason());
+        if (const Status recorded = NameNotRecorded(journal_->Record(cleanedPath, chosenPath));
+            !recorded) {
+            return recorded;
         }
     }
+    return RenameRecorded(chosenPath, cleanedPath);
+}
+
+Status frmMain::NameNotRecorded(const Status& recorded) const {
+    return recorded.Explained("Its name cannot be recorded in " + journal_->Path() + ": " +
+                              recorded.Reason());
+}
+
+Status frmMain::RenameRecorded(const std::string& chosenPath, const std::string& cleanedPath) {
     Status renamed = platform::RenameNoReplace(chosenPath, cleanedPath, journal_);
     if (!renamed) {
         ForgetInJournal(cleanedPath);

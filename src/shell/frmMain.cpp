@@ -88,9 +88,10 @@ void frmMain::cmdExit_Click() {
 }
 
 void frmMain::Form_QueryUnload(bool& cancel) {
-    // A step that waits for the disk is changing the files the close would put in order.
+    // Outside a job, a step that waits for the disk is changing the files the close would put in
+    // order.
     if (const platform::SyncThread* syncs = platform::CurrentSyncThread();
-        syncs != nullptr && syncs->Waiting()) {
+        syncs != nullptr && syncs->Waiting() && !JobActive()) {
         cancel = true;
         return;
     }

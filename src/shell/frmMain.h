@@ -297,9 +297,31 @@ private:
     void RestoreChosenNames();
     // Whether a chosen file may be added: not listed yet, a file that can be read, and room for
     // it in the table. Says why not, except for a file listed already.
-    bool MayBeAdded(const std::string& chosenPath);
+    // A chosen file as the list takes it.
+    struct ChosenFile {
+        std::string chosenPath;
+        std::string cleanedPath;
+        std::string chosenName;
+        platform::FileIdentity identity;
+
+        bool Renamed() const { return cleanedPath != chosenPath; }
+    };
+    // The file, when it may be added: not listed yet, a file that can be read, room for it in the
+    // table, and an MP3 name of its own. Where `sayWhyNot`, says why not, except for a file
+    // listed already.
+    std::optional<ChosenFile> CheckChosenFile(const std::string& chosenPath, bool sayWhyNot);
+    // The waiting files at the front that take a cleaned name and that nothing keeps from the
+    // list, recorded in one rewrite of the journal, renamed and added; false when fewer than two
+    // are.
+    bool AddRenamedTogether();
+    // Lists a checked file once its rename, where it has one, is `cleaned`; says why not.
+    void ListChosenFile(const ChosenFile& file, const Status& cleaned);
     // Renames a listed file without replacing anything, keeping the journal in step.
     Status RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath);
+    // The rename of a recorded file; its record goes again where it fails.
+    Status RenameRecorded(const std::string& chosenPath, const std::string& cleanedPath);
+    // A refusal of the journal to record a cleaned name, told as such.
+    Status NameNotRecorded(const Status& recorded) const;
     // A file that cannot get its name back keeps the name it has, and is noted in `notGiven`.
     void GiveNameBack(const std::string& currentPath, const std::string& chosenPath,
                       std::vector<NameNotGiven>& notGiven);

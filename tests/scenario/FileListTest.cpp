@@ -1,5 +1,6 @@
 // The file list: adds and their renames on disk, refusals, duplicates, removal and clearing.
 #include "shell/frmMain.h"
+#include "support/FaultySystem.h"
 #include "support/JobFixture.h"
 
 #include <filesystem>
@@ -226,6 +227,36 @@ TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
     form.AddChosenFiles({dir.File("gone.wav"), dir.File("e f.wav")});
     EXPECT_EQ(platform.unloadCalls, 1);
     EXPECT_TRUE(fs::exists(dir.File("e f.wav")));
+}
+
+// Files that come together and take cleaned names share one rewrite of the journal; a file that
+// keeps its name ends such a batch, and each file's word is said in turn.
+TEST_F(FileListTest, FilesThatComeTogetherShareOneRecordOfTheirNames) {
+    NameJournal journal(dir.File(".state/renames"));
+    form.UseNameJournal(&journal);
+    const Names names{"a b.wav", "c d.wav", "e.wav", "f g.wav", "x y.wav", "h i.wav"};
+    std::vector<std::string> paths;
+    for (const std::string& name : names) {
+        paths.push_back(dir.File(name));
+        WriteWav(paths.back(), WavSpec{});
+    }
+    testing::WriteBytes(dir.File("x y.wav"), {'x'});
+    const testing::FaultySystem system;
+    form.AddChosenFiles(paths);
+    EXPECT_EQ(std::ranges::count_if(system.calls,
+                                    [](const auto& call) {
+                                        return call.call == platform::sys::Call::Rename &&
+                                               call.path.ends_with("renames.new");
+                                    }),
+              3)
+        << "a b and c d, then f g, x y and h i, then x y's record dropped";
+    EXPECT_EQ(form.lstOpenFileName.Items(),
+              (Names{"a b.wav", "c d.wav", "e.wav", "f g.wav", "h i.wav"}));
+    EXPECT_EQ(platform.interactions,
+              Names{"Tarn MP3 Encoder (x): The file is too short to be a WAV file:\n" +
+                    dir.File("x y.wav")});
+    EXPECT_EQ(journal.Entries().ValueOr({}).size(), 4U);
+    EXPECT_TRUE(fs::exists(dir.File("x y.wav")));
 }
 
 } // namespace

@@ -205,6 +205,7 @@ class NothingLostTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::WriteWav(dir.File("first take.wav"), {.frames = 8820});
+        testing::WriteWav(dir.File("b-side.wav"), {.channels = 1, .frames = 1152});
         testing::WriteWav(dir.File("clean.wav"),
                           {.sampleRate = 48000, .channels = 1, .frames = 4800});
         // Left by an earlier job under the name the first file's MP3 file is written under.
@@ -333,9 +334,13 @@ protected:
 
     testing::TempDir dir{testing::TempDir::InMemory()};
     const std::string journalPath = dir.File(".state/tarnme/renames");
-    const std::vector<std::string> sources{dir.File("first take.wav"), dir.File("clean.wav")};
-    const Names everything{"clean.mp3", "clean.wav", "first take.mp3", "first take.wav"};
-    const Names afterTheCrash{"clean.wav", "first take.mp3", "first take.wav"};
+    // The first two are renamed together.
+    const std::vector<std::string> sources{dir.File("first take.wav"), dir.File("b-side.wav"),
+                                           dir.File("clean.wav")};
+    const Names everything{"b-side.mp3", "b-side.wav",     "clean.mp3",
+                           "clean.wav",  "first take.mp3", "first take.wav"};
+    const Names afterTheCrash{"b-side.mp3", "b-side.wav", "clean.wav", "first take.mp3",
+                              "first take.wav"};
     Files initial;
     Files finished;
     std::vector<FaultySystem::Note> calls;
@@ -420,7 +425,7 @@ TEST_F(NothingLostTest, TheProcessStopsBetweenAnyTwoCallsOfAnAddAndAJob) {
 
 TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
     StopAsTheSecondRunWrites();
-    ASSERT_EQ(Snapshot().size(), 5U) << "the sources, two MP3 files and the journal";
+    ASSERT_EQ(Snapshot().size(), 7U) << "the sources, three MP3 files and the journal";
     std::vector<FaultySystem::Note> startCalls;
     {
         FaultySystem system;
