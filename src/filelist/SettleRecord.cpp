@@ -56,33 +56,22 @@ Result<Settlement> SettleRecord(const NameJournal::Entry& entry,
         }
         return Settlement::Settled;
     }
-    Status done;
-    bool changed = false;
-    switch (entry.kind) {
-    case Kind::Placeholder:
-    case Kind::OutputStarted:
-        // Another file at the path is not the journal's to remove.
-        if (MadeByTheJournal(entry, *found)) {
-            done = platform::DeleteFile(entry.currentPath);
-            changed = true;
-        }
-        break;
-    case Kind::OutputFinished:
-        if (entry.identity.inode != 0 && !platform::SameFile(entry.identity, found->identity)) {
-            break;
-        }
-        done = GiveNameBack(entry, notes);
-        changed = true;
-        break;
-    case Kind::Renamed:
-        done = GiveNameBack(entry, notes);
-        changed = true;
-        break;
+    // Another file at the path is not the journal's to remove or to rename.
+    const bool ours =
+        entry.kind == Kind::Renamed ||
+        (entry.kind == Kind::OutputFinished
+             ? entry.identity.inode == 0 || platform::SameFile(entry.identity, found->identity)
+             : MadeByTheJournal(entry, *found));
+    if (!ours) {
+        return Settlement::Settled;
     }
+    const bool removed = entry.kind == Kind::Placeholder || entry.kind == Kind::OutputStarted;
+    const Status done =
+        removed ? platform::DeleteFile(entry.currentPath) : GiveNameBack(entry, notes);
     if (!done) {
         return done;
     }
-    return changed ? Settlement::SettledOnceSynced : Settlement::Settled;
+    return Settlement::SettledOnceSynced;
 }
 
 } // namespace tarn

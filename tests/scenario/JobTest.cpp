@@ -1,6 +1,7 @@
 // Whole jobs with real WAV files and the real encoder, and the faults met during them.
 #include "filelist/NameJournal.h"
 #include "shell/frmMain.h"
+#include "support/FaultySystem.h"
 #include "support/JobFixture.h"
 #include "support/TableRows.h"
 #include "support/WavFiles.h"
@@ -351,6 +352,25 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
     EXPECT_EQ(std::tuple(kept[0].chosenPath, kept[1].chosenPath, kept[1].kind),
               std::tuple(dir.File("my song.wav"), dir.File("my song.mp3"),
                          NameJournal::Kind::OutputFinished));
+}
+
+// A disk that cannot make a finished MP3 file durable: the file goes, the user is told, and the
+// job ends in trouble.
+TEST_F(JobTest, AFinishedFileThatCannotBeMadeDurableIsRemovedAndSaid) {
+    WriteAndAdd({"one a.wav"}, 1);
+    frmMain::JobOutcome outcome;
+    const auto ended =
+        form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
+    testing::FaultySystem system;
+    system.Refuse(platform::sys::Call::Syncfs, EIO);
+    Go();
+    ASSERT_TRUE(WaitForTheEnd());
+    EXPECT_EQ(std::tuple(outcome.mp3Files, outcome.troubles), std::tuple(0, true));
+    EXPECT_EQ(platform.interactions,
+              (Names{"Critical error... (x): The MP3 file cannot be written:\n" +
+                         dir.File("onea.mp3") + "\nInput/output error.",
+                     "beep", kJobDone}));
+    EXPECT_EQ(dir.Names(), Names{"one a.wav"});
 }
 
 // A header may claim 65535 channels of 16 bits (131070 bytes a frame); the run reads it in

@@ -23,7 +23,11 @@ int SyncUntil(const std::atomic<bool>& until) {
 // The sync of the finished files runs in the background for as long as a slow disk takes: a step
 // that waits for a sync of its own is never queued behind it, and each gets its own answer.
 TEST(SyncThreadTest, AStepNeverWaitsBehindTheSyncInTheBackground) {
-    platform::SyncThread syncs(nullptr, nullptr);
+    bool waitingSeen = false;
+    platform::SyncThread* waited = nullptr;
+    platform::SyncThread syncs([&](const auto& /*done*/) { waitingSeen = waited->Waiting(); },
+                               nullptr);
+    waited = &syncs;
     std::atomic<bool> waitedForMade = false;
     const auto background = syncs.Hand([&] { return SyncUntil(waitedForMade); }, true);
     EXPECT_EQ(syncs.Wait(syncs.Hand([&] {
@@ -32,6 +36,8 @@ TEST(SyncThreadTest, AStepNeverWaitsBehindTheSyncInTheBackground) {
     })),
               EIO);
     EXPECT_EQ(syncs.Wait(background), 0);
+    EXPECT_TRUE(waitingSeen);
+    EXPECT_FALSE(syncs.Waiting());
 }
 
 // Where the syncs run only when let go, none is made before, and all are made by then, in the
