@@ -17,8 +17,9 @@ RunOutput::~RunOutput() {
 
 Status RunOutput::Abandon() {
     settled_ = true;
+    // Its contents go with it.
     if (file_.IsOpen()) {
-        file_.CloseFile();
+        file_.CloseUnsynced();
     }
     // An open that failed may have made the file and removed it again. Until the removal is
     // durable, or when it failed, the file stays recorded: the next start removes it.
@@ -99,7 +100,7 @@ Status RunOutput::Write(const void* bytes, std::uint32_t count) {
 }
 
 Status RunOutput::CloseSynced() {
-    file_.CloseSyncedFile();
+    file_.CloseUnsynced();
     return file_.LastStatus();
 }
 

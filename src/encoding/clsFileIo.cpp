@@ -107,7 +107,7 @@ bool clsFileIo::CloseFile() {
     return Close(writable_);
 }
 
-bool clsFileIo::CloseSyncedFile() {
+bool clsFileIo::CloseUnsynced() {
     return Close(false);
 }
 

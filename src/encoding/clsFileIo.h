@@ -32,8 +32,9 @@ public:
     // a handle was closed; LastApiResult is 0 when the data could not be made durable or the
     // close failed.
     bool CloseFile();
-    // Closes a file whose contents were made durable otherwise (a sync of its file system).
-    bool CloseSyncedFile();
+    // Closes the file without making its contents durable: made so otherwise (a sync of its file
+    // system), or of no use any more.
+    bool CloseUnsynced();
     // Writes the bytes at the current position, straight to the file: its length as others see
     // it follows at once. The data reach the disk at CloseFile.
     bool WriteBytes(const void* Pointer, std::int64_t Size);
