@@ -215,6 +215,9 @@ protected:
         Session(journalPath).AddAndEncode(sources);
         calls = system.calls;
         ExpectSyncsOffTheWindowsThread(calls);
+        EXPECT_TRUE(std::ranges::none_of(calls, [](const Note& note) {
+            return note.call == Call::Fsync && note.path.ends_with(".mp3");
+        })) << "the finished files are made durable with their file system, not one by one";
         finished = Snapshot();
         Names names;
         for (const auto& file : finished) {
