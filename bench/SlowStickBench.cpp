@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -210,15 +211,22 @@ Figures RunJob(const Job& job, const std::string& folder, std::chrono::milliseco
     {
         const SlowSyncs slow(music, syncDelay);
         WindowPlatform platform;
-        // The window waits for a sync as its event loop would: handling its events.
+        // The window waits for a sync as its event loop would: handling its events, woken by
+        // the answer.
+        std::mutex woken;
+        std::condition_variable answered;
         tarn::platform::SyncThread syncs(
-            [&platform](const std::function<bool()>& done) {
+            [&](const std::function<bool()>& done) {
+                std::unique_lock lock(woken);
                 while (!done()) {
                     platform.DoEvents();
-                    std::this_thread::sleep_for(1ms);
+                    answered.wait_for(lock, 5ms);
                 }
             },
-            nullptr);
+            [&] {
+                const std::lock_guard lock(woken);
+                answered.notify_all();
+            });
         tarn::platform::UseSyncThread(&syncs);
         tarn::NameJournal journal(folder + "/state/renames");
         tarn::frmMain form(platform.Bundle());
@@ -278,12 +286,22 @@ int main(int argc, char** argv) {
     // The items of the quality list: 0 "Low", 9 "Studio".
     const std::vector<Job> jobs{{"3 x 60 s Studio 320", 3, 60, "320", 9, {"-q", "0"}},
                                 {"99 x 1 s Low 128", 99, 1, "128", 0, {"-q", "7"}}};
+    // Wall time on a shared machine: the best of three runs, and the longest block of any.
+    constexpr int kRuns = 3;
     std::printf("%-20s %-10s %12s %10s %9s %7s %13s\n", "job", "syncs", "add block", "Go to done",
                 "lame", "ratio", "job block");
     int troubles = 0;
     for (const Job& job : jobs) {
         for (const std::chrono::milliseconds delay : {0ms, slowSync}) {
-            const Figures figures = RunJob(job, pattern + "/job", delay);
+            Figures figures = RunJob(job, pattern + "/job", delay);
+            for (int run = 1; run < kRuns; ++run) {
+                const Figures again = RunJob(job, pattern + "/job", delay);
+                figures.addBlockMs = std::max(figures.addBlockMs, again.addBlockMs);
+                figures.jobBlockMs = std::max(figures.jobBlockMs, again.jobBlockMs);
+                figures.jobSeconds = std::min(figures.jobSeconds, again.jobSeconds);
+                figures.lameSeconds = std::min(figures.lameSeconds, again.lameSeconds);
+                figures.troubles += again.troubles;
+            }
             troubles += figures.troubles;
             std::printf("%-20s %-10s %10.0fms %9.2fs %8.2fs %7.3f %11.0fms\n", job.name,
                         delay == 0ms ? "fast" : (std::to_string(delay.count()) + " ms").c_str(),

@@ -103,13 +103,16 @@ void frmMain::RunJob() {
         const std::string path = FilePaths[i];
         EncodeFile(path);
     }
-    SettleFinishedOutputs(true);
 }
 
 void frmMain::cmdAbort_Click() {
     const JobState before = jobState_;
     if (!Advance(JobEvent::Abort)) {
         return;
+    }
+    // Its runs are done: their last files count.
+    if (before == JobState::RunsDone) {
+        SettleFinishedOutputs(true);
     }
     ResetAfterJob();
     jobOutcome_.aborted = true;
@@ -159,6 +162,8 @@ void frmMain::EndJob() {
     tmrTotal.SetEnabled(false);
     Timer1.SetEnabled(false);
     tmrProgress.SetEnabled(false);
+    // The last files' sync has run since the runs ended.
+    SettleFinishedOutputs(true);
 
     const bool wavKeepsCleanedName = chkDelete.Value() != forms::Unchecked;
     std::vector<NameNotGiven> notGiven;
@@ -224,6 +229,7 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
 
 void frmMain::RestoreNamesAfterAbort() {
     const FilesWait wait(fileHolds_);
+    SettleFinishedOutputs(true);
     std::vector<NameNotGiven> notGiven;
     for (const JobEntry& entry : jobEntries_) {
         bool listedAgain = false;

@@ -59,7 +59,10 @@ void SyncThread::Loop(Lane& lane) {
         lane.busy = false;
         changed_.notify_all();
         if (wake_) {
+            // A waiter may look at the answer meanwhile.
+            lock.unlock();
             wake_();
+            lock.lock();
         }
     }
 }
