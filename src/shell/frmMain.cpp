@@ -1,6 +1,5 @@
 #include "shell/frmMain.h"
 
-#include "platform/SyncThread.h"
 #include "shell/AppInfo.h"
 #include "shell/modGeneral.h"
 
@@ -88,10 +87,9 @@ void frmMain::cmdExit_Click() {
 }
 
 void frmMain::Form_QueryUnload(bool& cancel) {
-    // Outside a job, a step that waits for the disk is changing the files the close would put in
-    // order.
-    if (const platform::SyncThread* syncs = platform::CurrentSyncThread();
-        syncs != nullptr && syncs->Waiting() && !JobActive()) {
+    // The list is being changed (its names given back at the end of a job, say, while the window
+    // handles its events or waits for the disk): the close would change it underneath.
+    if (fileHolds_ > 0) {
         cancel = true;
         return;
     }

@@ -141,8 +141,9 @@ public:
     void Form_Load(const std::vector<std::string>& openedFiles = {});
     // While an aborted run is still finishing, leaving waits until it has returned.
     void cmdExit_Click();
-    // The window manager asks to close the window; a running job refuses, and an aborted run
-    // that is still finishing puts the close off until it has returned.
+    // The window manager asks to close the window; a running job refuses, and so does a change
+    // of the list under way; an aborted run that is still finishing puts the close off until it
+    // has returned.
     void Form_QueryUnload(bool& cancel);
     // An orderly end from outside (a signal, the end of the session); a running job is aborted.
     void Shutdown();

@@ -321,6 +321,10 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
         }
         if (!form.JobActive()) {
             EXPECT_EQ(TimersEnabled(), std::tuple(false, false, false));
+            // Closing now would give the names back underneath.
+            bool cancel = false;
+            form.Form_QueryUnload(cancel);
+            EXPECT_TRUE(cancel);
             ++pausesAtTheEnd;
             if (fs::exists(dir.File("free later.wav")) && ++pausesForTheSecond == 3) {
                 fs::remove(dir.File("free later.mp3"));
