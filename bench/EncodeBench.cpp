@@ -4,6 +4,7 @@
 //   tarn_bench [files] [seconds]     (default: ten files of 60 seconds)
 
 #include "BenchMusic.h"
+#include "Headless.h"
 #include "encoding/clsFileIo.h"
 #include "encoding/modLAME.h"
 #include "platform/FileOps.h"
@@ -43,20 +44,8 @@ double Seconds(SteadyClock::duration duration) {
 // The platform of a running window without a window: the event pump does what the window's
 // pauses do while a job runs, checking its timers and, every 200 ms, reading the lengths of the
 // file being encoded and of its source as the progress tick does.
-class BenchPlatform : public tarn::platform::Clock,
-                      public tarn::platform::EventPump,
-                      public tarn::platform::Notifier,
-                      public tarn::platform::OpenDialog,
-                      public tarn::platform::InstanceMarker,
-                      public tarn::platform::WindowHost,
-                      public tarn::platform::Desktop {
+class BenchPlatform : public tarn::bench::Headless {
 public:
-    tarn::platform::Platform Bundle() { return {*this, *this, *this, *this, *this, *this, *this}; }
-
-    tarn::platform::DateTime Now() override {
-        return std::chrono::duration_cast<tarn::platform::DateTime>(
-            std::chrono::system_clock::now().time_since_epoch());
-    }
     void DoEvents() override {
         const SteadyClock::time_point start = SteadyClock::now();
         ++calls;
@@ -71,16 +60,6 @@ public:
         std::fprintf(stderr, "%s: %s\n", request.Title.c_str(), request.Text.c_str());
         ++messages;
     }
-    void Beep() override {}
-    std::string ShowOpen(const tarn::platform::OpenDialogRequest&) override { return {}; }
-    tarn::Result<bool> AnotherInstanceRunning() override { return false; }
-    bool HandOver(const std::vector<std::string>&) override { return false; }
-    void DeleteWindowMenuItem(int) override {}
-    void Unload() override {}
-    void ShellOpen(const std::string&, const std::string&, tarn::platform::ShowCommand) override {}
-    void ShowHelp(const std::string&) override {}
-    std::string ProgramFolder() override { return "."; }
-    double ScreenTwipsPerPixelY() override { return 15.0; }
 
     std::string wavPath;
     std::string mp3Path;

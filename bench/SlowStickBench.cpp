@@ -6,6 +6,7 @@
 //   tarn_slow_stick_bench [sync milliseconds]     (default: 300)
 
 #include "BenchMusic.h"
+#include "Headless.h"
 #include "filelist/NameJournal.h"
 #include "platform/Platform.h"
 #include "platform/SyncThread.h"
@@ -84,16 +85,8 @@ private:
 
 // The window without a window: its timers run on the real clock when it handles its events, and
 // it notes the longest time it went without handling them.
-class WindowPlatform : public tarn::platform::Clock,
-                       public tarn::platform::EventPump,
-                       public tarn::platform::Notifier,
-                       public tarn::platform::OpenDialog,
-                       public tarn::platform::InstanceMarker,
-                       public tarn::platform::WindowHost,
-                       public tarn::platform::Desktop {
+class WindowPlatform : public tarn::bench::Headless {
 public:
-    tarn::platform::Platform Bundle() { return {*this, *this, *this, *this, *this, *this, *this}; }
-
     void Attach(const std::vector<tarn::forms::Timer*>& timers) {
         timers_.reserve(timers_.size() + timers.size());
         for (tarn::forms::Timer* timer : timers) {
@@ -116,10 +109,6 @@ public:
         lastHandled_ = now;
     }
 
-    tarn::platform::DateTime Now() override {
-        return std::chrono::duration_cast<tarn::platform::DateTime>(
-            std::chrono::system_clock::now().time_since_epoch());
-    }
     void DoEvents() override {
         Handled();
         for (TimerState& state : timers_) {
@@ -141,19 +130,6 @@ public:
             ++troubles;
         }
     }
-    void Beep() override {}
-    std::string ShowOpen(const tarn::platform::OpenDialogRequest& /*request*/) override {
-        return {};
-    }
-    tarn::Result<bool> AnotherInstanceRunning() override { return false; }
-    bool HandOver(const std::vector<std::string>& /*files*/) override { return false; }
-    void DeleteWindowMenuItem(int /*position*/) override {}
-    void Unload() override {}
-    void ShellOpen(const std::string& /*verb*/, const std::string& /*target*/,
-                   tarn::platform::ShowCommand /*show*/) override {}
-    void ShowHelp(const std::string& /*helpFile*/) override {}
-    std::string ProgramFolder() override { return "."; }
-    double ScreenTwipsPerPixelY() override { return 15.0; }
 
     SteadyClock::duration longestBlock{};
     SteadyClock::time_point jobDone{};
