@@ -290,9 +290,9 @@ protected:
         }
         ASSERT_EQ(::waitpid(child, nullptr, 0), child);
     }
-    // Killed as the second run writes its last bytes: the first file encoded and durable, both
-    // listed, the second cut short.
-    void StopAsTheSecondRunWrites() {
+    // Killed as the last run writes its last bytes: the files before it encoded and durable, all
+    // listed, the last cut short.
+    void StopAsTheLastRunWrites() {
         const auto write = [&](const auto& note) {
             return note.call == Call::Write && note.path == dir.File("clean.mp3");
         };
@@ -427,7 +427,7 @@ TEST_F(NothingLostTest, TheProcessStopsBetweenAnyTwoCallsOfAnAddAndAJob) {
 }
 
 TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
-    StopAsTheSecondRunWrites();
+    StopAsTheLastRunWrites();
     ASSERT_EQ(Snapshot().size(), 7U) << "the sources, three MP3 files and the journal";
     std::vector<FaultySystem::Note> startCalls;
     {
@@ -440,7 +440,7 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
     // Each time a crash of its own, so that the records know their files.
     EachFailureOf(startCalls, [&](std::size_t n, int error) {
         Restore(initial);
-        StopAsTheSecondRunWrites();
+        StopAsTheLastRunWrites();
         {
             FaultySystem system(n, error);
             const DurabilityOrder order(system, journalPath);
