@@ -54,7 +54,10 @@ def pull_during_the_job(program, session, kill):
     ui = Ui(session, session.start(program))
     ui.ready_to_encode(paths)
     ui.press("Go!")
-    wait_until(lambda: "Track02verse.mp3" in os.listdir(stick), "the second file's run", 120)
+    # Well into the second file's run: the first file is durable and recorded finished by then.
+    second = os.path.join(stick, "Track02verse.mp3")
+    wait_until(lambda: os.path.exists(second) and os.path.getsize(second) > 256 << 10,
+               "the second file's run", 120)
     pull()
     if kill:
         ui.process.kill()
