@@ -377,6 +377,19 @@ TEST_F(JobTest, AFinishedFileThatCannotBeMadeDurableIsRemovedAndSaid) {
     EXPECT_EQ(dir.Names(), Names{"one a.wav"});
 }
 
+// Aborted once its runs are done, a job counts every file they finished.
+TEST_F(JobTest, AnAbortAfterTheRunsCountsEveryFileFinished) {
+    WriteAndAdd({"one a.wav", "two b.wav"}, 1);
+    frmMain::JobOutcome outcome;
+    const auto ended =
+        form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
+    Go();
+    ASSERT_TRUE(form.JobActive()) << "the job tick has not ended it yet";
+    form.cmdAbort.Click.Raise();
+    EXPECT_EQ(std::tuple(outcome.mp3Files, outcome.aborted), std::tuple(2, true));
+    EXPECT_EQ(dir.Names(), (Names{"one a.mp3", "one a.wav", "two b.mp3", "two b.wav"}));
+}
+
 // A header may claim 65535 channels of 16 bits (131070 bytes a frame); the run reads it in
 // chunks of bounded size, not in gigabytes.
 TEST_F(JobTest, AHeaderClaimingThousandsOfChannelsDoesNotMakeTheRunTakeGigabytes) {

@@ -218,6 +218,13 @@ protected:
         EXPECT_TRUE(std::ranges::none_of(calls, [](const Note& note) {
             return note.call == Call::Fsync && note.path.ends_with(".mp3");
         })) << "the finished files are made durable with their file system, not one by one";
+        const auto first = [&](Call call, const std::string& name) {
+            return std::ranges::find_if(calls, [&](const Note& note) {
+                return note.call == call && note.path == dir.File(name);
+            });
+        };
+        EXPECT_LT(first(Call::Lstat, "bside.mp3"), first(Call::Syncfs, "firsttake.mp3"))
+            << "a finished file is made durable while the next one is encoded";
         finished = Snapshot();
         Names names;
         for (const auto& file : finished) {
