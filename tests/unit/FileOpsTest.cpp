@@ -4,6 +4,7 @@
 #include "support/FaultySystem.h"
 #include "support/JobFixture.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 namespace tarn {
@@ -11,6 +12,22 @@ namespace {
 
 using Call = platform::sys::Call;
 using platform::sys::kMadeThenFailed;
+
+// The machine's own file systems (tmpfs, ext4) keep their files' numbers, and one sync of the
+// whole file system makes their files durable.
+TEST(FileOpsTest, TheMachinesOwnFileSystemsNumberFilesForGoodAndSyncAsAWhole) {
+    for (const auto& base :
+         {testing::TempDir::InMemory(), std::filesystem::temp_directory_path()}) {
+        const testing::TempDir dir(base);
+        testing::WriteBytes(dir.File("a"), {'a'});
+        const platform::sys::Descriptor file(platform::sys::Open(dir.File("a").c_str(), O_RDONLY));
+        const auto traits = platform::TraitsOf(file.Get());
+        ASSERT_TRUE(traits) << base;
+        EXPECT_EQ(std::pair(traits->numbersFilesPerMount, traits->syncsAsAWhole),
+                  std::pair(false, true))
+            << base;
+    }
+}
 
 TEST(FileOpsTest, ARenameNeverReplacesAndIsDoneWhenItWasMade) {
     const std::pair<Call, int> noRenameat2{Call::RenameNoReplace, EINVAL},
