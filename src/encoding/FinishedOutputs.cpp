@@ -1,20 +1,12 @@
 #include "encoding/FinishedOutputs.h"
 
+#include "filelist/FileNames.h"
 #include "platform/SystemCalls.h"
 
 #include <cerrno>
 #include <set>
 
 namespace tarn {
-
-namespace {
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
-}
-
-} // namespace
 
 std::vector<FinishedOutputs::Settled> FinishedOutputs::Settle(bool all, NameJournal* journal) {
     std::vector<Settled> settled;
@@ -78,7 +70,7 @@ void FinishedOutputs::Record(int syncError, NameJournal* journal, std::vector<Se
     std::set<std::string> folders;
     for (const auto& output : group) {
         if (durable && !output->SyncsAsAWhole() &&
-            folders.insert(FolderOf(output->Path())).second) {
+            folders.insert(SplitPath(output->Path()).folder).second) {
             durable = platform::SyncFolderOf(output->Path());
         }
     }
