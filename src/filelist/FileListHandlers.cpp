@@ -132,6 +132,7 @@ bool frmMain::AddRenamedTogether() {
     }
     waitingFiles_.erase(waitingFiles_.begin(), waitingFiles_.begin() + std::ssize(together));
     std::vector<NameJournal::Entry> records;
+    records.reserve(together.size());
     for (const ChosenFile& file : together) {
         records.push_back({file.cleanedPath, file.chosenPath, NameJournal::Kind::Renamed});
     }
@@ -140,6 +141,7 @@ bool frmMain::AddRenamedTogether() {
         recorded = NameNotRecorded(journal_->Update(std::move(records), {}));
     }
     std::vector<Status> cleaned;
+    cleaned.reserve(together.size());
     for (const ChosenFile& file : together) {
         static_cast<void>(platform::SetAttributesNormal(file.chosenPath));
         cleaned.push_back(recorded ? RenameRecorded(file.chosenPath, file.cleanedPath) : recorded);
@@ -292,7 +294,7 @@ Status frmMain::RenameToCleaned(const std::string& chosenPath, const std::string
     // The record is durable before the rename: should the program die between the two, the next
     // start finds the file under its chosen name and has nothing to do.
     if (journal_ != nullptr) {
-        if (const Status recorded = NameNotRecorded(journal_->Record(cleanedPath, chosenPath));
+        if (Status recorded = NameNotRecorded(journal_->Record(cleanedPath, chosenPath));
             !recorded) {
             return recorded;
         }
