@@ -10,10 +10,9 @@
 namespace tarn {
 
 // The MP3 file of one encoding run. Until it is durable and recorded finished (after the run,
-// with the files finished with it), it is the run's own to remove:
-// whatever ends the run early removes it and its record through Abandon, or, on an exception,
-// when this object goes. A file that was at the path before the run is never taken for the run's
-// own.
+// with the files finished with it), it is the run's own to remove: whatever ends the run early
+// removes it and its record through Abandon, or, on an exception, when this object goes. A file
+// that was at the path before the run is never taken for the run's own.
 class RunOutput {
 public:
     // `finalPath` is the name the finished file takes at the end of the job; empty when it keeps
@@ -59,7 +58,7 @@ private:
     bool opening_ = false;
     bool ours_ = false;
     bool syncsAsAWhole_ = true;
-    // Committed, or abandoned.
+    // Recorded finished, or abandoned.
     bool settled_ = false;
 };
 
