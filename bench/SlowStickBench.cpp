@@ -7,7 +7,7 @@
 
 #include "BenchMusic.h"
 #include "Headless.h"
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 #include "platform/Platform.h"
 #include "platform/SyncThread.h"
 #include "platform/SystemCalls.h"

@@ -1,7 +1,7 @@
 // The encoding job: Go, Abort, the job tick, the end of the job and the reset to idle.
 #include "common/Rounding.h"
 #include "filelist/FileNames.h"
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 #include "platform/FileOps.h"
 #include "progress/ProgressBar.h"
 #include "progress/SizeRatio.h"
@@ -32,32 +32,48 @@ bool frmMain::Advance(JobEvent event) {
 }
 
 void frmMain::cmdGo_Click() {
-    const JobState before = jobState_;
     // Refused, or waiting behind an aborted run that is still finishing its last chunk: the
     // Go still running starts the new job once that run has returned and the names are back.
-    if (!Advance(JobEvent::Go) || before != JobState::Idle) {
+    if (JobActive()) {
+        static_cast<void>(Advance(JobEvent::Go));
         return;
     }
-    JobState ended = JobState::Running;
-    do {
-        try {
-            RunJob();
-        } catch (...) {
-            // Otherwise Exit would wait for a run that is gone.
-            static_cast<void>(Advance(JobEvent::RunsEnded));
-            throw;
+    // The job is a change of the list: one asked for behind another runs only if Go still can.
+    const bool now = !keeper_.ChangeUnderWay();
+    ChangeList([this, now] {
+        if (now || cmdGo.Enabled()) {
+            RunJobs();
         }
-        ended = jobState_;
+    });
+}
+
+void frmMain::RunJobs() {
+    if (!Advance(JobEvent::Go)) {
+        return;
+    }
+    try {
+        RunJob();
+    } catch (...) {
+        // Otherwise Exit would wait for a run that is gone.
         static_cast<void>(Advance(JobEvent::RunsEnded));
-        if (ended != JobState::Running) {
-            RestoreNamesAfterAbort();
-        }
-    } while (ended == JobState::AbortingThenStart && FileCount > 0 && Advance(JobEvent::Go));
+        throw;
+    }
+    const JobState ended = jobState_;
+    static_cast<void>(Advance(JobEvent::RunsEnded));
+    if (ended == JobState::Running) {
+        return;
+    }
+    RestoreNamesAfterAbort();
     if (ended == JobState::AbortingThenExit) {
         LeaveProgram();
+    } else if (ended == JobState::AbortingThenStart) {
+        // Go pressed again meanwhile: its job comes after the changes asked for before it.
+        ChangeList([this] {
+            if (FileCount > 0) {
+                RunJobs();
+            }
+        });
     }
-    // After an abort, files that came during the job are added once its run has returned.
-    AddWaitingFiles();
 }
 
 void frmMain::RunJob() {
@@ -110,18 +126,22 @@ void frmMain::cmdAbort_Click() {
     if (!Advance(JobEvent::Abort)) {
         return;
     }
-    // Its runs are done: their last files count.
-    if (before == JobState::RunsDone) {
-        SettleFinishedOutputs(true);
-    }
+    // The window is idle at once, whatever the job still has to finish.
     ResetAfterJob();
     jobOutcome_.aborted = true;
-    JobEnded.Raise(jobOutcome_);
     // With a run still under way, its files are open: the names come back once it returns.
-    if (before == JobState::RunsDone) {
-        RestoreNamesAfterAbort();
+    if (before != JobState::RunsDone) {
+        JobEnded.Raise(jobOutcome_);
+        return;
     }
-    AddWaitingFiles();
+    ChangeList([this] { FinishAbortAfterRuns(); });
+}
+
+void frmMain::FinishAbortAfterRuns() {
+    // Its runs are done: their last files count.
+    SettleFinishedOutputs(true);
+    JobEnded.Raise(jobOutcome_);
+    RestoreNamesAfterAbort();
 }
 
 void frmMain::tmrTotal_Timer() {
@@ -149,16 +169,15 @@ void frmMain::tmrTotal_Timer() {
     // The job ends only once its last run has returned, so that no file is renamed while it is
     // being written: at the first tick after that, whatever the bar shows, since an estimate
     // larger than the real output would otherwise keep the job open for ever.
-    if (Advance(JobEvent::LastTick)) {
-        EndJob();
-        AddWaitingFiles();
+    // A tick while a change waits for the disk leaves the end to the next one.
+    if (!keeper_.ChangeUnderWay() && Advance(JobEvent::LastTick)) {
+        keeper_.Change([this] { EndJob(); });
     }
 }
 
 // The state is Idle already: Abort finds no job to stop.
 void frmMain::EndJob() {
-    // Files that came during the job wait until it has said all it has to say.
-    const FilesWait wait(fileHolds_);
+    // Files that came during the job wait until it has said all it has to say: this is a change.
     tmrTotal.SetEnabled(false);
     Timer1.SetEnabled(false);
     tmrProgress.SetEnabled(false);
@@ -177,12 +196,12 @@ void frmMain::EndJob() {
         // Only a file that was encoded keeps its cleaned name for good.
         const bool keepsCleanedName = wavKeepsCleanedName && entry.mp3Committed;
         if (keepsCleanedName) {
-            ForgetInJournal(entry.filePath);
+            keeper_.Forget(entry.filePath);
         }
         const std::vector<NameNotGiven> failed = GiveChosenNames(entry, !keepsCleanedName, true);
         notGiven.insert(notGiven.end(), failed.begin(), failed.end());
     }
-    DropSettledRecords();
+    keeper_.DropSettledRecords();
 
     ResetAfterJob();
     platform_.notifier.Beep();
@@ -205,7 +224,8 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
     Status mp3Result;
     for (int attempt = 0; attempt < kRenameAttempts && !(wavDone && mp3Done); ++attempt) {
         if (!wavDone) {
-            wavResult = platform::RenameNoReplace(entry.filePath, entry.chosenPath, journal_);
+            wavResult =
+                platform::RenameNoReplace(entry.filePath, entry.chosenPath, keeper_.Journal());
             wavDone = wavResult.Ok();
         }
         if (pumpEvents) {
@@ -213,22 +233,21 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
             platform_.events.DoEvents();
         }
         if (!mp3Done) {
-            mp3Result = platform::RenameNoReplace(entry.mp3Path, chosenMp3, journal_);
+            mp3Result = platform::RenameNoReplace(entry.mp3Path, chosenMp3, keeper_.Journal());
             mp3Done = mp3Result.Ok();
         }
     }
     std::vector<NameNotGiven> notGiven;
     if (wavToo) {
-        SettleName(wavResult, entry.filePath, entry.chosenPath, notGiven);
+        keeper_.SettleName(wavResult, entry.filePath, entry.chosenPath, notGiven);
     }
     if (entry.mp3Committed) {
-        SettleName(mp3Result, entry.mp3Path, chosenMp3, notGiven);
+        keeper_.SettleName(mp3Result, entry.mp3Path, chosenMp3, notGiven);
     }
     return notGiven;
 }
 
 void frmMain::RestoreNamesAfterAbort() {
-    const FilesWait wait(fileHolds_);
     SettleFinishedOutputs(true);
     std::vector<NameNotGiven> notGiven;
     for (const JobEntry& entry : jobEntries_) {
@@ -239,7 +258,7 @@ void frmMain::RestoreNamesAfterAbort() {
         if (listedAgain) {
             // Its MP3 file keeps the name it has, and the next Go replaces it.
             if (entry.mp3Committed) {
-                ForgetInJournal(entry.mp3Path);
+                keeper_.Forget(entry.mp3Path);
             }
         } else if (entry.renamed) {
             // The WAV file gets its own name back whether or not "delete source" is ticked: an

@@ -1,8 +1,8 @@
 #include "encoding/Id3v2Writer.h"
-#include "encoding/RunOutput.h"
 #include "encoding/WavSource.h"
 #include "encoding/clsFileIo.h"
 #include "encoding/modLAME.h"
+#include "journal/RunOutput.h"
 #include "platform/FileOps.h"
 #include "shell/frmMain.h"
 #include "shell/modGeneral.h"
@@ -155,7 +155,7 @@ Status frmMain::RunEncoding(const std::string& path) {
         return EncoderOutcome(static_cast<std::int32_t>(BE_ERR_INVALID_FORMAT_PARAMETERS));
     }
 
-    auto finished = std::make_unique<RunOutput>(mp3Path, finalMp3Path, journal_);
+    auto finished = std::make_unique<RunOutput>(mp3Path, finalMp3Path, keeper_.Journal());
     RunOutput& output = *finished;
     Status outcome = output.Open();
     if (outcome) {
@@ -181,7 +181,7 @@ Status frmMain::RunEncoding(const std::string& path) {
 }
 
 void frmMain::SettleFinishedOutputs(bool all) {
-    for (const FinishedOutputs::Settled& file : finishedOutputs_.Settle(all, journal_)) {
+    for (const FinishedOutputs::Settled& file : finishedOutputs_.Settle(all, keeper_.Journal())) {
         if (!file.outcome) {
             jobOutcome_.troubles = true;
             platform_.notifier.ShowMessage(

@@ -9,8 +9,6 @@
 #include "shell/modGeneral.h"
 
 #include <algorithm>
-#include <iterator>
-#include <map>
 #include <optional>
 #include <utility>
 
@@ -36,16 +34,15 @@ std::string ProbeRefusalText(ProbeOutcome outcome, const std::string& path) {
 } // namespace
 
 void frmMain::cmdOpen_Click() {
-    {
-        const FilesWait wait(fileHolds_);
+    // The dialog is part of the change: what comes while it is open waits for the add.
+    ChangeList([this] {
         const std::string chosen =
             ShowOpenDialog(platform_.openDialog, "Choose the file which will be encoded:", "*.wav",
                            "Wave Files", "*.wav", "", "");
         if (!chosen.empty()) {
             AddChosenFile(chosen);
         }
-    }
-    AddWaitingFiles();
+    });
 }
 
 std::optional<frmMain::ChosenFile> frmMain::CheckChosenFile(const std::string& chosenPath,
@@ -102,7 +99,7 @@ void frmMain::AddChosenFile(const std::string& chosenPath) {
     if (file->Renamed()) {
         // A file that stays read-only is refused by the run, which says so.
         static_cast<void>(platform::SetAttributesNormal(chosenPath));
-        cleaned = RenameToCleaned(chosenPath, file->cleanedPath);
+        cleaned = keeper_.RenameToCleaned(chosenPath, file->cleanedPath);
     }
     ListChosenFile(*file, cleaned);
 }
@@ -131,20 +128,18 @@ bool frmMain::AddRenamedTogether() {
         return false;
     }
     waitingFiles_.erase(waitingFiles_.begin(), waitingFiles_.begin() + std::ssize(together));
-    std::vector<NameJournal::Entry> records;
-    records.reserve(together.size());
+    std::vector<std::pair<std::string, std::string>> renames;
+    renames.reserve(together.size());
     for (const ChosenFile& file : together) {
-        records.push_back({file.cleanedPath, file.chosenPath, NameJournal::Kind::Renamed});
+        renames.emplace_back(file.chosenPath, file.cleanedPath);
     }
-    Status recorded;
-    if (journal_ != nullptr) {
-        recorded = NameNotRecorded(journal_->Update(std::move(records), {}));
-    }
+    const Status recorded = keeper_.RecordRenames(renames);
     std::vector<Status> cleaned;
     cleaned.reserve(together.size());
     for (const ChosenFile& file : together) {
         static_cast<void>(platform::SetAttributesNormal(file.chosenPath));
-        cleaned.push_back(recorded ? RenameRecorded(file.chosenPath, file.cleanedPath) : recorded);
+        cleaned.push_back(recorded ? keeper_.RenameRecorded(file.chosenPath, file.cleanedPath)
+                                   : recorded);
     }
     for (std::size_t i = 0; i < together.size(); ++i) {
         ListChosenFile(together[i], cleaned[i]);
@@ -165,7 +160,7 @@ void frmMain::ListChosenFile(const ChosenFile& file, const Status& cleaned) {
     const auto giveNameBack = [&] {
         if (renamed) {
             std::vector<NameNotGiven> notGiven;
-            GiveNameBack(cleanedPath, chosenPath, notGiven);
+            keeper_.GiveNameBack(cleanedPath, chosenPath, notGiven);
             TellNamesNotGiven(notGiven);
         }
     };
@@ -210,36 +205,49 @@ void frmMain::AddChosenFiles(const std::vector<std::string>& paths) {
 }
 
 void frmMain::AddWaitingFiles() {
-    // Each add holds the others: a file that comes while its message box is open waits behind
-    // the files that came before it.
-    while (fileHolds_ == 0 && !waitingFiles_.empty() && AcceptsChosenFiles()) {
-        const FilesWait wait(fileHolds_);
-        if (AddRenamedTogether()) {
-            continue;
-        }
-        const std::string path = std::move(waitingFiles_.front());
-        waitingFiles_.pop_front();
-        AddChosenFile(path);
+    // Each add is a change of its own: a file that comes while its message box is open waits
+    // behind the files that came before it.
+    while (!keeper_.ChangeUnderWay() && !waitingFiles_.empty() && AcceptsChosenFiles()) {
+        keeper_.Change([this] {
+            if (AddRenamedTogether()) {
+                return;
+            }
+            const std::string path = std::move(waitingFiles_.front());
+            waitingFiles_.pop_front();
+            AddChosenFile(path);
+        });
     }
+}
+
+void frmMain::ChangeList(std::function<void()> change) {
+    keeper_.Change([this, change = std::move(change)] {
+        if (loaded_) {
+            change();
+        }
+    });
 }
 
 void frmMain::cmdDeleteFile_Click() {
     const int row = lstOpenFileName.ListIndex();
-    if (row < 0) {
+    if (row < 0 || row >= FileCount) {
         return;
     }
-    {
-        const FilesWait wait(fileHolds_);
-        RemoveEntry(row);
-    }
-    AddWaitingFiles();
+    // Behind a change under way, the rows may have moved: the entry is found by its file.
+    ChangeList([this, path = FilePaths[static_cast<std::size_t>(row) + 1]] {
+        for (int n = 1; n <= FileCount; ++n) {
+            if (FilePaths[static_cast<std::size_t>(n)] == path) {
+                RemoveEntry(n - 1);
+                return;
+            }
+        }
+    });
 }
 
 void frmMain::RemoveEntry(int row) {
     const int n = row + 1;
     std::vector<NameNotGiven> notGiven;
     if (FileRenamed[n]) {
-        GiveNameBack(FilePaths[n], ChosenPaths[n], notGiven);
+        keeper_.GiveNameBack(FilePaths[n], ChosenPaths[n], notGiven);
     }
     for (int k = n; k < FileCount; ++k) {
         FilePaths[k] = FilePaths[k + 1];
@@ -254,111 +262,38 @@ void frmMain::RemoveEntry(int row) {
     lstOpenFileName.RemoveItem(row);
     lstOpenFileSize.RemoveItem(row);
     if (lstOpenFileName.ListCount() == 0) {
-        cmdClearList_Click();
+        ClearList();
     }
     TellNamesNotGiven(notGiven);
 }
 
 void frmMain::cmdClearList_Click() {
-    {
-        // The table is emptied only after the message about names not given back.
-        const FilesWait wait(fileHolds_);
-        lstOpenFileName.Clear();
-        lstOpenFileSize.Clear();
-        RestoreChosenNames();
-        FileCount = 0;
-        cmdClearList.SetEnabled(false);
-        cmdGo.SetEnabled(false);
-        cmdDeleteFile.SetEnabled(false);
-    }
-    AddWaitingFiles();
+    ChangeList([this] { ClearList(); });
+}
+
+void frmMain::ClearList() {
+    // The table is emptied only after the message about names not given back.
+    lstOpenFileName.Clear();
+    lstOpenFileSize.Clear();
+    RestoreChosenNames();
+    FileCount = 0;
+    cmdClearList.SetEnabled(false);
+    cmdGo.SetEnabled(false);
+    cmdDeleteFile.SetEnabled(false);
 }
 
 void frmMain::RestoreChosenNames() {
     std::vector<NameNotGiven> notGiven;
     for (int n = 1; n <= FileCount; ++n) {
         if (FileRenamed[n]) {
-            GiveNameBack(FilePaths[n], ChosenPaths[n], notGiven);
+            keeper_.GiveNameBack(FilePaths[n], ChosenPaths[n], notGiven);
         }
     }
     TellNamesNotGiven(notGiven);
 }
 
-Status frmMain::RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath) {
-    // The name is known to be free before anything is recorded: a record must never lead the
-    // next start to another file that had the cleaned name.
-    const Result<bool> taken = platform::Exists(cleanedPath);
-    if (!taken || *taken) {
-        return taken ? Status::Failure(EEXIST) : taken.Outcome();
-    }
-    // The record is durable before the rename: should the program die between the two, the next
-    // start finds the file under its chosen name and has nothing to do.
-    if (journal_ != nullptr) {
-        if (Status recorded = NameNotRecorded(journal_->Record(cleanedPath, chosenPath));
-            !recorded) {
-            return recorded;
-        }
-    }
-    return RenameRecorded(chosenPath, cleanedPath);
-}
-
-Status frmMain::NameNotRecorded(const Status& recorded) const {
-    return recorded.Explained("Its name cannot be recorded in " + journal_->Path() + ": " +
-                              recorded.Reason());
-}
-
-Status frmMain::RenameRecorded(const std::string& chosenPath, const std::string& cleanedPath) {
-    Status renamed = platform::RenameNoReplace(chosenPath, cleanedPath, journal_);
-    if (!renamed) {
-        ForgetInJournal(cleanedPath);
-    }
-    return renamed;
-}
-
-void frmMain::GiveNameBack(const std::string& currentPath, const std::string& chosenPath,
-                           std::vector<NameNotGiven>& notGiven) {
-    SettleName(platform::RenameNoReplace(currentPath, chosenPath, journal_), currentPath,
-               chosenPath, notGiven);
-}
-
-void frmMain::SettleName(const Status& renamed, const std::string& from, const std::string& to,
-                         std::vector<NameNotGiven>& notGiven) {
-    if (renamed) {
-        ForgetOnceDurable(from, to);
-        return;
-    }
-    if (renamed.Error() != ENOENT) {
-        // Its record stays: the next start tries again.
-        notGiven.push_back({from, to, renamed.Reason()});
-        return;
-    }
-    // Not there any more: deleted, where its folder is there; else on a stick, card or share
-    // that is not connected, and its record stays for the start that finds it back.
-    const Result<bool> there = platform::PlaceIsThere(from, RecordedDevice(from));
-    if (!there) {
-        notGiven.push_back({from, to, there.Outcome().Reason()});
-    } else if (*there) {
-        ForgetInJournal(from);
-    } else {
-        notGiven.push_back({from, to, renamed.Reason(), true});
-    }
-}
-
-std::uint64_t frmMain::RecordedDevice(const std::string& path) const {
-    const auto entries =
-        journal_ != nullptr ? journal_->Entries() : std::vector<NameJournal::Entry>();
-    if (entries) {
-        for (const NameJournal::Entry& entry : *entries) {
-            if (entry.currentPath == path && entry.kind != NameJournal::Kind::Placeholder) {
-                return entry.identity.device;
-            }
-        }
-    }
-    return 0;
-}
-
 void frmMain::TellNamesNotGiven(const std::vector<NameNotGiven>& notGiven) {
-    DropSettledRecords();
+    keeper_.DropSettledRecords();
     std::vector<NameJournal::Entry> away;
     std::string text;
     for (const NameNotGiven& file : notGiven) {
@@ -381,66 +316,30 @@ void frmMain::TellNamesNotGiven(const std::vector<NameNotGiven>& notGiven) {
         platform_.notifier.ShowMessage(
             {NotConnectedText(away), platform::MessageIcon::Exclamation, kAppTitle});
     }
-    if (journal_ != nullptr) {
-        std::ranges::move(journal_->TakeNotesNotDropped(), std::back_inserter(recordsNotDropped_));
-    }
-    if (!recordsNotDropped_.empty()) {
+    if (const std::vector<std::string> notDropped = keeper_.TakeRecordsNotDropped();
+        !notDropped.empty()) {
         text = "These records of renamed files could not be removed, and the next start acts on "
                "them:\n" +
-               journal_->Path();
-        for (const std::string& record : recordsNotDropped_) {
+               keeper_.Journal()->Path();
+        for (const std::string& record : notDropped) {
             text += "\n" + record + ".";
         }
-        recordsNotDropped_.clear();
         platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
     }
 }
 
-void frmMain::ForgetOnceDurable(const std::string& oldPath, const std::string& newPath) {
-    namesGiven_.emplace_back(oldPath, newPath);
-}
-
-void frmMain::ForgetInJournal(const std::string& currentPath) {
-    recordsToDrop_.push_back(currentPath);
-}
-
-void frmMain::DropSettledRecords() {
-    const auto given = std::exchange(namesGiven_, {});
-    std::vector<std::string> dropped = std::exchange(recordsToDrop_, {});
-    if (journal_ == nullptr) {
-        return;
-    }
-    // Until a rename has reached the disk, a power cut could undo it: the record that would redo
-    // it goes only then. A record whose folder cannot be synced stays, for the next start.
-    std::map<std::string, bool> folderSynced;
-    for (const auto& [from, to] : given) {
-        const std::string folder = SplitPath(to).folder;
-        if (!folderSynced.contains(folder)) {
-            folderSynced[folder] = platform::SyncFolderOf(to).Ok();
-        }
-        if (folderSynced[folder]) {
-            dropped.push_back(from);
-        }
-    }
-    // A record that cannot be forgotten stays: mostly it leads the next start to a file in order
-    // already; at worst that start gives back a name meant to stay changed.
-    if (const Status forgotten = journal_->Update({}, dropped); !forgotten) {
-        for (const std::string& path : dropped) {
-            recordsNotDropped_.push_back(path + ": " + forgotten.Reason());
-        }
-    }
-}
-
 void frmMain::RecoverNames() {
-    if (journal_ == nullptr) {
+    if (keeper_.Journal() == nullptr) {
         return;
     }
     // Files handed over meanwhile are added once the names are in order.
-    const FilesWait wait(fileHolds_);
-    const NameJournal::RecoveryReport report = journal_->Recover();
+    ChangeList([this] { TellRecovery(keeper_.Recover()); });
+}
+
+void frmMain::TellRecovery(const NameJournal::RecoveryReport& report) {
     if (!report.journal) {
-        ShowError("The record of renamed files cannot be read or written:\n" + journal_->Path() +
-                  "\n" + report.journal.Reason() +
+        ShowError("The record of renamed files cannot be read or written:\n" +
+                  keeper_.Journal()->Path() + "\n" + report.journal.Reason() +
                   ".\nNothing in it is lost: the program tries again when it next starts.");
     }
     if (!report.notConnected.empty()) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 
 #include <string>
 #include <vector>

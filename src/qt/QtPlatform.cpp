@@ -1,6 +1,6 @@
 #include "qt/QtPlatform.h"
 
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 #include "platform/FileOps.h"
 #include "qt/FileHandover.h"
 #include "qt/HelpWindow.h"

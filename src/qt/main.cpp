@@ -1,4 +1,4 @@
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 #include "qt/AppSetup.h"
 #include "qt/DesktopCompanion.h"
 #include "qt/FileHandover.h"

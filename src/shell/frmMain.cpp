@@ -8,6 +8,8 @@ namespace tarn {
 frmMain::frmMain(platform::Platform platform) : platform_(platform) {
     CreateControls();
     ConnectHandlers();
+    // Files that came while a change was under way join the list once the changes are done.
+    keeper_.WhenIdle([this] { AddWaitingFiles(); });
 }
 
 void frmMain::Register(forms::Control& control) {
@@ -78,42 +80,56 @@ void frmMain::Form_Load(const std::vector<std::string>& openedFiles) {
 }
 
 void frmMain::cmdExit_Click() {
-    const JobState before = jobState_;
-    // After an abort the window is idle at once, but the run still has its files open: Go
-    // leaves once it has returned.
-    if (Advance(JobEvent::Exit) && before == JobState::Idle) {
-        LeaveProgram();
+    // During a job its state decides: after an abort Go leaves once the run has returned.
+    if (JobActive()) {
+        static_cast<void>(Advance(JobEvent::Exit));
+        return;
     }
+    ChangeList([this] { LeaveWhenAsked(); });
 }
 
 void frmMain::Form_QueryUnload(bool& cancel) {
-    // The list is being changed (its names given back at the end of a job, say, while the window
-    // handles its events or waits for the disk): the close would change it underneath.
-    if (fileHolds_ > 0) {
+    if (JobActive()) {
         cancel = true;
+        static_cast<void>(Advance(JobEvent::Exit));
         return;
     }
-    const JobState before = jobState_;
-    cancel = !Advance(JobEvent::Exit) || before != JobState::Idle;
-    if (!cancel) {
-        // The window is going: no file joins the list it empties.
-        const FilesWait wait(fileHolds_);
-        cmdClearList_Click();
-        loaded_ = false;
+    // The list is being changed (its names given back at the end of a job, say, while the window
+    // handles its events or waits for the disk): the window goes once that is done.
+    if (keeper_.ChangeUnderWay()) {
+        cancel = true;
+        ChangeList([this] { LeaveWhenAsked(); });
+        return;
     }
+    cancel = false;
+    // The window is going: no file joins the list it empties, and nothing queued runs.
+    loaded_ = false;
+    keeper_.Change([this] { ClearList(); });
+    keeper_.DropPending();
 }
 
 void frmMain::Shutdown() {
-    // A running job is aborted first; Exit then leaves at once or once the run has returned.
-    const FilesWait wait(fileHolds_);
+    // A running job is aborted at once; the program leaves once its run has returned, or once
+    // the change under way is done.
     cmdAbort_Click();
     cmdExit_Click();
 }
 
+void frmMain::LeaveWhenAsked() {
+    // A Go that waited for its turn may have run meanwhile: its job ends here as Abort ends it.
+    if (jobState_ == JobState::RunsDone) {
+        static_cast<void>(Advance(JobEvent::Abort));
+        ResetAfterJob();
+        jobOutcome_.aborted = true;
+        FinishAbortAfterRuns();
+    }
+    LeaveProgram();
+}
+
 void frmMain::LeaveProgram() {
-    const FilesWait wait(fileHolds_);
-    cmdClearList_Click();
     loaded_ = false;
+    ClearList();
+    keeper_.DropPending();
     platform_.window.Unload();
 }
 

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "encoding/FinishedOutputs.h"
 #include "encoding/JobState.h"
 #include "encoding/modLAME.h"
-#include "filelist/NameJournal.h"
 #include "forms/CheckBox.h"
 #include "forms/CommandButton.h"
 #include "forms/Frame.h"
@@ -13,6 +11,9 @@
 #include "forms/Picture.h"
 #include "forms/TabControl.h"
 #include "forms/Timer.h"
+#include "journal/FinishedOutputs.h"
+#include "journal/NameJournal.h"
+#include "journal/NameKeeper.h"
 #include "platform/PaintSurface.h"
 #include "platform/Platform.h"
 
@@ -171,9 +172,11 @@ public:
     // the job ends. Files still waiting when the window goes are not added.
     void AddChosenFiles(const std::vector<std::string>& paths);
     // Keeps a record on disk of every cleaned name, so that no name is lost in a crash.
-    void UseNameJournal(NameJournal* journal) { journal_ = journal; }
+    void UseNameJournal(NameJournal* journal) { keeper_.UseJournal(journal); }
     // Gives back the names that an instance which did not end cleanly left behind.
     void RecoverNames();
+    // Whether a change of the list or of the names on disk is under way; another waits for it.
+    bool ChangeUnderWay() const { return keeper_.ChangeUnderWay(); }
 
     // ---- Encoding job ----
 private:
@@ -213,18 +216,16 @@ private:
         // Its run finished the MP3 file: only then does the file take the chosen name.
         bool mp3Committed = false;
     };
+    // Runs a job. After an abort the names come back; then the program leaves, or the job that
+    // Go asked for meanwhile waits its turn, as an end or a job asked for during the run wants.
+    void RunJobs();
     void RunJob();
     void EndJob();
+    // After an abort once the runs are done: their last files are taken, and the names come back.
+    void FinishAbortAfterRuns();
     void ResetAfterJob();
     void RestoreNamesAfterAbort();
-    // A file that is still there but could not be given the name meant for it.
-    struct NameNotGiven {
-        std::string currentPath;
-        std::string intendedPath;
-        std::string reason;
-        // Its folder is not there: a stick, card or share that is not connected.
-        bool notConnected = false;
-    };
+    using NameNotGiven = NameKeeper::NameNotGiven;
     // Gives a renamed entry's WAV file (when `wavToo`) and its MP3 file the chosen names,
     // never over an existing file; gives up after a few failed attempts.
     std::vector<NameNotGiven> GiveChosenNames(const JobEntry& entry, bool wavToo, bool pumpEvents);
@@ -295,10 +296,10 @@ private:
     void LeaveProgram();
     // Removes the entry in that row of the list, its file with its chosen name back.
     void RemoveEntry(int row);
+    // Empties the list, every listed file with its chosen name back.
+    void ClearList();
     // Gives every listed file its chosen name back; failures leave a file as it is.
     void RestoreChosenNames();
-    // Whether a chosen file may be added: not listed yet, a file that can be read, and room for
-    // it in the table. Says why not, except for a file listed already.
     // A chosen file as the list takes it.
     struct ChosenFile {
         std::string chosenPath;
@@ -318,55 +319,24 @@ private:
     bool AddRenamedTogether();
     // Lists a checked file once its rename, where it has one, is `cleaned`; says why not.
     void ListChosenFile(const ChosenFile& file, const Status& cleaned);
-    // Renames a listed file without replacing anything, keeping the journal in step.
-    Status RenameToCleaned(const std::string& chosenPath, const std::string& cleanedPath);
-    // The rename of a recorded file; its record goes again where it fails.
-    Status RenameRecorded(const std::string& chosenPath, const std::string& cleanedPath);
-    // A refusal of the journal to record a cleaned name, told as such.
-    Status NameNotRecorded(const Status& recorded) const;
-    // A file that cannot get its name back keeps the name it has, and is noted in `notGiven`.
-    void GiveNameBack(const std::string& currentPath, const std::string& chosenPath,
-                      std::vector<NameNotGiven>& notGiven);
-    // After a rename back: forgets its record once it is durable, or at once for a file that is
-    // gone; notes a file that keeps its name.
-    void SettleName(const Status& renamed, const std::string& from, const std::string& to,
-                    std::vector<NameNotGiven>& notGiven);
+    // Says what a recovery could not put in order.
+    void TellRecovery(const NameJournal::RecoveryReport& report);
     // Says which files keep the names they have, and which records could not be dropped;
     // nothing when all is in order.
     void TellNamesNotGiven(const std::vector<NameNotGiven>& notGiven);
-    // Forgets the record of a file renamed from `oldPath` to `newPath` once the rename is durable.
-    void ForgetOnceDurable(const std::string& oldPath, const std::string& newPath);
-    // A record that cannot be dropped is told with the next names not given.
-    void ForgetInJournal(const std::string& currentPath);
-    // Drops the records noted for dropping: one sync of each folder makes the renames in it
-    // durable, and one rewrite of the journal drops them all.
-    void DropSettledRecords();
-    std::vector<std::pair<std::string, std::string>> namesGiven_;
-    std::vector<std::string> recordsToDrop_;
-    // The device the record of `path` was made on; 0 when unknown.
-    std::uint64_t RecordedDevice(const std::string& path) const;
-    std::vector<std::string> recordsNotDropped_;
-
-    // While one lives, files chosen outside the dialog wait instead of being added.
-    class FilesWait {
-    public:
-        explicit FilesWait(int& holds) : holds_(holds) { ++holds_; }
-        ~FilesWait() { --holds_; }
-        FilesWait(const FilesWait&) = delete;
-        FilesWait& operator=(const FilesWait&) = delete;
-
-    private:
-        int& holds_;
-    };
-    // Adds the waiting files in turn, unless something holds them or the window takes no files.
+    // Adds the waiting files in turn, unless a change is under way or the window takes no files.
     void AddWaitingFiles();
     std::deque<std::string> waitingFiles_;
-    int fileHolds_ = 0;
+    // Runs `change` of the list as the only one under way: at once, or after the one under way.
+    // Nothing queued runs once the window has gone.
+    void ChangeList(std::function<void()> change);
+    // Leaves as an end from outside asks: a running job is aborted first.
+    void LeaveWhenAsked();
 
     platform::Platform platform_;
     std::vector<forms::Control*> controls_;
     forms::Control* activeControl_ = nullptr;
-    NameJournal* journal_ = nullptr;
+    NameKeeper keeper_;
     bool loaded_ = false;
 };
 

@@ -1,5 +1,5 @@
 // Whole jobs with real WAV files and the real encoder, and the faults met during them.
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 #include "shell/frmMain.h"
 #include "support/FaultySystem.h"
 #include "support/JobFixture.h"

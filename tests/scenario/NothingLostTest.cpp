@@ -2,7 +2,7 @@
 // call of an add, a job and a start after a crash fails in turn, the process stops between any
 // two of them, and every step that moves a user's file is guarded by a durable record.
 #include "filelist/FileNames.h"
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 #include "shell/frmMain.h"
 #include "support/FaultySystem.h"
 #include "support/JobFixture.h"
@@ -60,7 +60,7 @@ class DurabilityOrder {
 public:
     // Follows every call of the system from now on.
     DurabilityOrder(FaultySystem& system, const std::string& journal)
-        : journal_(journal), temporary_(journal + ".new") {
+        : journal_(journal), temporaries_(journal + ".new") {
         system.Aside([this] { records_ = durable_ = NameJournal(journal_).Entries().ValueOr({}); });
         system.observer = [this](const FaultySystem::Note& note, int answer) {
             See(note, answer <= 0 || answer > platform::sys::kMadeThenFailed);
@@ -72,7 +72,12 @@ public:
 
     // A call about to be made, and whether it will be made.
     void See(const FaultySystem::Note& note, bool made) {
-        const bool ofTheJournal = note.path == temporary_ || note.path == journal_;
+        // Each write of the journal has a temporary file of its own.
+        const bool temporary = note.path.starts_with(temporaries_);
+        if (temporary && note.call == Call::Open) {
+            temporary_ = note.path;
+        }
+        const bool ofTheJournal = temporary || note.path == journal_;
         const bool movesAFile = note.call == Call::Rename || note.call == Call::RenameNoReplace ||
                                 note.call == Call::Link;
         const bool anMp3 = note.path.ends_with(".mp3");
@@ -159,6 +164,7 @@ private:
     }
 
     std::string journal_;
+    std::string temporaries_;
     std::string temporary_;
     std::vector<NameJournal::Entry> records_;
     // Names made, moved or removed, and files written, since they were last synced.
@@ -172,7 +178,7 @@ private:
 // The judge finds each way a power cut could lose a name.
 TEST(DurabilityOrderTest, FindsEveryStepThatAPowerCutCouldUndo) {
     const testing::TempDir dir;
-    const std::string journal = dir.File("j/renames"), temporary = journal + ".new";
+    const std::string journal = dir.File("j/renames"), temporary = journal + ".new-1";
     const std::string chosen = dir.File("a b.wav"), cleaned = dir.File("ab.wav");
     const Note open{Call::Open, temporary, ""}, sync{Call::Fsync, temporary, ""};
     const Note commit{Call::Rename, temporary, journal},

@@ -50,6 +50,7 @@ void TestPlatform::ShowMessage(const platform::MessageBoxRequest& request) {
     if (onMessage) {
         onMessage(request);
     }
+    Pause();
 }
 
 } // namespace tarn::testing

@@ -27,8 +27,7 @@ class TestPlatform : public platform::Clock,
                      public platform::Desktop {
 public:
     // Syncs are made on a thread of their own, as in the program, but only while the window
-    // handles its events or waits for one, which it does without handling any: every run sees
-    // its calls in one order.
+    // handles its events or waits for one: every run sees its calls in one order.
     TestPlatform() : outerSyncs_(platform::UseSyncThread(&syncs_)) {}
     ~TestPlatform() override { platform::UseSyncThread(outerSyncs_); }
     TestPlatform(const TestPlatform&) = delete;
@@ -46,8 +45,13 @@ public:
             doEventsActions_.erase(doEventsActions_.begin());
             action();
         }
+        Pause();
         RunFor(doEventsCost);
     }
+    // Called at every moment the window handles events: each DoEvents, each wait for a sync and
+    // each message box; `pauses` counts them.
+    std::function<void(int pause)> onPause;
+    int pauses = 0;
     // Lets the window sit idle, as its own event loop would.
     void RunFor(std::chrono::milliseconds duration);
     // Idles until the condition holds; false when it still does not after `limit`.
@@ -137,7 +141,15 @@ private:
     std::multimap<int, std::function<void()>> doEventsActions_;
     std::vector<platform::MessageBoxRequest> messages_;
     std::deque<std::string> dialogAnswers_;
-    platform::SyncThread syncs_{nullptr, nullptr, true};
+    void Pause() {
+        ++pauses;
+        if (onPause) {
+            onPause(pauses);
+        }
+    }
+
+    // A wait for a sync handles the window's events, as the program's does.
+    platform::SyncThread syncs_{[this](const auto& /*done*/) { Pause(); }, nullptr, true};
     platform::SyncThread* outerSyncs_;
 };
 

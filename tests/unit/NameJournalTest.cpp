@@ -1,4 +1,4 @@
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 
 #include "filelist/NotConnectedText.h"
 #include "support/JobFixture.h"

@@ -1,4 +1,4 @@
-#include "filelist/SettleRecord.h"
+#include "journal/SettleRecord.h"
 
 #include <cerrno>
 

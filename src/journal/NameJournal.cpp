@@ -1,7 +1,7 @@
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 
-#include "filelist/JournalFormat.h"
-#include "filelist/SettleRecord.h"
+#include "journal/JournalFormat.h"
+#include "journal/SettleRecord.h"
 #include "platform/SyncThread.h"
 #include "platform/SystemCalls.h"
 
@@ -9,10 +9,13 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <optional>
 #include <pwd.h>
+#include <string>
+#include <string_view>
 #include <unistd.h>
 
 namespace tarn {
@@ -80,10 +83,11 @@ Result<std::optional<std::string>> ReadWhole(const std::string& path) {
     return std::optional(std::move(bytes));
 }
 
-// Writes the whole file and makes its contents durable.
-Status WriteDurably(const std::string& path, const std::string& bytes) {
+// Writes the whole file and makes its contents durable. `fresh` where the file must be new.
+Status WriteDurably(const std::string& path, const std::string& bytes, bool fresh = false) {
     sys::Descriptor file(
-        sys::Open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+        sys::Open(path.c_str(),
+                  O_WRONLY | O_CREAT | (fresh ? O_EXCL : O_TRUNC) | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!file.Valid()) {
         return Status::FromErrno();
     }
@@ -101,6 +105,14 @@ Status WriteDurably(const std::string& path, const std::string& bytes) {
     }
     return file.Close();
 }
+
+// A temporary file beside the journal; `number` tells apart those of one process.
+std::string TemporaryPath(const std::string& journal, unsigned number) {
+    return journal + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(number);
+}
+
+// A name taken by a file left from an earlier process with the same number is passed over.
+constexpr unsigned kTemporaryAttempts = 8;
 
 std::string HomeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
@@ -204,8 +216,25 @@ Status NameJournal::DropPlaceholder(const std::string& path) {
     return dropped;
 }
 
+void NameJournal::RemoveLeftTemporaries() const {
+    const std::string folder = FolderOf(path_);
+    const std::string prefix = path_.substr(path_.find_last_of('/') + 1) + ".new";
+    DIR* const listing = ::opendir(folder.c_str());
+    if (listing == nullptr) {
+        return;
+    }
+    // A write that a stop cut short left its file: the journal is whole without it.
+    while (const dirent* entry = ::readdir(listing)) {
+        if (std::string_view(entry->d_name).starts_with(prefix)) {
+            static_cast<void>(sys::Unlink((folder + "/" + entry->d_name).c_str()));
+        }
+    }
+    ::closedir(listing);
+}
+
 NameJournal::RecoveryReport NameJournal::Recover() {
     RecoveryReport report;
+    RemoveLeftTemporaries();
     const Result<std::string> bytes = ReadBytes();
     Result<std::vector<Entry>> entries =
         bytes ? ParseJournal(*bytes) : Result<std::vector<Entry>>(bytes.Outcome());
@@ -257,6 +286,21 @@ NameJournal::RecoveryReport NameJournal::Recover() {
 }
 
 Status NameJournal::Write(const std::vector<Entry>& entries) const {
+    // Changes run one at a time: a write asked for while another waits for the disk would read
+    // and replace the journal underneath it.
+    if (writing_) {
+        ++nestedWrites_;
+        return Status::Failure("Another change of it is under way");
+    }
+    writing_ = true;
+    struct EndOfWrite {
+        bool& writing;
+        ~EndOfWrite() { writing = false; }
+    } const end{writing_};
+    return WriteNow(entries);
+}
+
+Status NameJournal::WriteNow(const std::vector<Entry>& entries) const {
     // Its last records go too only once that is durable: a power cut that brought back the
     // record of a finished MP3 file's start would have the next start remove the file.
     if (entries.empty()) {
@@ -277,13 +321,22 @@ Status NameJournal::Write(const std::vector<Entry>& entries) const {
         }
         folderDurable_ = true;
     }
-    const std::string temporary = path_ + ".new";
-    Status written = WriteDurably(temporary, SerializeJournal(entries));
+    // A file of its own for each write, so that no two writes can ever share one.
+    const std::string bytes = SerializeJournal(entries);
+    std::string temporary;
+    Status written = Status::Failure(EEXIST);
+    for (unsigned attempt = 0; attempt < kTemporaryAttempts && written.Error() == EEXIST;
+         ++attempt) {
+        temporary = TemporaryPath(path_, ++temporaries_);
+        written = WriteDurably(temporary, bytes, true);
+    }
     if (written && sys::Rename(temporary.c_str(), path_.c_str()) != 0) {
         written = Status::FromErrno();
     }
     if (!written) {
-        static_cast<void>(sys::Unlink(temporary.c_str()));
+        if (written.Error() != EEXIST) {
+            static_cast<void>(sys::Unlink(temporary.c_str()));
+        }
         return written;
     }
     return platform::SyncFolderOf(path_);

@@ -91,13 +91,27 @@ public:
 
 private:
     Result<std::string> ReadBytes() const;
+    // Removes the temporary files of writes that never ended.
+    void RemoveLeftTemporaries() const;
+    // Refuses a write while another is under way (its syncs let the window handle events).
     Status Write(const std::vector<Entry>& entries) const;
+    Status WriteNow(const std::vector<Entry>& entries) const;
     template <typename Matches> Status Drop(const Matches& matches);
 
     std::string path_;
     // Its folder is known to be on the disk, made by this start or an earlier one.
     mutable bool folderDurable_ = false;
     std::vector<std::string> notesNotDropped_;
+    mutable bool writing_ = false;
+    mutable unsigned temporaries_ = 0;
+
+public:
+    // Writes refused because another was under way, in every journal of this process: changes
+    // that ran inside one another. None are expected.
+    static int NestedWrites() { return nestedWrites_; }
+
+private:
+    static inline int nestedWrites_ = 0;
 };
 
 } // namespace tarn

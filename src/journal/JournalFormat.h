@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Status.h"
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 
 #include <string>
 #include <vector>

@@ -1,10 +1,11 @@
-#include "encoding/FinishedOutputs.h"
+#include "journal/FinishedOutputs.h"
 
 #include "filelist/FileNames.h"
 #include "platform/SystemCalls.h"
 
 #include <cerrno>
 #include <set>
+#include <utility>
 
 namespace tarn {
 
@@ -13,8 +14,9 @@ std::vector<FinishedOutputs::Settled> FinishedOutputs::Settle(bool all, NameJour
     platform::SyncThread* const thread = platform::CurrentSyncThread();
     for (;;) {
         if (!syncing_.empty() && (thread == nullptr || all || thread->Done(ticket_))) {
-            const int error = thread != nullptr ? thread->Wait(ticket_) : syncError_;
-            ticket_.reset();
+            // Its own hold on the request: the wait may outlive the member.
+            const platform::SyncThread::Ticket ticket = std::exchange(ticket_, {});
+            const int error = thread != nullptr ? thread->Wait(ticket) : syncError_;
             Record(error, journal, settled);
         }
         if (waiting_.empty() || !syncing_.empty()) {

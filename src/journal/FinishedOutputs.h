@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Status.h"
-#include "encoding/RunOutput.h"
+#include "journal/RunOutput.h"
 #include "platform/SyncThread.h"
 
 #include <memory>

@@ -1,4 +1,4 @@
-#include "filelist/JournalFormat.h"
+#include "journal/JournalFormat.h"
 
 #include <charconv>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "encoding/RunOutput.h"
+#include "journal/RunOutput.h"
 
 #include "platform/FileOps.h"
 

@@ -2,7 +2,7 @@
 
 #include "common/Status.h"
 #include "encoding/clsFileIo.h"
-#include "filelist/NameJournal.h"
+#include "journal/NameJournal.h"
 
 #include <cstdint>
 #include <string>
