@@ -28,12 +28,20 @@ using Files = std::map<std::string, std::string>;
 using namespace std::chrono_literals;
 
 // A start of the program: the window loaded, with its journal, the last start's names in order.
+// `atPause` is called at each moment the window handles events, from the start on.
 struct Session {
-    explicit Session(const std::string& journalPath) : journal(journalPath) {
+    explicit Session(const std::string& journalPath,
+                     const std::function<void(Session&, int)>& atPause = {})
+        : journal(journalPath) {
         form.UseNameJournal(&journal);
         form.Form_Load();
         platform.AttachTimers(form.Timers());
         platform.doEventsCost = 40ms;
+        if (atPause) {
+            platform.onPause = [this, atPause](int pause) {
+                atPause(*this, pause);
+            };
+        }
         form.RecoverNames();
     }
     // Lists the files and encodes them in one job, to its end.
@@ -43,6 +51,15 @@ struct Session {
             form.cmdGo.Click.Raise();
             EXPECT_TRUE(platform.RunUntil([this] { return !form.JobActive(); }, 60s));
         }
+    }
+
+    // Waits for the job to end, then leaves as Exit does, if the window is still there.
+    void Leave() {
+        EXPECT_TRUE(platform.RunUntil([this] { return !form.JobActive(); }, 60s));
+        if (form.Loaded()) {
+            form.cmdExit_Click();
+        }
+        EXPECT_FALSE(form.Loaded());
     }
 
     testing::TestPlatform platform;
@@ -466,6 +483,166 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
         const Session next(journalPath);
         ExpectInOrder(afterTheCrash);
     });
+}
+
+// What a user or the desktop can send whenever the window handles events.
+struct Sent {
+    const char* name;
+    std::function<void(Session&, const std::string& late)> send;
+};
+
+void Press(forms::CommandButton& button) {
+    if (button.Enabled()) {
+        button.Click.Raise();
+    }
+}
+
+const std::vector<Sent>& EverythingSent() {
+    static const std::vector<Sent> sent{
+        {"Abort",
+         [](Session& s, const std::string&) {
+             Press(s.form.cmdAbort);
+         }},
+        {"Add",
+         [](Session& s, const std::string& late) {
+             s.platform.AnswerDialog(late);
+             Press(s.form.cmdOpen);
+         }},
+        {"a drop or a hand-over",
+         [](Session& s, const std::string& late) {
+             s.form.AddChosenFiles({late});
+         }},
+        {"Remove",
+         [](Session& s, const std::string&) {
+             s.form.lstOpenFileName.SetListIndex(s.form.lstOpenFileName.ListCount() > 0 ? 0 : -1);
+             Press(s.form.cmdDeleteFile);
+         }},
+        {"Clear",
+         [](Session& s, const std::string&) {
+             Press(s.form.cmdClearList);
+         }},
+        {"Exit",
+         [](Session& s, const std::string&) {
+             Press(s.form.cmdExit);
+         }},
+        {"close",
+         [](Session& s, const std::string&) {
+             bool cancel = false;
+             s.form.Form_QueryUnload(cancel);
+         }},
+        {"an end from outside",
+         [](Session& s, const std::string&) {
+             s.form.Shutdown();
+         }},
+        {"Go",
+         [](Session& s, const std::string&) {
+             Press(s.form.cmdGo);
+         }},
+    };
+    return sent;
+}
+
+class NestingTest : public NothingLostTest {
+protected:
+    // The late file is one more that a user may add; an aborted run leaves a shorter MP3 file.
+    void ExpectNoNameLost(const Names& told) {
+        EXPECT_FALSE(fs::exists(journalPath));
+        const Files files = Snapshot();
+        const std::set<std::string> stems{"first take", "b-side", "clean", "late take"};
+        for (const auto& [name, bytes] : files) {
+            const auto as = [&](const Files& state) {
+                return state.contains(name) && state.at(name) == bytes;
+            };
+            const bool wanted = name.starts_with(".state/") || as(initial) || as(finished) ||
+                                (name.ends_with(".mp3") && !bytes.empty() &&
+                                 stems.contains(name.substr(0, name.size() - 4)));
+            EXPECT_TRUE(wanted) << name;
+        }
+        for (const std::string& stem : stems) {
+            EXPECT_TRUE(files.contains(stem + ".wav")) << stem << ".wav has lost its name";
+        }
+        EXPECT_TRUE(std::ranges::none_of(told, [](const std::string& text) {
+            return text.find("cannot be written") != std::string::npos;
+        })) << "a finished MP3 file was removed";
+    }
+    // Each event sent at each pause of `script` (a session from its start), then the rest run
+    // to the end and the program left; also the process killed at each pause. The next start
+    // finds every name in order. `crashed` where each session starts after a crash of its own.
+    void SweepEventsAt(const std::function<void(Session&)>& script, bool crashed = false) {
+        const std::string late = dir.File("late take.wav");
+        testing::WriteWav(late, {.frames = 4410});
+        initial["late take.wav"] = finished["late take.wav"] = testing::Contents(late);
+        const Files base = Snapshot();
+        // The records of a crash know their files by their identity: each start has its own.
+        const auto prepare = [&] {
+            Restore(base);
+            if (crashed) {
+                StopAsTheLastRunWrites();
+            }
+        };
+        prepare();
+        int pauses = 0;
+        {
+            Session clean(journalPath);
+            script(clean);
+            clean.Leave();
+            pauses = clean.platform.pauses;
+        }
+        for (int k = 1; k <= pauses && !HasFailure(); ++k) {
+            for (const Sent& event : EverythingSent()) {
+                SCOPED_TRACE(std::string(event.name) + " at pause " + std::to_string(k));
+                prepare();
+                Names told;
+                {
+                    FaultySystem system;
+                    const DurabilityOrder order(system, journalPath);
+                    const int nestedBefore = NameJournal::NestedWrites();
+                    Session session(journalPath, [&](Session& s, int pause) {
+                        if (pause == k) {
+                            event.send(s, late);
+                        }
+                    });
+                    script(session);
+                    session.Leave();
+                    EXPECT_EQ(NameJournal::NestedWrites(), nestedBefore);
+                    told = session.platform.interactions;
+                }
+                const Session next(journalPath);
+                ExpectNoNameLost(told);
+            }
+            prepare();
+            if (const pid_t child = ::fork(); child == 0) {
+                Session session(journalPath, [k](Session&, int pause) {
+                    if (pause == k) {
+                        ::_exit(0);
+                    }
+                });
+                script(session);
+                ::_exit(0);
+            } else {
+                ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+            }
+            SCOPED_TRACE("killed at pause " + std::to_string(k));
+            const Session next(journalPath);
+            ExpectNoNameLost(next.platform.interactions);
+        }
+    }
+};
+
+// An add, a job and its end; the same with an abort during the first run; a start after a crash.
+TEST_F(NestingTest, EveryEventAtEveryPauseRunsAfterTheChangeUnderWay) {
+    SweepEventsAt([&](Session& s) { s.AddAndEncode(sources); });
+}
+
+TEST_F(NestingTest, EveryEventAtEveryPauseOfAnAbortedJob) {
+    SweepEventsAt([&](Session& s) {
+        s.platform.AtDoEvents(3, [&s] { Press(s.form.cmdAbort); });
+        s.AddAndEncode(sources);
+    });
+}
+
+TEST_F(NestingTest, EveryEventAtEveryPauseOfAStartAfterACrash) {
+    SweepEventsAt([](Session& /*s*/) {}, true);
 }
 
 } // namespace
