@@ -106,6 +106,12 @@ int SyncThread::Wait(const Ticket& ticket) {
     return ticket->answer;
 }
 
+bool SyncThread::Busy() const {
+    const std::lock_guard lock(mutex_);
+    return std::ranges::any_of(lanes_,
+                               [](const Lane& lane) { return !lane.queue.empty() || lane.busy; });
+}
+
 void SyncThread::LetGo() {
     BlockUntil([this] {
         return std::ranges::all_of(

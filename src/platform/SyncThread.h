@@ -43,6 +43,8 @@ public:
     // Whether the window's thread is waiting for a sync: a handler that it runs meanwhile must not
     // touch the files the waiting step is changing.
     bool Waiting() const { return waits_ > 0; }
+    // Whether a sync handed over has not answered yet.
+    bool Busy() const;
 
 private:
     struct Lane {

@@ -2,12 +2,25 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTimer>
+#include <cstdlib>
+#include <iostream>
 
 namespace tarn::gui {
 
-SyncWaits::SyncWaits(std::function<bool()> inputAllowed)
-    : inputAllowed_(std::move(inputAllowed)), dispatcher_(QAbstractEventDispatcher::instance()),
+namespace {
+
+// How often a wait looks at the clock while no event comes.
+constexpr int kLookMs = 100;
+
+} // namespace
+
+SyncWaits::SyncWaits(std::function<bool()> inputAllowed, std::function<bool()> endAsked,
+                     DiskPatience patience)
+    : inputAllowed_(std::move(inputAllowed)), endAsked_(std::move(endAsked)),
+      patience_(std::move(patience)), dispatcher_(QAbstractEventDispatcher::instance()),
       thread_([this](const std::function<bool()>& done) { Wait(done); },
               // Thread-safe: the sleeping event loop looks at the answer.
               [this] { dispatcher_->wakeUp(); }),
@@ -15,14 +28,56 @@ SyncWaits::SyncWaits(std::function<bool()> inputAllowed)
 
 SyncWaits::~SyncWaits() {
     platform::UseSyncThread(outer_);
+    // A sync that never answers would hold the end for ever: it has as long as an end allows.
+    if (thread_.Busy()) {
+        QElapsedTimer waited;
+        waited.start();
+        while (thread_.Busy() && waited.elapsed() < patience_.end.count()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, kLookMs);
+        }
+        if (thread_.Busy()) {
+            GiveUp();
+        }
+    }
+}
+
+void SyncWaits::GiveUp() const {
+    std::cerr << "tarnme: the disk has not answered for "
+              << std::chrono::duration_cast<std::chrono::seconds>(patience_.end).count()
+              << " seconds, and the program ends without waiting for it; the next start puts "
+                 "in order what was not confirmed.\n";
+    if (patience_.onGiveUp) {
+        patience_.onGiveUp();
+        return;
+    }
+    std::_Exit(EXIT_FAILURE);
 }
 
 void SyncWaits::Wait(const std::function<bool()>& done) const {
     const QEventLoop::ProcessEventsFlags flags =
         QEventLoop::WaitForMoreEvents |
         (inputAllowed_() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    // Wakes the loop now and then, so that a disk that does not answer is noticed.
+    QTimer look;
+    look.start(kLookMs);
+    QElapsedTimer waited;
+    waited.start();
+    bool slow = false;
     while (!done()) {
         QCoreApplication::processEvents(flags);
+        if (!slow && waited.elapsed() >= patience_.notice.count()) {
+            slow = true;
+            if (patience_.onSlowDisk) {
+                patience_.onSlowDisk(true);
+            }
+        }
+        if (endAsked_ && endAsked_() && waited.elapsed() >= patience_.end.count() && !done()) {
+            GiveUp();
+            break;
+        }
+    }
+    if (slow && patience_.onSlowDisk) {
+        patience_.onSlowDisk(false);
     }
 }
 

@@ -2,27 +2,47 @@
 
 #include "platform/SyncThread.h"
 
+#include <chrono>
 #include <functional>
 
 class QAbstractEventDispatcher;
 
 namespace tarn::gui {
 
+// How the window bears a disk that does not answer (a hard NFS mount whose server is gone, a
+// hung USB device).
+struct DiskPatience {
+    // After this long the window says that the disk does not answer, until it does.
+    std::chrono::milliseconds notice{3000};
+    // Once an end is asked for, the program waits at most this long for a sync. Every record is
+    // durable before the step it guards, so the next start puts in order what was not confirmed.
+    std::chrono::milliseconds end{10000};
+    // Told true when the notice is due, false once the sync has answered.
+    std::function<void(bool slow)> onSlowDisk;
+    // Ends the program without waiting further; by default at once, with status 1.
+    std::function<void()> onGiveUp;
+};
+
 // The program's sync thread, waited for in the window's event loop: while a step waits for its
 // file to reach the disk, the window repaints and its timers tick; during a job Abort works too,
 // while outside a job clicks and keys wait until the step is done.
 class SyncWaits {
 public:
-    // `inputAllowed` tells whether a wait lets clicks and keys through.
-    explicit SyncWaits(std::function<bool()> inputAllowed);
+    // `inputAllowed` tells whether a wait lets clicks and keys through; `endAsked` whether the
+    // program has been asked to end.
+    SyncWaits(std::function<bool()> inputAllowed, std::function<bool()> endAsked = {},
+              DiskPatience patience = {});
     ~SyncWaits();
     SyncWaits(const SyncWaits&) = delete;
     SyncWaits& operator=(const SyncWaits&) = delete;
 
 private:
     void Wait(const std::function<bool()>& done) const;
+    void GiveUp() const;
 
     std::function<bool()> inputAllowed_;
+    std::function<bool()> endAsked_;
+    DiskPatience patience_;
     QAbstractEventDispatcher* dispatcher_;
     platform::SyncThread thread_;
     platform::SyncThread* outer_;

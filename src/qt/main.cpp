@@ -45,9 +45,15 @@ int main(int argc, char* argv[]) {
     tarn::NameJournal journal(tarn::NameJournal::DefaultPath());
     tarn::frmMain form(platform.Bundle());
     form.UseNameJournal(&journal);
-    // During a job the window takes clicks while a step waits for the disk, as between chunks.
-    const tarn::gui::SyncWaits syncWaits([&form] { return form.JobActive(); });
     tarn::gui::MainWindow window(form, platform.Scale());
+    // During a job the window takes clicks while a step waits for the disk, as between chunks.
+    tarn::gui::DiskPatience patience;
+    patience.onSlowDisk = [&window, &form](bool slow) {
+        window.setWindowTitle(QString::fromStdString(form.Caption) +
+                              (slow ? " - the disk does not answer" : ""));
+    };
+    const tarn::gui::SyncWaits syncWaits([&form] { return form.JobActive(); },
+                                         [&form] { return form.EndAsked(); }, patience);
     platform.Attach(&window);
     new tarn::gui::DesktopCompanion(form, window, QDBusConnection::sessionBus(),
                                     QDBusConnection::systemBus());

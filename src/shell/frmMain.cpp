@@ -80,6 +80,7 @@ void frmMain::Form_Load(const std::vector<std::string>& openedFiles) {
 }
 
 void frmMain::cmdExit_Click() {
+    endAsked_ = true;
     // During a job its state decides: after an abort Go leaves once the run has returned.
     if (JobActive()) {
         static_cast<void>(Advance(JobEvent::Exit));
@@ -89,6 +90,7 @@ void frmMain::cmdExit_Click() {
 }
 
 void frmMain::Form_QueryUnload(bool& cancel) {
+    endAsked_ = true;
     if (JobActive()) {
         cancel = true;
         static_cast<void>(Advance(JobEvent::Exit));

@@ -148,6 +148,9 @@ public:
     void Form_QueryUnload(bool& cancel);
     // An orderly end from outside (a signal, the end of the session); a running job is aborted.
     void Shutdown();
+    // Whether the program has been asked to end (Exit, a close, an end from outside), whether or
+    // not it could end yet.
+    bool EndAsked() const { return endAsked_; }
 
     // ---- Help, links and title ----
     void cmdHelp_Click();
@@ -338,6 +341,7 @@ private:
     forms::Control* activeControl_ = nullptr;
     NameKeeper keeper_;
     bool loaded_ = false;
+    bool endAsked_ = false;
 };
 
 } // namespace tarn

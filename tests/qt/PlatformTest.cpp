@@ -75,6 +75,37 @@ TEST(SyncWaitsTest, TheWindowGoesOnWhileAStepWaitsForTheDisk) {
     EXPECT_EQ(platform::CurrentSyncThread(), nullptr);
 }
 
+// A sync that does not answer is told as such while it lasts, and once an end is asked for the
+// program stops waiting for it; without an end it waits for the answer.
+TEST(SyncWaitsTest, ADiskThatDoesNotAnswerIsToldAndHoldsNoEnd) {
+    for (const bool endAsked : {false, true}) {
+        std::vector<bool> told;
+        std::atomic<bool> noticed = false;
+        std::atomic<bool> givenUp = false;
+        DiskPatience patience{std::chrono::milliseconds(20), std::chrono::milliseconds(60),
+                              [&](bool slow) {
+                                  told.push_back(slow);
+                                  noticed = true;
+                              },
+                              [&] {
+                                  givenUp = true;
+                              }};
+        const SyncWaits waits([] { return false; }, [endAsked] { return endAsked; }, patience);
+        platform::SyncThread* syncs = platform::CurrentSyncThread();
+        ASSERT_NE(syncs, nullptr);
+        // Without an end it answers once the notice is out; with one, once given up on.
+        const int answer = syncs->Wait(syncs->Hand([&] {
+            for (int i = 0; i < 1000 && !(endAsked ? givenUp : noticed); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            return 0;
+        }));
+        EXPECT_EQ(answer, 0);
+        EXPECT_EQ(givenUp, endAsked);
+        EXPECT_EQ(told, (std::vector{true, false}));
+    }
+}
+
 // Stands in for the desktop's handlers of the links the window hands over.
 class UrlCatcher : public QObject {
     Q_OBJECT
