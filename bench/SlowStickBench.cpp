@@ -109,8 +109,22 @@ public:
         lastHandled_ = now;
     }
 
+    // Runs `completion` among the window's events; called from any thread.
+    void Post(std::function<void()> completion) {
+        const std::lock_guard lock(postedMutex_);
+        posted_.push_back(std::move(completion));
+    }
+
     void DoEvents() override {
         Handled();
+        std::vector<std::function<void()>> posted;
+        {
+            const std::lock_guard lock(postedMutex_);
+            posted.swap(posted_);
+        }
+        for (const auto& completion : posted) {
+            completion();
+        }
         for (TimerState& state : timers_) {
             const SteadyClock::time_point now = SteadyClock::now();
             if (state.timer->Enabled() && !state.firing && now >= state.due) {
@@ -144,6 +158,8 @@ private:
     };
     std::vector<TimerState> timers_;
     SteadyClock::time_point lastHandled_{};
+    std::mutex postedMutex_;
+    std::vector<std::function<void()>> posted_;
 };
 
 struct Job {
@@ -202,7 +218,8 @@ Figures RunJob(const Job& job, const std::string& folder, std::chrono::milliseco
             [&] {
                 const std::lock_guard lock(woken);
                 answered.notify_all();
-            });
+            },
+            [&](std::function<void()> completion) { platform.Post(std::move(completion)); });
         tarn::platform::UseSyncThread(&syncs);
         tarn::NameJournal journal(folder + "/state/renames");
         tarn::frmMain form(platform.Bundle());

@@ -180,8 +180,9 @@ Status frmMain::RunEncoding(const std::string& path) {
     return {};
 }
 
-void frmMain::SettleFinishedOutputs(bool all) {
-    for (const FinishedOutputs::Settled& file : finishedOutputs_.Settle(all, keeper_.Journal())) {
+void frmMain::SettleFinishedOutputs(bool waitForAll) {
+    for (const FinishedOutputs::Settled& file :
+         finishedOutputs_.Settle(waitForAll, keeper_.Journal())) {
         if (!file.outcome) {
             jobOutcome_.troubles = true;
             platform_.notifier.ShowMessage(

@@ -9,11 +9,12 @@
 
 namespace tarn {
 
-std::vector<FinishedOutputs::Settled> FinishedOutputs::Settle(bool all, NameJournal* journal) {
+std::vector<FinishedOutputs::Settled> FinishedOutputs::Settle(bool waitForAll,
+                                                              NameJournal* journal) {
     std::vector<Settled> settled;
     platform::SyncThread* const thread = platform::CurrentSyncThread();
     for (;;) {
-        if (!syncing_.empty() && (thread == nullptr || all || thread->Done(ticket_))) {
+        if (!syncing_.empty() && (thread == nullptr || waitForAll || answer_->has_value())) {
             // Its own hold on the request: the wait may outlive the member.
             const platform::SyncThread::Ticket ticket = std::exchange(ticket_, {});
             const int error = thread != nullptr ? thread->Wait(ticket) : syncError_;
@@ -23,7 +24,7 @@ std::vector<FinishedOutputs::Settled> FinishedOutputs::Settle(bool all, NameJour
             return settled;
         }
         HandOver();
-        if (thread != nullptr && !all) {
+        if (thread != nullptr && !waitForAll) {
             return settled;
         }
     }
@@ -57,11 +58,19 @@ void FinishedOutputs::HandOver() {
         return 0;
     };
     platform::SyncThread* const thread = platform::CurrentSyncThread();
-    if (thread != nullptr) {
-        ticket_ = thread->Hand(std::move(sync), true);
-    } else {
+    if (thread == nullptr) {
         syncError_ = sync();
+        return;
     }
+    answer_ = std::make_shared<std::optional<int>>();
+    // Delivered on the window's thread; outlives neither the answer nor the listener.
+    ticket_ = thread->QueueInBackground(
+        std::move(sync), [answer = answer_, listener = std::weak_ptr(answered_)](int error) {
+            *answer = error;
+            if (const auto answered = listener.lock(); answered && *answered) {
+                (*answered)();
+            }
+        });
 }
 
 void FinishedOutputs::Record(int syncError, NameJournal* journal, std::vector<Settled>& settled) {

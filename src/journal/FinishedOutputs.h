@@ -4,7 +4,9 @@
 #include "journal/RunOutput.h"
 #include "platform/SyncThread.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,11 @@ namespace tarn {
 class FinishedOutputs {
 public:
     void Add(std::unique_ptr<RunOutput> output) { waiting_.push_back(std::move(output)); }
+    // Called on the window's thread when the answer of a sync in the background has come: the
+    // files it covers may be settled then.
+    void WhenAnswered(std::function<void()> answered) {
+        answered_ = std::make_shared<std::function<void()>>(std::move(answered));
+    }
 
     struct Settled {
         std::string path;
@@ -24,10 +31,10 @@ public:
         // Where it failed: what its removal left undone.
         Status abandoned;
     };
-    // The files whose sync is done, each recorded finished or removed; hands the sync of those
-    // finished since over. With `all`, waits (the window handling its events) for every file's.
-    // Without a journal nothing is recorded.
-    std::vector<Settled> Settle(bool all, NameJournal* journal);
+    // The files whose sync has answered, each recorded finished or removed; queues the sync of
+    // those finished since. With `waitForAll`, waits (the window handling its events) for every
+    // file's sync. Without a journal nothing is recorded.
+    std::vector<Settled> Settle(bool waitForAll, NameJournal* journal);
 
 private:
     void HandOver();
@@ -38,6 +45,9 @@ private:
     // Covered by the sync under way.
     std::vector<std::unique_ptr<RunOutput>> syncing_;
     platform::SyncThread::Ticket ticket_;
+    // The answer to the sync under way, once delivered.
+    std::shared_ptr<std::optional<int>> answer_;
+    std::shared_ptr<std::function<void()>> answered_;
     // The answer of a sync made without a sync thread.
     int syncError_ = 0;
 };

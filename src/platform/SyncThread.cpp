@@ -2,8 +2,9 @@
 
 #include "platform/SystemCalls.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
 
 namespace tarn::platform {
 
@@ -13,82 +14,77 @@ struct SyncThread::Request {
     bool done = false;
 };
 
+// What the executors' threads share with the window's, alive for as long as a sync is queued.
+struct SyncThread::Shared {
+    std::mutex mutex;
+    std::condition_variable answered;
+    std::function<void()> wake;
+    int pending = 0;
+};
+
 namespace {
 
 SyncThread* current = nullptr;
 
 } // namespace
 
-SyncThread::SyncThread(Waiter waiter, std::function<void()> wake, bool runsWhenLetGo)
-    : waiter_(std::move(waiter)), wake_(std::move(wake)), runsWhenLetGo_(runsWhenLetGo),
-      lanes_(runsWhenLetGo ? 1 : 2) {
-    for (Lane& lane : lanes_) {
-        threads_.emplace_back([this, &lane] { Loop(lane); });
-    }
+SyncThread::SyncThread(Waiter waiter, std::function<void()> wake, Deliver deliver,
+                       SerialExecutor& waited, SerialExecutor& background)
+    : waiter_(std::move(waiter)), deliver_(std::move(deliver)), shared_(std::make_shared<Shared>()),
+      waited_(waited), background_(background) {
+    shared_->wake = std::move(wake);
 }
 
-SyncThread::~SyncThread() {
-    {
-        const std::lock_guard lock(mutex_);
-        stopping_ = true;
-        ++released_;
-    }
-    changed_.notify_all();
-    for (std::thread& thread : threads_) {
-        thread.join();
-    }
+SyncThread::SyncThread(Waiter waiter, std::function<void()> wake, Deliver deliver)
+    : waiter_(std::move(waiter)), deliver_(std::move(deliver)), shared_(std::make_shared<Shared>()),
+      ownWaited_(std::in_place), ownBackground_(std::in_place), waited_(*ownWaited_),
+      background_(*ownBackground_) {
+    shared_->wake = std::move(wake);
 }
 
-void SyncThread::Loop(Lane& lane) {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [&] {
-            return stopping_ || (!lane.queue.empty() && (!runsWhenLetGo_ || released_ > 0));
-        });
-        if (lane.queue.empty()) {
-            return;
-        }
-        const Ticket request = lane.queue.front();
-        lane.queue.pop_front();
-        lane.busy = true;
-        lock.unlock();
-        const int answer = request->sync();
-        lock.lock();
-        request->answer = answer;
-        request->done = true;
-        lane.busy = false;
-        changed_.notify_all();
-        if (wake_) {
-            // A waiter may look at the answer meanwhile.
-            lock.unlock();
-            wake_();
-            lock.lock();
-        }
-    }
-}
+// Its own executors finish what is queued as they go.
+SyncThread::~SyncThread() = default;
 
-SyncThread::Ticket SyncThread::Hand(std::function<int()> sync, bool inBackground) {
+SyncThread::Ticket SyncThread::Post(SerialExecutor& executor, std::function<int()> sync,
+                                    std::function<void(int answer)> completion) {
     auto ticket = std::make_shared<Request>();
     ticket->sync = std::move(sync);
     {
-        const std::lock_guard lock(mutex_);
-        (inBackground ? lanes_.back() : lanes_.front()).queue.push_back(ticket);
+        const std::lock_guard lock(shared_->mutex);
+        ++shared_->pending;
     }
-    changed_.notify_all();
+    executor.Post([shared = shared_, ticket, deliver = deliver_,
+                   completion = std::move(completion)]() mutable {
+        const int answer = ticket->sync();
+        {
+            const std::lock_guard lock(shared->mutex);
+            ticket->answer = answer;
+            ticket->done = true;
+            --shared->pending;
+        }
+        shared->answered.notify_all();
+        if (completion && deliver) {
+            deliver([completion = std::move(completion), answer] { completion(answer); });
+        }
+        if (shared->wake) {
+            shared->wake();
+        }
+    });
     return ticket;
 }
 
-bool SyncThread::Done(const Ticket& ticket) const {
-    const std::lock_guard lock(mutex_);
-    return ticket->done;
+SyncThread::Ticket SyncThread::Queue(std::function<int()> sync) {
+    return Post(waited_, std::move(sync), {});
 }
 
-void SyncThread::BlockUntil(const std::function<bool()>& done) {
-    std::unique_lock lock(mutex_);
-    ++released_;
-    changed_.notify_all();
-    changed_.wait(lock, done);
-    --released_;
+SyncThread::Ticket SyncThread::QueueInBackground(std::function<int()> sync,
+                                                 std::function<void(int answer)> completion) {
+    return Post(background_, std::move(sync), std::move(completion));
+}
+
+bool SyncThread::Busy() const {
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->pending > 0;
 }
 
 int SyncThread::Wait(const Ticket& ticket) {
@@ -98,25 +94,17 @@ int SyncThread::Wait(const Ticket& ticket) {
         Counted(const Counted&) = delete;
         Counted& operator=(const Counted&) = delete;
         int& count_;
-    } waiting(waits_);
+    } const waiting(waits_);
+    const auto done = [&] {
+        const std::lock_guard lock(shared_->mutex);
+        return ticket->done;
+    };
     if (waiter_) {
-        waiter_([&] { return Done(ticket); });
+        waiter_(done);
     }
-    BlockUntil([&] { return ticket->done; });
+    std::unique_lock lock(shared_->mutex);
+    shared_->answered.wait(lock, [&] { return ticket->done; });
     return ticket->answer;
-}
-
-bool SyncThread::Busy() const {
-    const std::lock_guard lock(mutex_);
-    return std::ranges::any_of(lanes_,
-                               [](const Lane& lane) { return !lane.queue.empty() || lane.busy; });
-}
-
-void SyncThread::LetGo() {
-    BlockUntil([this] {
-        return std::ranges::all_of(
-            lanes_, [](const Lane& lane) { return lane.queue.empty() && !lane.busy; });
-    });
 }
 
 SyncThread* UseSyncThread(SyncThread* thread) {
@@ -133,7 +121,7 @@ Status SyncDescriptor(int fd) {
     const auto sync = [fd] {
         return sys::Fsync(fd) == 0 ? 0 : errno;
     };
-    const int error = current != nullptr ? current->Wait(current->Hand(sync)) : sync();
+    const int error = current != nullptr ? current->Wait(current->Queue(sync)) : sync();
     return error == 0 ? Status() : Status::Failure(error);
 }
 

@@ -1,72 +1,66 @@
 #pragma once
 
 #include "common/Status.h"
+#include "platform/SerialExecutor.h"
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
+#include <optional>
 
 namespace tarn::platform {
 
-// Makes files durable on a thread of its own, so that a slow disk (a USB stick, a memory card, a
-// network share) never holds up the window. The window's thread hands each sync over and goes on;
-// where its next step must wait for one, it handles its events meanwhile. This thread only syncs:
-// names and contents are touched by the window's thread alone. A sync that nothing waits for yet
-// (that of the finished MP3 files) has a thread of its own, so that a step that waits never queues
-// behind it.
+// Makes files durable away from the window's thread, so that a slow disk (a USB stick, a memory
+// card, a network share) never holds up the window. The window's thread queues each sync and goes
+// on; where its next step must wait for one, it handles its events meanwhile. Only syncs are made
+// there: names and contents are touched by the window's thread alone.
+//
+// Two queues, each with an executor of its own: one for the syncs a step waits for, one for those
+// nothing waits for yet (the finished MP3 files), whose completion is delivered to the window's
+// thread as an event. A step that waits never queues behind a sync in the background.
 class SyncThread {
 public:
     struct Request;
     using Ticket = std::shared_ptr<Request>;
-    // Spends a wait of the window's thread until its argument holds.
+    // Lets the window handle its events until `done` holds, or for a while.
     using Waiter = std::function<void(const std::function<bool()>& done)>;
+    // Hands a completion to the window's thread, to be run there among its events. Called on an
+    // executor's thread.
+    using Deliver = std::function<void(std::function<void()> completion)>;
 
-    // `wake` is called on this thread after each sync, for a waiter asleep in its event loop.
-    // Where `runsWhenLetGo`, the syncs handed over are made only at LetGo or at a wait for one,
-    // so that a test sees every call in one order; otherwise at once.
-    SyncThread(Waiter waiter, std::function<void()> wake, bool runsWhenLetGo = false);
-    ~SyncThread();
+    // `wake` is called on an executor's thread after each sync, for a waiter asleep in its event
+    // loop. The executors are the caller's and must outlive every sync queued.
+    SyncThread(Waiter waiter, std::function<void()> wake, Deliver deliver, SerialExecutor& waited,
+               SerialExecutor& background);
+    // With an executor thread of its own for each queue.
+    SyncThread(Waiter waiter, std::function<void()> wake, Deliver deliver);
     SyncThread(const SyncThread&) = delete;
     SyncThread& operator=(const SyncThread&) = delete;
+    ~SyncThread();
 
-    // `sync` answers 0, or the error number that failed it. `inBackground` where the window goes
-    // on and asks for the answer later.
-    Ticket Hand(std::function<int()> sync, bool inBackground = false);
-    bool Done(const Ticket& ticket) const;
+    // `sync` answers 0, or the error number that failed it.
+    Ticket Queue(std::function<int()> sync);
+    // A sync that the window does not wait for: `completion` is delivered its answer.
+    Ticket QueueInBackground(std::function<int()> sync, std::function<void(int answer)> completion);
     // The answer, once the sync is made; the window handles its events meanwhile.
     int Wait(const Ticket& ticket);
-    // Makes the syncs handed over so far, and returns once they are made.
-    void LetGo();
-    // Whether the window's thread is waiting for a sync: a handler that it runs meanwhile must not
-    // touch the files the waiting step is changing.
+    // Whether the window's thread is waiting for a sync.
     bool Waiting() const { return waits_ > 0; }
-    // Whether a sync handed over has not answered yet.
+    // Whether a sync queued has not answered yet.
     bool Busy() const;
 
 private:
-    struct Lane {
-        std::deque<Ticket> queue;
-        bool busy = false;
-    };
-    void Loop(Lane& lane);
-    // Blocks until `done` holds, letting the thread make what is handed over meanwhile.
-    void BlockUntil(const std::function<bool()>& done);
+    struct Shared;
+    Ticket Post(SerialExecutor& executor, std::function<int()> sync,
+                std::function<void(int answer)> completion);
 
     Waiter waiter_;
-    std::function<void()> wake_;
-    const bool runsWhenLetGo_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    // One lane where the syncs are made only when let go, so that their order is one; else the
-    // second takes those made in the background.
-    std::deque<Lane> lanes_;
-    int released_ = 0;
-    bool stopping_ = false;
+    Deliver deliver_;
+    std::shared_ptr<Shared> shared_;
+    std::optional<ThreadExecutor> ownWaited_;
+    std::optional<ThreadExecutor> ownBackground_;
+    SerialExecutor& waited_;
+    SerialExecutor& background_;
     int waits_ = 0;
-    std::deque<std::thread> threads_;
 };
 
 // Puts the program's sync thread in place (nullptr takes it away); the one before it.

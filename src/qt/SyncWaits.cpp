@@ -1,5 +1,7 @@
 #include "qt/SyncWaits.h"
 
+#include "qt/Guard.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,7 +25,14 @@ SyncWaits::SyncWaits(std::function<bool()> inputAllowed, std::function<bool()> e
       patience_(std::move(patience)), dispatcher_(QAbstractEventDispatcher::instance()),
       thread_([this](const std::function<bool()>& done) { Wait(done); },
               // Thread-safe: the sleeping event loop looks at the answer.
-              [this] { dispatcher_->wakeUp(); }),
+              [this] { dispatcher_->wakeUp(); },
+              // An event of the window's own thread.
+              [](std::function<void()> completion) {
+                  QMetaObject::invokeMethod(
+                      QCoreApplication::instance(),
+                      [completion = std::move(completion)] { RunGuarded(completion); },
+                      Qt::QueuedConnection);
+              }),
       outer_(platform::UseSyncThread(&thread_)) {}
 
 SyncWaits::~SyncWaits() {

@@ -10,6 +10,13 @@ frmMain::frmMain(platform::Platform platform) : platform_(platform) {
     ConnectHandlers();
     // Files that came while a change was under way join the list once the changes are done.
     keeper_.WhenIdle([this] { AddWaitingFiles(); });
+    // During a run the answer is taken after its next chunk; once the runs are done, at once, as
+    // a change of its own.
+    finishedOutputs_.WhenAnswered([this] {
+        if (jobState_ == JobState::RunsDone) {
+            keeper_.Change([this] { SettleFinishedOutputs(false); });
+        }
+    });
 }
 
 void frmMain::Register(forms::Control& control) {

@@ -257,9 +257,9 @@ private:
     // Fills EncoderConfig from the options; the number of channels the MP3 file gets.
     int ConfigureEncoder(const WavFormat& format);
     // Takes the MP3 files that are durable now as the job's, and says which could not be made
-    // so; with `all`, waits for every finished file's sync. A job's last ones are taken when it
-    // ends, or when its names come back after an abort.
-    void SettleFinishedOutputs(bool all);
+    // so; with `waitForAll`, waits for every finished file's sync. A job's last ones are taken when
+    // it ends, or when its names come back after an abort.
+    void SettleFinishedOutputs(bool waitForAll);
     FinishedOutputs finishedOutputs_;
 
 public:

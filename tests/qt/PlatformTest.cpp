@@ -63,7 +63,7 @@ TEST(SyncWaitsTest, TheWindowGoesOnWhileAStepWaitsForTheDisk) {
             ticked = true;
         });
         timer.start(10);
-        const int answer = syncs->Wait(syncs->Hand([&] {
+        const int answer = syncs->Wait(syncs->Queue([&] {
             for (int i = 0; i < 1000 && !ticked; ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
@@ -94,7 +94,7 @@ TEST(SyncWaitsTest, ADiskThatDoesNotAnswerIsToldAndHoldsNoEnd) {
         platform::SyncThread* syncs = platform::CurrentSyncThread();
         ASSERT_NE(syncs, nullptr);
         // Without an end it answers once the notice is out; with one, once given up on.
-        const int answer = syncs->Wait(syncs->Hand([&] {
+        const int answer = syncs->Wait(syncs->Queue([&] {
             for (int i = 0; i < 1000 && !(endAsked ? givenUp : noticed); ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }

@@ -3,11 +3,13 @@
 #include "forms/Timer.h"
 #include "platform/Platform.h"
 #include "platform/SyncThread.h"
+#include "support/HeldExecutor.h"
 
 #include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,8 +28,9 @@ class TestPlatform : public platform::Clock,
                      public platform::WindowHost,
                      public platform::Desktop {
 public:
-    // Syncs are made on a thread of their own, as in the program, but only while the window
-    // handles its events or waits for one: every run sees its calls in one order.
+    // Syncs are made on threads of their own, in the program's two queues, but only while the
+    // window handles its events or waits for one: every run sees its calls in one order. The
+    // answers of syncs in the background are delivered then too.
     TestPlatform() : outerSyncs_(platform::UseSyncThread(&syncs_)) {}
     ~TestPlatform() override { platform::UseSyncThread(outerSyncs_); }
     TestPlatform(const TestPlatform&) = delete;
@@ -38,7 +41,7 @@ public:
     platform::DateTime Now() override { return now_; }
     void SetNow(platform::DateTime now) { now_ = now; }
     void DoEvents() override {
-        syncs_.LetGo();
+        LetSyncsGo();
         ++doEventsCalls;
         while (!doEventsActions_.empty() && doEventsActions_.begin()->first <= doEventsCalls) {
             auto action = std::move(doEventsActions_.begin()->second);
@@ -141,6 +144,18 @@ private:
     std::multimap<int, std::function<void()>> doEventsActions_;
     std::vector<platform::MessageBoxRequest> messages_;
     std::deque<std::string> dialogAnswers_;
+    void LetSyncsGo() {
+        waitedSyncs_.LetGo();
+        backgroundSyncs_.LetGo();
+        std::vector<std::function<void()>> delivered;
+        {
+            const std::lock_guard lock(deliveredMutex_);
+            delivered.swap(delivered_);
+        }
+        for (const auto& completion : delivered) {
+            completion();
+        }
+    }
     void Pause() {
         ++pauses;
         if (onPause) {
@@ -148,8 +163,21 @@ private:
         }
     }
 
+    testing::HeldExecutor waitedSyncs_;
+    testing::HeldExecutor backgroundSyncs_;
+    std::mutex deliveredMutex_;
+    std::vector<std::function<void()>> delivered_;
     // A wait for a sync handles the window's events, as the program's does.
-    platform::SyncThread syncs_{[this](const auto& /*done*/) { Pause(); }, nullptr, true};
+    platform::SyncThread syncs_{[this](const auto& /*done*/) {
+                                    Pause();
+                                    LetSyncsGo();
+                                },
+                                nullptr,
+                                [this](std::function<void()> completion) {
+                                    const std::lock_guard lock(deliveredMutex_);
+                                    delivered_.push_back(std::move(completion));
+                                },
+                                waitedSyncs_, backgroundSyncs_};
     platform::SyncThread* outerSyncs_;
 };
 

@@ -1,10 +1,13 @@
 #include "platform/SyncThread.h"
 
+#include "support/HeldExecutor.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
+#include <vector>
 
 namespace tarn {
 namespace {
@@ -25,12 +28,14 @@ int SyncUntil(const std::atomic<bool>& until) {
 TEST(SyncThreadTest, AStepNeverWaitsBehindTheSyncInTheBackground) {
     bool waitingSeen = false;
     platform::SyncThread* waited = nullptr;
+    std::atomic<int> delivered = -1;
     platform::SyncThread syncs([&](const auto& /*done*/) { waitingSeen = waited->Waiting(); },
-                               nullptr);
+                               nullptr, [&](auto completion) { completion(); });
     waited = &syncs;
     std::atomic<bool> waitedForMade = false;
-    const auto background = syncs.Hand([&] { return SyncUntil(waitedForMade); }, true);
-    EXPECT_EQ(syncs.Wait(syncs.Hand([&] {
+    const auto background = syncs.QueueInBackground([&] { return SyncUntil(waitedForMade); },
+                                                    [&](int answer) { delivered = answer; });
+    EXPECT_EQ(syncs.Wait(syncs.Queue([&] {
         waitedForMade = true;
         return EIO;
     })),
@@ -38,30 +43,39 @@ TEST(SyncThreadTest, AStepNeverWaitsBehindTheSyncInTheBackground) {
     EXPECT_EQ(syncs.Wait(background), 0);
     EXPECT_TRUE(waitingSeen);
     EXPECT_FALSE(syncs.Waiting());
+    for (int i = 0; i < 1000 && delivered != 0; ++i) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(delivered, 0);
 }
 
-// Where the syncs run only when let go, none is made before, and all are made by then, in the
-// order they were handed over.
-TEST(SyncThreadTest, LetGoMakesEverySyncHandedOverInOrder) {
-    platform::SyncThread syncs(nullptr, nullptr, true);
-    std::vector<int> made;
-    const auto first = syncs.Hand(
-        [&] {
-            made.push_back(1);
-            return 0;
+// Nothing is made before its executor runs it; the answers of the syncs in the background reach
+// the window's thread only through what delivers them, in the order they were made.
+TEST(SyncThreadTest, AnswersInTheBackgroundAreDeliveredInTheirOrder) {
+    testing::HeldExecutor waitedExecutor;
+    testing::HeldExecutor backgroundExecutor;
+    std::vector<std::function<void()>> deliveries;
+    std::mutex deliveriesMutex;
+    platform::SyncThread syncs(
+        nullptr, nullptr,
+        [&](std::function<void()> completion) {
+            const std::lock_guard lock(deliveriesMutex);
+            deliveries.push_back(std::move(completion));
         },
-        true);
-    const auto second = syncs.Hand([&] {
-        made.push_back(2);
-        return ENOSPC;
-    });
-    std::this_thread::sleep_for(20ms);
-    EXPECT_TRUE(made.empty());
-    EXPECT_FALSE(syncs.Done(first));
-    syncs.LetGo();
-    EXPECT_EQ(made, (std::vector{1, 2}));
-    EXPECT_TRUE(syncs.Done(second));
-    EXPECT_EQ(syncs.Wait(second), ENOSPC);
+        waitedExecutor, backgroundExecutor);
+    std::vector<int> answers;
+    for (const int error : {0, ENOSPC}) {
+        syncs.QueueInBackground([error] { return error; },
+                                [&answers](int answer) { answers.push_back(answer); });
+    }
+    EXPECT_TRUE(syncs.Busy());
+    backgroundExecutor.LetGo();
+    EXPECT_FALSE(syncs.Busy());
+    EXPECT_TRUE(answers.empty()) << "delivered on the window's thread, not the executor's";
+    for (const auto& completion : deliveries) {
+        completion();
+    }
+    EXPECT_EQ(answers, (std::vector{0, ENOSPC}));
 }
 
 } // namespace
