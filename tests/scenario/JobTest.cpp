@@ -13,6 +13,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <sys/resource.h>
 
@@ -377,7 +378,8 @@ TEST_F(JobTest, AFinishedFileThatCannotBeMadeDurableIsRemovedAndSaid) {
     EXPECT_EQ(dir.Names(), Names{"one a.wav"});
 }
 
-// Aborted once its runs are done, a job counts every file they finished.
+// Aborted once its runs are done, a job is idle at once, and counts every file they finished once
+// their sync has answered.
 TEST_F(JobTest, AnAbortAfterTheRunsCountsEveryFileFinished) {
     WriteAndAdd({"one a.wav", "two b.wav"}, 1);
     frmMain::JobOutcome outcome;
@@ -385,7 +387,13 @@ TEST_F(JobTest, AnAbortAfterTheRunsCountsEveryFileFinished) {
         form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
     Go();
     ASSERT_TRUE(form.JobActive()) << "the job tick has not ended it yet";
+    std::optional<std::tuple<bool, int>> atTheWait;
+    platform.onPause = [&](int) {
+        atTheWait = atTheWait.value_or(
+            std::tuple(form.cmdAbort.Enabled(), form.lstOpenFileName.ListCount()));
+    };
     form.cmdAbort.Click.Raise();
+    EXPECT_EQ(atTheWait, std::tuple(false, 0)) << "the window waits for the sync, idle";
     EXPECT_EQ(std::tuple(outcome.mp3Files, outcome.aborted), std::tuple(2, true));
     EXPECT_EQ(dir.Names(), (Names{"one a.mp3", "one a.wav", "two b.mp3", "two b.wav"}));
 }
