@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <cstdlib>
 #include <iostream>
+#include <thread>
 
 namespace tarn::gui {
 
@@ -41,8 +42,9 @@ SyncWaits::~SyncWaits() {
     if (thread_.Busy()) {
         QElapsedTimer waited;
         waited.start();
+        // The window has gone: nothing is left to handle meanwhile.
         while (thread_.Busy() && waited.elapsed() < patience_.end.count()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, kLookMs);
+            std::this_thread::sleep_for(std::chrono::milliseconds(kLookMs));
         }
         if (thread_.Busy()) {
             GiveUp();
