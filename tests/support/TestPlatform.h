@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/Timer.h"
+#include "journal/NameJournal.h"
 #include "platform/Platform.h"
 #include "platform/SyncThread.h"
 #include "support/HeldExecutor.h"
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <mutex>
 #include <string>
@@ -32,7 +34,10 @@ public:
     // window handles its events or waits for one: every run sees its calls in one order. The
     // answers of syncs in the background are delivered then too.
     TestPlatform() : outerSyncs_(platform::UseSyncThread(&syncs_)) {}
-    ~TestPlatform() override { platform::UseSyncThread(outerSyncs_); }
+    ~TestPlatform() override {
+        platform::UseSyncThread(outerSyncs_);
+        EXPECT_EQ(NameJournal::NestedWrites(), nestedWrites_) << "a change ran inside another";
+    }
     TestPlatform(const TestPlatform&) = delete;
     TestPlatform& operator=(const TestPlatform&) = delete;
 
@@ -179,6 +184,7 @@ private:
                                 },
                                 waitedSyncs_, backgroundSyncs_};
     platform::SyncThread* outerSyncs_;
+    const int nestedWrites_ = NameJournal::NestedWrites();
 };
 
 } // namespace tarn::testing
