@@ -73,6 +73,10 @@ TEST(WavProbeTest, ReadsTheFieldsAtFixedOffsets) {
     EXPECT_EQ(std::tuple(result.sampleRate, result.bitsPerSample, result.channels, result.outcome),
               std::tuple(48000, std::int16_t{8}, std::int16_t{1}, ProbeOutcome::Accepted));
     EXPECT_EQ(ProbeWavHeaderBytes(bytes.data(), 35).outcome, ProbeOutcome::TooShort);
+    // A file that cannot be read keeps the reason for the message.
+    const ProbeResult missing = ProbeWavHeader(dir.File("missing.wav"));
+    EXPECT_EQ(std::pair(missing.outcome, missing.failure.Error()),
+              std::pair(ProbeOutcome::Unreadable, ENOENT));
     const auto listFirst = testing::Riff(
         {{"LIST", testing::FfmpegList()}, {"fmt ", testing::Fmt(2, 44100, 16)}, {"data", {}}});
     EXPECT_EQ(ProbeWavHeaderBytes(listFirst.data(), listFirst.size()).outcome,
