@@ -51,8 +51,7 @@ TEST_F(NameJournalTest, KeepsAnyPathAndReadsTheFormsOfEarlierVersions) {
     const std::string a = dir.File("line\nbreak and\ttab.wav"), b = dir.File("a b.wav");
     ASSERT_TRUE(journal.Record(a, b));
     const auto recorded = journal.Entries();
-    ASSERT_TRUE(recorded) << recorded.Outcome().Reason();
-    ASSERT_FALSE(recorded->empty());
+    ASSERT_FALSE(recorded.ValueOr({}).empty()) << recorded.Outcome().Reason();
     EXPECT_EQ(recorded->front(), (Entry{a, b, Kind::Renamed, {Stat(dir.File(".")).st_dev, 0}}));
     for (const auto& [bytes, entry] :
          {std::pair{Fields({a, b}), Entry{a, b}},
@@ -88,15 +87,13 @@ TEST_F(NameJournalTest, ADamagedJournalIsNeitherReadNorChanged) {
 // the program to rename or remove any file.
 TEST_F(NameJournalTest, OnlyAJournalOfTheUsersOwnIsRead) {
     const std::string folder = fs::path(journal.Path()).parent_path().string();
-    // Owner and mode 0: kept. Giving a file away needs root, so those rows come last: a skip ends
-    // the test.
-    using Row = std::tuple<const char*, bool, uid_t, mode_t>;
+    using Row = std::tuple<const char*, bool, uid_t, mode_t>; // owner and mode 0: kept
     for (const auto& [name, onFolder, owner, mode] :
          {Row{"a journal others can write", false, 0, 0622},
           Row{"a folder others can write", true, 0, 0777}, Row{"a link in its place", false, 0, 0},
           Row{"another's journal", false, 4242, 0}, Row{"another's folder", true, 4242, 0}}) {
         SCOPED_TRACE(name);
-        if (owner != 0 && ::geteuid() != 0) {
+        if (owner != 0 && ::geteuid() != 0) { // these rows come last: a skip ends the test
             GTEST_SKIP() << "Only root can give the journal or its folder to another user";
         }
         fs::remove_all(folder);
@@ -138,8 +135,7 @@ TEST_F(NameJournalTest, RecoveryActsOnlyOnTheFilesItsRecordsMean) {
     EXPECT_EQ(testing::Contents(dir.File("started.mp3")), "mine");
     EXPECT_FALSE(fs::exists(dir.File("empty.mp3")));
     const auto kept = journal.Entries();
-    ASSERT_TRUE(kept) << kept.Outcome().Reason();
-    ASSERT_FALSE(kept->empty());
+    ASSERT_FALSE(kept.ValueOr({}).empty()) << kept.Outcome().Reason();
     EXPECT_EQ(report.notConnected, *kept);
     EXPECT_EQ(kept->front().currentPath, dir.File("away/z.wav"));
 }

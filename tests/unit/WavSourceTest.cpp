@@ -34,7 +34,7 @@ struct LocateRow {
     WavLayout layout;
 };
 
-std::vector<LocateRow> LocateRows() {
+std::vector<LocateRow> Files() {
     // An extensible "fmt ": the speaker mask, then the sub-format's GUID.
     Bytes extensible = Fmt(6, 48000, 16, kWaveFormatExtensible);
     const char tail[] = "\x16\x00\x10\x00\x3F\x00\x00\x00\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00"
@@ -79,8 +79,7 @@ TEST_P(LocateWavDataTest, FindsTheFormatAndTheData) {
     EXPECT_EQ(Locate(GetParam().file), GetParam().layout);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, LocateWavDataTest, ::testing::ValuesIn(LocateRows()),
-                         testing::RowName);
+INSTANTIATE_TEST_SUITE_P(All, LocateWavDataTest, ::testing::ValuesIn(Files()), testing::RowName);
 
 TEST(LocateWavDataFailureTest, AFailedReadGivesNothingAndTagsCostOnlyTheirReads) {
     // A read that fails gives nothing: here the second chunk's header.
