@@ -4,8 +4,9 @@
 
 namespace tarn {
 
-// The two parts of a path, split at its last "/"; nothing else of the path is looked at, so
-// "a//b" has the folder "a/" and "a/b/" the name "".
+// A path's two parts, split at its last "/" and at nothing else: the folder of "a//b" is "a/",
+// the name in "a/b/" is "".
+
 // The folder a path's file is in: "/music" for "/music/a.wav", "/" for "/a.wav", and "." (the
 // current folder) for a bare name or an empty path.
 std::string ParentFolder(const std::string& path);
