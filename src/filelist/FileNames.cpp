@@ -1,6 +1,9 @@
 #include "filelist/FileNames.h"
 
+#include "common/PathParts.h"
+
 #include <algorithm>
+#include <utility>
 
 namespace tarn {
 
@@ -12,11 +15,8 @@ std::string CleanFileName(const std::string& fileName) {
 }
 
 SplitPathResult SplitPath(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return {"", path};
-    }
-    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+    std::string fileName = FileName(path);
+    return {path.substr(0, path.size() - fileName.size()), std::move(fileName)};
 }
 
 std::string FormatFileSize(std::uint64_t byteCount) {

@@ -6,6 +6,19 @@
 
 namespace tarn {
 
+std::string RecordKindText(NameJournal::Kind kind, const std::string& chosen) {
+    switch (kind) {
+    case NameJournal::Kind::OutputStarted:
+        return "cut short, to be removed";
+    case NameJournal::Kind::Placeholder:
+        return "empty, to be removed";
+    case NameJournal::Kind::Renamed:
+    case NameJournal::Kind::OutputFinished:
+        break;
+    }
+    return "to be " + chosen;
+}
+
 std::string NotConnectedText(const std::vector<NameJournal::Entry>& records) {
     std::vector<std::string> folders;
     for (const NameJournal::Entry& record : records) {
@@ -22,19 +35,8 @@ std::string NotConnectedText(const std::vector<NameJournal::Entry>& records) {
             if (SplitPath(record.currentPath).folder != folder) {
                 continue;
             }
-            text += "\n    " + SplitPath(record.currentPath).fileName;
-            switch (record.kind) {
-            case NameJournal::Kind::OutputStarted:
-                text += ", cut short, to be removed";
-                break;
-            case NameJournal::Kind::Placeholder:
-                text += ", empty, to be removed";
-                break;
-            case NameJournal::Kind::Renamed:
-            case NameJournal::Kind::OutputFinished:
-                text += ", to be " + SplitPath(record.chosenPath).fileName;
-                break;
-            }
+            text += "\n    " + SplitPath(record.currentPath).fileName + ", " +
+                    RecordKindText(record.kind, SplitPath(record.chosenPath).fileName);
         }
     }
     return text + "\nTheir names come back when the program next starts with it connected.";

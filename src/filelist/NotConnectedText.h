@@ -12,4 +12,9 @@ namespace tarn {
 // they have and will have, and when their names come back.
 std::string NotConnectedText(const std::vector<NameJournal::Entry>& records);
 
+// What is to become of a record's file, as the messages that list records say it: "cut short, to
+// be removed", "empty, to be removed", or "to be " and `chosen` (the name a listed WAV file gets
+// back, or a finished MP3 file takes), given as the message shows it: a file name or a path.
+std::string RecordKindText(NameJournal::Kind kind, const std::string& chosen);
+
 } // namespace tarn

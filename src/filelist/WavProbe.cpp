@@ -36,7 +36,7 @@ ProbeResult ProbeWavHeader(const std::string& path) {
     std::array<unsigned char, kHeaderBytesNeeded> header{};
     const auto read = platform::ReadAt(path, 0, header.data(), header.size());
     if (!read) {
-        return ProbeResult{};
+        return ProbeResult{.failure = read.Outcome()};
     }
     return ProbeWavHeaderBytes(header.data(), *read);
 }

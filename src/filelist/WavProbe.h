@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Status.h"
+
 #include <cstdint>
 #include <string>
 
@@ -18,6 +20,8 @@ struct ProbeResult {
     std::int32_t sampleRate = 0;
     std::int16_t bitsPerSample = 0;
     std::int16_t channels = 0;
+    // Why the file is Unreadable (the system's error); success for every other outcome.
+    Status failure;
 };
 
 // Reads the channel count (offset 22), sample rate (24) and bits per sample (34) of a WAV file

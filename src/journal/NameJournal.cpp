@@ -1,5 +1,6 @@
 #include "journal/NameJournal.h"
 
+#include "common/PathParts.h"
 #include "journal/JournalFormat.h"
 #include "journal/SettleRecord.h"
 #include "platform/SyncThread.h"
@@ -25,8 +26,7 @@ namespace sys = platform::sys;
 namespace {
 
 std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
+    return ParentFolder(path);
 }
 
 // What only the user may change: theirs, and no one else can write to it.

@@ -1,5 +1,6 @@
 #include "platform/FileOps.h"
 
+#include "common/PathParts.h"
 #include "platform/SyncThread.h"
 #include "platform/SystemCalls.h"
 
@@ -14,15 +15,6 @@ namespace {
 
 Status Done(int result) {
     return result == 0 ? Status() : Status::FromErrno();
-}
-
-// The folder part of a path; "." for a bare name.
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 FileInfo InfoOf(const struct stat& info) {
@@ -207,7 +199,7 @@ Status RenameNoReplace(const std::string& from, const std::string& to, Placehold
 
 Result<std::uint64_t> FolderDevice(const std::string& path) {
     struct stat info {};
-    if (sys::Stat(FolderOf(path).c_str(), &info) != 0) {
+    if (sys::Stat(ParentFolder(path).c_str(), &info) != 0) {
         return Status::FromErrno();
     }
     return static_cast<std::uint64_t>(info.st_dev);
@@ -225,7 +217,7 @@ Result<bool> PlaceIsThere(const std::string& path, std::uint64_t device) {
 Status SyncFolderOf(const std::string& path) {
     // Closing a folder opened for reading loses nothing.
     const sys::Descriptor folder(
-        sys::Open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        sys::Open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.Valid()) {
         return Status::FromErrno();
     }
@@ -244,7 +236,7 @@ Status CreateFolders(const std::string& folder) {
     if (errno != ENOENT) {
         return Status::FromErrno();
     }
-    if (Status above = CreateFolders(FolderOf(folder)); !above) {
+    if (Status above = CreateFolders(ParentFolder(folder)); !above) {
         return above;
     }
     if (sys::Mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {

@@ -1,5 +1,6 @@
 #include "qt/QtPlatform.h"
 
+#include "common/PathParts.h"
 #include "journal/NameJournal.h"
 #include "platform/FileOps.h"
 #include "qt/FileHandover.h"
@@ -134,8 +135,7 @@ QString QtInstanceMarker::DefaultLockPath() {
     if (journal.empty()) {
         return {};
     }
-    return QString::fromStdString(journal.substr(0, journal.find_last_of('/'))) +
-           QStringLiteral("/tarnme.lock");
+    return QString::fromStdString(ParentFolder(journal)) + QStringLiteral("/tarnme.lock");
 }
 
 Result<bool> QtInstanceMarker::AnotherInstanceRunning() {

@@ -1,5 +1,7 @@
 #include "shell/modGeneral.h"
 
+#include "common/PathParts.h"
+
 namespace tarn {
 
 void RemoveSystemMenuItems(platform::WindowHost& window, const std::array<bool, 7>& flags) {
@@ -12,7 +14,7 @@ void RemoveSystemMenuItems(platform::WindowHost& window, const std::array<bool, 
 }
 
 std::string ChangeExtension(const std::string& path, const std::string& extension) {
-    const std::size_t nameStart = path.find_last_of('/') + 1; // 0 when there is no folder
+    const std::size_t nameStart = path.size() - FileName(path).size();
     const std::size_t dot = path.find_last_of('.');
     // A dot before the file name, or leading it (a hidden file), starts no extension.
     if (dot == std::string::npos || dot <= nameStart) {

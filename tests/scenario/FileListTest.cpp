@@ -197,7 +197,8 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     // The window manager's close gives the names back before the window goes.
     bool cancel = true;
     form.Form_QueryUnload(cancel);
-    EXPECT_FALSE(cancel || form.Loaded());
+    EXPECT_FALSE(cancel);
+    EXPECT_FALSE(form.Loaded());
     EXPECT_TRUE(fs::exists(dir.File("b-two.wav")));
 }
 

@@ -59,6 +59,12 @@ protected:
             Add(name);
         }
     }
+    // Whether the window refuses to close now.
+    bool CloseRefused() {
+        bool cancel = false;
+        form.Form_QueryUnload(cancel);
+        return cancel;
+    }
     // Every source still there has the bytes it was written with; the journal keeps nothing.
     void ExpectSourcesIntact() {
         for (const auto& [name, bytes] : originals) {
@@ -104,9 +110,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
             EXPECT_EQ(EnabledControls(), (Names{"cmdAbort", "cmdHelp"}));
             EXPECT_EQ(TimersEnabled(), std::tuple(true, true, true));
             EXPECT_EQ(form.ShownEntry, 1);
-            bool cancel = false;
-            form.Form_QueryUnload(cancel);
-            EXPECT_TRUE(cancel);
+            EXPECT_TRUE(CloseRefused());
         }
     });
     Go();
@@ -314,8 +318,7 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
     testing::WriteBytes(dir.File("my song.mp3"), {'k', 'e', 'e', 'p'});
     testing::WriteBytes(dir.File("free later.mp3"), {'o', 'l', 'd'});
     // "my song.wav" comes back whenever it goes; "free later.mp3" goes in its entry's second try.
-    int pausesAtTheEnd = 0;
-    int pausesForTheSecond = 0;
+    int pausesAtTheEnd = 0, pausesForTheSecond = 0;
     AtEveryPause([&] {
         if (!fs::exists(dir.File("my song.wav"))) {
             testing::WriteBytes(dir.File("my song.wav"), {'n', 'e', 'w'});
@@ -323,9 +326,7 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
         if (!form.JobActive()) {
             EXPECT_EQ(TimersEnabled(), std::tuple(false, false, false));
             // Closing now would give the names back underneath.
-            bool cancel = false;
-            form.Form_QueryUnload(cancel);
-            EXPECT_TRUE(cancel);
+            EXPECT_TRUE(CloseRefused());
             ++pausesAtTheEnd;
             if (fs::exists(dir.File("free later.wav")) && ++pausesForTheSecond == 3) {
                 fs::remove(dir.File("free later.mp3"));

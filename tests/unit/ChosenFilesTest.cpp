@@ -1,4 +1,5 @@
 // The files the program is given: their names, the command line's paths, the WAV header's fields.
+#include "common/PathParts.h"
 #include "filelist/FileNames.h"
 #include "filelist/WavProbe.h"
 #include "shell/CommandLine.h"
@@ -19,11 +20,14 @@ TEST(FileNamesTest, CleanedNamesFoldersSizesAndMp3Paths) {
          {Texts{"My Song - Live.wav", "MySongLive.wav"}, Texts{"a-b c_d.WAV", "abc_d.WAV"}}) {
         EXPECT_EQ(CleanFileName(chosen), cleaned);
     }
-    using Split = std::tuple<const char*, const char*, const char*>;
-    for (const auto& [path, folder, name] :
-         {Split{"/a b/c-d/e f.wav", "/a b/c-d/", "e f.wav"}, Split{"plain.wav", "", "plain.wav"}}) {
-        EXPECT_EQ(SplitPath(path).folder, folder);
-        EXPECT_EQ(SplitPath(path).fileName, name);
+    using Split = std::tuple<const char*, const char*, const char*, const char*>;
+    for (const auto& [path, parent, name, folder] :
+         {Split{"/a b/c-d/e f.wav", "/a b/c-d", "e f.wav", "/a b/c-d/"},
+          Split{"plain.wav", ".", "plain.wav", ""}, Split{"/x.wav", "/", "x.wav", "/"},
+          Split{"a/b/", "a/b", "", "a/b/"}, Split{"", ".", "", ""}}) {
+        EXPECT_EQ(ParentFolder(path), parent) << path;
+        EXPECT_EQ(FileName(path), name) << path;
+        EXPECT_EQ(SplitPath(path).folder, folder) << path;
     }
     using Size = std::pair<std::uint64_t, const char*>;
     for (const auto& [bytes, text] :
@@ -66,6 +70,8 @@ TEST(WavProbeTest, ReadsTheFieldsAtFixedOffsets) {
     EXPECT_EQ(std::tuple(result.sampleRate, result.bitsPerSample, result.channels, result.outcome),
               std::tuple(48000, std::int16_t{8}, std::int16_t{1}, ProbeOutcome::Accepted));
     EXPECT_EQ(ProbeWavHeaderBytes(bytes.data(), 35).outcome, ProbeOutcome::TooShort);
+    // A file that cannot be read keeps the reason for the message.
+    EXPECT_EQ(ProbeWavHeader(dir.File("missing.wav")).failure.Error(), ENOENT);
     const auto listFirst = testing::Riff(
         {{"LIST", testing::FfmpegList()}, {"fmt ", testing::Fmt(2, 44100, 16)}, {"data", {}}});
     EXPECT_EQ(ProbeWavHeaderBytes(listFirst.data(), listFirst.size()).outcome,

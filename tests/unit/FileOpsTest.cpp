@@ -32,11 +32,19 @@ TEST(FileOpsTest, TheMachinesOwnFileSystemsNumberFilesForGoodAndSyncAsAWhole) {
 TEST(FileOpsTest, ARenameNeverReplacesAndIsDoneWhenItWasMade) {
     const std::pair<Call, int> noRenameat2{Call::RenameNoReplace, EINVAL},
         noLink{Call::Link, EPERM};
-    using Row = std::tuple<const char*, std::vector<std::pair<Call, int>>, bool>;
-    for (const auto& [name, refused, taken] : std::vector<Row>{
+    struct Row {
+        const char* name;
+        std::vector<std::pair<Call, int>> refused;
+        bool taken;
+        std::pair<std::size_t, int> once{}; // a call, by its number, that fails once
+    };
+    for (const auto& [name, refused, taken, once] : std::vector<Row>{
              {"linking, taken", {noRenameat2}, true},
              {"placeholder, taken", {noRenameat2, noLink}, true},
-             {"renamed, answer lost", {{Call::RenameNoReplace, kMadeThenFailed + EIO}}, false},
+             {"renamed, answer lost, the source's folder a file now",
+              {{Call::RenameNoReplace, kMadeThenFailed + EIO}},
+              false,
+              {2, ENOTDIR}},
              {"linked, answer lost", {noRenameat2, {Call::Link, kMadeThenFailed + EIO}}, false},
              {"unlinked, answer lost", {noRenameat2, {Call::Unlink, kMadeThenFailed + EIO}}, false},
              {"unlinked, made again",
@@ -51,7 +59,7 @@ TEST(FileOpsTest, ARenameNeverReplacesAndIsDoneWhenItWasMade) {
         if (taken) {
             testing::WriteBytes(dir.File("b"), {'b'});
         }
-        testing::FaultySystem system;
+        testing::FaultySystem system(once.first, once.second);
         for (const auto& [call, answer] : refused) {
             system.Refuse(call, answer);
         }

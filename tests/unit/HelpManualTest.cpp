@@ -3,9 +3,11 @@
 #include "helpviewer/ArchivePath.h"
 #include "helpviewer/HtmlText.h"
 #include "helpviewer/ReaderProcess.h"
+#include "platform/SystemCalls.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -91,8 +93,7 @@ TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
 // Missing, not a help file, cut off anywhere: the problem is known at once and named.
 TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
     testing::TempDir dir;
-    std::ifstream in(kManual, std::ios::binary);
-    const std::string whole((std::istreambuf_iterator<char>(in)), {});
+    const std::string whole(std::istreambuf_iterator(std::ifstream(kManual).rdbuf()), {});
     using Case = std::pair<std::optional<std::string>, const char*>;
     std::vector<Case> cases = {Case{std::nullopt, " is missing"},
                                Case{"<html>no help</html>", " is not a compiled"},
@@ -121,6 +122,12 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
     const std::string reader = dir.File("absent-reader");
     EXPECT_EQ(ReadArchive(kManual, reader).Outcome().Reason(),
               "The help reader " + reader + " could not be started: No such file or directory.");
+    // A reader holds no file of ours, even one without O_CLOEXEC: here sh runs a "help file".
+    const platform::sys::Descriptor held(::open(kManual, O_RDONLY));
+    std::ofstream(dir.File("held.chm")) << "ITSF\nreadlink /proc/$$/fd/* >" << dir.File("held");
+    static_cast<void>(ReadArchive(dir.File("held.chm"), "/bin/sh"));
+    const std::string holds(std::istreambuf_iterator(std::ifstream(dir.File("held")).rdbuf()), {});
+    EXPECT_THAT(holds, Not(HasSubstr(kManual)));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "encoding/WavSource.h"
 
+#include "support/TableRows.h"
 #include "support/WavFiles.h"
 
 #include <cstring>
@@ -27,7 +28,13 @@ std::optional<WavLayout> Locate(const Bytes& file, int failingRead = 0) {
 const WavFormat kCd{kWaveFormatPcm, 2, 44100, 16, 0};
 const WavFormat kDatMono8{kWaveFormatPcm, 1, 48000, 8, 0};
 
-TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
+struct LocateRow {
+    const char* name;
+    Bytes file;
+    WavLayout layout;
+};
+
+std::vector<LocateRow> Files() {
     // An extensible "fmt ": the speaker mask, then the sub-format's GUID.
     Bytes extensible = Fmt(6, 48000, 16, kWaveFormatExtensible);
     const char tail[] = "\x16\x00\x10\x00\x3F\x00\x00\x00\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00"
@@ -41,27 +48,40 @@ TEST(LocateWavDataTest, FindsTheFormatAndTheData) {
     std::vector<testing::Chunk> chunks{{"fmt ", Fmt(2, 44100, 16)}, {"data", {}}};
     chunks.resize(1026, {"JUNK", {}});
     chunks.push_back({"LIST", {}});
-    const Bytes tooFar = Riff(chunks);
 
-    const std::pair<Bytes, WavLayout> cases[] = {
+    return {
         // A data chunk that claims more than the file holds, as from a writer that never finished.
-        {Riff({{"JUNK", Bytes(5)}, {"fmt ", Fmt(1, 48000, 8)}, {"data", Bytes(7), 0xFFFFFFFF}}),
+        {"data_past_the_end",
+         Riff({{"JUNK", Bytes(5)}, {"fmt ", Fmt(1, 48000, 8)}, {"data", Bytes(7), 0xFFFFFFFF}}),
          {kDatMono8, 58, 8, true}},
-        {Riff({{"data", Bytes(400)}, {"fmt ", Fmt(2, 44100, 16)}}), {kCd, 20, 400, true}},
-        {Riff({{"fmt ", extensible}, {"data", Bytes(120)}}),
+        {"data_before_format",
+         Riff({{"data", Bytes(400)}, {"fmt ", Fmt(2, 44100, 16)}}),
+         {kCd, 20, 400, true}},
+        {"extensible",
+         Riff({{"fmt ", extensible}, {"data", Bytes(120)}}),
          {{kWaveFormatPcm, 6, 48000, 16, 0x3F}, 68, 120, true}},
-        {Riff({{"fmt ", spare}, {"data", Bytes(4)}}), {kCd, 68, 4, true}},
-        {Riff({{"fmt ", Fmt(2, 44100, 16)}, {"LIST", {}}, {"data", {}}}),
+        {"spare_format_bytes", Riff({{"fmt ", spare}, {"data", Bytes(4)}}), {kCd, 68, 4, true}},
+        {"tags_before_data",
+         Riff({{"fmt ", Fmt(2, 44100, 16)}, {"LIST", {}}, {"data", {}}}),
          {kCd, 52, 0, true, {{false, 44, 0}}}},
-        {tooFar, {kCd, 44, 0, true}},
+        {"tags_too_far", Riff(chunks), {kCd, 44, 0, true}},
         // Not well-formed: a canonical header (here 36 bytes), its tag unread; data from byte 44.
-        {notRiff, {kDatMono8, 36, 0, false}},
-        {Riff({{"fmt ", Fmt(1, 48000, 8)}, {"LIST", testing::FfmpegList()}}),
+        {"not_riff", notRiff, {kDatMono8, 36, 0, false}},
+        {"no_data_chunk",
+         Riff({{"fmt ", Fmt(1, 48000, 8)}, {"LIST", testing::FfmpegList()}}),
          {kDatMono8, 44, 26, false}},
     };
-    for (const auto& [file, layout] : cases) {
-        EXPECT_EQ(Locate(file), layout) << &file - &cases[0].first;
-    }
+}
+
+class LocateWavDataTest : public ::testing::TestWithParam<LocateRow> {};
+
+TEST_P(LocateWavDataTest, FindsTheFormatAndTheData) {
+    EXPECT_EQ(Locate(GetParam().file), GetParam().layout);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, LocateWavDataTest, ::testing::ValuesIn(Files()), testing::RowName);
+
+TEST(LocateWavDataFailureTest, AFailedReadGivesNothingAndTagsCostOnlyTheirReads) {
     // A read that fails gives nothing: here the second chunk's header.
     EXPECT_EQ(Locate(Riff({{"JUNK", {}}, {"fmt ", Fmt(2, 44100, 16)}, {"data", {}}}), 3),
               std::nullopt);

@@ -1,6 +1,7 @@
 #include "encoding/clsFileIo.h"
 
 #include "platform/FileOps.h"
+#include "support/FaultySystem.h"
 #include "support/TempDir.h"
 
 #include <cerrno>
@@ -23,15 +24,20 @@ protected:
 
 TEST_F(FileIoTest, WritesInPlaceReadsWhatThereIsAndMovesNothingFromNowhere) {
     // A missing file is created; an existing one is written from its start and never truncated.
-    for (const std::string text : {"0123456789", "abc"}) {
+    // A close that fails (a share that writes the data only then) is told.
+    for (const auto& [text, closeError] :
+         {std::pair<std::string, int>{"0123456789", 0}, {"abc", EIO}}) {
+        testing::FaultySystem system;
+        system.Refuse(platform::sys::Call::Close, closeError);
         clsFileIo file;
         ASSERT_TRUE(file.OpenFile(path));
         const auto size = static_cast<std::int64_t>(text.size());
         EXPECT_TRUE(file.WriteBytes(text.data(), size));
         EXPECT_EQ(platform::FileLength(path).ValueOr(-1), 10); // as others see it, before the close
-        errno = EIO; // a failure from before is not taken for one of the close
+        errno = ENOSPC; // a failure from before is not taken for one of the close
         EXPECT_TRUE(file.CloseFile());
-        EXPECT_EQ(file.LastApiResult(), 1);
+        EXPECT_EQ(std::pair(file.LastApiResult(), file.LastStatus().Error()),
+                  std::pair(closeError == 0 ? 1 : 0, closeError));
     }
     clsFileIo file;
     ASSERT_TRUE(file.OpenFileForReading(path));
