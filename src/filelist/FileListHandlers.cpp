@@ -16,8 +16,8 @@ namespace tarn {
 
 namespace {
 
-std::string ProbeRefusalText(ProbeOutcome outcome, const std::string& path) {
-    switch (outcome) {
+std::string ProbeRefusalText(const ProbeResult& probe, const std::string& path) {
+    switch (probe.outcome) {
     case ProbeOutcome::BadSampleRate:
         return "The Sample Rate must be 44.1 or 48 kHz.";
     case ProbeOutcome::BadBitsPerSample:
@@ -28,7 +28,8 @@ std::string ProbeRefusalText(ProbeOutcome outcome, const std::string& path) {
     case ProbeOutcome::Accepted:
         break;
     }
-    return "The file cannot be read:\n" + path;
+    return "The file cannot be read:\n" + path +
+           (probe.failure ? std::string() : "\n" + probe.failure.Reason() + ".");
 }
 
 } // namespace
@@ -167,7 +168,7 @@ void frmMain::ListChosenFile(const ChosenFile& file, const Status& cleaned) {
 
     const ProbeResult probe = ProbeWavHeader(cleanedPath);
     if (probe.outcome != ProbeOutcome::Accepted) {
-        ShowError(ProbeRefusalText(probe.outcome, chosenPath));
+        ShowError(ProbeRefusalText(probe, chosenPath));
         giveNameBack();
         return;
     }
@@ -353,22 +354,11 @@ void frmMain::TellRecovery(const NameJournal::RecoveryReport& report) {
     std::string text = "These files could not be put back in order, and the program tries again "
                        "when it next starts:";
     for (const auto& [entry, reason] : report.leftAlone) {
-        text += "\n" + entry.currentPath;
-        switch (entry.kind) {
-        case NameJournal::Kind::Renamed:
-            text += " (was " + entry.chosenPath + ")";
-            break;
-        case NameJournal::Kind::OutputFinished:
-            text += " (to be " + entry.chosenPath + ")";
-            break;
-        case NameJournal::Kind::OutputStarted:
-            text += " (cut short, to be removed)";
-            break;
-        case NameJournal::Kind::Placeholder:
-            text += " (empty, to be removed)";
-            break;
-        }
-        text += ": " + reason + ".";
+        text += "\n" + entry.currentPath + " (" +
+                (entry.kind == NameJournal::Kind::Renamed
+                     ? "was " + entry.chosenPath
+                     : RecordKindText(entry.kind, entry.chosenPath)) +
+                "): " + reason + ".";
     }
     platform_.notifier.ShowMessage({text, platform::MessageIcon::Exclamation, kAppTitle});
 }

@@ -1,6 +1,5 @@
 #include "journal/FinishedOutputs.h"
 
-#include "filelist/FileNames.h"
 #include "platform/SystemCalls.h"
 
 #include <cerrno>
@@ -78,11 +77,10 @@ void FinishedOutputs::Record(int syncError, NameJournal* journal, std::vector<Se
     syncing_.clear();
     Status durable = syncError == 0 ? Status() : Status::Failure(syncError);
     // Where each file was synced on its own, its folder is synced too, once.
-    std::set<std::string> folders;
+    platform::FolderSyncs folders;
     for (const auto& output : group) {
-        if (durable && !output->SyncsAsAWhole() &&
-            folders.insert(SplitPath(output->Path()).folder).second) {
-            durable = platform::SyncFolderOf(output->Path());
+        if (durable && !output->SyncsAsAWhole()) {
+            durable = folders.Of(output->Path());
         }
     }
     std::vector<Status> outcomes;

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
-#include <map>
 #include <optional>
 #include <pwd.h>
 #include <string>
@@ -267,13 +266,9 @@ NameJournal::RecoveryReport NameJournal::Recover() {
         }
     }
     // One sync of each folder makes every step in it durable.
-    std::map<std::string, Status> folders;
+    platform::FolderSyncs folders;
     for (const Entry& entry : settledOnceSynced) {
-        const std::string folder = FolderOf(entry.currentPath);
-        if (!folders.contains(folder)) {
-            folders[folder] = platform::SyncFolderOf(entry.currentPath);
-        }
-        if (const Status& synced = folders[folder]; synced) {
+        if (const Status& synced = folders.Of(entry.currentPath); synced) {
             settled.push_back(entry);
         } else {
             report.leftAlone.push_back({entry, synced.Reason()});

@@ -1,12 +1,10 @@
 #include "journal/NameKeeper.h"
 
-#include "filelist/FileNames.h"
 #include "platform/FileOps.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <iterator>
-#include <map>
 
 namespace tarn {
 
@@ -141,13 +139,9 @@ void NameKeeper::DropSettledRecords() {
     }
     // Until a rename has reached the disk, a power cut could undo it: the record that would redo
     // it goes only then. A record whose folder cannot be synced stays, for the next start.
-    std::map<std::string, bool> folderSynced;
+    platform::FolderSyncs folders;
     for (const auto& [from, to] : given) {
-        const std::string folder = SplitPath(to).folder;
-        if (!folderSynced.contains(folder)) {
-            folderSynced[folder] = platform::SyncFolderOf(to).Ok();
-        }
-        if (folderSynced[folder]) {
+        if (folders.Of(to)) {
             dropped.push_back(from);
         }
     }

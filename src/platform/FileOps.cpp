@@ -214,6 +214,14 @@ Result<bool> PlaceIsThere(const std::string& path, std::uint64_t device) {
     return device == 0 || *found == device;
 }
 
+const Status& FolderSyncs::Of(const std::string& path) {
+    const auto [answer, first] = answers_.try_emplace(ParentFolder(path));
+    if (first) {
+        answer->second = SyncFolderOf(path);
+    }
+    return answer->second;
+}
+
 Status SyncFolderOf(const std::string& path) {
     // Closing a folder opened for reading loses nothing.
     const sys::Descriptor folder(

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 
 namespace tarn::platform {
@@ -83,6 +84,14 @@ Result<std::uint64_t> FolderDevice(const std::string& path);
 // removal) durable, so that it survives a power cut. A file system that cannot make a folder
 // durable counts as done.
 Status SyncFolderOf(const std::string& path);
+// Syncs the folder of each path once, however many of the files in it ask: what each answered.
+class FolderSyncs {
+public:
+    const Status& Of(const std::string& path);
+
+private:
+    std::map<std::string, Status> answers_;
+};
 
 // Creates the folder and any above it that are missing, each creation made durable.
 Status CreateFolders(const std::string& folder);
