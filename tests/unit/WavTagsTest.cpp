@@ -1,8 +1,10 @@
-#include "encoding/WavTags.h"
+#include "tags/WavTags.h"
 
-#include "encoding/Id3v2Writer.h"
+#include "support/TableRows.h"
 #include "support/WavFiles.h"
+#include "tags/InfoText.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace tarn {
@@ -12,11 +14,7 @@ using testing::Bytes;
 using testing::List;
 using namespace std::string_literals;
 
-Bytes B(std::string_view text) {
-    return {text.begin(), text.end()};
-}
-
-TEST(InfoFieldTextTest, ReadsUtf8ElseWindows1252AndTrimsAndBounds) {
+TEST(InfoTextHandlerTest, ReadsUtf8ElseWindows1252AndTrimsAndBounds) {
     const std::string a1020(1020, 'a');
     const std::pair<std::string, std::string> cases[] = {
         {"  A \t\0B"s, "  A"},
@@ -35,60 +33,66 @@ TEST(InfoFieldTextTest, ReadsUtf8ElseWindows1252AndTrimsAndBounds) {
         {a1020 + "a🎵", a1020 + "a"},
         {a1020 + "    x", a1020},
     };
+    const InfoTextHandler handler;
     for (const auto& [raw, text] : cases) {
-        EXPECT_EQ(InfoFieldText(raw), text) << raw;
+        const TagLib::ByteVector bytes(raw.data(), static_cast<unsigned int>(raw.size()));
+        EXPECT_EQ(handler.parse(bytes).to8Bit(true), text) << raw;
     }
 }
 
-TEST(ParseInfoListTest, TakesEachFieldOnceAndRefusesDamage) {
-    const std::pair<Bytes, std::optional<TagFields>> cases[] = {
-        {List({"INFO", "INAM", "T", "IART", "Ar", "IPRD", "Al\0"s, "ICRD", "2024-05-01", "ISFT",
-               "Lavf", "IX  ", "x", "IPRT", "3/12", "IGNR", "Rock", "ICMT", "C"}),
-         TagFields{"T", "Ar", "Al", "2024-05-01", "3/12", "Rock", "C"}},
-        {List({"INFO", "INAM", " ", "INAM", "2nd", "INAM", "3rd", "ITRK", "1", "IPRT", "2"}),
-         TagFields{.title = "2nd", .track = "1"}},
-        {List({"INFO"}), TagFields{}},
-        {List({"adtl", "INAM", "T"}), std::nullopt},
-        {B("INF"), std::nullopt},
-        {B("INFOINAM\3\0\0\0Tx"s), std::nullopt},  // past the end
-        {B("INFOICMT\3\0\0\0odd"s), std::nullopt}, // no pad byte
-        {List({"INFO", "IN\x01M", "T"}), std::nullopt},
-        {List({"INFO", "INAM", "T", "\x7FNAM", "T"}), std::nullopt},
-        {B("INFOINAM\2\0\0\0Tx\0"s), std::nullopt}, // loose bytes
-    };
-    for (const auto& [body, fields] : cases) {
-        EXPECT_EQ(ParseInfoList(body), fields) << &body - &cases[0].first;
-    }
+struct TagRow {
+    const char* name;
+    Bytes file;
+    bool tagged;
+};
+
+void PrintTo(const TagRow& row, std::ostream* out) {
+    *out << row.name;
 }
 
-TEST(Id3v2TagInTest, CopiesAValidTagAndRefusesOthers) {
-    const auto header = [](char version, char flags, std::string_view size, std::size_t body) {
-        return B("ID3"s + version + '\0' + flags + std::string(size) + std::string(body, 'x'));
+class Mp3TagForTest : public ::testing::TestWithParam<TagRow> {};
+
+// Files that are no RIFF/WAVE files, or whose tags lie beyond what is read of their chunks, give
+// no tag; a read that fails costs the tags alone.
+TEST_P(Mp3TagForTest, GivesATagOnlyForWhatItReads) {
+    const Bytes& file = GetParam().file;
+    const auto length = static_cast<std::int64_t>(file.size());
+    const ReadAtFunction read = [&](std::int64_t offset, void* buffer, std::size_t count) {
+        const auto got = std::min<std::size_t>(count, file.size() - offset);
+        std::memcpy(buffer, file.data() + offset, got);
+        return Result<std::size_t>(got);
     };
-    const std::pair<Bytes, std::size_t> cases[] = {
-        {header(3, '\xE0', "\0\0\0\5"s, 5), 15},
-        {header(4, 0x10, "\0\0\0\2"s, 12), 22},
-        {header(4, 0x10, "\0\0\0\2"s, 11), 0},
-        {header(4, 0, "\0\3\x7F\x76"s, kMaxTagBytes), kMaxTagBytes},
-        {header(4, 0, "\0\3\x7F\x77"s, kMaxTagBytes), 0},
-        {header(3, 0x10, "\0\0\0\1"s, 1), 0},
-        {header(2, 0, "\0\0\0\1"s, 1), 0},
-        {header(5, 0, "\0\0\0\1"s, 1), 0},
-        {B("ID3\3\xFF\0\0\0\0\1x"s), 0},
-        {header(3, 0, "\0\0\0\6"s, 5), 0},
-        {header(3, 0, "\x80\0\0\1"s, 1), 0},
-        {header(3, 0, "\0\0\0\x81"s, 0x81), 0},
-        {header(3, 0, "\0\0\0\0"s, 9), 0},
-        {B("ID3\3\0\0\0\0\0\3\0\0\0\7"s), 0}, // padding alone
-        {B("TAG\3\0\0\0\0\0\1x"s), 0},
+    EXPECT_EQ(!Mp3TagFor(read, length).empty(), GetParam().tagged);
+    int reads = 0;
+    const ReadAtFunction failing = [&](std::int64_t offset, void* buffer, std::size_t count) {
+        return ++reads > 1 ? Result<std::size_t>(Status::Failure(EIO))
+                           : read(offset, buffer, count);
     };
-    for (const auto& [body, length] : cases) {
-        const auto tag = Id3v2TagIn(body);
-        EXPECT_EQ(tag ? *tag : Bytes(), Bytes(body.begin(), body.begin() + long(length)))
-            << &body - &cases[0].first;
-    }
-    EXPECT_EQ(Id3v23Tag({.date = "May 2024"}), Bytes()); // no year, no year frame: no tag
+    EXPECT_EQ(Mp3TagFor(failing, length), std::vector<std::uint8_t>());
 }
+
+std::vector<testing::Chunk> Junk(int count) {
+    return std::vector<testing::Chunk>(static_cast<std::size_t>(count), {"JUNK", {}});
+}
+
+testing::Chunk Info() {
+    return {"LIST", List({"INFO", "INAM", "T"})};
+}
+
+std::vector<testing::Chunk> operator+(std::vector<testing::Chunk> a, const testing::Chunk& b) {
+    a.push_back(b);
+    return a;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Mp3TagForTest,
+    ::testing::Values(TagRow{"info", testing::Riff({Info()}), true},
+                      TagRow{"notWave", testing::Riff({Info()}, "AVI "), false},
+                      TagRow{"junkBefore", testing::Riff(Junk(1000) + Info()), true},
+                      TagRow{"tooMuchJunkBefore", testing::Riff(Junk(10000) + Info()), false},
+                      TagRow{"cutShort", testing::Riff({{"LIST", List({"INFO", "INAM", "T"}), 99}}),
+                             false}),
+    testing::RowName);
 
 } // namespace
 } // namespace tarn
