@@ -36,7 +36,7 @@ public:
 
     TagLib::FileName name() const override { return ""; }
     ByteVector readBlock(unsigned long length) override {
-        if ((length < 8 && ++shortReads_ > kMaxShortReads) || position_ < 0 ||
+        if (length == 0 || (length < 8 && ++shortReads_ > kMaxShortReads) || position_ < 0 ||
             position_ >= length_) {
             return {};
         }
@@ -73,20 +73,23 @@ private:
 };
 
 // The text of the ID3v2 tag's frame, else that of the first of the INFO fields that has one.
-String Text(const Id3Tag* id3, const char* frame, const InfoTag* info,
-            std::initializer_list<const char*> fields) {
-    if (id3 != nullptr && !id3->frameListMap()[frame].isEmpty()) {
-        const String text = id3->frameListMap()[frame].front()->toString();
-        if (!text.isEmpty()) {
-            return text;
-        }
+String Text(const String& id3Text, const InfoTag* info, std::initializer_list<const char*> fields) {
+    if (!id3Text.isEmpty() || info == nullptr) {
+        return id3Text;
     }
     for (const char* field : fields) {
-        if (info != nullptr && !info->fieldText(field).isEmpty()) {
+        if (!info->fieldText(field).isEmpty()) {
             return info->fieldText(field);
         }
     }
     return {};
+}
+
+String FrameText(const Id3Tag* id3, const char* frame) {
+    if (id3 == nullptr || id3->frameListMap()[frame].isEmpty()) {
+        return {};
+    }
+    return id3->frameListMap()[frame].front()->toString();
 }
 
 // What an ID3v2.3 tag can hold of a date: "YYYY-MM-DD" when it begins so, else its year when it
@@ -162,16 +165,15 @@ std::vector<std::uint8_t> Mp3TagFor(const ReadAtFunction& read, std::int64_t len
     const InfoTag* info = wav.hasInfoTag() ? wav.InfoTag() : nullptr;
 
     Id3Tag tag;
-    AddText(tag, "TIT2", Text(id3, "TIT2", info, {"INAM"}));
-    AddText(tag, "TPE1", Text(id3, "TPE1", info, {"IART"}));
-    AddText(tag, "TALB", Text(id3, "TALB", info, {"IPRD"}));
-    AddText(tag, "TDRC", Date(Text(id3, "TDRC", info, {"ICRD"})));
-    AddText(tag, "TRCK", Text(id3, "TRCK", info, {"ITRK", "IPRT"}));
-    AddText(tag, "TCON",
-            id3 != nullptr && !id3->genre().isEmpty() ? id3->genre()
-                                                      : Text(nullptr, "", info, {"IGNR"}));
-    tag.setComment(id3 != nullptr && !id3->comment().isEmpty() ? id3->comment()
-                                                               : Text(nullptr, "", info, {"ICMT"}));
+    AddText(tag, "TIT2", Text(FrameText(id3, "TIT2"), info, {"INAM"}));
+    AddText(tag, "TPE1", Text(FrameText(id3, "TPE1"), info, {"IART"}));
+    AddText(tag, "TALB", Text(FrameText(id3, "TALB"), info, {"IPRD"}));
+    AddText(tag, "TDRC", Date(Text(FrameText(id3, "TDRC"), info, {"ICRD"})));
+    AddText(tag, "TRCK", Text(FrameText(id3, "TRCK"), info, {"ITRK", "IPRT"}));
+    // TagLib names the genres an ID3v2 tag gives by number, and picks its comment without a
+    // description.
+    AddText(tag, "TCON", Text(id3 != nullptr ? id3->genre() : String(), info, {"IGNR"}));
+    tag.setComment(Text(id3 != nullptr ? id3->comment() : String(), info, {"ICMT"}));
     if (id3 != nullptr) {
         AddPictures(tag, *id3);
     }
