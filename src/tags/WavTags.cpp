@@ -22,13 +22,14 @@ using TagLib::String;
 using Id3Tag = TagLib::ID3v2::Tag;
 using InfoTag = TagLib::RIFF::Info::Tag;
 
-// TagLib's walk over the chunks reads their headers 4 bytes at a time: this many short reads let
-// it see thousands of chunks, and no more.
-constexpr int kMaxShortReads = 3 * 4096;
+// TagLib's walk over the chunks reads their headers 4 bytes at a time, and a pad byte alone: this
+// many short reads let it see a thousand chunks or so, and no more. Each read of the run opens the
+// file, which takes its time on a network share.
+constexpr int kMaxShortReads = 3 * 1024;
 
 // A read-only stream over the run's reads, for TagLib. No read gives more than kMaxTagReadBytes,
 // and after kMaxShortReads reads of fewer than 8 bytes such reads give nothing, which ends
-// TagLib's walk: a file of millions of empty chunks costs no more than one of a few thousand. A
+// TagLib's walk: a file of millions of empty chunks costs no more than one of a thousand. A
 // read that fails gives nothing, as the end of the file does.
 class ReadAtStream : public TagLib::IOStream {
 public:
