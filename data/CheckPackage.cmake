@@ -32,7 +32,7 @@ execute_process(COMMAND "${DPKG_DEB}" --field "${packages}" Depends OUTPUT_VARIA
                 COMMAND_ERROR_IS_FATAL ANY)
 # chmlib comes in through the help reader alone.
 if(NOT depends MATCHES "libmp3lame0" OR NOT depends MATCHES "libqt6widgets6"
-   OR NOT depends MATCHES "libchm1")
+   OR NOT depends MATCHES "libchm1" OR NOT depends MATCHES "libtag1v5")
     message(FATAL_ERROR "The package does not depend on the libraries it needs: ${depends}")
 endif()
 

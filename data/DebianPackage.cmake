@@ -12,7 +12,8 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 LAME encoder. In its one window it takes a list of up to 99 WAV files
 (44.1 or 48 kHz, 8 or 16 bits), the bit rate, mono or stereo, a quality
 preset and the MPEG header flags, and encodes every file into an MP3 file
-beside it, with progress bars and estimated times.")
+beside it, with progress bars and estimated times. Its title, artist,
+album and other tags, covers included, are carried over into the MP3 file.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -45,11 +45,13 @@ int main(int argc, char** argv) {
         {"claims-more.wav",
          Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", Sound(16, 2, 8), 1 << 20}})},
         {"header-only.wav", MakeWav({.frames = 0})},
-        // An INFO list of Windows-1252 and UTF-8 texts, and an ID3v2.3 tag of one frame.
+        // An INFO list of Windows-1252 and UTF-8 texts, and an ID3v2.3 tag of a title and a
+        // picture.
         {"tagged.wav", Riff({{"fmt ", Fmt(2, 44100, 16)},
                              {"data", Sound(16, 2, 8)},
                              {"LIST", Text("INFOINAM\4\0\0\0Caf\xE9IART\3\0\0\0\xE2\x9C\x93\0"sv)},
-                             {"id3 ", Text("ID3\3\0\0\0\0\0\13TIT2\0\0\0\1\0\0\0"sv)}})},
+                             {"id3 ", Text("ID3\3\0\0\0\0\0\x24TIT2\0\0\0\1\0\0\0"
+                                           "APIC\0\0\0\x0F\0\0\0image/png\0\3\0xy"sv)}})},
         {"rate-22050.wav", MakeWav({.sampleRate = 22050, .frames = 16})},
     };
     for (const auto& seed : seeds) {

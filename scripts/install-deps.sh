@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++
-    qt6-base-dev libmp3lame-dev libchm-dev
+    qt6-base-dev libmp3lame-dev libchm-dev libtag1-dev pkgconf
     libgtest-dev libgmock-dev
     xvfb xauth x11-utils xdotool imagemagick fonts-liberation
     qt6-wayland weston

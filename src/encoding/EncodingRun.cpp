@@ -1,4 +1,3 @@
-#include "encoding/Id3v2Writer.h"
 #include "encoding/WavSource.h"
 #include "encoding/clsFileIo.h"
 #include "encoding/modLAME.h"
@@ -6,6 +5,7 @@
 #include "platform/FileOps.h"
 #include "shell/frmMain.h"
 #include "shell/modGeneral.h"
+#include "tags/WavTags.h"
 
 #include <algorithm>
 #include <array>
@@ -160,7 +160,7 @@ Status frmMain::RunEncoding(const std::string& path) {
     Status outcome = output.Open();
     if (outcome) {
         // Tags that cannot be read cost nothing but themselves.
-        const std::vector<std::uint8_t> tag = Mp3TagFor(ReadWavTags(readAt, layout->tagChunks));
+        const std::vector<std::uint8_t> tag = Mp3TagFor(readAt, *sourceLength);
         if (!tag.empty()) {
             outcome = output.Write(tag.data(), static_cast<std::uint32_t>(tag.size()));
         }
