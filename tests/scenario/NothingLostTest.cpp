@@ -8,11 +8,13 @@
 #include "support/JobFixture.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <ranges>
 #include <set>
+#include <string_view>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -487,60 +489,36 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
 }
 
 // What a user or the desktop can send whenever the window handles events.
-struct Sent {
-    const char* name;
-    std::function<void(Session&, const std::string& late)> send;
-};
-
 void Press(forms::CommandButton& button) {
     if (button.Enabled()) {
         button.Click.Raise();
     }
 }
 
-const std::vector<Sent>& EverythingSent() {
-    static const std::vector<Sent> sent{
-        {"Abort",
-         [](Session& s, const std::string&) {
-             Press(s.form.cmdAbort);
-         }},
-        {"Add",
-         [](Session& s, const std::string& late) {
-             s.platform.AnswerDialog(late);
-             Press(s.form.cmdOpen);
-         }},
-        {"a drop or a hand-over",
-         [](Session& s, const std::string& late) {
-             s.form.AddChosenFiles({late});
-         }},
-        {"Remove",
-         [](Session& s, const std::string&) {
-             s.form.lstOpenFileName.SetListIndex(s.form.lstOpenFileName.ListCount() > 0 ? 0 : -1);
-             Press(s.form.cmdDeleteFile);
-         }},
-        {"Clear",
-         [](Session& s, const std::string&) {
-             Press(s.form.cmdClearList);
-         }},
-        {"Exit",
-         [](Session& s, const std::string&) {
-             Press(s.form.cmdExit);
-         }},
-        {"close",
-         [](Session& s, const std::string&) {
-             bool cancel = false;
-             s.form.Form_QueryUnload(cancel);
-         }},
-        {"an end from outside",
-         [](Session& s, const std::string&) {
-             s.form.Shutdown();
-         }},
-        {"Go",
-         [](Session& s, const std::string&) {
-             Press(s.form.cmdGo);
-         }},
-    };
-    return sent;
+// What a user or the desktop can send whenever the window handles events; `late` is a file
+// they may add.
+constexpr std::array kSent{"Abort", "Add",   "a drop or a hand-over", "Remove", "Clear",
+                           "Exit",  "close", "an end from outside",   "Go"};
+void Send(std::string_view what, Session& s, const std::string& late) {
+    frmMain& form = s.form;
+    const std::map<std::string_view, forms::CommandButton*> buttons{
+        {"Abort", &form.cmdAbort},     {"Add", &form.cmdOpen},  {"Remove", &form.cmdDeleteFile},
+        {"Clear", &form.cmdClearList}, {"Exit", &form.cmdExit}, {"Go", &form.cmdGo}};
+    bool cancel = false;
+    if (what == "Add") {
+        s.platform.AnswerDialog(late);
+    } else if (what == "Remove") {
+        form.lstOpenFileName.SetListIndex(form.lstOpenFileName.ListCount() > 0 ? 0 : -1);
+    }
+    if (what == "a drop or a hand-over") {
+        form.AddChosenFiles({late});
+    } else if (what == "close") {
+        form.Form_QueryUnload(cancel);
+    } else if (what == "an end from outside") {
+        form.Shutdown();
+    } else {
+        Press(*buttons.at(what));
+    }
 }
 
 class NestingTest : public NothingLostTest {
@@ -590,8 +568,8 @@ protected:
             pauses = clean.platform.pauses;
         }
         for (int k = 1; k <= pauses && !HasFailure(); ++k) {
-            for (const Sent& event : EverythingSent()) {
-                SCOPED_TRACE(std::string(event.name) + " at pause " + std::to_string(k));
+            for (const std::string_view event : kSent) {
+                SCOPED_TRACE(std::string(event) + " at pause " + std::to_string(k));
                 prepare();
                 Names told;
                 {
@@ -599,7 +577,7 @@ protected:
                     const DurabilityOrder order(system, journalPath);
                     Session session(journalPath, [&](Session& s, int pause) {
                         if (pause == k) {
-                            event.send(s, late);
+                            Send(event, s, late);
                         }
                     });
                     script(session);
