@@ -1,4 +1,5 @@
 // The file list: adding, removing and clearing entries, with the renames on disk.
+#include "filelist/AddRefusals.h"
 #include "filelist/FileNames.h"
 #include "filelist/NotConnectedText.h"
 #include "filelist/WavProbe.h"
@@ -56,6 +57,9 @@ std::optional<frmMain::ChosenFile> frmMain::CheckChosenFile(const std::string& c
         }
         return std::nullopt;
     };
+    if (const std::string refusal = PathRefusal(chosenPath); !refusal.empty()) {
+        return refuse(refusal);
+    }
     // Chosen again by the name it had: it is listed, though nothing has that name now.
     for (int n = 1; n <= FileCount; ++n) {
         if (ChosenPaths[n] == chosenPath) {

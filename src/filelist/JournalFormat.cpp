@@ -64,9 +64,20 @@ Result<Entry> ReadEntry(const std::vector<std::string_view>& fields, bool withKi
 
 } // namespace
 
-std::string SerializeJournal(const std::vector<Entry>& entries) {
+Result<std::string> SerializeJournal(const std::vector<Entry>& entries) {
     std::string bytes(kHeader);
     for (const Entry& entry : entries) {
+        // What the reader would take for damage is never written: a NUL would end a field early.
+        for (const std::string* path : {&entry.currentPath, &entry.chosenPath}) {
+            if (path->find(kSeparator) != std::string::npos) {
+                return Status::Failure("A path holds a NUL character: " +
+                                       path->substr(0, path->find(kSeparator)));
+            }
+        }
+        if (!IsPath(entry.currentPath, entry.kind, false) ||
+            !IsPath(entry.chosenPath, entry.kind, true)) {
+            return Status::Failure("A path is not a full path: " + entry.currentPath);
+        }
         for (const std::string& field :
              {std::string(1, static_cast<char>(entry.kind)), entry.currentPath, entry.chosenPath,
               std::to_string(entry.identity.device), std::to_string(entry.identity.inode)}) {

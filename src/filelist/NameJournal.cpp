@@ -102,6 +102,11 @@ Status WriteDurably(const std::string& path, const std::string& bytes) {
     return file.Close();
 }
 
+// The journal's bytes, or why they could not be formed.
+Status WriteDurably(const std::string& path, const Result<std::string>& bytes) {
+    return bytes ? WriteDurably(path, *bytes) : bytes.Outcome();
+}
+
 std::string HomeFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
         return home;
@@ -137,7 +142,7 @@ Result<std::string> NameJournal::ReadBytes() const {
         return bytes.Outcome();
     }
     // No journal holds no records: the format's empty journal.
-    return bytes->value_or(SerializeJournal({}));
+    return bytes->value_or(*SerializeJournal({}));
 }
 
 Result<std::vector<NameJournal::Entry>> NameJournal::Entries() const {

@@ -266,5 +266,23 @@ TEST_F(FileListTest, FilesThatComeTogetherShareOneRecordOfTheirNames) {
     EXPECT_TRUE(fs::exists(dir.File("x y.wav")));
 }
 
+// A path with a NUL byte in it, or one that is not absolute, is refused before anything looks at
+// it, whichever way it came; the journal takes the next file as ever.
+TEST_F(FileListTest, APathWithANulOrARelativePathIsRefusedAtTheDoor) {
+    NameJournal journal(dir.File(".state/renames"));
+    form.UseNameJournal(&journal);
+    WriteWav(dir.File("a b.wav"), WavSpec{});
+    const std::string withNul = dir.File("a b.wav") + std::string("\0c.wav", 6);
+    form.AddChosenFiles({withNul, "a b.wav", dir.File("a b.wav")});
+    EXPECT_EQ(platform.interactions,
+              (Names{"Tarn MP3 Encoder (x): The file cannot be added: its path holds a NUL "
+                     "character:\n" +
+                         dir.File("a b.wav") + "\\0c.wav",
+                     "Tarn MP3 Encoder (x): The file cannot be added: its path is not a full "
+                     "path:\na b.wav"}));
+    EXPECT_EQ(form.ChosenPaths[1], dir.File("a b.wav"));
+    EXPECT_EQ(form.FileCount, 1);
+}
+
 } // namespace
 } // namespace tarn

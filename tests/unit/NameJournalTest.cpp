@@ -60,6 +60,11 @@ TEST_F(NameJournalTest, KeepsAnyPathAndReadsTheFormsOfEarlierVersions) {
         Write(bytes);
         EXPECT_EQ(journal.Entries().ValueOr({}), std::vector<Entry>{entry});
     }
+    // What it could not read back is never written.
+    for (const std::string& path : {a + std::string("\0x", 2), std::string("a.wav")}) {
+        EXPECT_FALSE(journal.Record(path, b).Ok());
+        EXPECT_EQ(journal.Entries()->size(), 1U);
+    }
 }
 
 // Whatever it cannot account for is damage: never fewer records, never rewritten or removed, and

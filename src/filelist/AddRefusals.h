@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace tarn {
+
+// Why a path given from outside (the dialog, a drop, the command line, another start) cannot be
+// listed before anything looks at it: a NUL byte, which the system would take for its end and the
+// journal for the end of a field, or a path that is not absolute, which would name a file in
+// whatever folder the program runs in. Empty when it can.
+std::string PathRefusal(const std::string& path);
+
+} // namespace tarn
