@@ -115,6 +115,9 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
     WriteWav(dir.File("my song.mp3"), {.frames = 10});
     WriteWav(dir.File("taken - name.wav"), WavSpec{.frames = 0});
     testing::WriteBytes(dir.File("takenname.wav"), {'k'});
+    // Where letter case does not count, take.mp3 is take.MP3 itself, as a second name is here.
+    WriteWav(dir.File("take.MP3"), {.frames = 10});
+    fs::create_hard_link(dir.File("take.MP3"), dir.File("take.mp3"));
     // The message; followed by the chosen path, when it ends in ":".
     const std::pair<const char*, std::string> rows[] = {
         {"rate 22050.wav", "The Sample Rate must be 44.1 or 48 kHz."},
@@ -124,6 +127,7 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
         {"a pipe.wav", "Only files can be added to the list:"},
         {"my song.mp3",
          "The file cannot be added: its MP3 file would take its name and replace it:"},
+        {"take.MP3", "The file cannot be added: its MP3 file would take its name and replace it:"},
         {"taken - name.wav",
          "The file could not be renamed to takenname.wav:\nFile exists.\nIt was not added to the "
          "list."},
