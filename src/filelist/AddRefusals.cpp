@@ -16,4 +16,20 @@ std::string PathRefusal(const std::string& path) {
     return {};
 }
 
+std::string ListFullText(const std::vector<std::string>& refused) {
+    constexpr std::size_t kNamed = 5;
+    std::string text = "The list is full: at most 99 files can be encoded in one job.";
+    if (refused.size() < 2) {
+        return text;
+    }
+    text += "\nThese " + std::to_string(refused.size()) + " files were not added:";
+    for (std::size_t i = 0; i < refused.size() && i < kNamed; ++i) {
+        text += "\n" + refused[i];
+    }
+    if (refused.size() > kNamed) {
+        text += "\nand " + std::to_string(refused.size() - kNamed) + " more.";
+    }
+    return text;
+}
+
 } // namespace tarn

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tarn {
 
@@ -9,5 +10,8 @@ namespace tarn {
 // journal for the end of a field, or a path that is not absolute, which would name a file in
 // whatever folder the program runs in. Empty when it can.
 std::string PathRefusal(const std::string& path);
+
+// The one message for the files refused because the list is full: how many, and the first few.
+std::string ListFullText(const std::vector<std::string>& refused);
 
 } // namespace tarn

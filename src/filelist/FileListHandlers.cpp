@@ -79,9 +79,6 @@ std::optional<frmMain::ChosenFile> frmMain::CheckChosenFile(const std::string& c
             return std::nullopt;
         }
     }
-    if (FileCount >= kMaxEntries) {
-        return refuse("The list is full: at most 99 files can be encoded in one job.");
-    }
     // A folder would be renamed, and reading a named pipe would never return.
     if (!chosen->regular) {
         return refuse("Only files can be added to the list:\n" + chosenPath);
@@ -106,6 +103,10 @@ std::optional<frmMain::ChosenFile> frmMain::CheckChosenFile(const std::string& c
 void frmMain::AddChosenFile(const std::string& chosenPath) {
     const std::optional<ChosenFile> file = CheckChosenFile(chosenPath, true);
     if (!file) {
+        return;
+    }
+    if (FileCount >= kMaxEntries) {
+        ShowError(ListFullText({chosenPath}));
         return;
     }
     Status cleaned;
@@ -215,7 +216,14 @@ bool frmMain::AcceptsChosenFiles() const {
 }
 
 void frmMain::AddChosenFiles(const std::vector<std::string>& paths) {
-    waitingFiles_.insert(waitingFiles_.end(), paths.begin(), paths.end());
+    // No more wait than the list could ever take; the rest are told at once, in one message.
+    const std::ptrdiff_t room =
+        std::max<std::ptrdiff_t>(kMaxEntries - std::ssize(waitingFiles_), 0);
+    const std::ptrdiff_t taken = std::min(room, std::ssize(paths));
+    waitingFiles_.insert(waitingFiles_.end(), paths.begin(), paths.begin() + taken);
+    if (taken < std::ssize(paths)) {
+        ShowError(ListFullText({paths.begin() + taken, paths.end()}));
+    }
     AddWaitingFiles();
 }
 
@@ -225,6 +233,21 @@ void frmMain::AddWaitingFiles() {
     while (fileHolds_ == 0 && !waitingFiles_.empty() && AcceptsChosenFiles()) {
         const FilesWait wait(fileHolds_);
         if (AddRenamedTogether()) {
+            continue;
+        }
+        // A full list refuses every waiting file that it would take, in one message.
+        if (FileCount >= kMaxEntries) {
+            std::vector<std::string> refused;
+            while (!waitingFiles_.empty()) {
+                std::string path = std::move(waitingFiles_.front());
+                waitingFiles_.pop_front();
+                if (CheckChosenFile(path, true)) {
+                    refused.push_back(std::move(path));
+                }
+            }
+            if (!refused.empty()) {
+                ShowError(ListFullText(refused));
+            }
             continue;
         }
         const std::string path = std::move(waitingFiles_.front());

@@ -161,6 +161,28 @@ TEST_F(FileListTest, TheHundredthFileIsRefused) {
               "job."});
 }
 
+// Files that find the list full are told in one message, with how many and the first few; no
+// more wait than the list could take.
+TEST_F(FileListTest, FilesRefusedForAFullListAreToldInOneMessage) {
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 106; ++i) {
+        paths.push_back(dir.File(std::to_string(i) + ".wav"));
+        WriteWav(paths.back(), WavSpec{.frames = 0});
+    }
+    const std::string full =
+        "Tarn MP3 Encoder (x): The list is full: at most 99 files can be encoded in one job.\n";
+    form.AddChosenFiles(paths);
+    EXPECT_EQ(form.FileCount, frmMain::kMaxEntries);
+    form.AddChosenFiles({paths[0], dir.File("gone.wav"), paths[101], paths[102]});
+    EXPECT_EQ(
+        platform.interactions,
+        (Names{full + "These 7 files were not added:\n" + paths[99] + "\n" + paths[100] + "\n" +
+                   paths[101] + "\n" + paths[102] + "\n" + paths[103] + "\nand 2 more.",
+               "Tarn MP3 Encoder (x): The file cannot be read:\n" + dir.File("gone.wav") +
+                   "\nNo such file or directory.",
+               full + "These 2 files were not added:\n" + paths[101] + "\n" + paths[102]}));
+}
+
 TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     WriteWav(dir.File("a one.wav"), WavSpec{.frames = 0});
     WriteWav(dir.File("b-two.wav"), {.sampleRate = 48000, .channels = 1, .frames = 0});
