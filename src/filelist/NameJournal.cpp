@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -29,7 +30,9 @@ std::string FolderOf(const std::string& path) {
 // What only the user may change: theirs, and no one else can write to it.
 Status CheckOwn(const struct stat& info, const std::string& what) {
     if (info.st_uid != ::geteuid()) {
-        return Status::Failure(what + " belongs to another user");
+        std::string text = what + " belongs to another user";
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        return Status::Failure(text);
     }
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
         return Status::Failure("Other users can write to " + what);

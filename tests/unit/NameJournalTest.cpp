@@ -5,6 +5,7 @@
 #include "support/TempDir.h"
 #include "support/WavFiles.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -110,7 +111,8 @@ TEST_F(NameJournalTest, OnlyAJournalOfTheUsersOwnIsRead) {
             fs::rename(path, dir.File("elsewhere"));
             fs::create_symlink(dir.File("elsewhere"), path);
         }
-        EXPECT_FALSE(fresh.Entries().Ok());
+        const std::string reason = fresh.Entries().Outcome().Reason();
+        EXPECT_NE(std::isupper(static_cast<unsigned char>(reason.c_str()[0])), 0) << reason;
         EXPECT_FALSE(fresh.Record(dir.File("b.wav"), dir.File("b c.wav")).Ok());
         EXPECT_FALSE(fresh.Recover().journal.Ok());
     }
