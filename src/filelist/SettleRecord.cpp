@@ -9,13 +9,18 @@ namespace {
 using Kind = NameJournal::Kind;
 
 // Whether the file found is the one the journal made. One recorded before it was made is known
-// only by being empty: the journal notes it again before anything is written to it.
+// only by being empty: the journal notes it again before anything is written to it. A
+// placeholder is empty whatever its number: where numbers are handed out anew at each mount
+// (FUSE), another file may carry the old one.
 bool MadeByTheJournal(const NameJournal::Entry& entry, const platform::FileInfo& found) {
     if (!found.regular) {
         return false;
     }
-    return entry.identity.inode == 0 ? found.size == 0
-                                     : platform::SameFile(entry.identity, found.identity);
+    if (entry.identity.inode == 0 || entry.kind == Kind::Placeholder) {
+        return found.size == 0 &&
+               (entry.identity.inode == 0 || platform::SameFile(entry.identity, found.identity));
+    }
+    return platform::SameFile(entry.identity, found.identity);
 }
 
 Status GiveNameBack(const NameJournal::Entry& entry, platform::PlaceholderNotes* notes) {

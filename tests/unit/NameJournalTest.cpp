@@ -128,6 +128,10 @@ TEST_F(NameJournalTest, RecoveryActsOnlyOnTheFilesItsRecordsMean) {
                                 Kind::OutputStarted,
                                 {0, Stat(dir.File("started.mp3")).st_ino + 1}}));
     ASSERT_TRUE(journal.Record({dir.File("empty.mp3"), "", Kind::OutputStarted}));
+    // The user's file that took a placeholder's name, and its number (FUSE numbers files anew).
+    testing::WriteBytes(dir.File("took.wav"), {'w'});
+    ASSERT_TRUE(
+        journal.NotePlaceholder(dir.File("took.wav"), {0, Stat(dir.File("took.wav")).st_ino}));
     ASSERT_TRUE(journal.Record({dir.File("deleted.wav"), dir.File("deleted x.wav")}));
     fs::create_directories(dir.File("away"));
     ASSERT_TRUE(journal.Record({dir.File("away/z.wav"), dir.File("away/z y.wav")}));
@@ -137,6 +141,7 @@ TEST_F(NameJournalTest, RecoveryActsOnlyOnTheFilesItsRecordsMean) {
     EXPECT_TRUE(report.journal.Ok()) << report.journal.Reason();
     EXPECT_TRUE(report.leftAlone.empty());
     EXPECT_EQ(testing::Contents(dir.File("started.mp3")), "mine");
+    EXPECT_EQ(testing::Contents(dir.File("took.wav")), "w");
     EXPECT_FALSE(fs::exists(dir.File("empty.mp3")));
     EXPECT_EQ(report.notConnected, *journal.Entries());
     EXPECT_EQ(journal.Entries()->front().currentPath, dir.File("away/z.wav"));
