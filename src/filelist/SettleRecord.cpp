@@ -23,6 +23,16 @@ bool MadeByTheJournal(const NameJournal::Entry& entry, const platform::FileInfo&
     return platform::SameFile(entry.identity, found.identity);
 }
 
+// Whether a started MP3 file known by its path (its number does not last) is as the run left it:
+// no bigger than its record allows, and changed within the record's time, give or take the two
+// seconds of a FAT time stamp.
+bool AsTheRunLeftIt(const NameJournal::Entry& entry, const platform::FileInfo& found) {
+    constexpr std::int64_t kTimeStampSlackNs = 3'000'000'000;
+    return found.regular && found.size <= entry.size &&
+           found.modified >= entry.modified - kTimeStampSlackNs &&
+           found.modified <= entry.modified + kStartedWindowNs + kTimeStampSlackNs;
+}
+
 Status GiveNameBack(const NameJournal::Entry& entry, platform::PlaceholderNotes* notes) {
     Status done = platform::RenameNoReplace(entry.currentPath, entry.chosenPath, notes);
     // A rename made as a link and an unlink that stopped half-way left the file under both names.
@@ -60,6 +70,10 @@ Result<Settlement> SettleRecord(const NameJournal::Entry& entry,
             }
         }
         return Settlement::Settled;
+    }
+    if (entry.kind == Kind::OutputStarted && entry.identity.inode == platform::kKnownByPath &&
+        !AsTheRunLeftIt(entry, *found)) {
+        return Status::Failure("It has changed since the program wrote it, and is left as it is");
     }
     // Another file at the path is not the journal's to remove or to rename.
     const bool ours =

@@ -29,7 +29,8 @@ std::string FolderOf(const std::string& path) {
 FileInfo InfoOf(const struct stat& info) {
     return {{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
             S_ISREG(info.st_mode),
-            static_cast<std::int64_t>(info.st_size)};
+            static_cast<std::int64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
 bool Missing(const Result<FileInfo>& info) {

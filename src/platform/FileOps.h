@@ -40,6 +40,8 @@ struct FileInfo {
     FileIdentity identity;
     bool regular = false;
     std::int64_t size = 0;
+    // Its last change, in nanoseconds since 1970.
+    std::int64_t modified = 0;
 };
 
 // Length in bytes of a regular file, also while another handle holds it open; a failure for

@@ -57,7 +57,9 @@ TEST_F(NameJournalTest, KeepsAnyPathAndReadsTheFormsOfEarlierVersions) {
          {std::pair{Fields({a, b}), Entry{a, b}},
           {Fields({"tarnme-journal-2", "f", a, b}), Entry{a, b, Kind::OutputFinished}},
           {Fields({"tarnme-journal-3", "s", a, "", "7", "9"}),
-           Entry{a, "", Kind::OutputStarted, {7, 9}}}}) {
+           Entry{a, "", Kind::OutputStarted, {7, 9}}},
+          {Fields({"tarnme-journal-4", "s", a, "", "7", "9", "5", "6"}),
+           Entry{a, "", Kind::OutputStarted, {7, 9}, 5, 6}}}) {
         Write(bytes);
         EXPECT_EQ(journal.Entries().ValueOr({}), std::vector<Entry>{entry});
     }
@@ -137,14 +139,32 @@ TEST_F(NameJournalTest, RecoveryActsOnlyOnTheFilesItsRecordsMean) {
     ASSERT_TRUE(journal.Record({dir.File("away/z.wav"), dir.File("away/z y.wav")}));
     fs::remove(dir.File("away"));
 
+    // Where numbers do not last, a file the run was writing is known by its size and time: one
+    // that fits is removed, another made under its name later stays, and the user is told.
+    for (const auto& [name, later] : {std::pair{"cut.mp3", 0}, std::pair{"other.mp3", 60}}) {
+        testing::WriteBytes(dir.File(name), {'m', 'p', '3'});
+        const struct stat info = Stat(dir.File(name));
+        ASSERT_TRUE(journal.Record({dir.File(name),
+                                    "",
+                                    Kind::OutputStarted,
+                                    {0, platform::kKnownByPath},
+                                    3,
+                                    (info.st_mtim.tv_sec - later) * 1'000'000'000LL}));
+    }
     const NameJournal::RecoveryReport report = journal.Recover();
     EXPECT_TRUE(report.journal.Ok()) << report.journal.Reason();
-    EXPECT_TRUE(report.leftAlone.empty());
+    ASSERT_EQ(report.leftAlone.size(), 1U);
+    EXPECT_EQ(report.leftAlone[0].entry.currentPath, dir.File("other.mp3"));
+    EXPECT_FALSE(fs::exists(dir.File("cut.mp3")));
+    EXPECT_TRUE(fs::exists(dir.File("other.mp3")));
     EXPECT_EQ(testing::Contents(dir.File("started.mp3")), "mine");
     EXPECT_EQ(testing::Contents(dir.File("took.wav")), "w");
     EXPECT_FALSE(fs::exists(dir.File("empty.mp3")));
-    EXPECT_EQ(report.notConnected, *journal.Entries());
-    EXPECT_EQ(journal.Entries()->front().currentPath, dir.File("away/z.wav"));
+    // What is kept: the record of the file not connected, and of the one left alone.
+    ASSERT_EQ(report.notConnected.size(), 1U);
+    EXPECT_EQ(*journal.Entries(),
+              (std::vector<Entry>{report.notConnected[0], report.leftAlone[0].entry}));
+    EXPECT_EQ(report.notConnected[0].currentPath, dir.File("away/z.wav"));
 }
 
 // NOLINTBEGIN(concurrency-mt-unsafe): the tests run one at a time, on one thread.
