@@ -115,7 +115,7 @@ Status RunOutput::RecordStarted(std::int64_t bytes) {
         entry.size = written_ + bytes + kStartedSlackBytes;
         entry.modified = NowNs();
     }
-    const Status recorded = JournalRefusal(journal_->Record(entry));
+    Status recorded = JournalRefusal(journal_->Record(entry));
     if (recorded) {
         recordedSize_ = entry.size;
         recordedAt_ = entry.modified;

@@ -301,7 +301,7 @@ Result<std::size_t> WindowedReader::operator()(std::int64_t offset, void* buffer
     const auto end = start_ + static_cast<std::int64_t>(window_.size());
     if (offset < start_ || offset + static_cast<std::int64_t>(count) > end) {
         window_.resize(kWindow);
-        const Result<std::size_t> got = ReadAt(fd_, offset, window_.data(), kWindow);
+        Result<std::size_t> got = ReadAt(fd_, offset, window_.data(), kWindow);
         if (!got) {
             window_.clear();
             return got;
