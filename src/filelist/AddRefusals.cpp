@@ -1,5 +1,10 @@
 #include "filelist/AddRefusals.h"
 
+#include "platform/FileOps.h"
+
+#include <algorithm>
+#include <cctype>
+
 namespace tarn {
 
 std::string PathRefusal(const std::string& path) {
@@ -14,6 +19,21 @@ std::string PathRefusal(const std::string& path) {
         return "The file cannot be added: its path is not a full path:\n" + path;
     }
     return {};
+}
+
+bool NameTheSameFile(const std::string& one, const std::string& other) {
+    const Result<platform::FileInfo> first = platform::InspectName(one);
+    const Result<platform::FileInfo> second = platform::InspectName(other);
+    if (!first || !second) {
+        return false;
+    }
+    const auto caseless = [](unsigned char a, unsigned char b) {
+        return std::tolower(a) == std::tolower(b);
+    };
+    return first->identity == second->identity ||
+           (std::ranges::equal(one, other, caseless) &&
+            first->identity.device == second->identity.device && first->size == second->size &&
+            first->modified == second->modified);
 }
 
 std::string ListFullText(const std::vector<std::string>& refused) {

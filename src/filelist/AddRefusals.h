@@ -11,6 +11,11 @@ namespace tarn {
 // whatever folder the program runs in. Empty when it can.
 std::string PathRefusal(const std::string& path);
 
+// Whether two paths name one file: the same device and inode, or, where FUSE numbers each name
+// apart (exFAT through FUSE, where letter case does not count), names that differ only in
+// letter case with the same device, size and time of change.
+bool NameTheSameFile(const std::string& one, const std::string& other);
+
 // The one message for the files refused because the list is full: how many, and the first few.
 std::string ListFullText(const std::vector<std::string>& refused);
 

@@ -88,11 +88,8 @@ std::optional<frmMain::ChosenFile> frmMain::CheckChosenFile(const std::string& c
     // Go deletes the old file at the MP3 path first: that must never be the source, whether by
     // the same name or by a name the file system takes for it ("take.mp3" for "take.MP3" where
     // letter case does not count).
-    const Result<platform::FileInfo> named = platform::InspectName(chosenPath);
-    const Result<platform::FileInfo> atMp3 =
-        platform::InspectName(ChangeExtension(chosenPath, "mp3"));
     if (ChangeExtension(file.cleanedPath, "mp3") == file.cleanedPath ||
-        (named && atMp3 && named->identity == atMp3->identity)) {
+        NameTheSameFile(chosenPath, ChangeExtension(chosenPath, "mp3"))) {
         return refuse("The file cannot be added: its MP3 file would take its name and replace "
                       "it:\n" +
                       chosenPath);
