@@ -306,8 +306,7 @@ TEST_F(FileListTest, APathWithANulOrARelativePathIsRefusedAtTheDoor) {
                          dir.File("a b.wav") + "\\0c.wav",
                      "Tarn MP3 Encoder (x): The file cannot be added: its path is not a full "
                      "path:\na b.wav"}));
-    EXPECT_EQ(form.ChosenPaths[1], dir.File("a b.wav"));
-    EXPECT_EQ(form.FileCount, 1);
+    EXPECT_EQ(form.lstOpenFileName.Items(), Names{"a b.wav"});
 }
 
 } // namespace
