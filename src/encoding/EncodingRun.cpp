@@ -132,8 +132,11 @@ Status frmMain::RunEncoding(const std::string& path) {
     if (!sourceLength) {
         return CannotRead(path, sourceLength.Outcome());
     }
-    const ReadAtFunction readAt = [&path](std::int64_t offset, void* buffer, std::size_t count) {
-        return platform::ReadAt(path, offset, buffer, count);
+    // The chunks are walked in one pass over the open file, their headers read in large blocks.
+    platform::WindowedReader windowed(source.FileHandle());
+    const ReadAtFunction readAt = [&windowed](std::int64_t offset, void* buffer,
+                                              std::size_t count) {
+        return windowed(offset, buffer, count);
     };
     const Result<WavLayout> layout = LocateWavData(readAt, *sourceLength);
     if (!layout) {

@@ -20,6 +20,9 @@ constexpr std::size_t kFmtBytesRead = 40;
 // How many chunks the walk reads past the format and the data in search of tags, so that a file
 // of countless tiny chunks costs no more than a moment.
 constexpr int kMaxChunksAfter = 1024;
+// How many chunks it reads in search of the format and the data: a file of millions of tiny
+// chunks is refused, not walked to its end.
+constexpr int kMaxChunksBefore = 4096;
 
 bool IsTag(const std::uint8_t* bytes, const char* tag) {
     return std::memcmp(bytes, tag, 4) == 0;
@@ -69,8 +72,12 @@ Result<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLen
     // The tags of a shorter file compare with the zeros of `head`.
     if (IsTag(head.data(), "RIFF") && IsTag(head.data() + 8, "WAVE")) {
         std::int64_t position = 12;
+        int chunksBefore = 0;
         for (int chunksAfter = 0; position + 8 <= fileLength && chunksAfter <= kMaxChunksAfter;
              chunksAfter += format && data ? 1 : 0) {
+            if (!(format && data) && ++chunksBefore > kMaxChunksBefore) {
+                return Status::Failure("It holds more than 4,096 chunks before its sound.");
+            }
             std::array<std::uint8_t, 8> header{};
             if (const Status headerRead = ReadExactly(read, position, header.data(), header.size());
                 !headerRead) {

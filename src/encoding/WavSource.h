@@ -66,7 +66,8 @@ using ReadAtFunction =
 // chunk, when it has one) and the data from byte 44 to the end. A read that fails, or comes
 // short of the length given, fails it, unless both chunks are found already: the walk only
 // looks for tag chunks from there on, and a chunk that runs past the end of the file, its pad
-// byte included, is no tag chunk.
+// byte included, is no tag chunk. A file whose format and data are not found within its first
+// 4,096 chunks fails it too.
 Result<WavLayout> LocateWavData(const ReadAtFunction& read, std::int64_t fileLength);
 
 // Whether samples of this format can be encoded; when not, the sentence that says why.

@@ -1,4 +1,5 @@
 // The file list: adding, removing and clearing entries, with the renames on disk.
+#include "filelist/AddRefusals.h"
 #include "filelist/FileNames.h"
 #include "filelist/NotConnectedText.h"
 #include "filelist/WavProbe.h"
@@ -54,6 +55,9 @@ std::optional<frmMain::ChosenFile> frmMain::CheckChosenFile(const std::string& c
         }
         return std::nullopt;
     };
+    if (const std::string refusal = PathRefusal(chosenPath); !refusal.empty()) {
+        return refuse(refusal);
+    }
     // Chosen again by the name it had: it is listed, though nothing has that name now.
     for (int n = 1; n <= FileCount; ++n) {
         if (ChosenPaths[n] == chosenPath) {
@@ -73,17 +77,17 @@ std::optional<frmMain::ChosenFile> frmMain::CheckChosenFile(const std::string& c
             return std::nullopt;
         }
     }
-    if (FileCount >= kMaxEntries) {
-        return refuse("The list is full: at most 99 files can be encoded in one job.");
-    }
     // A folder would be renamed, and reading a named pipe would never return.
     if (!chosen->regular) {
         return refuse("Only files can be added to the list:\n" + chosenPath);
     }
     const auto [folder, chosenName] = SplitPath(chosenPath);
     ChosenFile file{chosenPath, folder + CleanFileName(chosenName), chosenName, chosen->identity};
-    // Go deletes the old file at the MP3 path first: that must never be the source.
-    if (ChangeExtension(file.cleanedPath, "mp3") == file.cleanedPath) {
+    // Go deletes the old file at the MP3 path first: that must never be the source, whether by
+    // the same name or by a name the file system takes for it ("take.mp3" for "take.MP3" where
+    // letter case does not count).
+    if (ChangeExtension(file.cleanedPath, "mp3") == file.cleanedPath ||
+        NameTheSameFile(chosenPath, ChangeExtension(chosenPath, "mp3"))) {
         return refuse("The file cannot be added: its MP3 file would take its name and replace "
                       "it:\n" +
                       chosenPath);
@@ -94,6 +98,10 @@ std::optional<frmMain::ChosenFile> frmMain::CheckChosenFile(const std::string& c
 void frmMain::AddChosenFile(const std::string& chosenPath) {
     const std::optional<ChosenFile> file = CheckChosenFile(chosenPath, true);
     if (!file) {
+        return;
+    }
+    if (FileCount >= kMaxEntries) {
+        ShowError(ListFullText({chosenPath}));
         return;
     }
     Status cleaned;
@@ -201,7 +209,14 @@ bool frmMain::AcceptsChosenFiles() const {
 }
 
 void frmMain::AddChosenFiles(const std::vector<std::string>& paths) {
-    waitingFiles_.insert(waitingFiles_.end(), paths.begin(), paths.end());
+    // No more wait than the list could ever take; the rest are told at once, in one message.
+    const std::ptrdiff_t room =
+        std::max<std::ptrdiff_t>(kMaxEntries - std::ssize(waitingFiles_), 0);
+    const std::ptrdiff_t taken = std::min(room, std::ssize(paths));
+    waitingFiles_.insert(waitingFiles_.end(), paths.begin(), paths.begin() + taken);
+    if (taken < std::ssize(paths)) {
+        ShowError(ListFullText({paths.begin() + taken, paths.end()}));
+    }
     AddWaitingFiles();
 }
 
@@ -211,6 +226,21 @@ void frmMain::AddWaitingFiles() {
     while (!keeper_.ChangeUnderWay() && !waitingFiles_.empty() && AcceptsChosenFiles()) {
         keeper_.Change([this] {
             if (AddRenamedTogether()) {
+                return;
+            }
+            // A full list refuses every waiting file that it would take, in one message.
+            if (FileCount >= kMaxEntries) {
+                std::vector<std::string> refused;
+                while (!waitingFiles_.empty()) {
+                    std::string path = std::move(waitingFiles_.front());
+                    waitingFiles_.pop_front();
+                    if (CheckChosenFile(path, true)) {
+                        refused.push_back(std::move(path));
+                    }
+                }
+                if (!refused.empty()) {
+                    ShowError(ListFullText(refused));
+                }
                 return;
             }
             const std::string path = std::move(waitingFiles_.front());

@@ -1,9 +1,13 @@
 #include "filelist/WavProbe.h"
 
 #include "common/LittleEndian.h"
+#include "encoding/WavSource.h"
 #include "platform/FileOps.h"
+#include "platform/SystemCalls.h"
 
 #include <array>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace tarn {
 
@@ -33,12 +37,33 @@ ProbeResult ProbeWavHeaderBytes(const unsigned char* bytes, std::size_t size) {
 }
 
 ProbeResult ProbeWavHeader(const std::string& path) {
+    const platform::sys::Descriptor file(
+        platform::sys::Open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!file.Valid()) {
+        return ProbeResult{.failure = Status::FromErrno()};
+    }
     std::array<unsigned char, kHeaderBytesNeeded> header{};
-    const auto read = platform::ReadAt(path, 0, header.data(), header.size());
+    const auto read = platform::ReadAt(file.Get(), 0, header.data(), header.size());
     if (!read) {
         return ProbeResult{.failure = read.Outcome()};
     }
-    return ProbeWavHeaderBytes(header.data(), *read);
+    ProbeResult result = ProbeWavHeaderBytes(header.data(), *read);
+    // The walk Go makes over its chunks is made here too, so that a file whose chunks cannot be
+    // walked (millions of them, or a read that fails) is refused before it is listed.
+    if (result.outcome == ProbeOutcome::Accepted) {
+        struct stat info {};
+        platform::WindowedReader windowed(file.Get());
+        const ReadAtFunction reader = [&windowed](std::int64_t offset, void* buffer,
+                                                  std::size_t count) {
+            return windowed(offset, buffer, count);
+        };
+        if (platform::sys::Fstat(file.Get(), &info) != 0) {
+            result = ProbeResult{.failure = Status::FromErrno()};
+        } else if (const Result<WavLayout> layout = LocateWavData(reader, info.st_size); !layout) {
+            result = ProbeResult{.failure = layout.Outcome()};
+        }
+    }
+    return result;
 }
 
 } // namespace tarn

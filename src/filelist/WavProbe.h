@@ -25,7 +25,8 @@ struct ProbeResult {
 };
 
 // Reads the channel count (offset 22), sample rate (24) and bits per sample (34) of a WAV file
-// at the fixed offsets of the canonical header, and judges the rate and the width only.
+// at the fixed offsets of the canonical header, and judges the rate and the width only. A file
+// whose chunks cannot be walked as Go walks them counts as one that cannot be read.
 ProbeResult ProbeWavHeader(const std::string& path);
 
 // The same judgement on the first bytes of a file.

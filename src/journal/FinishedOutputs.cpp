@@ -3,7 +3,7 @@
 #include "platform/SystemCalls.h"
 
 #include <cerrno>
-#include <set>
+#include <map>
 #include <utility>
 
 namespace tarn {
@@ -32,29 +32,38 @@ std::vector<FinishedOutputs::Settled> FinishedOutputs::Settle(bool waitForAll,
 void FinishedOutputs::HandOver() {
     syncing_ = std::move(waiting_);
     waiting_.clear();
-    // One sync of each file system, where that reaches the disk; else one of each file.
-    std::vector<int> fileSystems;
-    std::vector<int> files;
-    std::set<std::uint64_t> devices;
+    // One sync of each file system, where that reaches the disk; else one of each file. Each
+    // file gets its own answer: where the sync of its file system fails (it also tells of a
+    // write-back error of any other file there), the file is synced on its own, so that only a
+    // file whose own sync fails is lost.
+    struct File {
+        int fd;
+        bool asAWhole;
+        std::uint64_t device;
+    };
+    std::vector<File> files;
     for (const auto& output : syncing_) {
-        if (!output->SyncsAsAWhole()) {
-            files.push_back(output->Descriptor());
-        } else if (devices.insert(output->Identity().device).second) {
-            fileSystems.push_back(output->Descriptor());
-        }
+        files.push_back({output->Descriptor(), output->SyncsAsAWhole(), output->Identity().device});
     }
-    auto sync = [fileSystems, files] {
-        for (const int fd : fileSystems) {
-            if (platform::sys::Syncfs(fd) != 0) {
-                return errno;
+    fileSyncs_ = std::make_shared<std::vector<FileSync>>(files.size());
+    auto sync = [files = std::move(files), answers = fileSyncs_] {
+        std::map<std::uint64_t, bool> fileSystemSynced;
+        int first = 0;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (files[i].asAWhole) {
+                const auto [synced, isNew] = fileSystemSynced.try_emplace(files[i].device);
+                if (isNew) {
+                    synced->second = platform::sys::Syncfs(files[i].fd) == 0;
+                }
+                if (synced->second) {
+                    continue;
+                }
             }
+            FileSync& answer = (*answers)[i];
+            answer = {platform::sys::Fsync(files[i].fd) == 0 ? 0 : errno, true};
+            first = first != 0 ? first : answer.error;
         }
-        for (const int fd : files) {
-            if (platform::sys::Fsync(fd) != 0) {
-                return errno;
-            }
-        }
-        return 0;
+        return first;
     };
     platform::SyncThread* const thread = platform::CurrentSyncThread();
     if (thread == nullptr) {
@@ -75,18 +84,21 @@ void FinishedOutputs::HandOver() {
 void FinishedOutputs::Record(int syncError, NameJournal* journal, std::vector<Settled>& settled) {
     const std::vector<std::unique_ptr<RunOutput>> group = std::move(syncing_);
     syncing_.clear();
-    Status durable = syncError == 0 ? Status() : Status::Failure(syncError);
+    const std::shared_ptr<std::vector<FileSync>> answers = std::move(fileSyncs_);
     // Where each file was synced on its own, its folder is synced too, once.
     platform::FolderSyncs folders;
-    for (const auto& output : group) {
-        if (durable && !output->SyncsAsAWhole()) {
-            durable = folders.Of(output->Path());
-        }
-    }
     std::vector<Status> outcomes;
     std::vector<NameJournal::Entry> records;
     std::vector<std::string> forgotten;
-    for (const auto& output : group) {
+    for (std::size_t i = 0; i < group.size(); ++i) {
+        const auto& output = group[i];
+        const FileSync answer = answers != nullptr && i < answers->size()
+                                    ? (*answers)[i]
+                                    : FileSync{syncError, !output->SyncsAsAWhole()};
+        Status durable = answer.error == 0 ? Status() : Status::Failure(answer.error);
+        if (durable && answer.alone) {
+            durable = folders.Of(output->Path());
+        }
         outcomes.push_back(durable ? output->CloseSynced() : durable);
         if (outcomes.back()) {
             if (output->NeedsFinishedRecord()) {

@@ -15,7 +15,7 @@ namespace tarn {
 // The MP3 files whose runs have ended, made durable together while the next file is encoded:
 // one sync of their file system covers every file finished since the last one. A file is
 // recorded finished, and so becomes the job's, only once its contents are durable; one whose
-// sync or record fails is removed as a run that ends early.
+// own sync or record fails is removed as a run that ends early, and no other with it.
 class FinishedOutputs {
 public:
     void Add(std::unique_ptr<RunOutput> output) { waiting_.push_back(std::move(output)); }
@@ -50,6 +50,13 @@ private:
     std::shared_ptr<std::function<void()>> answered_;
     // The answer of a sync made without a sync thread.
     int syncError_ = 0;
+    // The answer for each file of the sync under way, in the order of `syncing_`, and whether it
+    // was synced on its own (its folder then wants a sync too).
+    struct FileSync {
+        int error = 0;
+        bool alone = false;
+    };
+    std::shared_ptr<std::vector<FileSync>> fileSyncs_;
 };
 
 } // namespace tarn

@@ -12,7 +12,8 @@ using Kind = NameJournal::Kind;
 
 constexpr char kSeparator = '\0';
 constexpr std::string_view kHeaderStem{"tarnme-journal-"};
-constexpr std::string_view kHeader{"tarnme-journal-3\0", 17};
+constexpr std::string_view kHeader{"tarnme-journal-4\0", 17};
+constexpr std::string_view kHeaderWithoutSize{"tarnme-journal-3\0", 17};
 constexpr std::string_view kHeaderWithoutIdentity{"tarnme-journal-2\0", 17};
 
 Status Damaged(const std::string& what) {
@@ -34,13 +35,13 @@ bool IsPath(std::string_view field, Kind kind, bool chosen) {
     return field.starts_with('/') || (chosen && kind == Kind::OutputStarted && field.empty());
 }
 
-bool ReadNumber(std::string_view field, std::uint64_t& number) {
+template <typename Number> bool ReadNumber(std::string_view field, Number& number) {
     const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), number);
     return !field.empty() && error == std::errc() && end == field.data() + field.size();
 }
 
 Result<Entry> ReadEntry(const std::vector<std::string_view>& fields, bool withKind,
-                        bool withIdentity) {
+                        bool withIdentity, bool withSize) {
     std::size_t next = 0;
     Entry entry;
     if (withKind) {
@@ -59,17 +60,33 @@ Result<Entry> ReadEntry(const std::vector<std::string_view>& fields, bool withKi
                           ReadNumber(fields[next + 1], entry.identity.inode))) {
         return Damaged("a record whose file is not told");
     }
+    if (withSize && !(ReadNumber(fields[next + 2], entry.size) &&
+                      ReadNumber(fields[next + 3], entry.modified))) {
+        return Damaged("a record whose file is not told");
+    }
     return entry;
 }
 
 } // namespace
 
-std::string SerializeJournal(const std::vector<Entry>& entries) {
+Result<std::string> SerializeJournal(const std::vector<Entry>& entries) {
     std::string bytes(kHeader);
     for (const Entry& entry : entries) {
+        // What the reader would take for damage is never written: a NUL would end a field early.
+        for (const std::string* path : {&entry.currentPath, &entry.chosenPath}) {
+            if (path->find(kSeparator) != std::string::npos) {
+                return Status::Failure("A path holds a NUL character: " +
+                                       path->substr(0, path->find(kSeparator)));
+            }
+        }
+        if (!IsPath(entry.currentPath, entry.kind, false) ||
+            !IsPath(entry.chosenPath, entry.kind, true)) {
+            return Status::Failure("A path is not a full path: " + entry.currentPath);
+        }
         for (const std::string& field :
              {std::string(1, static_cast<char>(entry.kind)), entry.currentPath, entry.chosenPath,
-              std::to_string(entry.identity.device), std::to_string(entry.identity.inode)}) {
+              std::to_string(entry.identity.device), std::to_string(entry.identity.inode),
+              std::to_string(entry.size), std::to_string(entry.modified)}) {
             bytes += field;
             bytes += kSeparator;
         }
@@ -83,7 +100,8 @@ Result<std::vector<Entry>> ParseJournal(const std::string& bytes) {
     if (all.empty()) {
         return Damaged("it is empty");
     }
-    const bool withIdentity = all.starts_with(kHeader);
+    const bool withSize = all.starts_with(kHeader);
+    const bool withIdentity = withSize || all.starts_with(kHeaderWithoutSize);
     const bool withKind = withIdentity || all.starts_with(kHeaderWithoutIdentity);
     if (!withKind && all.starts_with(kHeaderStem)) {
         return Damaged("it was written in a form this version does not know");
@@ -97,7 +115,7 @@ Result<std::vector<Entry>> ParseJournal(const std::string& bytes) {
         }
         fields.push_back(all.substr(start, end - start));
     }
-    const std::size_t width = withIdentity ? 5 : withKind ? 3 : 2;
+    const std::size_t width = withSize ? 7 : withIdentity ? 5 : withKind ? 3 : 2;
     if (fields.size() % width != 0) {
         return Damaged("its last record is cut short");
     }
@@ -105,7 +123,7 @@ Result<std::vector<Entry>> ParseJournal(const std::string& bytes) {
     for (std::size_t i = 0; i < fields.size(); i += width) {
         Result<Entry> entry = ReadEntry({fields.begin() + static_cast<std::ptrdiff_t>(i),
                                          fields.begin() + static_cast<std::ptrdiff_t>(i + width)},
-                                        withKind, withIdentity);
+                                        withKind, withIdentity, withSize);
         if (!entry) {
             return entry.Outcome();
         }

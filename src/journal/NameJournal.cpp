@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
@@ -31,7 +32,9 @@ std::string FolderOf(const std::string& path) {
 // What only the user may change: theirs, and no one else can write to it.
 Status CheckOwn(const struct stat& info, const std::string& what) {
     if (info.st_uid != ::geteuid()) {
-        return Status::Failure(what + " belongs to another user");
+        std::string text = what + " belongs to another user";
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        return Status::Failure(text);
     }
     if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
         return Status::Failure("Other users can write to " + what);
@@ -148,7 +151,7 @@ Result<std::string> NameJournal::ReadBytes() const {
         return bytes.Outcome();
     }
     // No journal holds no records: the format's empty journal.
-    return bytes->value_or(SerializeJournal({}));
+    return bytes->value_or(*SerializeJournal({}));
 }
 
 Result<std::vector<NameJournal::Entry>> NameJournal::Entries() const {
@@ -317,13 +320,16 @@ Status NameJournal::WriteNow(const std::vector<Entry>& entries) const {
         folderDurable_ = true;
     }
     // A file of its own for each write, so that no two writes can ever share one.
-    const std::string bytes = SerializeJournal(entries);
+    const Result<std::string> bytes = SerializeJournal(entries);
+    if (!bytes) {
+        return bytes.Outcome();
+    }
     std::string temporary;
     Status written = Status::Failure(EEXIST);
     for (unsigned attempt = 0; attempt < kTemporaryAttempts && written.Error() == EEXIST;
          ++attempt) {
         temporary = TemporaryPath(path_, ++temporaries_);
-        written = WriteDurably(temporary, bytes, true);
+        written = WriteDurably(temporary, *bytes, true);
     }
     if (written && sys::Rename(temporary.c_str(), path_.c_str()) != 0) {
         written = Status::FromErrno();

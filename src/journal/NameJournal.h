@@ -37,6 +37,12 @@ public:
         // The device its folder is on, and for a file the journal makes, the file's inode (0
         // when it was recorded before the file was made).
         platform::FileIdentity identity;
+        // For an MP3 file being written where files are known by their path (numbered anew at
+        // each mount): the most bytes it holds, and when it was recorded (nanoseconds since
+        // 1970). The run records it again before it writes past either (see SettleRecord.h), so
+        // that a file there now is the run's only where it fits both.
+        std::int64_t size = 0;
+        std::int64_t modified = 0;
 
         bool operator==(const Entry&) const = default;
     };

@@ -1,10 +1,22 @@
 #include "journal/RunOutput.h"
 
+#include "journal/SettleRecord.h"
 #include "platform/FileOps.h"
 
 #include <cerrno>
+#include <chrono>
 
 namespace tarn {
+
+namespace {
+
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
 
 RunOutput::RunOutput(std::string path, std::string finalPath, NameJournal* journal)
     : path_(std::move(path)), finalPath_(std::move(finalPath)), journal_(journal) {}
@@ -87,15 +99,40 @@ Status RunOutput::Open() {
     syncsAsAWhole_ = traits->syncsAsAWhole;
     if (traits->numbersFilesPerMount) {
         identity_.inode = platform::kKnownByPath;
+        knownByPath_ = true;
     }
-    return journal_ != nullptr
-               ? JournalRefusal(journal_->Record(
-                     {path_, finalPath_, NameJournal::Kind::OutputStarted, identity_}))
-               : Status();
+    return RecordStarted(0);
+}
+
+Status RunOutput::RecordStarted(std::int64_t bytes) {
+    if (journal_ == nullptr) {
+        return {};
+    }
+    NameJournal::Entry entry{path_, finalPath_, NameJournal::Kind::OutputStarted, identity_};
+    if (knownByPath_) {
+        // Where its number means nothing at the next mount, the file is known by how big it may
+        // be and when it was written: a file made later under its name is not removed.
+        entry.size = written_ + bytes + kStartedSlackBytes;
+        entry.modified = NowNs();
+    }
+    Status recorded = JournalRefusal(journal_->Record(entry));
+    if (recorded) {
+        recordedSize_ = entry.size;
+        recordedAt_ = entry.modified;
+    }
+    return recorded;
 }
 
 Status RunOutput::Write(const void* bytes, std::uint32_t count) {
+    if (knownByPath_) {
+        if (written_ + count > recordedSize_ || NowNs() > recordedAt_ + kStartedWindowNs) {
+            if (Status recorded = RecordStarted(count); !recorded) {
+                return recorded;
+            }
+        }
+    }
     static_cast<void>(file_.WriteBytes(bytes, count));
+    written_ += file_.BytesTransferred();
     return file_.LastStatus();
 }
 

@@ -49,6 +49,9 @@ public:
     bool SyncsAsAWhole() const { return syncsAsAWhole_; }
 
 private:
+    // Records the file as being written, with room for `bytes` bytes more than it holds.
+    Status RecordStarted(std::int64_t bytes);
+
     clsFileIo file_;
     std::string path_;
     std::string finalPath_;
@@ -58,6 +61,11 @@ private:
     bool opening_ = false;
     bool ours_ = false;
     bool syncsAsAWhole_ = true;
+    // Its file system numbers files anew at each mount: its record tells its size and time.
+    bool knownByPath_ = false;
+    std::int64_t written_ = 0;
+    std::int64_t recordedSize_ = 0;
+    std::int64_t recordedAt_ = 0;
     // Recorded finished, or abandoned.
     bool settled_ = false;
 };

@@ -9,13 +9,28 @@ namespace {
 using Kind = NameJournal::Kind;
 
 // Whether the file found is the one the journal made. One recorded before it was made is known
-// only by being empty: the journal notes it again before anything is written to it.
+// only by being empty: the journal notes it again before anything is written to it. A
+// placeholder is empty whatever its number: where numbers are handed out anew at each mount
+// (FUSE), another file may carry the old one.
 bool MadeByTheJournal(const NameJournal::Entry& entry, const platform::FileInfo& found) {
     if (!found.regular) {
         return false;
     }
-    return entry.identity.inode == 0 ? found.size == 0
-                                     : platform::SameFile(entry.identity, found.identity);
+    if (entry.identity.inode == 0 || entry.kind == Kind::Placeholder) {
+        return found.size == 0 &&
+               (entry.identity.inode == 0 || platform::SameFile(entry.identity, found.identity));
+    }
+    return platform::SameFile(entry.identity, found.identity);
+}
+
+// Whether a started MP3 file known by its path (its number does not last) is as the run left it:
+// no bigger than its record allows, and changed within the record's time, give or take the two
+// seconds of a FAT time stamp.
+bool AsTheRunLeftIt(const NameJournal::Entry& entry, const platform::FileInfo& found) {
+    constexpr std::int64_t kTimeStampSlackNs = 3'000'000'000;
+    return found.regular && found.size <= entry.size &&
+           found.modified >= entry.modified - kTimeStampSlackNs &&
+           found.modified <= entry.modified + kStartedWindowNs + kTimeStampSlackNs;
 }
 
 Status GiveNameBack(const NameJournal::Entry& entry, platform::PlaceholderNotes* notes) {
@@ -55,6 +70,10 @@ Result<Settlement> SettleRecord(const NameJournal::Entry& entry,
             }
         }
         return Settlement::Settled;
+    }
+    if (entry.kind == Kind::OutputStarted && entry.identity.inode == platform::kKnownByPath &&
+        !AsTheRunLeftIt(entry, *found)) {
+        return Status::Failure("It has changed since the program wrote it, and is left as it is");
     }
     // Another file at the path is not the journal's to remove or to rename.
     const bool ours =

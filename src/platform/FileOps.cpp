@@ -4,6 +4,7 @@
 #include "platform/SyncThread.h"
 #include "platform/SystemCalls.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,7 +21,8 @@ Status Done(int result) {
 FileInfo InfoOf(const struct stat& info) {
     return {{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
             S_ISREG(info.st_mode),
-            static_cast<std::int64_t>(info.st_size)};
+            static_cast<std::int64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
 bool Missing(const Result<FileInfo>& info) {
@@ -270,10 +272,14 @@ Result<std::size_t> ReadAt(const std::string& path, std::int64_t offset, void* b
     if (!file.Valid()) {
         return Status::FromErrno();
     }
+    return ReadAt(file.Get(), offset, buffer, count);
+}
+
+Result<std::size_t> ReadAt(int fd, std::int64_t offset, void* buffer, std::size_t count) {
     std::size_t total = 0;
     auto* out = static_cast<char*>(buffer);
     while (total < count) {
-        const ssize_t got = sys::Pread(file.Get(), out + total, count - total,
+        const ssize_t got = sys::Pread(fd, out + total, count - total,
                                        static_cast<off_t>(offset) + static_cast<off_t>(total));
         if (got == -1) {
             return Status::FromErrno();
@@ -284,6 +290,29 @@ Result<std::size_t> ReadAt(const std::string& path, std::int64_t offset, void* b
         total += static_cast<std::size_t>(got);
     }
     return total;
+}
+
+Result<std::size_t> WindowedReader::operator()(std::int64_t offset, void* buffer,
+                                               std::size_t count) {
+    constexpr std::size_t kWindow = 65536;
+    if (count > kWindow / 2) {
+        return ReadAt(fd_, offset, buffer, count);
+    }
+    const auto end = start_ + static_cast<std::int64_t>(window_.size());
+    if (offset < start_ || offset + static_cast<std::int64_t>(count) > end) {
+        window_.resize(kWindow);
+        Result<std::size_t> got = ReadAt(fd_, offset, window_.data(), kWindow);
+        if (!got) {
+            window_.clear();
+            return got;
+        }
+        window_.resize(*got);
+        start_ = offset;
+    }
+    const auto from = static_cast<std::size_t>(offset - start_);
+    const std::size_t n = std::min(count, window_.size() - from);
+    std::copy_n(window_.data() + from, n, static_cast<char*>(buffer));
+    return n;
 }
 
 } // namespace tarn::platform

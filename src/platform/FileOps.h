@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace tarn::platform {
 
@@ -40,6 +41,8 @@ struct FileInfo {
     FileIdentity identity;
     bool regular = false;
     std::int64_t size = 0;
+    // Its last change, in nanoseconds since 1970.
+    std::int64_t modified = 0;
 };
 
 // Length in bytes of a regular file, also while another handle holds it open; a failure for
@@ -102,5 +105,20 @@ Status SetAttributesNormal(const std::string& path);
 // Reads up to `count` bytes at `offset`; the number of bytes read (fewer at the end of the file).
 Result<std::size_t> ReadAt(const std::string& path, std::int64_t offset, void* buffer,
                            std::size_t count);
+// The same of a file open already.
+Result<std::size_t> ReadAt(int fd, std::int64_t offset, void* buffer, std::size_t count);
+
+// Reads of one open file through a window of its bytes, so that the many small reads of a walk
+// over its chunks cost one system call for each window. The file stays open while it is used.
+class WindowedReader {
+public:
+    explicit WindowedReader(int fd) : fd_(fd) {}
+    Result<std::size_t> operator()(std::int64_t offset, void* buffer, std::size_t count);
+
+private:
+    int fd_;
+    std::vector<char> window_;
+    std::int64_t start_ = 0;
+};
 
 } // namespace tarn::platform

@@ -9,10 +9,10 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDeadlineTimer>
-#include <QGuiApplication>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 namespace tarn::gui {
 
@@ -106,20 +106,29 @@ void HandedOverFiles::AddFiles(const QList<QByteArray>& files, const QString& ac
     if (!connection().interface()->isServiceRegistered(message().service())) {
         return;
     }
-    std::vector<std::string> paths;
-    paths.reserve(static_cast<std::size_t>(files.size()));
     for (const QByteArray& file : files) {
-        paths.push_back(file.toStdString());
+        pending_.push_back(file.toStdString());
+    }
+    if (!activationToken.isEmpty()) {
+        token_ = activationToken.toUtf8();
     }
     // The answer goes out first: the adds may show message boxes, which the start that handed
-    // the files over does not wait for.
-    QTimer::singleShot(0, this, [this, paths = std::move(paths), activationToken] {
-        // Qt's Wayland plugin hands the token to the compositor with the next activation.
-        if (!activationToken.isEmpty() &&
-            QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-            qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    // the files over does not wait for. Files handed over meanwhile join the same batch, which
+    // brings the window to the front once.
+    if (batchDue_) {
+        return;
+    }
+    batchDue_ = true;
+    QTimer::singleShot(0, this, [this] {
+        batchDue_ = false;
+        const std::vector<std::string> paths = std::exchange(pending_, {});
+        // Qt's Wayland plugin hands the token to the compositor with the next activation. Set
+        // for this one only, so that no program started later (the help reader) inherits it.
+        if (const QByteArray token = std::exchange(token_, {}); !token.isEmpty()) {
+            qputenv("XDG_ACTIVATION_TOKEN", token);
         }
         window_.BringToFront();
+        qunsetenv("XDG_ACTIVATION_TOKEN");
         RunGuarded([this, &paths] { form_.AddChosenFiles(paths); });
     });
 }

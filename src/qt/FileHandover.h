@@ -33,7 +33,8 @@ QString DesktopActivationToken();
 bool HandFilesOver(const std::vector<std::string>& files, const QString& activationToken);
 
 // The running instance's end: files handed over are given to the window, which adds them as
-// files named on the command line, and the window is brought to the front. Belongs to the
+// files named on the command line, and the window is brought to the front, once for all the
+// files handed over while it was busy. Belongs to the
 // window; does nothing when the bus or the name cannot be had.
 class HandedOverFiles : public QObject, protected QDBusContext {
     Q_OBJECT
@@ -48,6 +49,10 @@ public slots:
 private:
     frmMain& form_;
     MainWindow& window_;
+    // The files handed over since the last batch was given to the window, and the last token.
+    std::vector<std::string> pending_;
+    QByteArray token_;
+    bool batchDue_ = false;
 };
 
 } // namespace tarn::gui

@@ -126,11 +126,8 @@ std::string QtOpenDialog::ShowOpen(const platform::OpenDialogRequest& request) {
 QtInstanceMarker::QtInstanceMarker(QString lockPath) : lockPath_(std::move(lockPath)) {}
 
 QString QtInstanceMarker::DefaultLockPath() {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        runtime != nullptr && runtime[0] == '/') {
-        return QString::fromLocal8Bit(runtime) + QStringLiteral("/tarnme.lock");
-    }
-    // Else beside the record of names, in the user's own folder: never where others can write.
+    // Beside the record of names, in the user's own folder: whichever runtime folder a start has
+    // (sudo -u, env -i, cron), two starts that share the record share the lock.
     const std::string journal = NameJournal::DefaultPath();
     if (journal.empty()) {
         return {};
@@ -143,8 +140,7 @@ Result<bool> QtInstanceMarker::AnotherInstanceRunning() {
         return false;
     }
     if (lockPath_.isEmpty()) {
-        return Status::Failure("No folder is known for its lock: neither XDG_RUNTIME_DIR nor a "
-                               "home folder is set");
+        return Status::Failure("No folder is known for its lock: no home folder is set");
     }
     const QString folder = QFileInfo(lockPath_).absolutePath();
     if (const Status made = platform::CreateFolders(folder.toStdString()); !made) {

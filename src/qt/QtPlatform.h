@@ -63,8 +63,8 @@ public:
     // Passed on with the files, so that the running window may come to the front.
     void SetActivationToken(QString token) { activationToken_ = std::move(token); }
 
-    // The lock file in the user's runtime folder, else beside the record of names; empty when
-    // there is neither.
+    // The lock file beside the record of names, which it guards; empty when there is no home
+    // folder.
     static QString DefaultLockPath();
 
 private:

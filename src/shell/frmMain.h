@@ -312,9 +312,9 @@ private:
 
         bool Renamed() const { return cleanedPath != chosenPath; }
     };
-    // The file, when it may be added: not listed yet, a file that can be read, room for it in the
-    // table, and an MP3 name of its own. Where `sayWhyNot`, says why not, except for a file
-    // listed already.
+    // The file, when it may be added: not listed yet, a file that can be read, and an MP3 name of
+    // its own (whether the table has room is for the caller). Where `sayWhyNot`, says why not,
+    // except for a file listed already.
     std::optional<ChosenFile> CheckChosenFile(const std::string& chosenPath, bool sayWhyNot);
     // The waiting files at the front that take a cleaned name and that nothing keeps from the
     // list, recorded in one rewrite of the journal, renamed and added; false when fewer than two

@@ -31,6 +31,19 @@ TEST(InstanceMarkerTest, TellsAloneHeldAndCannotTell) {
     EXPECT_TRUE(second.AnotherInstanceRunning().ValueOr(false));
     const QString inAFile = QString::fromStdString(folder.File("new/tarnme.lock/x.lock"));
     EXPECT_FALSE(QtInstanceMarker(inAFile).AnotherInstanceRunning().Ok());
+    // Whatever their runtime folders (sudo -u, env -i, cron), two starts that share the record of
+    // names share its lock.
+    const QByteArray state = qgetenv("XDG_STATE_HOME"), runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_STATE_HOME", folder.File("state").c_str());
+    qputenv("XDG_RUNTIME_DIR", folder.File("one").c_str());
+    QtInstanceMarker third;
+    qputenv("XDG_RUNTIME_DIR", folder.File("two").c_str());
+    EXPECT_FALSE(third.AnotherInstanceRunning().ValueOr(true));
+    EXPECT_TRUE(QtInstanceMarker().AnotherInstanceRunning().ValueOr(false));
+    for (const auto& [name, value] :
+         {std::pair{"XDG_STATE_HOME", state}, {"XDG_RUNTIME_DIR", runtime}}) {
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
 }
 
 // Native dialogs match the patterns of a filter case-sensitively.

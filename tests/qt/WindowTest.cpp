@@ -2,11 +2,13 @@
 #include "forms/Line.h"
 #include "progress/ProgressBar.h"
 #include "qt/DesktopCompanion.h"
+#include "qt/FileHandover.h"
 #include "qt/Guard.h"
 #include "qt/MainWindow.h"
 #include "qt/QtPlatform.h"
 #include "qt/TabControlWidget.h"
 #include "qt/TimerBinding.h"
+#include "shell/AppInfo.h"
 #include "shell/frmMain.h"
 #include "support/TempDir.h"
 #include "support/TestPlatform.h"
@@ -333,6 +335,23 @@ TEST_F(DesktopTest, TheNotificationClickedBringsTheWindowForwardAndIsWithdrawn) 
     }
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return window.isActiveWindow() && desktop.calls.back() == "CloseNotification 7"; }));
+    EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+}
+
+// Files handed over by later starts are added, and the token that let the window come forward
+// is not left for the programs it starts later (the help reader).
+TEST_F(DesktopTest, HandedOverFilesAreAddedAndLeaveNoActivationToken) {
+    new HandedOverFiles(form, window, QDBusConnection::connectToBus(desktop.address, "program"));
+    const QDBusConnection start = QDBusConnection::connectToBus(desktop.address, "start");
+    for (const char* name : {"a.wav", "b.wav"}) {
+        ::tarn::testing::WriteWav(folder.File(name), {});
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            kDesktopId, "/", "org.example.tarn.tarnme.Files", "AddFiles");
+        call << QVariant::fromValue(QList<QByteArray>{QByteArray::fromStdString(folder.File(name))})
+             << QString("token");
+        start.send(call);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.FileCount == 2; }));
     EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
 }
 

@@ -115,6 +115,9 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
     WriteWav(dir.File("my song.mp3"), {.frames = 10});
     WriteWav(dir.File("taken - name.wav"), WavSpec{.frames = 0});
     testing::WriteBytes(dir.File("takenname.wav"), {'k'});
+    // Where letter case does not count, take.mp3 is take.MP3 itself, as a second name is here.
+    WriteWav(dir.File("take.MP3"), {.frames = 10});
+    fs::create_hard_link(dir.File("take.MP3"), dir.File("take.mp3"));
     // The message; followed by the chosen path, when it ends in ":".
     const std::pair<const char*, std::string> rows[] = {
         {"rate 22050.wav", "The Sample Rate must be 44.1 or 48 kHz."},
@@ -124,6 +127,7 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
         {"a pipe.wav", "Only files can be added to the list:"},
         {"my song.mp3",
          "The file cannot be added: its MP3 file would take its name and replace it:"},
+        {"take.MP3", "The file cannot be added: its MP3 file would take its name and replace it:"},
         {"taken - name.wav",
          "The file could not be renamed to takenname.wav:\nFile exists.\nIt was not added to the "
          "list."},
@@ -155,6 +159,28 @@ TEST_F(FileListTest, TheHundredthFileIsRefused) {
         platform.interactions,
         Names{"Tarn MP3 Encoder (x): The list is full: at most 99 files can be encoded in one "
               "job."});
+}
+
+// Files that find the list full are told in one message, with how many and the first few; no
+// more wait than the list could take.
+TEST_F(FileListTest, FilesRefusedForAFullListAreToldInOneMessage) {
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 106; ++i) {
+        paths.push_back(dir.File(std::to_string(i) + ".wav"));
+        WriteWav(paths.back(), WavSpec{.frames = 0});
+    }
+    const std::string full =
+        "Tarn MP3 Encoder (x): The list is full: at most 99 files can be encoded in one job.\n";
+    form.AddChosenFiles(paths);
+    EXPECT_EQ(form.FileCount, frmMain::kMaxEntries);
+    form.AddChosenFiles({paths[0], dir.File("gone.wav"), paths[101], paths[102]});
+    EXPECT_EQ(
+        platform.interactions,
+        (Names{full + "These 7 files were not added:\n" + paths[99] + "\n" + paths[100] + "\n" +
+                   paths[101] + "\n" + paths[102] + "\n" + paths[103] + "\nand 2 more.",
+               "Tarn MP3 Encoder (x): The file cannot be read:\n" + dir.File("gone.wav") +
+                   "\nNo such file or directory.",
+               full + "These 2 files were not added:\n" + paths[101] + "\n" + paths[102]}));
 }
 
 TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
@@ -265,6 +291,23 @@ TEST_F(FileListTest, FilesThatComeTogetherShareOneRecordOfTheirNames) {
     }
     EXPECT_EQ(recorded, (Names{"a b.wav", "c d.wav", "f g.wav", "h i.wav"}));
     EXPECT_TRUE(fs::exists(dir.File("x y.wav")));
+}
+
+// A path with a NUL byte in it, or one that is not absolute, is refused before anything looks at
+// it, whichever way it came; the journal takes the next file as ever.
+TEST_F(FileListTest, APathWithANulOrARelativePathIsRefusedAtTheDoor) {
+    NameJournal journal(dir.File(".state/renames"));
+    form.UseNameJournal(&journal);
+    WriteWav(dir.File("a b.wav"), WavSpec{});
+    const std::string withNul = dir.File("a b.wav") + std::string("\0c.wav", 6);
+    form.AddChosenFiles({withNul, "a b.wav", dir.File("a b.wav")});
+    EXPECT_EQ(platform.interactions,
+              (Names{"Tarn MP3 Encoder (x): The file cannot be added: its path holds a NUL "
+                     "character:\n" +
+                         dir.File("a b.wav") + "\\0c.wav",
+                     "Tarn MP3 Encoder (x): The file cannot be added: its path is not a full "
+                     "path:\na b.wav"}));
+    EXPECT_EQ(form.lstOpenFileName.Items(), Names{"a b.wav"});
 }
 
 } // namespace

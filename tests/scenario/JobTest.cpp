@@ -361,22 +361,24 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
 }
 
 // A disk that cannot make a finished MP3 file durable: the file goes, the user is told, and the
-// job ends in trouble.
+// job ends in trouble. Where the sync of the whole file system fails, each file is synced on its
+// own, and only the one whose sync fails is lost.
 TEST_F(JobTest, AFinishedFileThatCannotBeMadeDurableIsRemovedAndSaid) {
-    WriteAndAdd({"one a.wav"}, 1);
+    WriteAndAdd({"one a.wav", "two b.wav"}, 1);
     frmMain::JobOutcome outcome;
     const auto ended =
         form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
     testing::FaultySystem system;
     system.Refuse(platform::sys::Call::Syncfs, EIO);
+    system.Refuse(platform::sys::Call::Fsync, EIO, "onea.mp3");
     Go();
     ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_EQ(std::tuple(outcome.mp3Files, outcome.troubles), std::tuple(0, true));
+    EXPECT_EQ(std::tuple(outcome.mp3Files, outcome.troubles), std::tuple(1, true));
     EXPECT_EQ(platform.interactions,
               (Names{"Critical error... (x): The MP3 file cannot be written:\n" +
                          dir.File("onea.mp3") + "\nInput/output error.",
                      "beep", kJobDone}));
-    EXPECT_EQ(dir.Names(), Names{"one a.wav"});
+    EXPECT_EQ(dir.Names(), (Names{"one a.wav", "two b.mp3", "two b.wav"}));
 }
 
 // Aborted once its runs are done, a job is idle at once, and counts every file they finished once

@@ -22,8 +22,9 @@ int FaultySystem::Before(Call call, int fd, const char* path, const char* to) {
                         (gone_(note.path) || (!note.to.empty() && gone_(note.to)));
     const int answer = calls.size() + 1 == failAt_ ? answer_
                        : pulled                    ? (path != nullptr ? ENOENT : EIO)
-                       : refused == refused_.end() ? 0
-                                                   : refused->second;
+                       : refused == refused_.end() || !note.path.ends_with(refused->second.second)
+                           ? 0
+                           : refused->second.first;
     if (answer == kStop) {
         ::_exit(0);
     }

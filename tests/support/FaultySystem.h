@@ -35,8 +35,11 @@ public:
     FaultySystem(const FaultySystem&) = delete;
     FaultySystem& operator=(const FaultySystem&) = delete;
 
-    // Every call of this kind fails with `error`, as on a file system that lacks it.
-    void Refuse(Call call, int error) { refused_[call] = error; }
+    // Every call of this kind fails with `error`, as on a file system that lacks it; with
+    // `pathEnd`, only those on a path that ends so.
+    void Refuse(Call call, int error, std::string pathEnd = "") {
+        refused_[call] = {error, std::move(pathEnd)};
+    }
     // From call `from` on, the paths `gone` picks are not there (a pulled stick): ENOENT, or EIO.
     void Pull(std::size_t from, std::function<bool(const std::string&)> gone) {
         pulledFrom_ = from;
@@ -62,7 +65,7 @@ private:
     std::size_t failAt_;
     int answer_;
     std::map<int, std::string> openFiles_;
-    std::map<Call, int> refused_;
+    std::map<Call, std::pair<int, std::string>> refused_;
     std::size_t pulledFrom_ = 0;
     std::function<bool(const std::string&)> gone_;
     bool observing_ = false;

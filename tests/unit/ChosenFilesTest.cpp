@@ -4,9 +4,11 @@
 #include "filelist/WavProbe.h"
 #include "shell/CommandLine.h"
 #include "shell/modGeneral.h"
+#include "support/FaultySystem.h"
 #include "support/TempDir.h"
 #include "support/WavFiles.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -76,6 +78,21 @@ TEST(WavProbeTest, ReadsTheFieldsAtFixedOffsets) {
         {{"LIST", testing::FfmpegList()}, {"fmt ", testing::Fmt(2, 44100, 16)}, {"data", {}}});
     EXPECT_EQ(ProbeWavHeaderBytes(listFirst.data(), listFirst.size()).outcome,
               ProbeOutcome::BadSampleRate);
+    // Its chunks are walked as Go walks them, in one pass of large reads; a file whose sound lies
+    // past its first 4,096 chunks is refused.
+    for (const auto& [junk, outcome] :
+         {std::pair{4094, ProbeOutcome::Accepted}, std::pair{4095, ProbeOutcome::Unreadable}}) {
+        std::vector<testing::Chunk> chunks{{"fmt ", testing::Fmt(2, 44100, 16)}};
+        chunks.resize(static_cast<std::size_t>(junk) + 1, {"JUNK", {}});
+        chunks.push_back({"data", {}});
+        testing::WriteBytes(dir.File("junk.wav"), testing::Riff(chunks));
+        const testing::FaultySystem system;
+        EXPECT_EQ(ProbeWavHeader(dir.File("junk.wav")).outcome, outcome) << junk;
+        // The header, one window of 32 kB, and the end of the file.
+        EXPECT_EQ(std::ranges::count(system.calls, platform::sys::Call::Read,
+                                     &testing::FaultySystem::Note::call),
+                  3);
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "support/TempDir.h"
 #include "support/WavFiles.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -57,9 +58,16 @@ TEST_F(NameJournalTest, KeepsAnyPathAndReadsTheFormsOfEarlierVersions) {
          {std::pair{Fields({a, b}), Entry{a, b}},
           {Fields({"tarnme-journal-2", "f", a, b}), Entry{a, b, Kind::OutputFinished}},
           {Fields({"tarnme-journal-3", "s", a, "", "7", "9"}),
-           Entry{a, "", Kind::OutputStarted, {7, 9}}}}) {
+           Entry{a, "", Kind::OutputStarted, {7, 9}}},
+          {Fields({"tarnme-journal-4", "s", a, "", "7", "9", "5", "6"}),
+           Entry{a, "", Kind::OutputStarted, {7, 9}, 5, 6}}}) {
         Write(bytes);
         EXPECT_EQ(journal.Entries().ValueOr({}), std::vector<Entry>{entry});
+    }
+    // What it could not read back is never written.
+    for (const std::string& path : {a + std::string("\0x", 2), std::string("a.wav")}) {
+        EXPECT_FALSE(journal.Record(path, b).Ok());
+        EXPECT_EQ(journal.Entries()->size(), 1U);
     }
 }
 
@@ -108,7 +116,8 @@ TEST_F(NameJournalTest, OnlyAJournalOfTheUsersOwnIsRead) {
             fs::rename(path, dir.File("elsewhere"));
             fs::create_symlink(dir.File("elsewhere"), path);
         }
-        EXPECT_FALSE(fresh.Entries().Ok());
+        const std::string reason = fresh.Entries().Outcome().Reason();
+        EXPECT_NE(std::isupper(static_cast<unsigned char>(reason.c_str()[0])), 0) << reason;
         EXPECT_FALSE(fresh.Record(dir.File("b.wav"), dir.File("b c.wav")).Ok());
         EXPECT_FALSE(fresh.Recover().journal.Ok());
     }
@@ -124,20 +133,42 @@ TEST_F(NameJournalTest, RecoveryActsOnlyOnTheFilesItsRecordsMean) {
                                 Kind::OutputStarted,
                                 {0, Stat(dir.File("started.mp3")).st_ino + 1}}));
     ASSERT_TRUE(journal.Record({dir.File("empty.mp3"), "", Kind::OutputStarted}));
+    // The user's file that took a placeholder's name, and its number (FUSE numbers files anew).
+    testing::WriteBytes(dir.File("took.wav"), {'w'});
+    ASSERT_TRUE(
+        journal.NotePlaceholder(dir.File("took.wav"), {0, Stat(dir.File("took.wav")).st_ino}));
     ASSERT_TRUE(journal.Record({dir.File("deleted.wav"), dir.File("deleted x.wav")}));
     fs::create_directories(dir.File("away"));
     ASSERT_TRUE(journal.Record({dir.File("away/z.wav"), dir.File("away/z y.wav")}));
     fs::remove(dir.File("away"));
 
+    // Where numbers do not last, a file the run was writing is known by its size and time: one
+    // that fits is removed, another made under its name later stays, and the user is told.
+    for (const auto& [name, later] : {std::pair{"cut.mp3", 0}, std::pair{"other.mp3", 60}}) {
+        testing::WriteBytes(dir.File(name), {'m', 'p', '3'});
+        const struct stat info = Stat(dir.File(name));
+        ASSERT_TRUE(journal.Record({dir.File(name),
+                                    "",
+                                    Kind::OutputStarted,
+                                    {0, platform::kKnownByPath},
+                                    3,
+                                    (info.st_mtim.tv_sec - later) * 1'000'000'000LL}));
+    }
     const NameJournal::RecoveryReport report = journal.Recover();
     EXPECT_TRUE(report.journal.Ok()) << report.journal.Reason();
-    EXPECT_TRUE(report.leftAlone.empty());
+    ASSERT_EQ(report.leftAlone.size(), 1U);
+    EXPECT_EQ(report.leftAlone[0].entry.currentPath, dir.File("other.mp3"));
+    EXPECT_FALSE(fs::exists(dir.File("cut.mp3")));
+    EXPECT_TRUE(fs::exists(dir.File("other.mp3")));
     EXPECT_EQ(testing::Contents(dir.File("started.mp3")), "mine");
+    EXPECT_EQ(testing::Contents(dir.File("took.wav")), "w");
     EXPECT_FALSE(fs::exists(dir.File("empty.mp3")));
+    // What is kept: the record of the file not connected, and of the one left alone.
+    ASSERT_EQ(report.notConnected.size(), 1U);
     const auto kept = journal.Entries();
-    ASSERT_FALSE(kept.ValueOr({}).empty()) << kept.Outcome().Reason();
-    EXPECT_EQ(report.notConnected, *kept);
-    EXPECT_EQ(kept->front().currentPath, dir.File("away/z.wav"));
+    ASSERT_TRUE(kept) << kept.Outcome().Reason();
+    EXPECT_EQ(*kept, (std::vector<Entry>{report.notConnected[0], report.leftAlone[0].entry}));
+    EXPECT_EQ(report.notConnected[0].currentPath, dir.File("away/z.wav"));
 }
 
 // NOLINTBEGIN(concurrency-mt-unsafe): the tests run one at a time, on one thread.

@@ -88,6 +88,12 @@ TEST(LocateWavDataFailureTest, AFailedReadGivesNothingAndTagsCostOnlyTheirReads)
     // Past the format and the data it costs only the tags: here the LIST chunk's header.
     EXPECT_EQ(Locate(Riff({{"fmt ", Fmt(2, 44100, 16)}, {"data", {}}, {"LIST", {}}}), 5),
               (WavLayout{kCd, 44, 0, true}));
+    // Format and data are looked for in the first 4,096 chunks only; a file past that is refused.
+    std::vector<testing::Chunk> junk(4094, {"JUNK", {}});
+    junk.insert(junk.end(), {{"fmt ", Fmt(2, 44100, 16)}, {"data", {}}});
+    EXPECT_NE(Locate(Riff(junk)), std::nullopt);
+    junk.insert(junk.begin(), {"JUNK", {}});
+    EXPECT_EQ(Locate(Riff(junk)), std::nullopt);
 }
 
 TEST(SampleConverterTest, ConvertsWholeFramesAndRefusesOtherFormats) {
