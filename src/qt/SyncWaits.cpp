@@ -20,20 +20,42 @@ constexpr int kLookMs = 100;
 
 } // namespace
 
+CompletionQueue::CompletionQueue() {
+    // Queued even when posted from the window's own thread: a completion never runs inside the
+    // step that posted it.
+    connect(this, &CompletionQueue::Posted, this, &CompletionQueue::RunPosted,
+            Qt::QueuedConnection);
+}
+
+void CompletionQueue::Post(std::function<void()> completion) {
+    {
+        const std::lock_guard lock(mutex_);
+        posted_.push_back(std::move(completion));
+    }
+    emit Posted();
+}
+
+void CompletionQueue::RunPosted() {
+    std::deque<std::function<void()>> posted;
+    {
+        const std::lock_guard lock(mutex_);
+        posted.swap(posted_);
+    }
+    for (const auto& completion : posted) {
+        RunGuarded(completion);
+    }
+}
+
 SyncWaits::SyncWaits(std::function<bool()> inputAllowed, std::function<bool()> endAsked,
                      DiskPatience patience)
     : inputAllowed_(std::move(inputAllowed)), endAsked_(std::move(endAsked)),
       patience_(std::move(patience)), dispatcher_(QAbstractEventDispatcher::instance()),
-      thread_([this](const std::function<bool()>& done) { Wait(done); },
-              // Thread-safe: the sleeping event loop looks at the answer.
-              [this] { dispatcher_->wakeUp(); },
-              // An event of the window's own thread.
-              [](std::function<void()> completion) {
-                  QMetaObject::invokeMethod(
-                      QCoreApplication::instance(),
-                      [completion = std::move(completion)] { RunGuarded(completion); },
-                      Qt::QueuedConnection);
-              }),
+      thread_(
+          [this](const std::function<bool()>& done) { Wait(done); },
+          // Thread-safe: the sleeping event loop looks at the answer.
+          [this] { dispatcher_->wakeUp(); },
+          // An event of the window's own thread.
+          [this](std::function<void()> completion) { completions_.Post(std::move(completion)); }),
       outer_(platform::UseSyncThread(&thread_)) {}
 
 SyncWaits::~SyncWaits() {

@@ -2,8 +2,11 @@
 
 #include "platform/SyncThread.h"
 
+#include <QObject>
 #include <chrono>
+#include <deque>
 #include <functional>
+#include <mutex>
 
 class QAbstractEventDispatcher;
 
@@ -21,6 +24,24 @@ struct DiskPatience {
     std::function<void(bool slow)> onSlowDisk;
     // Ends the program without waiting further; by default at once, with status 1.
     std::function<void()> onGiveUp;
+};
+
+// Completions posted from any thread, run on the window's thread among its events.
+class CompletionQueue : public QObject {
+    Q_OBJECT
+
+public:
+    CompletionQueue();
+    void Post(std::function<void()> completion);
+
+signals:
+    void Posted();
+
+private:
+    void RunPosted();
+
+    std::mutex mutex_;
+    std::deque<std::function<void()>> posted_;
 };
 
 // The program's sync thread, waited for in the window's event loop: while a step waits for its
@@ -44,6 +65,7 @@ private:
     std::function<bool()> endAsked_;
     DiskPatience patience_;
     QAbstractEventDispatcher* dispatcher_;
+    CompletionQueue completions_;
     platform::SyncThread thread_;
     platform::SyncThread* outer_;
 };
