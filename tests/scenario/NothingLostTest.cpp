@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
-#include <ranges>
 #include <set>
 #include <string_view>
 #include <sys/wait.h>
@@ -285,9 +284,11 @@ protected:
             return note.call == Call::Fsync || note.call == Call::Syncfs;
         };
         EXPECT_GT(std::ranges::count_if(made, sync), 0);
-        for (const Note& note : made | std::views::filter(sync)) {
-            EXPECT_NE(note.thread, std::this_thread::get_id())
-                << note.path << " is synced on the window's thread";
+        for (const Note& note : made) {
+            if (sync(note)) {
+                EXPECT_NE(note.thread, std::this_thread::get_id())
+                    << note.path << " is synced on the window's thread";
+            }
         }
     }
     // Runs a session in a process of its own that stops at the call with that number.
@@ -528,12 +529,13 @@ protected:
         EXPECT_FALSE(fs::exists(journalPath));
         const Files files = Snapshot();
         const std::set<std::string> stems{"first take", "b-side", "clean", "late take"};
-        for (const auto& [name, bytes] : files) {
-            const auto as = [&](const Files& state) {
-                return state.contains(name) && state.at(name) == bytes;
+        for (const auto& file : files) {
+            const std::string& name = file.first;
+            const auto as = [&file](const Files& state) {
+                return state.contains(file.first) && state.at(file.first) == file.second;
             };
             const bool wanted = name.starts_with(".state/") || as(initial) || as(finished) ||
-                                (name.ends_with(".mp3") && !bytes.empty() &&
+                                (name.ends_with(".mp3") && !file.second.empty() &&
                                  stems.contains(name.substr(0, name.size() - 4)));
             EXPECT_TRUE(wanted) << name;
         }
