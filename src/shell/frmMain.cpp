@@ -87,26 +87,25 @@ void frmMain::Form_Load(const std::vector<std::string>& openedFiles) {
 }
 
 void frmMain::cmdExit_Click() {
-    endAsked_ = true;
     // During a job its state decides: after an abort Go leaves once the run has returned.
     if (JobActive()) {
-        static_cast<void>(Advance(JobEvent::Exit));
+        endAsked_ = Advance(JobEvent::Exit) || endAsked_;
         return;
     }
+    endAsked_ = true;
     ChangeList([this] { LeaveWhenAsked(); });
 }
 
 void frmMain::Form_QueryUnload(bool& cancel) {
-    endAsked_ = true;
+    cancel = true;
     if (JobActive()) {
-        cancel = true;
-        static_cast<void>(Advance(JobEvent::Exit));
+        endAsked_ = Advance(JobEvent::Exit) || endAsked_;
         return;
     }
+    endAsked_ = true;
     // The list is being changed (its names given back at the end of a job, say, while the window
     // handles its events or waits for the disk): the window goes once that is done.
     if (keeper_.ChangeUnderWay()) {
-        cancel = true;
         ChangeList([this] { LeaveWhenAsked(); });
         return;
     }
