@@ -220,7 +220,7 @@ Status NameJournal::DropPlaceholder(const std::string& path) {
 
 void NameJournal::RemoveLeftTemporaries() const {
     const std::string folder = FolderOf(path_);
-    const std::string prefix = path_.substr(path_.find_last_of('/') + 1) + ".new";
+    const std::string prefix = FileName(path_) + ".new";
     DIR* const listing = ::opendir(folder.c_str());
     if (listing == nullptr) {
         return;

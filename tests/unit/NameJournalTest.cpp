@@ -154,7 +154,13 @@ TEST_F(NameJournalTest, RecoveryActsOnlyOnTheFilesItsRecordsMean) {
                                     3,
                                     (info.st_mtim.tv_sec - later) * 1'000'000'000LL}));
     }
+    // A write that a stop cut short left its temporary file; the user's file beside it stays.
+    for (const char* name : {"renames.new-7-1", "renamesx"}) {
+        testing::WriteBytes(dir.File("state/tarnme/") + name, {'x'});
+    }
     const NameJournal::RecoveryReport report = journal.Recover();
+    EXPECT_FALSE(fs::exists(dir.File("state/tarnme/renames.new-7-1")));
+    EXPECT_TRUE(fs::exists(dir.File("state/tarnme/renamesx")));
     EXPECT_TRUE(report.journal.Ok()) << report.journal.Reason();
     ASSERT_EQ(report.leftAlone.size(), 1U);
     EXPECT_EQ(report.leftAlone[0].entry.currentPath, dir.File("other.mp3"));
