@@ -31,8 +31,7 @@ TEST(InstanceMarkerTest, TellsAloneHeldAndCannotTell) {
     EXPECT_TRUE(second.AnotherInstanceRunning().ValueOr(false));
     const QString inAFile = QString::fromStdString(folder.File("new/tarnme.lock/x.lock"));
     EXPECT_FALSE(QtInstanceMarker(inAFile).AnotherInstanceRunning().Ok());
-    // Whatever their runtime folders (sudo -u, env -i, cron), two starts that share the record of
-    // names share its lock.
+    // Whatever their runtime folders (sudo -u, env -i, cron), starts with one journal share a lock.
     const QByteArray state = qgetenv("XDG_STATE_HOME"), runtime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_STATE_HOME", folder.File("state").c_str());
     qputenv("XDG_RUNTIME_DIR", folder.File("one").c_str());
@@ -88,8 +87,7 @@ TEST(SyncWaitsTest, TheWindowGoesOnWhileAStepWaitsForTheDisk) {
     EXPECT_EQ(platform::CurrentSyncThread(), nullptr);
 }
 
-// A sync that does not answer is told as such while it lasts, and once an end is asked for the
-// program stops waiting for it; without an end it waits for the answer.
+// A sync that does not answer is told while it lasts; once an end is asked for, it is given up on.
 TEST(SyncWaitsTest, ADiskThatDoesNotAnswerIsToldAndHoldsNoEnd) {
     for (const bool endAsked : {false, true}) {
         std::vector<bool> told;

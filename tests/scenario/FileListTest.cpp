@@ -57,8 +57,7 @@ TEST_F(FileListTest, AddingRenamesTheFileAndFillsTheTableAndBothLists) {
     Choose("My Song - Live.wav");
     EXPECT_EQ(dir.Names(), Names{"MySongLive.wav"});
     EXPECT_TRUE(ListButtons());
-    // A clean name stays as it is, read-only and all; the full-path option counts as it is
-    // ticked when a file is added.
+    // A clean name stays, read-only and all; the full-path option counts as ticked at the add.
     WriteWav(dir.File("clean.wav"),
              {.sampleRate = 48000, .bitsPerSample = 8, .channels = 6, .frames = 0});
     WriteWav(dir.File("read only.wav"), {.frames = 0});
@@ -103,8 +102,7 @@ std::vector<std::uint8_t> WavWithFields(std::int32_t rate, std::int16_t bits) {
     return bytes;
 }
 
-// A refused file keeps its name, the table and both lists stay as they were, and a critical
-// message titled with the program's name says why.
+// A refused file keeps its name, the table and lists stay, and a critical message says why.
 TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
     WriteWav(dir.File("listed.wav"), WavSpec{.frames = 0});
     Choose("listed.wav");
@@ -148,39 +146,29 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
     EXPECT_EQ(fs::file_size(dir.File("takenname.wav")), 1U);
 }
 
-TEST_F(FileListTest, TheHundredthFileIsRefused) {
-    for (int i = 1; i <= 100; ++i) {
-        WriteWav(dir.File(std::to_string(i) + " .wav"), WavSpec{.frames = 0});
-        Choose(std::to_string(i) + " .wav");
-    }
-    EXPECT_EQ(form.FileCount + form.lstOpenFileName.ListCount(), 2 * frmMain::kMaxEntries);
-    EXPECT_TRUE(fs::exists(dir.File("100 .wav")));
-    EXPECT_EQ(
-        platform.interactions,
-        Names{"Tarn MP3 Encoder (x): The list is full: at most 99 files can be encoded in one "
-              "job."});
-}
-
-// Files that find the list full are told in one message, with how many and the first few; no
-// more wait than the list could take.
+// The hundredth file is refused and keeps its name; files that find the list full are told in one
+// message, with how many and the first few.
 TEST_F(FileListTest, FilesRefusedForAFullListAreToldInOneMessage) {
     std::vector<std::string> paths;
     for (int i = 1; i <= 106; ++i) {
-        paths.push_back(dir.File(std::to_string(i) + ".wav"));
+        paths.push_back(dir.File(std::to_string(i) + " .wav"));
         WriteWav(paths.back(), WavSpec{.frames = 0});
     }
     const std::string full =
-        "Tarn MP3 Encoder (x): The list is full: at most 99 files can be encoded in one job.\n";
+        "Tarn MP3 Encoder (x): The list is full: at most 99 files can be encoded in one job.";
     form.AddChosenFiles(paths);
-    EXPECT_EQ(form.FileCount, frmMain::kMaxEntries);
-    form.AddChosenFiles({paths[0], dir.File("gone.wav"), paths[101], paths[102]});
+    EXPECT_EQ(form.FileCount + form.lstOpenFileName.ListCount(), 2 * frmMain::kMaxEntries);
+    Choose("100 .wav");
+    EXPECT_TRUE(fs::exists(paths[99]));
+    form.AddChosenFiles({dir.File("1.wav"), dir.File("gone.wav"), paths[101], paths[102]});
     EXPECT_EQ(
         platform.interactions,
-        (Names{full + "These 7 files were not added:\n" + paths[99] + "\n" + paths[100] + "\n" +
+        (Names{full + "\nThese 7 files were not added:\n" + paths[99] + "\n" + paths[100] + "\n" +
                    paths[101] + "\n" + paths[102] + "\n" + paths[103] + "\nand 2 more.",
+               full,
                "Tarn MP3 Encoder (x): The file cannot be read:\n" + dir.File("gone.wav") +
                    "\nNo such file or directory.",
-               full + "These 2 files were not added:\n" + paths[101] + "\n" + paths[102]}));
+               full + "\nThese 2 files were not added:\n" + paths[101] + "\n" + paths[102]}));
 }
 
 TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
@@ -205,8 +193,7 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     EXPECT_FALSE(ListButtons());
     EXPECT_EQ(dir.Names(), (Names{"a one.wav", "b-two.wav", "c.wav"}));
 
-    // Clearing leaves a file whose chosen name was taken, and says so; the rest come back and can
-    // be re-added.
+    // Clearing leaves a file whose chosen name was taken, said; the rest come back, re-addable.
     Choose("a one.wav");
     Choose("b-two.wav");
     testing::WriteBytes(dir.File("a one.wav"), {'x'});
@@ -238,9 +225,8 @@ TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
     const std::vector<std::function<void()>> atMessage{
         [&] { form.AddChosenFiles({dir.File("c.wav")}); },
         [&] { form.AddChosenFiles({dir.File("d.wav")}); },
-        [&] {
-            form.Shutdown();
-        }};
+        [&] { form.Shutdown(); },
+    };
     platform.onMessage = [&](const platform::MessageBoxRequest&) {
         atMessage.at(shown++)();
     };
@@ -257,8 +243,7 @@ TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
 }
 
 // Files that come together and take cleaned names share one rewrite of the journal; a file that
-// keeps its name, or would take a name already taken, ends such a batch, and each file's word is
-// said in turn.
+// keeps its name, or would take a taken one, ends such a batch; each file's word said in turn.
 TEST_F(FileListTest, FilesThatComeTogetherShareOneRecordOfTheirNames) {
     NameJournal journal(dir.File(".state/renames"));
     form.UseNameJournal(&journal);
@@ -293,8 +278,7 @@ TEST_F(FileListTest, FilesThatComeTogetherShareOneRecordOfTheirNames) {
     EXPECT_TRUE(fs::exists(dir.File("x y.wav")));
 }
 
-// A path with a NUL byte in it, or one that is not absolute, is refused before anything looks at
-// it, whichever way it came; the journal takes the next file as ever.
+// A path with a NUL byte, or not absolute, is refused before anything looks at it.
 TEST_F(FileListTest, APathWithANulOrARelativePathIsRefusedAtTheDoor) {
     NameJournal journal(dir.File(".state/renames"));
     form.UseNameJournal(&journal);

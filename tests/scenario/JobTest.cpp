@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -91,6 +90,9 @@ protected:
     bool runningAtMessage = true;
     Names totals;
     Names totalsAtMessage;
+    frmMain::JobOutcome outcome;
+    const forms::Connection ended =
+        form.JobEnded.Connect([this](const frmMain::JobOutcome& told) { outcome = told; });
 };
 
 TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
@@ -213,9 +215,8 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
     EXPECT_EQ(form.Loaded(), !way.leaves);
     // At most the rest of the run's pause: giving the names back lets no event in.
     EXPECT_LE(pausesAfterAsking, way.newJob ? INT_MAX : 1);
-    // The aborted run stopped, the third entry was never encoded; a file added meanwhile only by
-    // a new job. Listed again, a file and its MP3 file keep their names; only its own record
-    // stays.
+    // The aborted run stopped, the third entry never encoded, a file added meanwhile only by a
+    // new job. Relisted, a file and its MP3 file keep their names; only its own record stays.
     const std::string second = way.relisted ? "twob" : "two b";
     Names names{"next one.wav", "one a.mp3",     "one a.wav",
                 "three c.wav",  second + ".mp3", second + ".wav"};
@@ -312,9 +313,6 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultDuringTheJobTest, ::testing::Values("delet
 
 TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
     WriteAndAdd({"my song.wav", "free later.wav"}, 1);
-    frmMain::JobOutcome outcome;
-    const auto ended =
-        form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
     testing::WriteBytes(dir.File("my song.mp3"), {'k', 'e', 'e', 'p'});
     testing::WriteBytes(dir.File("free later.mp3"), {'o', 'l', 'd'});
     // "my song.wav" comes back whenever it goes; "free later.mp3" goes in its entry's second try.
@@ -360,14 +358,10 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
                          NameJournal::Kind::OutputFinished));
 }
 
-// A disk that cannot make a finished MP3 file durable: the file goes, the user is told, and the
-// job ends in trouble. Where the sync of the whole file system fails, each file is synced on its
-// own, and only the one whose sync fails is lost.
+// A finished MP3 file that cannot be made durable goes, said, the job in trouble. Where the sync of
+// the file system fails each file is synced on its own; only the one whose sync fails is lost.
 TEST_F(JobTest, AFinishedFileThatCannotBeMadeDurableIsRemovedAndSaid) {
     WriteAndAdd({"one a.wav", "two b.wav"}, 1);
-    frmMain::JobOutcome outcome;
-    const auto ended =
-        form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
     testing::FaultySystem system;
     system.Refuse(platform::sys::Call::Syncfs, EIO);
     system.Refuse(platform::sys::Call::Fsync, EIO, "onea.mp3");
@@ -381,13 +375,9 @@ TEST_F(JobTest, AFinishedFileThatCannotBeMadeDurableIsRemovedAndSaid) {
     EXPECT_EQ(dir.Names(), (Names{"one a.wav", "two b.mp3", "two b.wav"}));
 }
 
-// Aborted once its runs are done, a job is idle at once, and counts every file they finished once
-// their sync has answered.
+// Aborted after its runs, a job is idle at once, and counts every file finished once synced.
 TEST_F(JobTest, AnAbortAfterTheRunsCountsEveryFileFinished) {
     WriteAndAdd({"one a.wav", "two b.wav"}, 1);
-    frmMain::JobOutcome outcome;
-    const auto ended =
-        form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
     Go();
     ASSERT_TRUE(form.JobActive()) << "the job tick has not ended it yet";
     std::optional<std::tuple<bool, int>> atTheWait;
@@ -401,8 +391,7 @@ TEST_F(JobTest, AnAbortAfterTheRunsCountsEveryFileFinished) {
     EXPECT_EQ(dir.Names(), (Names{"one a.mp3", "one a.wav", "two b.mp3", "two b.wav"}));
 }
 
-// A header may claim 65535 channels of 16 bits (131070 bytes a frame); the run reads it in
-// chunks of bounded size, not in gigabytes.
+// A header may claim 65535 channels of 16 bits; the run reads in bounded chunks, not gigabytes.
 TEST_F(JobTest, AHeaderClaimingThousandsOfChannelsDoesNotMakeTheRunTakeGigabytes) {
     constexpr int kChannels = 65535;
     testing::WriteBytes(

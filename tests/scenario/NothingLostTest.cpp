@@ -1,6 +1,5 @@
-// No byte and no name is lost, whichever system call fails and wherever the machine stops: every
-// call of an add, a job and a start after a crash fails in turn, the process stops between any
-// two of them, and every step that moves a user's file is guarded by a durable record.
+// No byte or name is lost whichever call of an add, a job or a start after a crash fails, wherever
+// the process stops, and every step that moves a user's file is guarded by a durable record.
 #include "filelist/FileNames.h"
 #include "journal/NameJournal.h"
 #include "shell/frmMain.h"
@@ -30,8 +29,7 @@ using Kind = NameJournal::Kind;
 using Files = std::map<std::string, std::string>;
 using namespace std::chrono_literals;
 
-// A start of the program: the window loaded, with its journal, the last start's names in order.
-// `atPause` is called at each moment the window handles events, from the start on.
+// A start of the program, its journal's names put in order; `atPause` is called at each pause.
 struct Session {
     explicit Session(const std::string& journalPath,
                      const std::function<void(Session&, int)>& atPause = {})
@@ -252,11 +250,8 @@ protected:
         EXPECT_LT(first(Call::Lstat, "bside.mp3"), first(Call::Syncfs, "firsttake.mp3"))
             << "a finished file is made durable while the next one is encoded";
         finished = Snapshot();
-        Names names;
-        for (const auto& file : finished) {
-            names.push_back(file.first);
-        }
-        ASSERT_EQ(names, everything) << "the sources, their MP3 files and no journal";
+        const auto names = std::views::keys(finished);
+        ASSERT_EQ(Names(names.begin(), names.end()), everything) << "the sources, MP3s, no journal";
         Restore(initial);
     }
 
@@ -290,9 +285,7 @@ protected:
                 << note.path << " is synced on the window's thread";
         }
     }
-    // Runs a session in a process of its own that stops at the call with that number.
-    // Where renames are a link and an unlink (NFS, say), or go through a placeholder (exFAT
-    // through FUSE).
+    // Renames as made, as a link and an unlink (NFS), or through a placeholder (exFAT on FUSE).
     enum class Renames { Plain, Linking, Neither };
     static void Refuse(FaultySystem& system, Renames renames) {
         if (renames != Renames::Plain) {
@@ -313,6 +306,7 @@ protected:
         Restore(initial);
         return system.calls;
     }
+    // Runs a session in a process of its own that stops at the call with that number.
     void StopAt(std::size_t call, Renames renames = Renames::Plain) {
         const pid_t child = ::fork();
         if (child == 0) {
@@ -323,8 +317,7 @@ protected:
         }
         ASSERT_EQ(::waitpid(child, nullptr, 0), child);
     }
-    // Killed as the last run writes its last bytes: the files before it encoded and durable, all
-    // listed, the last cut short.
+    // Killed as the last run writes its last bytes: the runs before durable, the last cut short.
     void StopAsTheLastRunWrites() {
         const auto write = [&](const auto& note) {
             return note.call == Call::Write && note.path == dir.File("clean.mp3");
@@ -332,9 +325,8 @@ protected:
         StopAt(static_cast<std::size_t>(calls.rend() -
                                         std::find_if(calls.rbegin(), calls.rend(), write)));
     }
-    // The state after the next start: every WAV file under its chosen name with its bytes, only
-    // finished MP3 files under chosen names, the `expected` ones among them, nothing else and no
-    // journal. An MP3 file missing from `expected` was named in what the user was `told`.
+    // After the next start: the WAV files as chosen, only finished MP3 files, the `expected` ones
+    // among them unless named in what the user was `told`, nothing else and no journal.
     void ExpectInOrder(const Names& expected, const Names& told = {}) {
         EXPECT_FALSE(fs::exists(journalPath));
         const Files files = Snapshot();
@@ -404,8 +396,8 @@ TEST_F(NothingLostTest, EveryCallOfAnAddAndAJobFailsInTurn) {
     }
 }
 
-// A stick pulled out at any call of an add and a job, the program ended in order, started
-// without it and then with it back: no name is lost, and the user is told where the names are.
+// A stick pulled at any call of an add and a job, the program ended, started without it, then
+// with it: no name is lost, and the user is told where the names are.
 TEST_F(NothingLostTest, TheMusicFolderGoesAtAnyCallAndComesBack) {
     const auto music = [&](const std::string& path) {
         return path.starts_with(dir.Path().string()) && !path.starts_with(dir.File(".state"));
@@ -442,8 +434,7 @@ TEST_F(NothingLostTest, TheMusicFolderGoesAtAnyCallAndComesBack) {
     }
 }
 
-// Also where a rename is a link and an unlink, which leaves two names between them, and where it
-// goes through a placeholder.
+// Also where a rename is a link and an unlink (two names between them), or uses a placeholder.
 TEST_F(NothingLostTest, TheProcessStopsBetweenAnyTwoCallsOfAnAddAndAJob) {
     for (const Renames renames : {Renames::Plain, Renames::Linking, Renames::Neither}) {
         const std::size_t count = CleanCalls(renames).size();
@@ -488,15 +479,13 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
     });
 }
 
-// What a user or the desktop can send whenever the window handles events.
 void Press(forms::CommandButton& button) {
     if (button.Enabled()) {
         button.Click.Raise();
     }
 }
 
-// What a user or the desktop can send whenever the window handles events; `late` is a file
-// they may add.
+// What a user or the desktop can send whenever the window handles events; `late` they may add.
 constexpr std::array kSent{"Abort", "Add",   "a drop or a hand-over", "Remove", "Clear",
                            "Exit",  "close", "an end from outside",   "Go"};
 void Send(std::string_view what, Session& s, const std::string& late) {
@@ -544,9 +533,8 @@ protected:
             return text.find("cannot be written") != std::string::npos;
         })) << "a finished MP3 file was removed";
     }
-    // Each event sent at each pause of `script` (a session from its start), then the rest run
-    // to the end and the program left; also the process killed at each pause. The next start
-    // finds every name in order. `crashed` where each session starts after a crash of its own.
+    // Each event sent at each pause of `script` (a session from its start), the rest run and the
+    // program left; also killed at each pause. `crashed`: each session starts after a crash.
     void SweepEventsAt(const std::function<void(Session&)>& script, bool crashed = false) {
         const std::string late = dir.File("late take.wav");
         testing::WriteWav(late, {.frames = 4410});

@@ -41,8 +41,7 @@ TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAndTheFileHoursStayBe
     // While the percentage is 0 the estimate keeps its text; nothing counts in the first second.
     platform.RunFor(10s);
     EXPECT_EQ(form.lblTimpTrecut.Caption() + " " + Estimates(), "00:00:09 00:00:00 00:00:00");
-    // 4 % of the file: at 201 counted seconds that projects 5025 s, 01:23:45, while the job
-    // estimate still reads 00:00:00.
+    // 4 % of the file at 201 counted seconds projects 5025 s, 01:23:45; the job's reads 00:00:00.
     GrowMp3(4);
     ASSERT_TRUE(
         platform.RunUntil([&] { return form.lblTimpTrecutPartial.Caption() == "00:03:22"; }, 203s));
@@ -61,8 +60,7 @@ TEST_F(ProgressClockTest, EstimatesProjectTheCountedSecondsAndTheFileHoursStayBe
     EXPECT_EQ(Estimates(), "00:10:02 00:52:55");
 }
 
-// While either elapsed time is in its first second nothing is counted: a minute of the job that
-// turns in the first second of a new file is lost, as it always was.
+// Nothing is counted in the first second of either elapsed time: a job's minute then is lost.
 TEST_F(ProgressClockTest, NothingIsCountedInTheFirstSecondOfTheJobOrOfAFile) {
     Follow();
     platform.RunFor(60100ms);

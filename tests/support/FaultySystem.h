@@ -13,9 +13,8 @@ namespace tarn::testing {
 // A seam answer that ends the process at once, as a power cut or SIGKILL would.
 inline constexpr int kStop = -2;
 
-// While it exists, every system call of the program is noted with the paths it is about; a chosen
-// one fails once (an error, half a transfer, or the end of the process), as a failing disk would,
-// and whole kinds of call can be refused, as on a poor file system.
+// While it exists, every system call is noted with its paths; a chosen one fails once (an error,
+// half a transfer, or the end of the process), and kinds of call can be refused.
 class FaultySystem : public platform::sys::Seam {
 public:
     using Call = platform::sys::Call;
@@ -35,8 +34,7 @@ public:
     FaultySystem(const FaultySystem&) = delete;
     FaultySystem& operator=(const FaultySystem&) = delete;
 
-    // Every call of this kind fails with `error`, as on a file system that lacks it; with
-    // `pathEnd`, only those on a path that ends so.
+    // Every call of this kind (with `pathEnd`, on a path that ends so) fails with `error`.
     void Refuse(Call call, int error, std::string pathEnd = "") {
         refused_[call] = {error, std::move(pathEnd)};
     }
@@ -45,8 +43,7 @@ public:
         pulledFrom_ = from;
         gone_ = std::move(gone);
     }
-    // Seen before each call is made, with the answer it is to get (0 when it is made as it
-    // is); the calls the observer makes itself pass by unnoted.
+    // Sees each call and the answer it gets (0: made as it is); its own calls pass unnoted.
     std::function<void(const Note&, int answer)> observer;
 
     // Runs `work` with its calls let by unnoted.

@@ -10,8 +10,7 @@
 
 namespace tarn::testing {
 
-// A thread of its own that runs the work posted to it only while let go, so that a test sees
-// every sync at a moment it chooses, and every run of it in one order.
+// A thread that runs its work only while let go: a test sees every sync when it chooses, in order.
 class HeldExecutor : public platform::SerialExecutor {
 public:
     HeldExecutor() : thread_([this] { Loop(); }) {}

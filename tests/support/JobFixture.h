@@ -64,8 +64,7 @@ public:
     std::tuple<bool, bool, bool> TimersEnabled() const {
         return {form.Timer1.Enabled(), form.tmrProgress.Enabled(), form.tmrTotal.Enabled()};
     }
-    // The window as a job leaves it: an empty list, only the options, Open, Help and Exit enabled,
-    // the displays at zero, the timers stopped, the clock state fresh.
+    // As a job leaves it: list empty, options, Open, Help, Exit enabled, displays and clocks reset.
     void ExpectIdle() const;
 
     TempDir dir;

@@ -18,8 +18,7 @@ struct Mp3Frame {
     bool original = false;
 };
 
-// Every frame of a file made only of MPEG-1 layer III frames, one after the other from byte 0;
-// nothing when anything else (a tag, a broken header, a cut-off frame) is found.
+// Every frame of a file made only of MPEG-1 layer III frames; nothing when anything else is found.
 std::optional<std::vector<Mp3Frame>> ParseMp3Frames(const std::vector<std::uint8_t>& bytes);
 
 std::vector<std::uint8_t> ReadAllBytes(const std::string& path);
@@ -38,8 +37,7 @@ struct DecodedSound {
 // Decodes an MP3 file (a path without quotes) with Debian's mpg123; nothing when it fails.
 std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path);
 
-// The amplitude (1.0 = full scale) of the tone of `frequency` in one channel, measured over the
-// middle half of the sound, away from the encoder's start and end.
+// The amplitude (1.0 = full scale) of the tone of `frequency` in a channel, in the middle half.
 double ToneLevel(const DecodedSound& sound, int channel, double frequency);
 
 } // namespace tarn::testing

@@ -11,8 +11,7 @@
 
 namespace tarn::testing {
 
-// A surface that keeps the fonts it made as a device context does, and writes down every print
-// with the state it was made in.
+// A surface keeping its fonts as a device context does, recording each print with its state.
 class RecordingPaintSurface : public platform::PaintSurface {
 public:
     static constexpr platform::FontHandle kStockFont = 1;

@@ -19,9 +19,8 @@ namespace tarn::testing {
 
 using namespace std::chrono_literals;
 
-// The platform under a virtual clock: time moves only when the code under test processes its
-// events (each DoEvents costs a fixed step) or when a test lets the window idle, and timers fire
-// exactly at their moment. Dialog answers are scripted; message boxes and beeps are recorded.
+// The platform under a virtual clock, moved by DoEvents (a fixed step) or a test's idling; timers
+// fire exactly on time. Dialog answers are scripted; message boxes and beeps are recorded.
 class TestPlatform : public platform::Clock,
                      public platform::EventPump,
                      public platform::Notifier,
@@ -30,9 +29,8 @@ class TestPlatform : public platform::Clock,
                      public platform::WindowHost,
                      public platform::Desktop {
 public:
-    // Syncs are made on threads of their own, in the program's two queues, but only while the
-    // window handles its events or waits for one: every run sees its calls in one order. The
-    // answers of syncs in the background are delivered then too.
+    // Syncs run on their own threads only while the window handles events or waits: every run
+    // sees its calls in one order. Background syncs' answers are delivered then too.
     TestPlatform() : outerSyncs_(platform::UseSyncThread(&syncs_)) {}
     ~TestPlatform() override {
         platform::UseSyncThread(outerSyncs_);
@@ -56,8 +54,7 @@ public:
         Pause();
         RunFor(doEventsCost);
     }
-    // Called at every moment the window handles events: each DoEvents, each wait for a sync and
-    // each message box; `pauses` counts them.
+    // Called at each DoEvents, wait for a sync and message box; `pauses` counts them.
     std::function<void(int pause)> onPause;
     int pauses = 0;
     // Lets the window sit idle, as its own event loop would.
@@ -104,21 +101,17 @@ public:
     }
     void DeleteWindowMenuItem(int position) override { deletedMenuItems.push_back(position); }
     void Unload() override { ++unloadCalls; }
-    struct ShellRequest {
-        std::string verb;
-        std::string target;
-        platform::ShowCommand show;
-    };
     void ShellOpen(const std::string& verb, const std::string& target,
                    platform::ShowCommand show) override {
-        shellRequests.push_back({verb, target, show});
+        shellRequests.push_back(verb + " " + target +
+                                (show == platform::ShowCommand::Show ? " (show)" : " (normal)"));
     }
     void ShowHelp(const std::string& helpFile) override { helpRequests.push_back(helpFile); }
     std::string ProgramFolder() override { return programFolder; }
-    double ScreenTwipsPerPixelY() override { return twipsPerPixelY; }
+    double ScreenTwipsPerPixelY() override { return 15.0; }
 
-    // What the user saw and heard, in order: "beep", or a box as "title: text" with "(x)" after
-    // the title of a critical message and "(!)" after that of a warning.
+    // What the user saw and heard: "beep", or "title: text", the title marked (x) or (!) for a
+    // critical message or a warning.
     std::vector<std::string> interactions;
     int doEventsCalls = 0;
     std::chrono::milliseconds doEventsCost = 5ms;
@@ -129,10 +122,10 @@ public:
     bool handOverTaken = true;
     std::vector<int> deletedMenuItems;
     int unloadCalls = 0;
-    std::vector<ShellRequest> shellRequests;
+    // What the desktop was asked to open: "verb target (show command)".
+    std::vector<std::string> shellRequests;
     std::vector<std::string> helpRequests;
     std::string programFolder = "/opt/tarn";
-    double twipsPerPixelY = 15.0;
 
 private:
     struct TimerState {

@@ -78,8 +78,7 @@ TEST(WavProbeTest, ReadsTheFieldsAtFixedOffsets) {
         {{"LIST", testing::FfmpegList()}, {"fmt ", testing::Fmt(2, 44100, 16)}, {"data", {}}});
     EXPECT_EQ(ProbeWavHeaderBytes(listFirst.data(), listFirst.size()).outcome,
               ProbeOutcome::BadSampleRate);
-    // Its chunks are walked as Go walks them, in one pass of large reads; a file whose sound lies
-    // past its first 4,096 chunks is refused.
+    // Walked as Go walks it, in large reads; sound past the first 4,096 chunks is refused.
     for (const auto& [junk, outcome] :
          {std::pair{4094, ProbeOutcome::Accepted}, std::pair{4095, ProbeOutcome::Unreadable}}) {
         std::vector<testing::Chunk> chunks{{"fmt ", testing::Fmt(2, 44100, 16)}};

@@ -13,8 +13,7 @@ namespace {
 using Call = platform::sys::Call;
 using platform::sys::kMadeThenFailed;
 
-// The machine's own file systems (tmpfs, ext4) keep their files' numbers, and one sync of the
-// whole file system makes their files durable.
+// The machine's own file systems (tmpfs, ext4) keep file numbers and sync as a whole.
 TEST(FileOpsTest, TheMachinesOwnFileSystemsNumberFilesForGoodAndSyncAsAWhole) {
     for (const auto& base :
          {testing::TempDir::InMemory(), std::filesystem::temp_directory_path()}) {

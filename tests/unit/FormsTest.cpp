@@ -24,8 +24,7 @@ struct Announcements {
     Connection changes, clickCount;
 };
 
-// A handler is called until its connection is destroyed or assigned over and never after, also
-// when that happens during a Raise; a moved connection hands its hold on.
+// A handler is called only while its connection lasts, even ending in a Raise; a move hands it on.
 TEST(FormsTest, AHandlerIsCalledOnlyWhileItsConnectionLasts) {
     Connection outlivesItsEvent;
     Event<int> event;

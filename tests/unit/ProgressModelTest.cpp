@@ -15,8 +15,7 @@ namespace {
 using namespace std::chrono_literals;
 using Read = std::pair<const char*, std::optional<std::int32_t>>;
 
-// WAV over MP3 byte rate to three decimals, but for five values a little above: every job's
-// progress is measured with these exact values.
+// WAV over MP3 byte rate to three decimals, five values a little above: progress uses them all.
 TEST(SizeRatioTest, EveryValueOfTheTableExactly) {
     using Key = std::tuple<int, std::int32_t, std::int16_t>;
     const std::map<Key, double> aboveTheQuotient{{Key{32, 44100, 8}, 22.051},

@@ -23,8 +23,7 @@ protected:
 };
 
 TEST_F(FileIoTest, WritesInPlaceReadsWhatThereIsAndMovesNothingFromNowhere) {
-    // A missing file is created; an existing one is written from its start and never truncated.
-    // A close that fails (a share that writes the data only then) is told.
+    // Created if missing, else written from its start, never truncated; a failed close is told.
     for (const auto& [text, closeError] :
          {std::pair<std::string, int>{"0123456789", 0}, {"abc", EIO}}) {
         testing::FaultySystem system;
