@@ -9,11 +9,8 @@ int FaultySystem::Before(Call call, int fd, const char* path, const char* to) {
     if (observing_) {
         return 0;
     }
-    Note note{call,
-              path != nullptr ? path
-              : fd >= 0       ? openFiles_[fd]
-                              : "",
-              to != nullptr ? to : ""};
+    std::string about = path != nullptr ? path : (fd >= 0 ? openFiles_[fd] : "");
+    Note note{call, std::move(about), to != nullptr ? to : ""};
     if (call == Call::Close) {
         openFiles_.erase(fd);
     }

@@ -15,21 +15,16 @@ class HeldExecutor : public platform::SerialExecutor {
 public:
     HeldExecutor() : thread_([this] { Loop(); }) {}
     ~HeldExecutor() override {
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
+        std::unique_lock lock(mutex_);
+        stopping_ = true;
         changed_.notify_all();
+        lock.unlock();
         thread_.join();
     }
-    HeldExecutor(const HeldExecutor&) = delete;
-    HeldExecutor& operator=(const HeldExecutor&) = delete;
 
     void Post(std::function<void()> work) override {
-        {
-            const std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(work));
-        }
+        const std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(work));
         changed_.notify_all();
     }
     // Runs what was posted so far, and what that posts, and returns once it is all done.

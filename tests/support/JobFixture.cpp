@@ -39,11 +39,9 @@ void JobFixture::ExpectIdle() const {
               "00:00:0000:00:0000:00:0000:00:000%0%");
     EXPECT_EQ(form.lblProgres.Width() + form.lblTotal.Width(), 0);
     EXPECT_EQ(TimersEnabled(), std::tuple(false, false, false));
-    EXPECT_EQ(
-        std::tuple(form.ElapsedTexts, form.ElapsedSeconds, form.ElapsedMinutes, form.SecondsSeen),
-        std::tuple(decltype(form.ElapsedTexts){}, decltype(form.ElapsedSeconds){},
-                   decltype(form.ElapsedMinutes){}, decltype(form.SecondsSeen){}))
-        << "the clock state starts the next job afresh";
+    const auto clock =
+        std::tuple(form.ElapsedTexts, form.ElapsedSeconds, form.ElapsedMinutes, form.SecondsSeen);
+    EXPECT_EQ(clock, decltype(clock){}) << "the clock state starts the next job afresh";
 }
 
 } // namespace tarn::testing

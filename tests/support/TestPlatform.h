@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarn::testing {
@@ -36,8 +37,6 @@ public:
         platform::UseSyncThread(outerSyncs_);
         EXPECT_EQ(NameJournal::NestedWrites(), nestedWrites_) << "a change ran inside another";
     }
-    TestPlatform(const TestPlatform&) = delete;
-    TestPlatform& operator=(const TestPlatform&) = delete;
 
     platform::Platform Bundle() { return {*this, *this, *this, *this, *this, *this, *this}; }
 
@@ -145,11 +144,9 @@ private:
     void LetSyncsGo() {
         waitedSyncs_.LetGo();
         backgroundSyncs_.LetGo();
-        std::vector<std::function<void()>> delivered;
-        {
-            const std::lock_guard lock(deliveredMutex_);
-            delivered.swap(delivered_);
-        }
+        std::unique_lock lock(deliveredMutex_);
+        const std::vector<std::function<void()>> delivered = std::exchange(delivered_, {});
+        lock.unlock();
         for (const auto& completion : delivered) {
             completion();
         }
