@@ -60,8 +60,7 @@ TEST(OpenDialogTest, TheFilterTakesWaveFilesInAnyLetterCaseOnly) {
     }
 }
 
-// While a step waits for a slow disk, the window's timers run, with clicks let through or not;
-// the sync's answer ends the wait although no other event comes to wake the window.
+// While a step waits for a slow disk the timers run, clicks let in or not; its answer wakes it.
 TEST(SyncWaitsTest, TheWindowGoesOnWhileAStepWaitsForTheDisk) {
     for (const bool inputAllowed : {false, true}) {
         const SyncWaits waits([inputAllowed] { return inputAllowed; });
@@ -125,8 +124,7 @@ public:
     QList<QUrl> opened;
 };
 
-// A damaged file is read again on the next Help. Links within the manual are followed, web and
-// mail links go to the desktop, others nowhere. Closed and shown again, it is as it was.
+// A damaged file is read again; manual links followed, web and mail ones to the desktop, no others.
 TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     ::tarn::testing::TempDir dir;
     const std::string manual = dir.File("tarnme.chm");
@@ -170,8 +168,7 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     EXPECT_EQ(browser.Topic(), "/options.html");
 }
 
-// The manual is read by a program of its own while the window goes on: a reader that hangs is
-// given up on, the file shown as damaged, and a second Help while one reads starts no other.
+// A reader program of its own: one that hangs is given up on; a second Help starts no other.
 TEST(HelpWindowTest, ReadsWhileTheWindowGoesOnAndGivesUpOnAReaderThatHangs) {
     ::tarn::testing::TempDir dir;
     const std::string starts = dir.File("starts"), go = dir.File("go");

@@ -202,8 +202,7 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
                                         "open https://tarn.example.org/ (normal)"}));
 }
 
-// Local files dropped on a list are added in order, copied, never moved; refused during a job,
-// even after Abort. Refilling the rows keeps the user's selected one.
+// Local files dropped are added in order, copied; refused in a job; the selected row stays.
 TEST_F(WindowTest, DroppedFilesAreAddedOutsideAJobAndTheSelectionStays) {
     for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
         ::tarn::testing::WriteWav(folder.File(name), {});
@@ -286,8 +285,7 @@ TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhich
     const std::string actions =
         " | default Show the window | org.example.tarn.tarnme complete | -1";
     enum End { Done, Close };
-    // How the job ends, the portal there (else logind), the window active, the calls. The
-    // window in front withdraws the notification of the job before.
+    // The end, the portal there (else logind), the window active (withdrawing the last notice).
     using Row = std::tuple<End, bool, bool, std::vector<std::string>>;
     for (const auto& [end, viaPortal, active, calls] :
          {Row{Done, true, false, {portal(1), "Close", done + actions}},

@@ -100,8 +100,7 @@ std::vector<EncodeCase> Sources() {
     const Bytes eight =
         testing::SoundData({.sampleRate = 48000, .bitsPerSample = 8, .frames = kSourceFrames});
     const Bytes cut = Riff({{"fmt ", Fmt(2, 48000, 8)}, {"data", eight, 100 * kSourceFrames * 2}});
-    // Front left, front right, centre, low frequency, back left, back right; read from byte 44,
-    // its channels would come out shifted; its odd last byte carries no sample.
+    // 5.1 read from byte 44 would come out shifted; its odd last byte carries no sample.
     Bytes six = testing::SoundData({.channels = 6, .frames = kSourceFrames});
     six.push_back(0x80);
     const Bytes list = testing::FfmpegList();
@@ -114,8 +113,8 @@ std::vector<EncodeCase> Sources() {
 INSTANTIATE_TEST_SUITE_P(Sources, EncodeSourceTest, ::testing::ValuesIn(Sources()),
                          testing::RowName);
 
-// The run writes the entry's own MP3 path, processes events after every chunk, and stops after
-// the chunk during which Abort was asked for, its output a complete, shorter MP3 file.
+// The run writes the entry's MP3 path, pauses after every chunk, and stops at the chunk of an
+// Abort.
 TEST_F(EncodeFileTest, WritesTheEntrysPathPacesItselfAndStopsAfterAnAbort) {
     const std::string wav = Listed("My Song.wav", 10);
     form.Mp3Paths[1] = dir.File("Chosen.mp3");
@@ -168,8 +167,7 @@ struct FailureCase {
 class EncodeFailureTest : public EncodeFileTest,
                           public ::testing::WithParamInterface<FailureCase> {};
 
-// A failed run says why in one critical box titled "Critical error...", leaves the source as it
-// was, removes only an output of its own, and returns without processing events.
+// A failed run says why, keeps the source, removes only its own output, and processes no events.
 TEST_P(EncodeFailureTest, SaysWhyRemovesNothingOfOthersAndReturns) {
     const FailureCase& c = GetParam();
     const std::string wav = dir.File("song.wav");

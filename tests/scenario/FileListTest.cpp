@@ -24,8 +24,7 @@ protected:
         platform.AnswerDialog(dir.File(name));
         form.cmdOpen_Click();
     }
-    // Both lists; then each entry of the table as "listed < chosen mp3 rate/bits/channels", paths
-    // in the folder shown by name, with "*" after the chosen name of a renamed file.
+    // Both lists, then each entry as "listed < chosen* mp3 rate/bits/channels" (* if renamed).
     Names Table() const {
         const auto name = [this](const std::string& path) {
             return fs::path(path).lexically_relative(dir.Path()).string();
@@ -146,8 +145,7 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
     EXPECT_EQ(fs::file_size(dir.File("takenname.wav")), 1U);
 }
 
-// The hundredth file is refused and keeps its name; files that find the list full are told in one
-// message, with how many and the first few.
+// The hundredth file is refused, keeping its name; many are told in one message, the first few.
 TEST_F(FileListTest, FilesRefusedForAFullListAreToldInOneMessage) {
     std::vector<std::string> paths;
     for (int i = 1; i <= 106; ++i) {
@@ -215,8 +213,7 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     EXPECT_TRUE(fs::exists(dir.File("b-two.wav")));
 }
 
-// Files from outside (another start, say) that come while a message of a change is open wait
-// their turn; files still waiting when the program ends during a message are not added.
+// Files coming during a change's message wait their turn, unless the program ends meanwhile.
 TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
     for (const char* name : {"a one.wav", "b.wav", "c.wav", "d.wav", "e f.wav"}) {
         WriteWav(dir.File(name), WavSpec{});
@@ -242,8 +239,7 @@ TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
     EXPECT_TRUE(fs::exists(dir.File("e f.wav")));
 }
 
-// Files that come together and take cleaned names share one rewrite of the journal; a file that
-// keeps its name, or would take a taken one, ends such a batch; each file's word said in turn.
+// Files that come together share a journal rewrite until one keeps or cannot take its name.
 TEST_F(FileListTest, FilesThatComeTogetherShareOneRecordOfTheirNames) {
     NameJournal journal(dir.File(".state/renames"));
     form.UseNameJournal(&journal);

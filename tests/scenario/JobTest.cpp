@@ -139,8 +139,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
 }
 
 TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
-    // Short files come out a little longer than their estimate: the job bar reads 100 % before
-    // the last run is done, and on a slow machine job ticks fall into that last stretch.
+    // Short files outgrow their estimate: on a slow machine the bar reads 100 % before the end.
     platform.doEventsCost = 400ms;
     for (const char* name : {"one a.wav", "two b.wav", "three c.wav"}) {
         Listed(name, 1);
@@ -158,8 +157,7 @@ TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
     EXPECT_EQ(platform.interactions, (Names{"beep", kJobDone}));
 }
 
-// What the user does, word by word, once the second run has written something; whether the program
-// ends, a new job encodes the file added meanwhile, the run's file is listed again (cleaned).
+// The user's words once the second run wrote; whether it leaves, a new job runs, a file relisted.
 struct LeaveAfterAbort {
     const char* name;
     bool leaves, newJob, relisted;
@@ -215,8 +213,7 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
     EXPECT_EQ(form.Loaded(), !way.leaves);
     // At most the rest of the run's pause: giving the names back lets no event in.
     EXPECT_LE(pausesAfterAsking, way.newJob ? INT_MAX : 1);
-    // The aborted run stopped, the third entry never encoded, a file added meanwhile only by a
-    // new job. Relisted, a file and its MP3 file keep their names; only its own record stays.
+    // The third entry never encoded; a relisted file keeps its names and only its own record.
     const std::string second = way.relisted ? "twob" : "two b";
     Names names{"next one.wav", "one a.mp3",     "one a.wav",
                 "three c.wav",  second + ".mp3", second + ".wav"};
@@ -244,8 +241,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, LeaveAfterAbortTest, ::testing::ValuesIn(kWaysToL
 
 class FilesInAJobTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
 
-// Files handed to the window while its job runs, or while it says "Job done!", change nothing
-// then; they join the list in order, with the usual checks, once the job has ended.
+// Files handed over during a job or its "Job done!" join the list in order once it has ended.
 TEST_P(FilesInAJobTest, JoinTheListInOrderOnceTheJobHasEnded) {
     const bool aborted = std::string(GetParam()) == "aborted";
     Listed("first.wav", 2);
@@ -277,8 +273,7 @@ INSTANTIATE_TEST_SUITE_P(Ends, FilesInAJobTest, ::testing::Values("done", "abort
 
 class FaultDuringTheJobTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
 
-// A source cut short stops that file's run and its output goes; a deleted one is read on from
-// the file the run holds open. The other files are encoded; every name comes back.
+// A source cut short loses its output; a deleted one is read on; the rest encoded, names back.
 TEST_P(FaultDuringTheJobTest, StopsThatFileOnlyAndEveryNameComesBack) {
     const std::string fault = GetParam();
     WriteAndAdd({"one a.wav"}, 1);
@@ -358,8 +353,7 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
                          NameJournal::Kind::OutputFinished));
 }
 
-// A finished MP3 file that cannot be made durable goes, said, the job in trouble. Where the sync of
-// the file system fails each file is synced on its own; only the one whose sync fails is lost.
+// A finished MP3 file that cannot be synced, even on its own, goes, said; the job in trouble.
 TEST_F(JobTest, AFinishedFileThatCannotBeMadeDurableIsRemovedAndSaid) {
     WriteAndAdd({"one a.wav", "two b.wav"}, 1);
     testing::FaultySystem system;

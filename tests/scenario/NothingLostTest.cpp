@@ -1,5 +1,4 @@
-// No byte or name is lost whichever call of an add, a job or a start after a crash fails, wherever
-// the process stops, and every step that moves a user's file is guarded by a durable record.
+// No byte or name is lost whichever call fails or wherever the process stops; records guard moves.
 #include "filelist/FileNames.h"
 #include "journal/NameJournal.h"
 #include "shell/frmMain.h"
@@ -72,8 +71,7 @@ std::string FolderOf(const std::string& path) {
     return fs::path(path).parent_path().string();
 }
 
-// Lists where a power cut could lose a name: a user's file is moved, and an MP3 file made, only
-// while a durable record guards the step; a record goes only once its step is durable.
+// Lists where a power cut could lose a name: each step needs a durable record, kept till it is.
 class DurabilityOrder {
 public:
     // Follows every call of the system from now on.
@@ -325,8 +323,8 @@ protected:
         StopAt(static_cast<std::size_t>(calls.rend() -
                                         std::find_if(calls.rbegin(), calls.rend(), write)));
     }
-    // After the next start: the WAV files as chosen, only finished MP3 files, the `expected` ones
-    // among them unless named in what the user was `told`, nothing else and no journal.
+    // After the next start: WAV files as chosen, finished MP3 files (`expected` or `told`), no
+    // journal.
     void ExpectInOrder(const Names& expected, const Names& told = {}) {
         EXPECT_FALSE(fs::exists(journalPath));
         const Files files = Snapshot();
@@ -396,8 +394,7 @@ TEST_F(NothingLostTest, EveryCallOfAnAddAndAJobFailsInTurn) {
     }
 }
 
-// A stick pulled at any call of an add and a job, the program ended, started without it, then
-// with it: no name is lost, and the user is told where the names are.
+// A stick pulled at any call, the program ended and started without it, then with it: no loss.
 TEST_F(NothingLostTest, TheMusicFolderGoesAtAnyCallAndComesBack) {
     const auto music = [&](const std::string& path) {
         return path.starts_with(dir.Path().string()) && !path.starts_with(dir.File(".state"));
@@ -533,8 +530,7 @@ protected:
             return text.find("cannot be written") != std::string::npos;
         })) << "a finished MP3 file was removed";
     }
-    // Each event sent at each pause of `script` (a session from its start), the rest run and the
-    // program left; also killed at each pause. `crashed`: each session starts after a crash.
+    // Each event, and a kill, at each pause of `script`; `crashed`: each session after a crash.
     void SweepEventsAt(const std::function<void(Session&)>& script, bool crashed = false) {
         const std::string late = dir.File("late take.wav");
         testing::WriteWav(late, {.frames = 4410});

@@ -93,8 +93,7 @@ TEST_F(ProgressClockTest, TheFileBarFollowsTheMp3) {
     EXPECT_EQ(form.lblProgres.Caption(), " 37%");
 }
 
-// At 99 % the entry stays; at 100 % the next progress tick moves past the last entry: the bar
-// empties but keeps its text, and from then on nothing is measured and the clocks stop.
+// At 100 % the next tick moves on; past the last entry the bar keeps its text and the clocks stop.
 TEST_F(ProgressClockTest, TheFileBarMovesOnAtAHundredAndStopsAfterTheLastEntry) {
     Follow();
     Listed("b.wav", 1);

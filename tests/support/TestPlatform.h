@@ -20,8 +20,7 @@ namespace tarn::testing {
 
 using namespace std::chrono_literals;
 
-// The platform under a virtual clock, moved by DoEvents (a fixed step) or a test's idling; timers
-// fire exactly on time. Dialog answers are scripted; message boxes and beeps are recorded.
+// The platform on a virtual clock moved by DoEvents or idling; dialogs scripted, messages recorded.
 class TestPlatform : public platform::Clock,
                      public platform::EventPump,
                      public platform::Notifier,
@@ -30,8 +29,7 @@ class TestPlatform : public platform::Clock,
                      public platform::WindowHost,
                      public platform::Desktop {
 public:
-    // Syncs run on their own threads only while the window handles events or waits: every run
-    // sees its calls in one order. Background syncs' answers are delivered then too.
+    // Syncs run, and answer, only while the window handles events: every run sees one order.
     TestPlatform() : outerSyncs_(platform::UseSyncThread(&syncs_)) {}
     ~TestPlatform() override {
         platform::UseSyncThread(outerSyncs_);
@@ -109,8 +107,7 @@ public:
     std::string ProgramFolder() override { return programFolder; }
     double ScreenTwipsPerPixelY() override { return 15.0; }
 
-    // What the user saw and heard: "beep", or "title: text", the title marked (x) or (!) for a
-    // critical message or a warning.
+    // What the user saw and heard: "beep", or "title (x or ! if critical or a warning): text".
     std::vector<std::string> interactions;
     int doEventsCalls = 0;
     std::chrono::milliseconds doEventsCost = 5ms;
