@@ -21,13 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using ::testing::AllOf;
+namespace gm = ::testing;
 using testing::Contents;
-using ::testing::Ge;
-using ::testing::Gt;
-using ::testing::Le;
 using testing::Length;
-using ::testing::Lt;
 using testing::Names;
 
 constexpr const char* kJobDone = "Tarn MP3 Encoder:            Job done!";
@@ -122,7 +118,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
     EXPECT_FALSE(runningAtMessage);
     const std::string top = *std::ranges::max_element(
         totalsAtMessage, {}, [](const std::string& text) { return std::stoi(text); });
-    EXPECT_THAT(std::stoi(top), AllOf(Ge(100), Le(105))) << "every entry counts";
+    EXPECT_THAT(std::stoi(top), gm::AllOf(gm::Ge(100), gm::Le(105))) << "every entry counts";
     EXPECT_EQ(dir.Names(), (Names{"first song.mp3", "first song.wav", "second.mp3", "second.wav",
                                   "third-cut.mp3", "third-cut.wav"}));
     ExpectIdle();
@@ -224,7 +220,8 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
         ASSERT_TRUE(journal.Forget(dir.File("twob.wav")));
     }
     EXPECT_EQ(dir.Names(), names);
-    EXPECT_THAT(Length(dir.File(second + ".mp3")), AllOf(Gt(0), Lt(Length(dir.File("one a.mp3")))));
+    EXPECT_THAT(Length(dir.File(second + ".mp3")),
+                gm::AllOf(gm::Gt(0), gm::Lt(Length(dir.File("one a.mp3")))));
     ExpectSourcesIntact();
     EXPECT_EQ(platform.interactions, (way.newJob ? Names{"beep", kJobDone} : Names{}));
 }
