@@ -33,7 +33,10 @@ def wait_until(condition, what, patience=PATIENCE):
     return value
 
 
-def main(test, wayland=False):
+def main(test, wayland=False, stick=False):
+    if stick and os.geteuid() != 0:
+        print("mounting a FUSE stick needs root")
+        sys.exit(77)  # skipped
     with Session() as session:
         session.set_up(wayland)  # inside, so that what a failed set-up started ends too
         test(os.path.abspath(sys.argv[1]), session)
