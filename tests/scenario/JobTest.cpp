@@ -82,10 +82,8 @@ protected:
     testing::TempDir stateDir;
     NameJournal journal{stateDir.File("renames")};
     std::map<std::string, std::string> originals;
-    bool running = false;
-    bool runningAtMessage = true;
-    Names totals;
-    Names totalsAtMessage;
+    bool running = false, runningAtMessage = true;
+    Names totals, totalsAtMessage;
     frmMain::JobOutcome outcome;
     const forms::Connection ended =
         form.JobEnded.Connect([this](const frmMain::JobOutcome& told) { outcome = told; });

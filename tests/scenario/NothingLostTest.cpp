@@ -179,13 +179,10 @@ private:
         records_ = next;
     }
 
-    std::string journal_;
-    std::string temporaries_;
-    std::string temporary_;
+    std::string journal_, temporaries_, temporary_;
     std::vector<NameJournal::Entry> records_;
     // Names made, moved or removed, and files written, since they were last synced.
-    std::set<std::string> unsyncedNames_;
-    std::set<std::string> unsyncedData_;
+    std::set<std::string> unsyncedNames_, unsyncedData_;
     // The records a power cut would leave.
     std::vector<NameJournal::Entry> durable_;
     bool temporarySynced_ = false;
@@ -367,8 +364,7 @@ protected:
                            "clean.wav",  "first take.mp3", "first take.wav"};
     const Names afterTheCrash{"b-side.mp3", "b-side.wav", "clean.wav", "first take.mp3",
                               "first take.wav"};
-    Files initial;
-    Files finished;
+    Files initial, finished;
     std::vector<FaultySystem::Note> calls;
 };
 

@@ -58,9 +58,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::function<void()>> queue_;
-    bool released_ = false;
-    bool busy_ = false;
-    bool stopping_ = false;
+    bool released_ = false, busy_ = false, stopping_ = false;
     std::thread thread_;
 };
 

@@ -10,12 +10,10 @@ namespace tarn::testing {
 // The fields of one MPEG audio frame header.
 struct Mp3Frame {
     bool crc = false; // error protection: the protection bit is 0
-    int bitrateKbps = 0;
-    int sampleRate = 0;
+    int bitrateKbps = 0, sampleRate = 0;
     bool privateBit = false;
     int mode = 0; // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
-    bool copyright = false;
-    bool original = false;
+    bool copyright = false, original = false;
 };
 
 // Every frame of a file made only of MPEG-1 layer III frames; nothing when anything else is found.
@@ -25,8 +23,7 @@ std::vector<std::uint8_t> ReadAllBytes(const std::string& path);
 
 // 16-bit PCM as an independent decoder gave it back.
 struct DecodedSound {
-    int sampleRate = 0;
-    int channels = 0;
+    int sampleRate = 0, channels = 0;
     std::vector<std::int16_t> samples; // interleaved
 
     std::size_t Frames() const {

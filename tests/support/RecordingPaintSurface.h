@@ -18,8 +18,7 @@ public:
 
     struct PrintCall {
         std::string text;
-        float x;
-        float y;
+        float x, y;
         std::uint32_t color;
         std::int16_t scaleMode;
         platform::LogFont font; // empty face for the surface's own font
@@ -64,8 +63,7 @@ public:
 
 private:
     std::int16_t scaleMode_ = platform::kScaleTwips;
-    float currentX_ = 0;
-    float currentY_ = 0;
+    float currentX_ = 0, currentY_ = 0;
     std::uint32_t foreColor_ = 0;
     platform::FontHandle selected_ = kStockFont;
     platform::FontHandle nextFont_ = kStockFont + 1;

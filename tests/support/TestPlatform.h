@@ -127,8 +127,7 @@ private:
     struct TimerState {
         forms::Timer* timer;
         platform::DateTime due{};
-        bool running = false;
-        bool firing = false;
+        bool running = false, firing = false;
         forms::Connection following;
     };
 
@@ -155,8 +154,7 @@ private:
         }
     }
 
-    testing::HeldExecutor waitedSyncs_;
-    testing::HeldExecutor backgroundSyncs_;
+    testing::HeldExecutor waitedSyncs_, backgroundSyncs_;
     std::mutex deliveredMutex_;
     std::vector<std::function<void()>> delivered_;
     // A wait for a sync handles the window's events, as the program's does.

@@ -12,8 +12,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Appends `value` as `width` little-endian bytes.
 void Put(Bytes& out, std::uint64_t value, int width);
-// Appends the four characters of a chunk tag.
-void PutTag(Bytes& out, const char* tag);
 
 struct Chunk {
     const char* id;
