@@ -113,8 +113,7 @@ std::vector<EncodeCase> Sources() {
 INSTANTIATE_TEST_SUITE_P(Sources, EncodeSourceTest, ::testing::ValuesIn(Sources()),
                          testing::RowName);
 
-// The run writes the entry's MP3 path, pauses after every chunk, and stops at the chunk of an
-// Abort.
+// The run writes the entry's MP3 path, pauses after each chunk, and stops at an Abort's chunk.
 TEST_F(EncodeFileTest, WritesTheEntrysPathPacesItselfAndStopsAfterAnAbort) {
     const std::string wav = Listed("My Song.wav", 10);
     form.Mp3Paths[1] = dir.File("Chosen.mp3");

@@ -320,8 +320,7 @@ protected:
         StopAt(static_cast<std::size_t>(calls.rend() -
                                         std::find_if(calls.rbegin(), calls.rend(), write)));
     }
-    // After the next start: WAV files as chosen, finished MP3 files (`expected` or `told`), no
-    // journal.
+    // After the next start: WAVs as chosen, finished MP3s (`expected` or `told`), no journal.
     void ExpectInOrder(const Names& expected, const Names& told = {}) {
         EXPECT_FALSE(fs::exists(journalPath));
         const Files files = Snapshot();

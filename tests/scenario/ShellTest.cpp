@@ -14,8 +14,7 @@ using testing::Names;
 
 class ShellTest : public testing::JobFixture {};
 
-// Close and the separator above it leave the window's menu; contact links go to the desktop;
-// Help opens the help file beside the program, else the installed one, else the path beside.
+// Close leaves the menu; links go to the desktop; Help opens the file beside, else installed.
 TEST_F(ShellTest, StartsWithoutCloseAndOpensLinksAndTheHelpFile) {
     EXPECT_EQ(platform.deletedMenuItems, (std::vector<int>{6, 5}));
     form.lblEMail.Click.Raise();

@@ -13,8 +13,7 @@ namespace tarn::testing {
 // A seam answer that ends the process at once, as a power cut or SIGKILL would.
 inline constexpr int kStop = -2;
 
-// While it exists, every system call is noted with its paths; a chosen one fails once (an error,
-// half a transfer, or the end of the process), and kinds of call can be refused.
+// While it exists every system call is noted; a chosen one fails once, and kinds can be refused.
 class FaultySystem : public platform::sys::Seam {
 public:
     using Call = platform::sys::Call;

@@ -7,7 +7,6 @@
 #include "support/HeldExecutor.h"
 
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -44,9 +43,7 @@ public:
         LetSyncsGo();
         ++doEventsCalls;
         while (!doEventsActions_.empty() && doEventsActions_.begin()->first <= doEventsCalls) {
-            auto action = std::move(doEventsActions_.begin()->second);
-            doEventsActions_.erase(doEventsActions_.begin());
-            action();
+            doEventsActions_.extract(doEventsActions_.begin()).mapped()();
         }
         Pause();
         RunFor(doEventsCost);
@@ -81,11 +78,7 @@ public:
 
     // Answers with the paths given, in turn; then as if cancelled.
     std::string ShowOpen(const platform::OpenDialogRequest& /*request*/) override {
-        std::string answer = dialogAnswers_.empty() ? "" : dialogAnswers_.front();
-        if (!dialogAnswers_.empty()) {
-            dialogAnswers_.pop_front();
-        }
-        return answer;
+        return answered_ < dialogAnswers_.size() ? dialogAnswers_[answered_++] : "";
     }
     void AnswerDialog(std::string path) { dialogAnswers_.push_back(std::move(path)); }
 
@@ -136,7 +129,8 @@ private:
     std::vector<TimerState> timers_;
     std::multimap<int, std::function<void()>> doEventsActions_;
     std::vector<platform::MessageBoxRequest> messages_;
-    std::deque<std::string> dialogAnswers_;
+    std::vector<std::string> dialogAnswers_;
+    std::size_t answered_ = 0;
     void LetSyncsGo() {
         waitedSyncs_.LetGo();
         backgroundSyncs_.LetGo();

@@ -96,8 +96,7 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
     std::vector<Case> cases = {Case{std::nullopt, " is missing"},
                                Case{"<html>no help</html>", " is not a compiled"},
                                Case{"ITS", " is not a compiled"}};
-    // Damage that chmlib does not survive: compression data whose window size is 0 (it divides
-    // by it on opening), and a directory block that names itself as the next (it loops).
+    // Damage chmlib does not survive: an LZX window of 0 (divides), a self-naming block (loops).
     for (const std::size_t at : {whole.find("LZXC") + 12, whole.find("PMGL") + 16}) {
         ASSERT_LT(at, whole.size());
         cases.emplace_back(std::string(whole).replace(at, 4, std::string(4, '\0')), " is damaged");

@@ -137,8 +137,7 @@ TEST_F(NameJournalTest, RecoveryActsOnlyOnTheFilesItsRecordsMean) {
     ASSERT_TRUE(journal.Record({dir.File("away/z.wav"), dir.File("away/z y.wav")}));
     fs::remove(dir.File("away"));
 
-    // Where numbers do not last, a file the run was writing is known by its size and time: one
-    // that fits is removed, another made under its name later stays, and the user is told.
+    // Where numbers do not last, by size and time: one that fits goes, a later one stays, said.
     for (const auto& [name, later] : {std::pair{"cut.mp3", 0}, std::pair{"other.mp3", 60}}) {
         testing::WriteBytes(dir.File(name), {'m', 'p', '3'});
         const std::int64_t time = (Stat(dir.File(name)).st_mtim.tv_sec - later) * 1'000'000'000LL;

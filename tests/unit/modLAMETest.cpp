@@ -84,8 +84,7 @@ TEST(PresetTest, GivesTheBytesOfTheLameCommand) {
     }
 }
 
-// Voice and Phone (cut-off 100, 300 Hz) take away a tone well below it and halve the power of one
-// at it (alone on the right in stereo), as decoded.
+// Voice and Phone (cut-off 100, 300 Hz) take away a tone well below it, halve one at it, decoded.
 TEST(PresetTest, VoiceAndPhoneTakeAwayLowTones) {
     constexpr double kWithin = 1000;
     const std::tuple<std::int32_t, std::size_t, double, double> cases[] = {
