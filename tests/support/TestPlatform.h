@@ -6,6 +6,7 @@
 #include "platform/SyncThread.h"
 #include "support/HeldExecutor.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -52,7 +53,28 @@ public:
     std::function<void(int pause)> onPause;
     int pauses = 0;
     // Lets the window sit idle, as its own event loop would.
-    void RunFor(std::chrono::milliseconds duration);
+    void RunFor(std::chrono::milliseconds duration) {
+        const platform::DateTime until = now_ + duration;
+        for (;;) {
+            // The earliest timer due; a timer is never re-entered while its own handler runs.
+            TimerState* next = nullptr;
+            for (TimerState& state : timers_) {
+                if (state.running && !state.firing && state.due <= until &&
+                    (next == nullptr || state.due < next->due)) {
+                    next = &state;
+                }
+            }
+            if (next == nullptr) {
+                break;
+            }
+            now_ = std::max(now_, next->due);
+            next->due = now_ + std::chrono::milliseconds(next->timer->Interval());
+            next->firing = true;
+            next->timer->Tick.Raise();
+            next->firing = false;
+        }
+        now_ = std::max(now_, until);
+    }
     // Idles until the condition holds; false when it still does not after `limit`.
     bool RunUntil(const std::function<bool()>& condition,
                   std::chrono::milliseconds limit = std::chrono::hours(1)) {
@@ -63,13 +85,35 @@ public:
         }
         return true;
     }
-    void AttachTimers(const std::vector<forms::Timer*>& timers);
+    void AttachTimers(const std::vector<forms::Timer*>& timers) {
+        timers_.reserve(timers_.size() + timers.size());
+        for (forms::Timer* timer : timers) {
+            const std::size_t index = timers_.size();
+            timers_.push_back({timer});
+            timers_.back().following = timer->StateChanged.Connect([this, index] {
+                TimerState& state = timers_[index];
+                state.running = state.timer->Enabled() && state.timer->Interval() > 0;
+                state.due = now_ + std::chrono::milliseconds(state.timer->Interval());
+            });
+        }
+    }
     // An action at the n-th call of DoEvents from now (1 = the next one).
     void AtDoEvents(int calls, std::function<void()> action) {
         doEventsActions_.emplace(doEventsCalls + calls, std::move(action));
     }
 
-    void ShowMessage(const platform::MessageBoxRequest& request) override;
+    void ShowMessage(const platform::MessageBoxRequest& request) override {
+        messages_.push_back(request);
+        allMessagesShown.push_back(request);
+        const char* mark = request.Icon == platform::MessageIcon::Critical      ? " (x)"
+                           : request.Icon == platform::MessageIcon::Exclamation ? " (!)"
+                                                                                : "";
+        interactions.push_back(request.Title + mark + ": " + request.Text);
+        if (onMessage) {
+            onMessage(request);
+        }
+        Pause();
+    }
     void Beep() override { interactions.push_back("beep"); }
     const std::vector<platform::MessageBoxRequest>& Messages() const { return messages_; }
     // Every message any test platform of this process has shown.
