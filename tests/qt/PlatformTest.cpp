@@ -90,8 +90,7 @@ TEST(SyncWaitsTest, TheWindowGoesOnWhileAStepWaitsForTheDisk) {
 TEST(SyncWaitsTest, ADiskThatDoesNotAnswerIsToldAndHoldsNoEnd) {
     for (const bool endAsked : {false, true}) {
         std::vector<bool> told;
-        std::atomic<bool> noticed = false;
-        std::atomic<bool> givenUp = false;
+        std::atomic<bool> noticed = false, givenUp = false;
         DiskPatience patience{std::chrono::milliseconds(20), std::chrono::milliseconds(60),
                               [&](bool slow) {
                                   told.push_back(slow);
@@ -110,9 +109,8 @@ TEST(SyncWaitsTest, ADiskThatDoesNotAnswerIsToldAndHoldsNoEnd) {
             }
             return 0;
         }));
-        EXPECT_EQ(answer, 0);
-        EXPECT_EQ(givenUp, endAsked);
-        EXPECT_EQ(told, (std::vector{true, false}));
+        EXPECT_EQ(std::tuple(answer, givenUp.load(), told),
+                  std::tuple(0, endAsked, std::vector{true, false}));
     }
 }
 
@@ -163,9 +161,8 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
 
     window.close();
     desktop.ShowHelp(manual);
-    EXPECT_EQ(desktop.Help(), &window);
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(browser.Topic(), "/options.html");
+    EXPECT_EQ(std::tuple(desktop.Help(), window.isVisible(), browser.Topic()),
+              std::tuple(&window, true, "/options.html"));
 }
 
 // A reader program of its own: one that hangs is given up on; a second Help starts no other.

@@ -194,9 +194,9 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     for (const forms::CheckBox* box : {&form.chkCRC, &form.chkPrivateBit, &form.chkCopyrightBit}) {
         EXPECT_EQ(box->Value(), forms::Checked) << box->Name();
     }
-    EXPECT_EQ(form.lstOpenFileName.ListIndex(), 1);
-    EXPECT_EQ(form.cmbBitrate.Text(), "160");
-    EXPECT_EQ(form.cmbQuality.Text(), "High");
+    EXPECT_EQ(std::tuple(form.lstOpenFileName.ListIndex(), form.cmbBitrate.Text(),
+                         form.cmbQuality.Text()),
+              std::tuple(1, "160", "High"));
     EXPECT_EQ(fakes.shellRequests,
               (std::vector<std::string>{"open mailto:tarn@example.org (show)",
                                         "open https://tarn.example.org/ (normal)"}));

@@ -208,9 +208,8 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     // The window manager's close gives the names back before the window goes.
     bool cancel = true;
     form.Form_QueryUnload(cancel);
-    EXPECT_FALSE(cancel);
-    EXPECT_FALSE(form.Loaded());
-    EXPECT_TRUE(fs::exists(dir.File("b-two.wav")));
+    EXPECT_EQ(std::tuple(cancel, form.Loaded(), fs::exists(dir.File("b-two.wav"))),
+              std::tuple(false, false, true));
 }
 
 // Files coming during a change's message wait their turn, unless the program ends meanwhile.

@@ -196,9 +196,8 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
         asked = true;
         Act(way.name);
         // The run still holds its files under their cleaned names: nothing has gone yet.
-        EXPECT_EQ(platform.unloadCalls, 0);
-        EXPECT_TRUE(form.Loaded());
-        EXPECT_TRUE(fs::exists(dir.File("twob.wav")));
+        EXPECT_EQ(std::tuple(platform.unloadCalls, form.Loaded(), fs::exists(dir.File("twob.wav"))),
+                  std::tuple(0, true, true));
     });
     Go();
     ASSERT_TRUE(asked);

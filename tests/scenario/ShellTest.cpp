@@ -38,9 +38,8 @@ TEST_F(ShellTest, StartsWithoutCloseAndOpensLinksAndTheHelpFile) {
 // Exit asks nothing; a second instance says so and ends.
 TEST_F(ShellTest, ExitsAndEndsBesideARunningInstance) {
     form.cmdExit.Click.Raise();
-    EXPECT_EQ(platform.unloadCalls, 1);
-    EXPECT_FALSE(form.Loaded());
-    EXPECT_TRUE(platform.interactions.empty());
+    EXPECT_EQ(std::tuple(platform.unloadCalls, form.Loaded(), platform.interactions.empty()),
+              std::tuple(1, false, true));
 
     // Beside a running instance files go to it silently, else a refusal; unsure, it says why, ends.
     const Names refusal{"beep", "Tarn MP3 Encoder (x): The application is already running!"};
@@ -61,9 +60,9 @@ TEST_F(ShellTest, ExitsAndEndsBesideARunningInstance) {
         second.Form_Load(opened);
         EXPECT_EQ(secondPlatform.interactions, said);
         EXPECT_EQ(secondPlatform.handedOver.size(), opened.empty() || !failure.Ok() ? 0U : 1U);
-        EXPECT_FALSE(second.Loaded());
-        EXPECT_EQ(secondPlatform.unloadCalls, 1);
-        EXPECT_EQ(secondPlatform.deletedMenuItems, std::vector<int>());
+        EXPECT_EQ(std::tuple(second.Loaded(), secondPlatform.unloadCalls,
+                             secondPlatform.deletedMenuItems.empty()),
+                  std::tuple(false, 1, true));
     }
 }
 

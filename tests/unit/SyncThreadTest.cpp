@@ -39,8 +39,7 @@ TEST(SyncThreadTest, AStepNeverWaitsBehindTheSyncInTheBackground) {
     })),
               EIO);
     EXPECT_EQ(syncs.Wait(background), 0);
-    EXPECT_TRUE(waitingSeen);
-    EXPECT_FALSE(syncs.Waiting());
+    EXPECT_EQ(std::pair(waitingSeen, syncs.Waiting()), std::pair(true, false));
     for (int i = 0; i < 1000 && delivered != 0; ++i) {
         std::this_thread::sleep_for(1ms);
     }
@@ -49,8 +48,7 @@ TEST(SyncThreadTest, AStepNeverWaitsBehindTheSyncInTheBackground) {
 
 // Background syncs run by their executor answer on the window's thread only, in their order.
 TEST(SyncThreadTest, AnswersInTheBackgroundAreDeliveredInTheirOrder) {
-    testing::HeldExecutor waitedExecutor;
-    testing::HeldExecutor backgroundExecutor;
+    testing::HeldExecutor waitedExecutor, backgroundExecutor;
     std::vector<std::function<void()>> deliveries;
     std::mutex deliveriesMutex;
     platform::SyncThread syncs(
