@@ -152,9 +152,8 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     for (const QUrl& link : links) {
         emit browser.anchorClicked(link);
     }
-    EXPECT_EQ(desktopHandler.opened, links.mid(1, 2));
-    EXPECT_EQ(browser.Topic(), "/options.html");
-    EXPECT_EQ(browser.source().fragment(), QStringLiteral("deletesource"));
+    EXPECT_EQ(std::tuple(desktopHandler.opened, browser.Topic(), browser.source().fragment()),
+              std::tuple(links.mid(1, 2), "/options.html", QStringLiteral("deletesource")));
     for (const QString& scheme : schemes) {
         QDesktopServices::unsetUrlHandler(scheme);
     }

@@ -54,7 +54,6 @@ protected:
             Add(name);
         }
     }
-    // Whether the window refuses to close now.
     bool CloseRefused() {
         bool cancel = false;
         form.Form_QueryUnload(cancel);
@@ -103,9 +102,8 @@ TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
         lengths.push_back({Length(dir.File("firstsong.mp3")), Length(dir.File("second.mp3")),
                            Length(dir.File("thirdcut.mp3"))});
         if (lengths.size() == 1) {
-            EXPECT_EQ(EnabledControls(), (Names{"cmdAbort", "cmdHelp"}));
-            EXPECT_EQ(TimersEnabled(), std::tuple(true, true, true));
-            EXPECT_EQ(form.ShownEntry, 1);
+            EXPECT_EQ(std::tuple(EnabledControls(), TimersEnabled(), form.ShownEntry),
+                      std::tuple(Names{"cmdAbort", "cmdHelp"}, std::tuple(true, true, true), 1));
             EXPECT_TRUE(CloseRefused());
         }
     });

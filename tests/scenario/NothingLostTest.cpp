@@ -44,7 +44,6 @@ struct Session {
         }
         form.RecoverNames();
     }
-    // Lists the files and encodes them in one job, to its end.
     void AddAndEncode(const std::vector<std::string>& paths) {
         form.AddChosenFiles(paths);
         if (form.FileCount > 0) {
@@ -74,7 +73,6 @@ std::string FolderOf(const std::string& path) {
 // Lists where a power cut could lose a name: each step needs a durable record, kept till it is.
 class DurabilityOrder {
 public:
-    // Follows every call of the system from now on.
     DurabilityOrder(FaultySystem& system, const std::string& journal)
         : journal_(journal), temporaries_(journal + ".new") {
         system.Aside([this] { records_ = durable_ = NameJournal(journal_).Entries().ValueOr({}); });
@@ -180,11 +178,10 @@ private:
     }
 
     std::string journal_, temporaries_, temporary_;
-    std::vector<NameJournal::Entry> records_;
+    // The records now, and those a power cut would leave.
+    std::vector<NameJournal::Entry> records_, durable_;
     // Names made, moved or removed, and files written, since they were last synced.
     std::set<std::string> unsyncedNames_, unsyncedData_;
-    // The records a power cut would leave.
-    std::vector<NameJournal::Entry> durable_;
     bool temporarySynced_ = false;
 };
 
@@ -245,8 +242,11 @@ protected:
         EXPECT_LT(first(Call::Lstat, "bside.mp3"), first(Call::Syncfs, "firsttake.mp3"))
             << "a finished file is made durable while the next one is encoded";
         finished = Snapshot();
-        const auto names = std::views::keys(finished);
-        ASSERT_EQ(Names(names.begin(), names.end()), everything) << "the sources, MP3s, no journal";
+        Names names;
+        for (const auto& file : finished) {
+            names.push_back(file.first);
+        }
+        ASSERT_EQ(names, everything) << "the sources, their MP3 files and no journal";
         Restore(initial);
     }
 
@@ -290,7 +290,6 @@ protected:
             system.Refuse(Call::Link, EPERM);
         }
     }
-    // The calls of a clean add and job.
     std::vector<FaultySystem::Note> CleanCalls(Renames renames) {
         if (renames == Renames::Plain) {
             return calls;

@@ -86,11 +86,10 @@ public:
     void Opened(int fd, const char* path) override { openFiles_[fd] = path; }
 
 private:
-    std::size_t failAt_;
+    std::size_t failAt_, pulledFrom_ = 0;
     int answer_;
     std::map<int, std::string> openFiles_;
     std::map<Call, std::pair<int, std::string>> refused_;
-    std::size_t pulledFrom_ = 0;
     std::function<bool(const std::string&)> gone_;
     bool observing_ = false;
 };

@@ -40,7 +40,6 @@ public:
         platform.doEventsCost = std::chrono::milliseconds(40);
     }
 
-    // Writes `seconds` of CD sound under `name`.
     void WriteSound(const std::string& name, double seconds) {
         WriteWav(dir.File(name), {.frames = static_cast<std::int64_t>(44100 * seconds)});
     }
@@ -54,11 +53,9 @@ public:
         return Add(name);
     }
     void Go() { form.cmdGo.Click.Raise(); }
-    // Lets the window idle until the job tick has ended the job.
     bool WaitForTheEnd() {
         return platform.RunUntil([this] { return !form.JobActive(); }, std::chrono::seconds(10));
     }
-    // Calls `probe` at every event processing from now on.
     void AtEveryPause(const std::function<void()>& probe) {
         platform.AtDoEvents(1, [this, probe] {
             probe();

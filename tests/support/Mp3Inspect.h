@@ -15,7 +15,6 @@
 
 namespace tarn::testing {
 
-// The fields of one MPEG audio frame header.
 struct Mp3Frame {
     bool crc = false; // error protection: the protection bit is 0
     int bitrateKbps = 0, sampleRate = 0;
@@ -101,9 +100,7 @@ inline std::optional<DecodedSound> DecodeWithMpg123(const std::string& mp3Path) 
 
 // The amplitude (1.0 = full scale) of the tone of `frequency` in a channel, in the middle half.
 inline double ToneLevel(const DecodedSound& sound, int channel, double frequency) {
-    const std::size_t frames = sound.Frames();
-    const std::size_t begin = frames / 4;
-    const std::size_t count = frames / 2;
+    const std::size_t frames = sound.Frames(), begin = frames / 4, count = frames / 2;
     if (count == 0 || channel >= sound.channels) {
         return 0.0;
     }

@@ -116,7 +116,6 @@ public:
     }
     void Beep() override { interactions.push_back("beep"); }
     const std::vector<platform::MessageBoxRequest>& Messages() const { return messages_; }
-    // Every message any test platform of this process has shown.
     static inline std::vector<platform::MessageBoxRequest> allMessagesShown;
     std::function<void(const platform::MessageBoxRequest&)> onMessage;
 

@@ -22,12 +22,10 @@ struct Chunk {
 // A RIFF file of these chunks, each padded to an even length as the format requires.
 Bytes Riff(const std::vector<Chunk>& chunks, const char* form = "WAVE");
 
-// The body of a "fmt " chunk.
 Bytes Fmt(int channels, int rate, int bits, int formatTag = 1);
 
 // The body of a "LIST" chunk: its form type, then identifiers and texts in turn, each padded.
 Bytes List(const std::vector<std::string>& items);
-// The INFO list ffmpeg writes.
 Bytes FfmpegList();
 
 struct WavSpec {

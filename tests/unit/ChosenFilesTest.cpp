@@ -18,10 +18,8 @@ namespace {
 using Texts = std::pair<const char*, const char*>;
 
 TEST(FileNamesTest, CleanedNamesFoldersSizesAndMp3Paths) {
-    for (const auto& [chosen, cleaned] :
-         {Texts{"My Song - Live.wav", "MySongLive.wav"}, Texts{"a-b c_d.WAV", "abc_d.WAV"}}) {
-        EXPECT_EQ(CleanFileName(chosen), cleaned);
-    }
+    EXPECT_EQ(CleanFileName("My Song - Live.wav"), "MySongLive.wav");
+    EXPECT_EQ(CleanFileName("a-b c_d.WAV"), "abc_d.WAV");
     using Split = std::tuple<const char*, const char*, const char*, const char*>;
     for (const auto& [path, parent, name, folder] :
          {Split{"/a b/c-d/e f.wav", "/a b/c-d", "e f.wav", "/a b/c-d/"},
