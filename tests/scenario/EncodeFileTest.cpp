@@ -190,9 +190,8 @@ TEST_P(EncodeFailureTest, SaysWhyRemovesNothingOfOthersAndReturns) {
                      : kind == "encode" ? "The file cannot be encoded:\n" + wav + "\n"
                                         : kind) +
                     c.reason});
-    EXPECT_EQ(describe(mp3), c.output ? c.output : "absent");
-    EXPECT_EQ(describe(wav), sourceBefore);
-    EXPECT_EQ(platform.doEventsCalls, 0);
+    EXPECT_EQ(std::tuple(describe(mp3), describe(wav), platform.doEventsCalls),
+              std::tuple(c.output ? c.output : "absent", sourceBefore, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -54,8 +54,7 @@ TEST_F(FileListTest, AddingRenamesTheFileAndFillsTheTableAndBothLists) {
     EXPECT_EQ(form.FileCount, 0) << "a cancelled dialog adds nothing";
     WriteWav(dir.File("My Song - Live.wav"), WavSpec{.frames = 100});
     Choose("My Song - Live.wav");
-    EXPECT_EQ(dir.Names(), Names{"MySongLive.wav"});
-    EXPECT_TRUE(ListButtons());
+    EXPECT_EQ(std::tuple(dir.Names(), ListButtons()), std::tuple(Names{"MySongLive.wav"}, true));
     // A clean name stays, read-only and all; the full-path option counts as ticked at the add.
     WriteWav(dir.File("clean.wav"),
              {.sampleRate = 48000, .bitsPerSample = 8, .channels = 6, .frames = 0});
@@ -138,8 +137,7 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
             text.replace(at, 1, dir.File(name));
         }
         EXPECT_EQ(platform.interactions.back(), "Tarn MP3 Encoder (x): " + text);
-        EXPECT_EQ(dir.Names(), names) << name;
-        EXPECT_EQ(Table(), table) << name;
+        EXPECT_EQ(std::pair(dir.Names(), Table()), std::pair(names, table)) << name;
     }
     EXPECT_EQ(platform.interactions.size(), std::size(rows));
     EXPECT_EQ(fs::file_size(dir.File("takenname.wav")), 1U);

@@ -122,8 +122,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
 
     // The old output went before the first run; each run starts once the one before is done.
     ASSERT_GE(lengths.at(0)[0], 0);
-    const auto first = Length(dir.File("first song.mp3"));
-    const auto second = Length(dir.File("second.mp3"));
+    const auto first = Length(dir.File("first song.mp3")), second = Length(dir.File("second.mp3"));
     for (const auto& seen : lengths) { // -1 for a file not there yet
         EXPECT_EQ(seen[1] < 0 ? first : seen[0], first);
         EXPECT_EQ(seen[2] < 0 ? second : seen[1], second);
@@ -144,9 +143,8 @@ TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
     Go();
     ASSERT_TRUE(ticked100WhileRunning);
     ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_FALSE(runningAtMessage);
-    EXPECT_EQ(Length(dir.File("three c.mp3")), Length(dir.File("one a.mp3")));
-    EXPECT_EQ(platform.interactions, (Names{"beep", kJobDone}));
+    EXPECT_EQ(std::tuple(runningAtMessage, Length(dir.File("three c.mp3")), platform.interactions),
+              std::tuple(false, Length(dir.File("one a.mp3")), Names{"beep", kJobDone}));
 }
 
 // The user's words once the second run wrote; whether it leaves, a new job runs, a file relisted.
@@ -255,9 +253,9 @@ TEST_P(FilesInAJobTest, JoinTheListInOrderOnceTheJobHasEnded) {
     ASSERT_TRUE(WaitForTheEnd());
     const std::string refusal = "Tarn MP3 Encoder (x): The Sample Rate must be 44.1 or 48 kHz.";
     EXPECT_EQ(platform.interactions, (aborted ? Names{refusal} : Names{"beep", kJobDone, refusal}));
-    EXPECT_EQ(form.lstOpenFileName.Items(),
-              (aborted ? Names{"b c.wav"} : Names{"b c.wav", "d-e.wav"}));
-    EXPECT_EQ(form.FilePaths[1], dir.File("bc.wav"));
+    EXPECT_EQ(
+        std::tuple(form.lstOpenFileName.Items(), form.FilePaths[1]),
+        std::tuple(aborted ? Names{"b c.wav"} : Names{"b c.wav", "d-e.wav"}, dir.File("bc.wav")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, FilesInAJobTest, ::testing::Values("done", "aborted"),
@@ -353,12 +351,12 @@ TEST_F(JobTest, AFinishedFileThatCannotBeMadeDurableIsRemovedAndSaid) {
     system.Refuse(platform::sys::Call::Fsync, EIO, "onea.mp3");
     Go();
     ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_EQ(std::tuple(outcome.mp3Files, outcome.troubles), std::tuple(1, true));
+    EXPECT_EQ(std::tuple(outcome.mp3Files, outcome.troubles, dir.Names()),
+              std::tuple(1, true, Names{"one a.wav", "two b.mp3", "two b.wav"}));
     EXPECT_EQ(platform.interactions,
               (Names{"Critical error... (x): The MP3 file cannot be written:\n" +
                          dir.File("onea.mp3") + "\nInput/output error.",
                      "beep", kJobDone}));
-    EXPECT_EQ(dir.Names(), (Names{"one a.wav", "two b.mp3", "two b.wav"}));
 }
 
 // Aborted after its runs, a job is idle at once, and counts every file finished once synced.

@@ -185,7 +185,6 @@ private:
     bool temporarySynced_ = false;
 };
 
-// The judge finds each way a power cut could lose a name.
 TEST(DurabilityOrderTest, FindsEveryStepThatAPowerCutCouldUndo) {
     const testing::TempDir dir;
     const std::string journal = dir.File("j/renames"), temporary = journal + ".new-1";
@@ -211,8 +210,7 @@ TEST(DurabilityOrderTest, FindsEveryStepThatAPowerCutCouldUndo) {
         for (const Note& call : calls) {
             system.Aside([&] { order.See(call, true); });
         }
-        EXPECT_EQ(order.violations,
-                  found.empty() ? std::vector<std::string>() : std::vector{found});
+        EXPECT_EQ(order.violations, found.empty() ? Names() : Names{found});
         order.violations.clear();
     }
 }

@@ -101,8 +101,7 @@ TEST_F(ProgressClockTest, TheFileBarMovesOnAtAHundredAndStopsAfterTheLastEntry) 
     platform.RunFor(2400ms);
     GrowMp3(99);
     platform.RunFor(400ms);
-    ASSERT_EQ(form.lblProgres.Caption(), " 99%");
-    EXPECT_EQ(form.ShownEntry, 1);
+    ASSERT_EQ(std::tuple(form.lblProgres.Caption(), form.ShownEntry), std::tuple(" 99%", 1));
     GrowMp3(100);
     platform.RunFor(200ms);
     ASSERT_EQ(form.lblProgres.Caption(), " 100%");

@@ -154,9 +154,8 @@ public:
     bool handOverTaken = true;
     std::vector<int> deletedMenuItems;
     int unloadCalls = 0;
-    // What the desktop was asked to open: "verb target (show command)".
-    std::vector<std::string> shellRequests;
-    std::vector<std::string> helpRequests;
+    // What the desktop was asked to open ("verb target (show command)"), and the help files.
+    std::vector<std::string> shellRequests, helpRequests;
     std::string programFolder = "/opt/tarn";
 
 private:

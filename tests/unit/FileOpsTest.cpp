@@ -11,7 +11,6 @@ namespace tarn {
 namespace {
 
 using Call = platform::sys::Call;
-using platform::sys::kMadeThenFailed;
 
 // The machine's own file systems (tmpfs, ext4) keep file numbers and sync as a whole.
 TEST(FileOpsTest, TheMachinesOwnFileSystemsNumberFilesForGoodAndSyncAsAWhole) {
@@ -32,7 +31,7 @@ TEST(FileOpsTest, ARenameNeverReplacesAndIsDoneWhenItWasMade) {
     const std::pair<Call, int> noRenameat2{Call::RenameNoReplace, EINVAL},
         noLink{Call::Link, EPERM};
     const auto lost = [](Call call, int error = EIO) {
-        return std::pair(call, kMadeThenFailed + error);
+        return std::pair(call, platform::sys::kMadeThenFailed + error);
     };
     struct Row {
         const char* name;

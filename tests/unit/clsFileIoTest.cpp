@@ -74,9 +74,9 @@ TEST_F(FileIoTest, OpensOnlyARegularFileThatNoOneElseWrites) {
         {fifo, false, EINVAL}, {folder, true, EISDIR}, {path, true, EBUSY}, {path, false, EBUSY}};
     for (const auto& [target, writing, error] : cases) {
         clsFileIo file;
-        EXPECT_FALSE(OpenAs(file, target, writing)) << target;
-        EXPECT_EQ(errno, error) << target;
-        EXPECT_EQ(file.FileHandle(), -1);
+        const bool opened = OpenAs(file, target, writing);
+        EXPECT_EQ(std::tuple(opened, errno, file.FileHandle()), std::tuple(false, error, -1))
+            << target;
     }
     EXPECT_FALSE(writer->OpenFile(dir.File("other"))); // nor another file through the same object
     writer.reset();                                    // releasing the object lets the file go
