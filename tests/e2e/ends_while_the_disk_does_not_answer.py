@@ -1,7 +1,6 @@
 #!/usr/bin/python3 -B
-"""The music's disk stops answering its syncs (a hard NFS mount whose server is gone, a hung USB
-device) while two renamed files are listed: SIGTERM still ends the program, without waiting for
-ever, and the next start finds every name in order."""
+"""The music's disk stops answering syncs (a dead NFS server, a hung USB device) while two renamed
+files are listed: SIGTERM still ends the program, and the next start finds every name in order."""
 
 import os
 import sys

@@ -1,7 +1,6 @@
 #!/usr/bin/python3 -B
-"""Jobs as a user runs them: Abort during the second of three files; then a whole job, with Help
-pressed while it runs, to "Job done!" and MP3 files that mpg123 decodes to the rate and length
-that went in; then an Index entry of the help window opens its page, and Exit ends the program."""
+"""Abort during the second of three files; a whole job with Help pressed, to MP3 files mpg123
+decodes to the rate and length that went in; a help Index entry opens its page; Exit ends."""
 
 from tarn_e2e import PATIENCE, Ui, check, decode, main, wait_until, write_tone
 

@@ -1,8 +1,6 @@
 #!/usr/bin/python3 -B
-"""Files opened with the program while its window runs: a later start with files hands them to
-the window and ends at once without a word; they join the list as usual, at the end of the job
-when one runs. A later start without files, or one whose window does not answer, says that the
-program is already running, and ends after OK or on SIGTERM."""
+"""A later start hands its files to the running window and ends silently; they join the list,
+after a job that runs. Without files, or unanswered, it says so and ends after OK or SIGTERM."""
 
 import os
 import signal

@@ -1,7 +1,6 @@
 #!/usr/bin/python3 -B
-"""The real window on a headless Weston through Qt's Wayland plugin, with no X server: Weston
-shows it, a file named on the command line is listed, a short job ends with "Job done!", Help
-shows its window and Exit ends the program."""
+"""On a headless Weston with no X server: the window shows, a file named on the command line is
+listed and encoded to "Job done!", Help shows its window and Exit ends the program."""
 
 import subprocess
 

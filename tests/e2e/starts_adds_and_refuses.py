@@ -1,7 +1,6 @@
 #!/usr/bin/python3 -B
-"""The window without a job: started with files on its command line, one of them missing; a
-file added through the real open dialog and a file refused; SIGTERM ends the program in order,
-which gives every name back."""
+"""Files on the command line, one missing; one added through the open dialog, one refused;
+SIGTERM ends the program in order, which gives every name back."""
 
 import os
 

@@ -33,15 +33,17 @@ def wait_until(condition, what, patience=PATIENCE):
     return value
 
 
-def main(test, wayland=False):
+def main(test, wayland=False, stick=False):
+    if stick and os.geteuid() != 0:
+        print("mounting a FUSE stick needs root")
+        sys.exit(77)  # skipped
     with Session() as session:
         session.set_up(wayland)  # inside, so that what a failed set-up started ends too
         test(os.path.abspath(sys.argv[1]), session)
 
 
 class Session(contextlib.ExitStack):
-    """An Xvfb or a headless Weston, with a bus and lock, journal and music (working) folders of
-    its own; it ends what it started and what callback() was given, the last first."""
+    """An Xvfb or Weston with its own bus and folders; ends what it started, the last first."""
 
     def set_up(self, wayland):
         self.folder = tempfile.mkdtemp(prefix="tarn-e2e-")
@@ -97,8 +99,7 @@ class Session(contextlib.ExitStack):
 
 
 class Ui:
-    """A running program's windows and objects. During a job it answers only between chunks of
-    sound, so a search through its objects takes seconds: find them before Go, read them after."""
+    """A program's windows and objects: in a job searches are slow, so find them before Go."""
 
     def __init__(self, session, process):
         import pyatspi
@@ -214,8 +215,7 @@ def make_stick(session, name="stick"):
 
 
 def plug(session, image, stick):
-    """Mounts the image at `stick` through FUSE; returns pull(), which takes it away as a pulled
-    stick goes (lazy unmount, loop device detached, mount folder removed), and so does the end."""
+    """Mounts the image at `stick` (FUSE); returns pull(), which takes it away as a stick goes."""
     # Taken by the same image only once the stick's last user has let go of it.
     wait_until(lambda: not subprocess.run(["losetup", "--associated", image], check=True,
                                           capture_output=True, text=True).stdout,

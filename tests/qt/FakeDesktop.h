@@ -15,8 +15,7 @@
 
 namespace tarn::gui::testing {
 
-// A bus of its own with a stand-in desktop that records what reaches it: the portal (granted,
-// refused or silent), logind, the notification server, a dock hearing the launcher's Update.
+// A bus with a stand-in desktop recording what reaches the portal, logind, notifications, a dock.
 class FakeDesktop : public QDBusVirtualObject {
     Q_OBJECT
 

@@ -31,8 +31,7 @@ TEST(InstanceMarkerTest, TellsAloneHeldAndCannotTell) {
     EXPECT_TRUE(second.AnotherInstanceRunning().ValueOr(false));
     const QString inAFile = QString::fromStdString(folder.File("new/tarnme.lock/x.lock"));
     EXPECT_FALSE(QtInstanceMarker(inAFile).AnotherInstanceRunning().Ok());
-    // Whatever their runtime folders (sudo -u, env -i, cron), two starts that share the record of
-    // names share its lock.
+    // Whatever their runtime folders (sudo -u, env -i, cron), starts with one journal share a lock.
     const QByteArray state = qgetenv("XDG_STATE_HOME"), runtime = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_STATE_HOME", folder.File("state").c_str());
     qputenv("XDG_RUNTIME_DIR", folder.File("one").c_str());
@@ -61,8 +60,7 @@ TEST(OpenDialogTest, TheFilterTakesWaveFilesInAnyLetterCaseOnly) {
     }
 }
 
-// While a step waits for a slow disk, the window's timers run, with clicks let through or not;
-// the sync's answer ends the wait although no other event comes to wake the window.
+// While a step waits for a slow disk the timers run, clicks let in or not; its answer wakes it.
 TEST(SyncWaitsTest, TheWindowGoesOnWhileAStepWaitsForTheDisk) {
     for (const bool inputAllowed : {false, true}) {
         const SyncWaits waits([inputAllowed] { return inputAllowed; });
@@ -88,13 +86,11 @@ TEST(SyncWaitsTest, TheWindowGoesOnWhileAStepWaitsForTheDisk) {
     EXPECT_EQ(platform::CurrentSyncThread(), nullptr);
 }
 
-// A sync that does not answer is told as such while it lasts, and once an end is asked for the
-// program stops waiting for it; without an end it waits for the answer.
+// A sync that does not answer is told while it lasts; once an end is asked for, it is given up on.
 TEST(SyncWaitsTest, ADiskThatDoesNotAnswerIsToldAndHoldsNoEnd) {
     for (const bool endAsked : {false, true}) {
         std::vector<bool> told;
-        std::atomic<bool> noticed = false;
-        std::atomic<bool> givenUp = false;
+        std::atomic<bool> noticed = false, givenUp = false;
         DiskPatience patience{std::chrono::milliseconds(20), std::chrono::milliseconds(60),
                               [&](bool slow) {
                                   told.push_back(slow);
@@ -113,9 +109,8 @@ TEST(SyncWaitsTest, ADiskThatDoesNotAnswerIsToldAndHoldsNoEnd) {
             }
             return 0;
         }));
-        EXPECT_EQ(answer, 0);
-        EXPECT_EQ(givenUp, endAsked);
-        EXPECT_EQ(told, (std::vector{true, false}));
+        EXPECT_EQ(std::tuple(answer, givenUp.load(), told),
+                  std::tuple(0, endAsked, std::vector{true, false}));
     }
 }
 
@@ -127,8 +122,7 @@ public:
     QList<QUrl> opened;
 };
 
-// A damaged file is read again on the next Help. Links within the manual are followed, web and
-// mail links go to the desktop, others nowhere. Closed and shown again, it is as it was.
+// A damaged file is read again; manual links followed, web and mail ones to the desktop, no others.
 TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     ::tarn::testing::TempDir dir;
     const std::string manual = dir.File("tarnme.chm");
@@ -158,22 +152,19 @@ TEST(HelpWindowTest, SaysWhatIsWrongFollowsItsLinksAndComesBackAsItWas) {
     for (const QUrl& link : links) {
         emit browser.anchorClicked(link);
     }
-    EXPECT_EQ(desktopHandler.opened, links.mid(1, 2));
-    EXPECT_EQ(browser.Topic(), "/options.html");
-    EXPECT_EQ(browser.source().fragment(), QStringLiteral("deletesource"));
+    EXPECT_EQ(std::tuple(desktopHandler.opened, browser.Topic(), browser.source().fragment()),
+              std::tuple(links.mid(1, 2), "/options.html", QStringLiteral("deletesource")));
     for (const QString& scheme : schemes) {
         QDesktopServices::unsetUrlHandler(scheme);
     }
 
     window.close();
     desktop.ShowHelp(manual);
-    EXPECT_EQ(desktop.Help(), &window);
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(browser.Topic(), "/options.html");
+    EXPECT_EQ(std::tuple(desktop.Help(), window.isVisible(), browser.Topic()),
+              std::tuple(&window, true, "/options.html"));
 }
 
-// The manual is read by a program of its own while the window goes on: a reader that hangs is
-// given up on, the file shown as damaged, and a second Help while one reads starts no other.
+// A reader program of its own: one that hangs is given up on; a second Help starts no other.
 TEST(HelpWindowTest, ReadsWhileTheWindowGoesOnAndGivesUpOnAReaderThatHangs) {
     ::tarn::testing::TempDir dir;
     const std::string starts = dir.File("starts"), go = dir.File("go");

@@ -32,8 +32,7 @@
 namespace tarn::gui::testing {
 namespace {
 
-// The real window on the real platform, started as main() starts it, except for message boxes,
-// the open dialog and the desktop handlers, which the core's test platform records and answers.
+// The real window as main() starts it, but with the test platform's boxes, dialog and handlers.
 class WindowTest : public ::testing::Test {
 protected:
     WindowTest() : form({clock_, events_, fakes, fakes, instance_, host_, fakes}) {
@@ -58,8 +57,7 @@ protected:
         QTest::mouseClick(W(control), Qt::LeftButton, {}, W(control)->rect().center());
     }
 
-    // Every control has a widget showing what the model holds at the window's scale; a caption
-    // of the design fits as the style draws it.
+    // Each control's widget shows the model at the window's scale; a designed caption fits.
     void ExpectWidgetsShowTheModel(MainWindow& shown, double twipsPerPixel, bool designed) {
         const auto px = [=](float twips) {
             return static_cast<int>(std::lround(twips / twipsPerPixel));
@@ -68,8 +66,7 @@ protected:
             SCOPED_TRACE(control->Name() + " at " + std::to_string(twipsPerPixel) + " twips");
             QWidget* widget = shown.WidgetFor(*control);
             ASSERT_NE(widget, nullptr);
-            // Edges rounded, so that controls that touch in twips touch on screen; a line covers
-            // the pixels of both its ends.
+            // Edges rounded: controls touching in twips touch on screen; a line covers both ends.
             const auto* line = dynamic_cast<const forms::Line*>(control);
             EXPECT_EQ(widget->geometry(),
                       line ? QRect(px(line->X1()), px(line->Y1()), 1, 1) |
@@ -161,8 +158,7 @@ void Act(QWidget* widget, const QString& action, QAccessibleInterface* object = 
     object->actionInterface()->doAction(action);
 }
 
-// Each way a user can change a control (the mouse, the keyboard, an assistive tool's action or
-// selection) reaches the model, and so the option or the handler behind it.
+// The mouse, the keyboard and an assistive tool's action or selection all reach the model.
 TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     for (const char* name : {"a.wav", "b.wav"}) {
         ::tarn::testing::WriteWav(folder.File(name), {});
@@ -198,15 +194,15 @@ TEST_F(WindowTest, EveryInputPathReachesTheModel) {
     for (const forms::CheckBox* box : {&form.chkCRC, &form.chkPrivateBit, &form.chkCopyrightBit}) {
         EXPECT_EQ(box->Value(), forms::Checked) << box->Name();
     }
-    EXPECT_EQ(form.lstOpenFileName.ListIndex(), 1);
-    EXPECT_EQ(form.cmbBitrate.Text(), "160");
-    EXPECT_EQ(form.cmbQuality.Text(), "High");
-    ASSERT_EQ(fakes.shellRequests.size(), 2U);
-    EXPECT_EQ(fakes.shellRequests[1].target, "https://tarn.example.org/");
+    EXPECT_EQ(std::tuple(form.lstOpenFileName.ListIndex(), form.cmbBitrate.Text(),
+                         form.cmbQuality.Text()),
+              std::tuple(1, "160", "High"));
+    EXPECT_EQ(fakes.shellRequests,
+              (std::vector<std::string>{"open mailto:tarn@example.org (show)",
+                                        "open https://tarn.example.org/ (normal)"}));
 }
 
-// Local files dropped on a list are added in order, copied, never moved; refused during a job,
-// even once Abort has enabled Open again. Refilling the rows keeps the user's selected one.
+// Local files dropped are added in order, copied; refused in a job; the selected row stays.
 TEST_F(WindowTest, DroppedFilesAreAddedOutsideAJobAndTheSelectionStays) {
     for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
         ::tarn::testing::WriteWav(folder.File(name), {});
@@ -289,8 +285,7 @@ TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhich
     const std::string actions =
         " | default Show the window | org.example.tarn.tarnme complete | -1";
     enum End { Done, Close };
-    // How the job ends, the portal there (else logind), the window active, the calls. The
-    // window in front withdraws the notification of the job before.
+    // The end, the portal there (else logind), the window active (withdrawing the last notice).
     using Row = std::tuple<End, bool, bool, std::vector<std::string>>;
     for (const auto& [end, viaPortal, active, calls] :
          {Row{Done, true, false, {portal(1), "Close", done + actions}},
@@ -300,8 +295,7 @@ TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhich
         desktop.Reset(viaPortal ? FakeDesktop::Grants : FakeDesktop::Absent);
         highest = 0;
         ::tarn::testing::WriteWav(folder.File("a.wav"), {.frames = std::int64_t{3} * 44100});
-        // A file listed twice is passed over. Closing the window is refused, then the orderly
-        // end aborts the job first.
+        // A file listed twice is passed over; a close is refused, an orderly end aborts first.
         form.AddChosenFiles({folder.File("a.wav"), folder.File("a.wav")});
         RunJob(active, calls.size(), [&, end = end] {
             if (end == Close) {
@@ -310,8 +304,7 @@ TEST_F(DesktopTest, SleepIsHeldOffAndTheTaskBarFollowsTheJobToEachOfItsEndsWhich
             }
         });
         EXPECT_EQ(desktop.calls, calls);
-        // From 0 up to the highest percentage the bar showed (the entry's stops at 100), each
-        // once, then hidden.
+        // From 0 up to the bar's highest (the entry's stops at 100), each once, then hidden.
         const auto& shown = desktop.progress;
         EXPECT_EQ(std::tuple(shown.front(), shown.end()[-2]),
                   std::tuple(0L, std::min(highest, 100L)));
@@ -338,8 +331,7 @@ TEST_F(DesktopTest, TheNotificationClickedBringsTheWindowForwardAndIsWithdrawn) 
     EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
 }
 
-// Files handed over by later starts are added, and the token that let the window come forward
-// is not left for the programs it starts later (the help reader).
+// Files handed over by later starts are added; the activation token is not left for later programs.
 TEST_F(DesktopTest, HandedOverFilesAreAddedAndLeaveNoActivationToken) {
     new HandedOverFiles(form, window, QDBusConnection::connectToBus(desktop.address, "program"));
     const QDBusConnection start = QDBusConnection::connectToBus(desktop.address, "start");

@@ -16,7 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Bytes;
+using testing::Fmt;
 using testing::Names;
+using testing::Riff;
 using testing::WavSpec;
 
 // A decoded file is longer than its source by at most the encoder's delay and padding.
@@ -38,12 +40,10 @@ class EncodeFileTest : public testing::JobFixture {};
 
 struct EncodeCase {
     const char* name;
-    // The bit rate, the mode and the four boxes (CRC, private, copyright, original; 2 for
-    // grayed) as chosen on the window.
+    // Bit rate, mode and the boxes CRC, private, copyright, original (2: grayed), as chosen.
     const char* options;
     int rate; // of the sound in the file
-    // Each source channel c plays 440 × (c + 1) Hz at half scale; shares[out][c] is the part of
-    // source channel c in output channel out.
+    // Source channel c plays 440 × (c + 1) Hz at half scale; shares[out][c]: its part in out.
     std::vector<std::vector<double>> shares;
     Bytes file;
 };
@@ -95,38 +95,25 @@ TEST_P(EncodeSourceTest, EveryFrameAndTheDecodedSoundAreAsChosen) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sources, EncodeSourceTest,
-    ::testing::Values(
-        // Its data chunk claims more than the file holds, as from a writer that never finished.
-        EncodeCase{"eight_bit_48000_cut_short",
-                   "160 Stereo 1001",
-                   48000,
-                   {{1, 0}, {0, 1}},
-                   testing::Riff({{"fmt ", testing::Fmt(2, 48000, 8)},
-                                  {"data",
-                                   testing::SoundData({.sampleRate = 48000,
-                                                       .bitsPerSample = 8,
-                                                       .frames = kSourceFrames}),
-                                   100 * kSourceFrames * 2}})},
-        // Front left, front right, centre, low frequency, back left, back right; read from byte
-        // 44, its channels would come out shifted; its odd last byte carries no sample.
-        EncodeCase{"six_channels_ffmpeg_lists_around_odd_data",
-                   "96 Mono 2112",
-                   44100,
-                   {{0.207, 0.207, 0.293, 0.0, 0.146, 0.146}},
-                   [] {
-                       Bytes data = testing::SoundData({.channels = 6, .frames = kSourceFrames});
-                       data.push_back(0x80);
-                       return testing::Riff({{"fmt ", testing::Fmt(6, 44100, 16)},
-                                             {"LIST", testing::FfmpegList()},
-                                             {"data", data},
-                                             {"LIST", testing::FfmpegList()}});
-                   }()}),
-    testing::RowName);
+std::vector<EncodeCase> Sources() {
+    // Its data chunk claims more than the file holds, as from a writer that never finished.
+    const Bytes eight =
+        testing::SoundData({.sampleRate = 48000, .bitsPerSample = 8, .frames = kSourceFrames});
+    const Bytes cut = Riff({{"fmt ", Fmt(2, 48000, 8)}, {"data", eight, 100 * kSourceFrames * 2}});
+    // 5.1 read from byte 44 would come out shifted; its odd last byte carries no sample.
+    Bytes six = testing::SoundData({.channels = 6, .frames = kSourceFrames});
+    six.push_back(0x80);
+    const Bytes list = testing::FfmpegList();
+    six = Riff({{"fmt ", Fmt(6, 44100, 16)}, {"LIST", list}, {"data", six}, {"LIST", list}});
+    const std::vector<double> mono{0.207, 0.207, 0.293, 0.0, 0.146, 0.146};
+    return {{"eight_bit_48000_cut_short", "160 Stereo 1001", 48000, {{1, 0}, {0, 1}}, cut},
+            {"six_channels_ffmpeg_lists_around_odd_data", "96 Mono 2112", 44100, {mono}, six}};
+}
 
-// The run writes the entry's own MP3 path, processes events after every chunk, and stops after
-// the chunk during which Abort was asked for, its output a complete, shorter MP3 file.
+INSTANTIATE_TEST_SUITE_P(Sources, EncodeSourceTest, ::testing::ValuesIn(Sources()),
+                         testing::RowName);
+
+// The run writes the entry's MP3 path, pauses after each chunk, and stops at an Abort's chunk.
 TEST_F(EncodeFileTest, WritesTheEntrysPathPacesItselfAndStopsAfterAnAbort) {
     const std::string wav = Listed("My Song.wav", 10);
     form.Mp3Paths[1] = dir.File("Chosen.mp3");
@@ -179,8 +166,7 @@ struct FailureCase {
 class EncodeFailureTest : public EncodeFileTest,
                           public ::testing::WithParamInterface<FailureCase> {};
 
-// A failed run says why in one critical box titled "Critical error...", leaves the source as it
-// was, removes only an output of its own, and returns without processing events.
+// A failed run says why, keeps the source, removes only its own output, and processes no events.
 TEST_P(EncodeFailureTest, SaysWhyRemovesNothingOfOthersAndReturns) {
     const FailureCase& c = GetParam();
     const std::string wav = dir.File("song.wav");
@@ -204,9 +190,8 @@ TEST_P(EncodeFailureTest, SaysWhyRemovesNothingOfOthersAndReturns) {
                      : kind == "encode" ? "The file cannot be encoded:\n" + wav + "\n"
                                         : kind) +
                     c.reason});
-    EXPECT_EQ(describe(mp3), c.output ? c.output : "absent");
-    EXPECT_EQ(describe(wav), sourceBefore);
-    EXPECT_EQ(platform.doEventsCalls, 0);
+    EXPECT_EQ(std::tuple(describe(mp3), describe(wav), platform.doEventsCalls),
+              std::tuple(c.output ? c.output : "absent", sourceBefore, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -24,8 +24,7 @@ protected:
         platform.AnswerDialog(dir.File(name));
         form.cmdOpen_Click();
     }
-    // Both lists; then each entry of the table as "listed < chosen mp3 rate/bits/channels", paths
-    // in the folder shown by name, with "*" after the chosen name of a renamed file.
+    // Both lists, then each entry as "listed < chosen* mp3 rate/bits/channels" (* if renamed).
     Names Table() const {
         const auto name = [this](const std::string& path) {
             return fs::path(path).lexically_relative(dir.Path()).string();
@@ -55,10 +54,8 @@ TEST_F(FileListTest, AddingRenamesTheFileAndFillsTheTableAndBothLists) {
     EXPECT_EQ(form.FileCount, 0) << "a cancelled dialog adds nothing";
     WriteWav(dir.File("My Song - Live.wav"), WavSpec{.frames = 100});
     Choose("My Song - Live.wav");
-    EXPECT_EQ(dir.Names(), Names{"MySongLive.wav"});
-    EXPECT_TRUE(ListButtons());
-    // A clean name stays as it is, read-only and all; the full-path option counts as it is
-    // ticked when a file is added.
+    EXPECT_EQ(std::tuple(dir.Names(), ListButtons()), std::tuple(Names{"MySongLive.wav"}, true));
+    // A clean name stays, read-only and all; the full-path option counts as ticked at the add.
     WriteWav(dir.File("clean.wav"),
              {.sampleRate = 48000, .bitsPerSample = 8, .channels = 6, .frames = 0});
     WriteWav(dir.File("read only.wav"), {.frames = 0});
@@ -103,8 +100,7 @@ std::vector<std::uint8_t> WavWithFields(std::int32_t rate, std::int16_t bits) {
     return bytes;
 }
 
-// A refused file keeps its name, the table and both lists stay as they were, and a critical
-// message titled with the program's name says why.
+// A refused file keeps its name, the table and lists stay, and a critical message says why.
 TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
     WriteWav(dir.File("listed.wav"), WavSpec{.frames = 0});
     Choose("listed.wav");
@@ -141,46 +137,34 @@ TEST_F(FileListTest, ARefusedFileKeepsItsNameAndTheListAsItWas) {
             text.replace(at, 1, dir.File(name));
         }
         EXPECT_EQ(platform.interactions.back(), "Tarn MP3 Encoder (x): " + text);
-        EXPECT_EQ(dir.Names(), names) << name;
-        EXPECT_EQ(Table(), table) << name;
+        EXPECT_EQ(std::pair(dir.Names(), Table()), std::pair(names, table)) << name;
     }
     EXPECT_EQ(platform.interactions.size(), std::size(rows));
     EXPECT_EQ(fs::file_size(dir.File("takenname.wav")), 1U);
 }
 
-TEST_F(FileListTest, TheHundredthFileIsRefused) {
-    for (int i = 1; i <= 100; ++i) {
-        WriteWav(dir.File(std::to_string(i) + " .wav"), WavSpec{.frames = 0});
-        Choose(std::to_string(i) + " .wav");
-    }
-    EXPECT_EQ(form.FileCount + form.lstOpenFileName.ListCount(), 2 * frmMain::kMaxEntries);
-    EXPECT_TRUE(fs::exists(dir.File("100 .wav")));
-    EXPECT_EQ(
-        platform.interactions,
-        Names{"Tarn MP3 Encoder (x): The list is full: at most 99 files can be encoded in one "
-              "job."});
-}
-
-// Files that find the list full are told in one message, with how many and the first few; no
-// more wait than the list could take.
+// The hundredth file is refused, keeping its name; many are told in one message, the first few.
 TEST_F(FileListTest, FilesRefusedForAFullListAreToldInOneMessage) {
     std::vector<std::string> paths;
     for (int i = 1; i <= 106; ++i) {
-        paths.push_back(dir.File(std::to_string(i) + ".wav"));
+        paths.push_back(dir.File(std::to_string(i) + " .wav"));
         WriteWav(paths.back(), WavSpec{.frames = 0});
     }
     const std::string full =
-        "Tarn MP3 Encoder (x): The list is full: at most 99 files can be encoded in one job.\n";
+        "Tarn MP3 Encoder (x): The list is full: at most 99 files can be encoded in one job.";
     form.AddChosenFiles(paths);
-    EXPECT_EQ(form.FileCount, frmMain::kMaxEntries);
-    form.AddChosenFiles({paths[0], dir.File("gone.wav"), paths[101], paths[102]});
+    EXPECT_EQ(form.FileCount + form.lstOpenFileName.ListCount(), 2 * frmMain::kMaxEntries);
+    Choose("100 .wav");
+    EXPECT_TRUE(fs::exists(paths[99]));
+    form.AddChosenFiles({dir.File("1.wav"), dir.File("gone.wav"), paths[101], paths[102]});
     EXPECT_EQ(
         platform.interactions,
-        (Names{full + "These 7 files were not added:\n" + paths[99] + "\n" + paths[100] + "\n" +
+        (Names{full + "\nThese 7 files were not added:\n" + paths[99] + "\n" + paths[100] + "\n" +
                    paths[101] + "\n" + paths[102] + "\n" + paths[103] + "\nand 2 more.",
+               full,
                "Tarn MP3 Encoder (x): The file cannot be read:\n" + dir.File("gone.wav") +
                    "\nNo such file or directory.",
-               full + "These 2 files were not added:\n" + paths[101] + "\n" + paths[102]}));
+               full + "\nThese 2 files were not added:\n" + paths[101] + "\n" + paths[102]}));
 }
 
 TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
@@ -201,12 +185,10 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     form.cmdDeleteFile_Click();
     form.lstOpenFileName.SetListIndex(0);
     form.cmdDeleteFile_Click();
-    EXPECT_EQ(form.FileCount, 0);
-    EXPECT_FALSE(ListButtons());
-    EXPECT_EQ(dir.Names(), (Names{"a one.wav", "b-two.wav", "c.wav"}));
+    EXPECT_EQ(std::tuple(form.FileCount, ListButtons(), dir.Names()),
+              std::tuple(0, false, Names{"a one.wav", "b-two.wav", "c.wav"}));
 
-    // Clearing leaves a file whose chosen name was taken, and says so; the rest come back and can
-    // be re-added.
+    // Clearing leaves a file whose chosen name was taken, said; the rest come back, re-addable.
     Choose("a one.wav");
     Choose("b-two.wav");
     testing::WriteBytes(dir.File("a one.wav"), {'x'});
@@ -214,22 +196,19 @@ TEST_F(FileListTest, RemovingClearingAndLeavingGiveTheNamesBack) {
     ASSERT_EQ(platform.interactions.size(), 1U);
     EXPECT_NE(platform.interactions[0].find(dir.File("aone.wav") + "\n    to a one.wav: File "),
               std::string::npos);
-    EXPECT_EQ(dir.Names(), (Names{"a one.wav", "aone.wav", "b-two.wav", "c.wav"}));
-    EXPECT_EQ(Table(), Names{});
-    EXPECT_FALSE(ListButtons());
+    EXPECT_EQ(std::tuple(dir.Names(), Table(), ListButtons()),
+              std::tuple(Names{"a one.wav", "aone.wav", "b-two.wav", "c.wav"}, Names{}, false));
     Choose("b-two.wav");
     EXPECT_EQ(form.FilePaths[1], dir.File("btwo.wav"));
 
     // The window manager's close gives the names back before the window goes.
     bool cancel = true;
     form.Form_QueryUnload(cancel);
-    EXPECT_FALSE(cancel);
-    EXPECT_FALSE(form.Loaded());
-    EXPECT_TRUE(fs::exists(dir.File("b-two.wav")));
+    EXPECT_EQ(std::tuple(cancel, form.Loaded(), fs::exists(dir.File("b-two.wav"))),
+              std::tuple(false, false, true));
 }
 
-// Files from outside (another start, say) that come while a message of a change is open wait
-// their turn; files still waiting when the program ends during a message are not added.
+// Files coming during a change's message wait their turn, unless the program ends meanwhile.
 TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
     for (const char* name : {"a one.wav", "b.wav", "c.wav", "d.wav", "e f.wav"}) {
         WriteWav(dir.File(name), WavSpec{});
@@ -238,9 +217,8 @@ TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
     const std::vector<std::function<void()>> atMessage{
         [&] { form.AddChosenFiles({dir.File("c.wav")}); },
         [&] { form.AddChosenFiles({dir.File("d.wav")}); },
-        [&] {
-            form.Shutdown();
-        }};
+        [&] { form.Shutdown(); },
+    };
     platform.onMessage = [&](const platform::MessageBoxRequest&) {
         atMessage.at(shown++)();
     };
@@ -256,9 +234,7 @@ TEST_F(FileListTest, FilesThatComeWhileTheListChangesWaitTheirTurn) {
     EXPECT_TRUE(fs::exists(dir.File("e f.wav")));
 }
 
-// Files that come together and take cleaned names share one rewrite of the journal; a file that
-// keeps its name, or would take a name already taken, ends such a batch, and each file's word is
-// said in turn.
+// Files that come together share a journal rewrite until one keeps or cannot take its name.
 TEST_F(FileListTest, FilesThatComeTogetherShareOneRecordOfTheirNames) {
     NameJournal journal(dir.File(".state/renames"));
     form.UseNameJournal(&journal);
@@ -293,8 +269,7 @@ TEST_F(FileListTest, FilesThatComeTogetherShareOneRecordOfTheirNames) {
     EXPECT_TRUE(fs::exists(dir.File("x y.wav")));
 }
 
-// A path with a NUL byte in it, or one that is not absolute, is refused before anything looks at
-// it, whichever way it came; the journal takes the next file as ever.
+// A path with a NUL byte, or not absolute, is refused before anything looks at it.
 TEST_F(FileListTest, APathWithANulOrARelativePathIsRefusedAtTheDoor) {
     NameJournal journal(dir.File(".state/renames"));
     form.UseNameJournal(&journal);

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -22,13 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using ::testing::AllOf;
+namespace gm = ::testing;
 using testing::Contents;
-using ::testing::Ge;
-using ::testing::Gt;
-using ::testing::Le;
 using testing::Length;
-using ::testing::Lt;
 using testing::Names;
 
 constexpr const char* kJobDone = "Tarn MP3 Encoder:            Job done!";
@@ -59,7 +54,6 @@ protected:
             Add(name);
         }
     }
-    // Whether the window refuses to close now.
     bool CloseRefused() {
         bool cancel = false;
         form.Form_QueryUnload(cancel);
@@ -87,10 +81,11 @@ protected:
     testing::TempDir stateDir;
     NameJournal journal{stateDir.File("renames")};
     std::map<std::string, std::string> originals;
-    bool running = false;
-    bool runningAtMessage = true;
-    Names totals;
-    Names totalsAtMessage;
+    bool running = false, runningAtMessage = true;
+    Names totals, totalsAtMessage;
+    frmMain::JobOutcome outcome;
+    const forms::Connection ended =
+        form.JobEnded.Connect([this](const frmMain::JobOutcome& told) { outcome = told; });
 };
 
 TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
@@ -107,9 +102,8 @@ TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
         lengths.push_back({Length(dir.File("firstsong.mp3")), Length(dir.File("second.mp3")),
                            Length(dir.File("thirdcut.mp3"))});
         if (lengths.size() == 1) {
-            EXPECT_EQ(EnabledControls(), (Names{"cmdAbort", "cmdHelp"}));
-            EXPECT_EQ(TimersEnabled(), std::tuple(true, true, true));
-            EXPECT_EQ(form.ShownEntry, 1);
+            EXPECT_EQ(std::tuple(EnabledControls(), TimersEnabled(), form.ShownEntry),
+                      std::tuple(Names{"cmdAbort", "cmdHelp"}, std::tuple(true, true, true), 1));
             EXPECT_TRUE(CloseRefused());
         }
     });
@@ -120,7 +114,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
     EXPECT_FALSE(runningAtMessage);
     const std::string top = *std::ranges::max_element(
         totalsAtMessage, {}, [](const std::string& text) { return std::stoi(text); });
-    EXPECT_THAT(std::stoi(top), AllOf(Ge(100), Le(105))) << "every entry counts";
+    EXPECT_THAT(std::stoi(top), gm::AllOf(gm::Ge(100), gm::Le(105))) << "every entry counts";
     EXPECT_EQ(dir.Names(), (Names{"first song.mp3", "first song.wav", "second.mp3", "second.wav",
                                   "third-cut.mp3", "third-cut.wav"}));
     ExpectIdle();
@@ -128,8 +122,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
 
     // The old output went before the first run; each run starts once the one before is done.
     ASSERT_GE(lengths.at(0)[0], 0);
-    const auto first = Length(dir.File("first song.mp3"));
-    const auto second = Length(dir.File("second.mp3"));
+    const auto first = Length(dir.File("first song.mp3")), second = Length(dir.File("second.mp3"));
     for (const auto& seen : lengths) { // -1 for a file not there yet
         EXPECT_EQ(seen[1] < 0 ? first : seen[0], first);
         EXPECT_EQ(seen[2] < 0 ? second : seen[1], second);
@@ -137,8 +130,7 @@ TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
 }
 
 TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
-    // Short files come out a little longer than their estimate: the job bar reads 100 % before
-    // the last run is done, and on a slow machine job ticks fall into that last stretch.
+    // Short files outgrow their estimate: on a slow machine the bar reads 100 % before the end.
     platform.doEventsCost = 400ms;
     for (const char* name : {"one a.wav", "two b.wav", "three c.wav"}) {
         Listed(name, 1);
@@ -151,13 +143,11 @@ TEST_F(JobTest, TheJobEndsOnlyOnceItsLastRunHasReturned) {
     Go();
     ASSERT_TRUE(ticked100WhileRunning);
     ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_FALSE(runningAtMessage);
-    EXPECT_EQ(Length(dir.File("three c.mp3")), Length(dir.File("one a.mp3")));
-    EXPECT_EQ(platform.interactions, (Names{"beep", kJobDone}));
+    EXPECT_EQ(std::tuple(runningAtMessage, Length(dir.File("three c.mp3")), platform.interactions),
+              std::tuple(false, Length(dir.File("one a.mp3")), Names{"beep", kJobDone}));
 }
 
-// What the user does, word by word, once the second run has written something; whether the program
-// ends, a new job encodes the file added meanwhile, the run's file is listed again (cleaned).
+// The user's words once the second run wrote; whether it leaves, a new job runs, a file relisted.
 struct LeaveAfterAbort {
     const char* name;
     bool leaves, newJob, relisted;
@@ -202,9 +192,8 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
         asked = true;
         Act(way.name);
         // The run still holds its files under their cleaned names: nothing has gone yet.
-        EXPECT_EQ(platform.unloadCalls, 0);
-        EXPECT_TRUE(form.Loaded());
-        EXPECT_TRUE(fs::exists(dir.File("twob.wav")));
+        EXPECT_EQ(std::tuple(platform.unloadCalls, form.Loaded(), fs::exists(dir.File("twob.wav"))),
+                  std::tuple(0, true, true));
     });
     Go();
     ASSERT_TRUE(asked);
@@ -213,9 +202,7 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
     EXPECT_EQ(form.Loaded(), !way.leaves);
     // At most the rest of the run's pause: giving the names back lets no event in.
     EXPECT_LE(pausesAfterAsking, way.newJob ? INT_MAX : 1);
-    // The aborted run stopped, the third entry was never encoded; a file added meanwhile only by
-    // a new job. Listed again, a file and its MP3 file keep their names; only its own record
-    // stays.
+    // The third entry never encoded; a relisted file keeps its names and only its own record.
     const std::string second = way.relisted ? "twob" : "two b";
     Names names{"next one.wav", "one a.mp3",     "one a.wav",
                 "three c.wav",  second + ".mp3", second + ".wav"};
@@ -226,7 +213,8 @@ TEST_P(LeaveAfterAbortTest, WaitsUntilTheRunHasReturnedThenGivesEveryNameBack) {
         ASSERT_TRUE(journal.Forget(dir.File("twob.wav")));
     }
     EXPECT_EQ(dir.Names(), names);
-    EXPECT_THAT(Length(dir.File(second + ".mp3")), AllOf(Gt(0), Lt(Length(dir.File("one a.mp3")))));
+    EXPECT_THAT(Length(dir.File(second + ".mp3")),
+                gm::AllOf(gm::Gt(0), gm::Lt(Length(dir.File("one a.mp3")))));
     ExpectSourcesIntact();
     EXPECT_EQ(platform.interactions, (way.newJob ? Names{"beep", kJobDone} : Names{}));
 }
@@ -243,8 +231,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, LeaveAfterAbortTest, ::testing::ValuesIn(kWaysToL
 
 class FilesInAJobTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
 
-// Files handed to the window while its job runs, or while it says "Job done!", change nothing
-// then; they join the list in order, with the usual checks, once the job has ended.
+// Files handed over during a job or its "Job done!" join the list in order once it has ended.
 TEST_P(FilesInAJobTest, JoinTheListInOrderOnceTheJobHasEnded) {
     const bool aborted = std::string(GetParam()) == "aborted";
     Listed("first.wav", 2);
@@ -266,9 +253,9 @@ TEST_P(FilesInAJobTest, JoinTheListInOrderOnceTheJobHasEnded) {
     ASSERT_TRUE(WaitForTheEnd());
     const std::string refusal = "Tarn MP3 Encoder (x): The Sample Rate must be 44.1 or 48 kHz.";
     EXPECT_EQ(platform.interactions, (aborted ? Names{refusal} : Names{"beep", kJobDone, refusal}));
-    EXPECT_EQ(form.lstOpenFileName.Items(),
-              (aborted ? Names{"b c.wav"} : Names{"b c.wav", "d-e.wav"}));
-    EXPECT_EQ(form.FilePaths[1], dir.File("bc.wav"));
+    EXPECT_EQ(
+        std::tuple(form.lstOpenFileName.Items(), form.FilePaths[1]),
+        std::tuple(aborted ? Names{"b c.wav"} : Names{"b c.wav", "d-e.wav"}, dir.File("bc.wav")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, FilesInAJobTest, ::testing::Values("done", "aborted"),
@@ -276,8 +263,7 @@ INSTANTIATE_TEST_SUITE_P(Ends, FilesInAJobTest, ::testing::Values("done", "abort
 
 class FaultDuringTheJobTest : public JobTest, public ::testing::WithParamInterface<const char*> {};
 
-// A source cut short stops that file's run and its output goes; a deleted one is read on from
-// the file the run holds open. The other files are encoded; every name comes back.
+// A source cut short loses its output; a deleted one is read on; the rest encoded, names back.
 TEST_P(FaultDuringTheJobTest, StopsThatFileOnlyAndEveryNameComesBack) {
     const std::string fault = GetParam();
     WriteAndAdd({"one a.wav"}, 1);
@@ -312,9 +298,6 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultDuringTheJobTest, ::testing::Values("delet
 
 TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
     WriteAndAdd({"my song.wav", "free later.wav"}, 1);
-    frmMain::JobOutcome outcome;
-    const auto ended =
-        form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
     testing::WriteBytes(dir.File("my song.mp3"), {'k', 'e', 'e', 'p'});
     testing::WriteBytes(dir.File("free later.mp3"), {'o', 'l', 'd'});
     // "my song.wav" comes back whenever it goes; "free later.mp3" goes in its entry's second try.
@@ -360,34 +343,25 @@ TEST_F(JobTest, NamesTakenAtTheEndAreTriedThreeTimesNeverReplacedAndReported) {
                          NameJournal::Kind::OutputFinished));
 }
 
-// A disk that cannot make a finished MP3 file durable: the file goes, the user is told, and the
-// job ends in trouble. Where the sync of the whole file system fails, each file is synced on its
-// own, and only the one whose sync fails is lost.
+// A finished MP3 file that cannot be synced, even on its own, goes, said; the job in trouble.
 TEST_F(JobTest, AFinishedFileThatCannotBeMadeDurableIsRemovedAndSaid) {
     WriteAndAdd({"one a.wav", "two b.wav"}, 1);
-    frmMain::JobOutcome outcome;
-    const auto ended =
-        form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
     testing::FaultySystem system;
     system.Refuse(platform::sys::Call::Syncfs, EIO);
     system.Refuse(platform::sys::Call::Fsync, EIO, "onea.mp3");
     Go();
     ASSERT_TRUE(WaitForTheEnd());
-    EXPECT_EQ(std::tuple(outcome.mp3Files, outcome.troubles), std::tuple(1, true));
+    EXPECT_EQ(std::tuple(outcome.mp3Files, outcome.troubles, dir.Names()),
+              std::tuple(1, true, Names{"one a.wav", "two b.mp3", "two b.wav"}));
     EXPECT_EQ(platform.interactions,
               (Names{"Critical error... (x): The MP3 file cannot be written:\n" +
                          dir.File("onea.mp3") + "\nInput/output error.",
                      "beep", kJobDone}));
-    EXPECT_EQ(dir.Names(), (Names{"one a.wav", "two b.mp3", "two b.wav"}));
 }
 
-// Aborted once its runs are done, a job is idle at once, and counts every file they finished once
-// their sync has answered.
+// Aborted after its runs, a job is idle at once, and counts every file finished once synced.
 TEST_F(JobTest, AnAbortAfterTheRunsCountsEveryFileFinished) {
     WriteAndAdd({"one a.wav", "two b.wav"}, 1);
-    frmMain::JobOutcome outcome;
-    const auto ended =
-        form.JobEnded.Connect([&](const frmMain::JobOutcome& told) { outcome = told; });
     Go();
     ASSERT_TRUE(form.JobActive()) << "the job tick has not ended it yet";
     std::optional<std::tuple<bool, int>> atTheWait;
@@ -401,8 +375,7 @@ TEST_F(JobTest, AnAbortAfterTheRunsCountsEveryFileFinished) {
     EXPECT_EQ(dir.Names(), (Names{"one a.mp3", "one a.wav", "two b.mp3", "two b.wav"}));
 }
 
-// A header may claim 65535 channels of 16 bits (131070 bytes a frame); the run reads it in
-// chunks of bounded size, not in gigabytes.
+// A header may claim 65535 channels of 16 bits; the run reads in bounded chunks, not gigabytes.
 TEST_F(JobTest, AHeaderClaimingThousandsOfChannelsDoesNotMakeTheRunTakeGigabytes) {
     constexpr int kChannels = 65535;
     testing::WriteBytes(

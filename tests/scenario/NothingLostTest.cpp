@@ -1,6 +1,4 @@
-// No byte and no name is lost, whichever system call fails and wherever the machine stops: every
-// call of an add, a job and a start after a crash fails in turn, the process stops between any
-// two of them, and every step that moves a user's file is guarded by a durable record.
+// No byte or name is lost whichever call fails or wherever the process stops; records guard moves.
 #include "filelist/FileNames.h"
 #include "journal/NameJournal.h"
 #include "shell/frmMain.h"
@@ -29,8 +27,7 @@ using Kind = NameJournal::Kind;
 using Files = std::map<std::string, std::string>;
 using namespace std::chrono_literals;
 
-// A start of the program: the window loaded, with its journal, the last start's names in order.
-// `atPause` is called at each moment the window handles events, from the start on.
+// A start of the program, its journal's names put in order; `atPause` is called at each pause.
 struct Session {
     explicit Session(const std::string& journalPath,
                      const std::function<void(Session&, int)>& atPause = {})
@@ -46,7 +43,6 @@ struct Session {
         }
         form.RecoverNames();
     }
-    // Lists the files and encodes them in one job, to its end.
     void AddAndEncode(const std::vector<std::string>& paths) {
         form.AddChosenFiles(paths);
         if (form.FileCount > 0) {
@@ -73,11 +69,9 @@ std::string FolderOf(const std::string& path) {
     return fs::path(path).parent_path().string();
 }
 
-// Lists where a power cut could lose a name: a user's file is moved, and an MP3 file made, only
-// while a durable record guards the step; a record goes only once its step is durable.
+// Lists where a power cut could lose a name: each step needs a durable record, kept till it is.
 class DurabilityOrder {
 public:
-    // Follows every call of the system from now on.
     DurabilityOrder(FaultySystem& system, const std::string& journal)
         : journal_(journal), temporaries_(journal + ".new") {
         system.Aside([this] { records_ = durable_ = NameJournal(journal_).Entries().ValueOr({}); });
@@ -182,19 +176,14 @@ private:
         records_ = next;
     }
 
-    std::string journal_;
-    std::string temporaries_;
-    std::string temporary_;
-    std::vector<NameJournal::Entry> records_;
+    std::string journal_, temporaries_, temporary_;
+    // The records now, and those a power cut would leave.
+    std::vector<NameJournal::Entry> records_, durable_;
     // Names made, moved or removed, and files written, since they were last synced.
-    std::set<std::string> unsyncedNames_;
-    std::set<std::string> unsyncedData_;
-    // The records a power cut would leave.
-    std::vector<NameJournal::Entry> durable_;
+    std::set<std::string> unsyncedNames_, unsyncedData_;
     bool temporarySynced_ = false;
 };
 
-// The judge finds each way a power cut could lose a name.
 TEST(DurabilityOrderTest, FindsEveryStepThatAPowerCutCouldUndo) {
     const testing::TempDir dir;
     const std::string journal = dir.File("j/renames"), temporary = journal + ".new-1";
@@ -220,8 +209,7 @@ TEST(DurabilityOrderTest, FindsEveryStepThatAPowerCutCouldUndo) {
         for (const Note& call : calls) {
             system.Aside([&] { order.See(call, true); });
         }
-        EXPECT_EQ(order.violations,
-                  found.empty() ? std::vector<std::string>() : std::vector{found});
+        EXPECT_EQ(order.violations, found.empty() ? Names() : Names{found});
         order.violations.clear();
     }
 }
@@ -291,9 +279,7 @@ protected:
             }
         }
     }
-    // Runs a session in a process of its own that stops at the call with that number.
-    // Where renames are a link and an unlink (NFS, say), or go through a placeholder (exFAT
-    // through FUSE).
+    // Renames as made, as a link and an unlink (NFS), or through a placeholder (exFAT on FUSE).
     enum class Renames { Plain, Linking, Neither };
     static void Refuse(FaultySystem& system, Renames renames) {
         if (renames != Renames::Plain) {
@@ -303,7 +289,6 @@ protected:
             system.Refuse(Call::Link, EPERM);
         }
     }
-    // The calls of a clean add and job.
     std::vector<FaultySystem::Note> CleanCalls(Renames renames) {
         if (renames == Renames::Plain) {
             return calls;
@@ -314,6 +299,7 @@ protected:
         Restore(initial);
         return system.calls;
     }
+    // Runs a session in a process of its own that stops at the call with that number.
     void StopAt(std::size_t call, Renames renames = Renames::Plain) {
         const pid_t child = ::fork();
         if (child == 0) {
@@ -324,8 +310,7 @@ protected:
         }
         ASSERT_EQ(::waitpid(child, nullptr, 0), child);
     }
-    // Killed as the last run writes its last bytes: the files before it encoded and durable, all
-    // listed, the last cut short.
+    // Killed as the last run writes its last bytes: the runs before durable, the last cut short.
     void StopAsTheLastRunWrites() {
         const auto write = [&](const auto& note) {
             return note.call == Call::Write && note.path == dir.File("clean.mp3");
@@ -333,9 +318,7 @@ protected:
         StopAt(static_cast<std::size_t>(calls.rend() -
                                         std::find_if(calls.rbegin(), calls.rend(), write)));
     }
-    // The state after the next start: every WAV file under its chosen name with its bytes, only
-    // finished MP3 files under chosen names, the `expected` ones among them, nothing else and no
-    // journal. An MP3 file missing from `expected` was named in what the user was `told`.
+    // After the next start: WAVs as chosen, finished MP3s (`expected` or `told`), no journal.
     void ExpectInOrder(const Names& expected, const Names& told = {}) {
         EXPECT_FALSE(fs::exists(journalPath));
         const Files files = Snapshot();
@@ -378,8 +361,7 @@ protected:
                            "clean.wav",  "first take.mp3", "first take.wav"};
     const Names afterTheCrash{"b-side.mp3", "b-side.wav", "clean.wav", "first take.mp3",
                               "first take.wav"};
-    Files initial;
-    Files finished;
+    Files initial, finished;
     std::vector<FaultySystem::Note> calls;
 };
 
@@ -405,8 +387,7 @@ TEST_F(NothingLostTest, EveryCallOfAnAddAndAJobFailsInTurn) {
     }
 }
 
-// A stick pulled out at any call of an add and a job, the program ended in order, started
-// without it and then with it back: no name is lost, and the user is told where the names are.
+// A stick pulled at any call, the program ended and started without it, then with it: no loss.
 TEST_F(NothingLostTest, TheMusicFolderGoesAtAnyCallAndComesBack) {
     const auto music = [&](const std::string& path) {
         return path.starts_with(dir.Path().string()) && !path.starts_with(dir.File(".state"));
@@ -443,8 +424,7 @@ TEST_F(NothingLostTest, TheMusicFolderGoesAtAnyCallAndComesBack) {
     }
 }
 
-// Also where a rename is a link and an unlink, which leaves two names between them, and where it
-// goes through a placeholder.
+// Also where a rename is a link and an unlink (two names between them), or uses a placeholder.
 TEST_F(NothingLostTest, TheProcessStopsBetweenAnyTwoCallsOfAnAddAndAJob) {
     for (const Renames renames : {Renames::Plain, Renames::Linking, Renames::Neither}) {
         const std::size_t count = CleanCalls(renames).size();
@@ -489,15 +469,13 @@ TEST_F(NothingLostTest, EveryCallOfAStartAfterACrashFailsInTurn) {
     });
 }
 
-// What a user or the desktop can send whenever the window handles events.
 void Press(forms::CommandButton& button) {
     if (button.Enabled()) {
         button.Click.Raise();
     }
 }
 
-// What a user or the desktop can send whenever the window handles events; `late` is a file
-// they may add.
+// What a user or the desktop can send whenever the window handles events; `late` they may add.
 constexpr std::array kSent{"Abort", "Add",   "a drop or a hand-over", "Remove", "Clear",
                            "Exit",  "close", "an end from outside",   "Go"};
 void Send(std::string_view what, Session& s, const std::string& late) {
@@ -546,9 +524,7 @@ protected:
             return text.find("cannot be written") != std::string::npos;
         })) << "a finished MP3 file was removed";
     }
-    // Each event sent at each pause of `script` (a session from its start), then the rest run
-    // to the end and the program left; also the process killed at each pause. The next start
-    // finds every name in order. `crashed` where each session starts after a crash of its own.
+    // Each event, and a kill, at each pause of `script`; `crashed`: each session after a crash.
     void SweepEventsAt(const std::function<void(Session&)>& script, bool crashed = false) {
         const std::string late = dir.File("late take.wav");
         testing::WriteWav(late, {.frames = 4410});

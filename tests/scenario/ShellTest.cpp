@@ -1,7 +1,6 @@
 // The window's start-up, the help and contact links, the painted title and Exit.
 #include "shell/frmMain.h"
-#include "support/TempDir.h"
-#include "support/TestPlatform.h"
+#include "support/JobFixture.h"
 
 #include <filesystem>
 #include <fstream>
@@ -11,26 +10,18 @@
 namespace tarn {
 namespace {
 
-using Names = std::vector<std::string>;
+using testing::Names;
 
-// Close and the separator above it go from the window's menu; the contact links go to the
-// desktop; Help opens the help file beside the program, else the installed one, else the path
-// beside.
-TEST(ShellTest, StartsWithoutCloseAndOpensLinksAndTheHelpFile) {
-    testing::TestPlatform platform;
-    frmMain form{platform.Bundle()};
-    form.Form_Load();
+class ShellTest : public testing::JobFixture {};
+
+// Close leaves the menu; links go to the desktop; Help opens the file beside, else installed.
+TEST_F(ShellTest, StartsWithoutCloseAndOpensLinksAndTheHelpFile) {
     EXPECT_EQ(platform.deletedMenuItems, (std::vector<int>{6, 5}));
     form.lblEMail.Click.Raise();
     form.lblWWW.Click.Raise();
-    const auto& shell = platform.shellRequests;
-    ASSERT_EQ(shell.size(), 2U);
-    EXPECT_EQ(shell[0].verb + " " + shell[0].target + " " + shell[1].verb + " " + shell[1].target,
-              "open mailto:tarn@example.org open https://tarn.example.org/");
-    EXPECT_EQ(std::tuple(shell[0].show, shell[1].show),
-              std::tuple(platform::ShowCommand::Show, platform::ShowCommand::Normal));
+    EXPECT_EQ(platform.shellRequests, (Names{"open mailto:tarn@example.org (show)",
+                                             "open https://tarn.example.org/ (normal)"}));
 
-    testing::TempDir dir;
     platform.programFolder = dir.File("bin");
     const std::string installed = dir.File("share/tarnme/tarnme.chm");
     const std::string beside = dir.File("bin/tarnme.chm");
@@ -45,17 +36,12 @@ TEST(ShellTest, StartsWithoutCloseAndOpensLinksAndTheHelpFile) {
 }
 
 // Exit asks nothing; a second instance says so and ends.
-TEST(ShellTest, ExitsAndEndsBesideARunningInstance) {
-    testing::TestPlatform platform;
-    frmMain form{platform.Bundle()};
-    form.Form_Load();
+TEST_F(ShellTest, ExitsAndEndsBesideARunningInstance) {
     form.cmdExit.Click.Raise();
-    EXPECT_EQ(platform.unloadCalls, 1);
-    EXPECT_FALSE(form.Loaded());
-    EXPECT_TRUE(platform.interactions.empty());
+    EXPECT_EQ(std::tuple(platform.unloadCalls, form.Loaded(), platform.interactions.empty()),
+              std::tuple(1, false, true));
 
-    // Beside a running instance: files go to it without a word; without files, or when they are
-    // not taken, the refusal. A start that cannot tell whether another runs says why and ends.
+    // Beside a running instance files go to it silently, else a refusal; unsure, it says why, ends.
     const Names refusal{"beep", "Tarn MP3 Encoder (x): The application is already running!"};
     const Names files{"/music/b c.wav", "/music/d.wav"};
     const Status noLock = Status::Failure("No lock");
@@ -72,11 +58,10 @@ TEST(ShellTest, ExitsAndEndsBesideARunningInstance) {
         secondPlatform.instanceFailure = failure;
         frmMain second{secondPlatform.Bundle()};
         second.Form_Load(opened);
-        EXPECT_EQ(secondPlatform.interactions, said);
-        EXPECT_EQ(secondPlatform.handedOver.size(), opened.empty() || !failure.Ok() ? 0U : 1U);
-        EXPECT_FALSE(second.Loaded());
-        EXPECT_EQ(secondPlatform.unloadCalls, 1);
-        EXPECT_EQ(secondPlatform.deletedMenuItems, std::vector<int>());
+        EXPECT_EQ(std::tuple(secondPlatform.interactions, secondPlatform.handedOver.size(),
+                             second.Loaded(), secondPlatform.unloadCalls,
+                             secondPlatform.deletedMenuItems.empty()),
+                  std::tuple(said, opened.empty() || !failure.Ok() ? 0U : 1U, false, 1, true));
     }
 }
 

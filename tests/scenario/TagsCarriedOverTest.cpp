@@ -63,8 +63,7 @@ int Write(const std::string& wav, const TaggedFile& file) {
 class TagsCarriedOverTest : public testing::JobFixture,
                             public ::testing::WithParamInterface<TaggedFile> {};
 
-// The MP3 file is that of the lame command, after a tag that mutagen and ffprobe read when the
-// WAV file has one; the job shows no message but its end.
+// The MP3 file is lame's, after any tag as mutagen and ffprobe read it; no message but the end.
 TEST_P(TagsCarriedOverTest, ReadBackByOtherProgramsBeforeTheAudioOfLame) {
     const TaggedFile& file = GetParam();
     const std::string wav = dir.File(file.name + ".wav"s), mp3 = dir.File(file.name + ".mp3"s);

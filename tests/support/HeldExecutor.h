@@ -10,27 +10,21 @@
 
 namespace tarn::testing {
 
-// A thread of its own that runs the work posted to it only while let go, so that a test sees
-// every sync at a moment it chooses, and every run of it in one order.
+// A thread that runs its work only while let go: a test sees every sync when it chooses, in order.
 class HeldExecutor : public platform::SerialExecutor {
 public:
     HeldExecutor() : thread_([this] { Loop(); }) {}
     ~HeldExecutor() override {
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
+        std::unique_lock lock(mutex_);
+        stopping_ = true;
         changed_.notify_all();
+        lock.unlock();
         thread_.join();
     }
-    HeldExecutor(const HeldExecutor&) = delete;
-    HeldExecutor& operator=(const HeldExecutor&) = delete;
 
     void Post(std::function<void()> work) override {
-        {
-            const std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(work));
-        }
+        const std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(work));
         changed_.notify_all();
     }
     // Runs what was posted so far, and what that posts, and returns once it is all done.
@@ -64,9 +58,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::function<void()>> queue_;
-    bool released_ = false;
-    bool busy_ = false;
-    bool stopping_ = false;
+    bool released_ = false, busy_ = false, stopping_ = false;
     std::thread thread_;
 };
 

@@ -6,6 +6,7 @@
 #include "support/TestPlatform.h"
 #include "support/WavFiles.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <functional>
@@ -39,7 +40,6 @@ public:
         platform.doEventsCost = std::chrono::milliseconds(40);
     }
 
-    // Writes `seconds` of CD sound under `name`.
     void WriteSound(const std::string& name, double seconds) {
         WriteWav(dir.File(name), {.frames = static_cast<std::int64_t>(44100 * seconds)});
     }
@@ -53,20 +53,52 @@ public:
         return Add(name);
     }
     void Go() { form.cmdGo.Click.Raise(); }
-    // Lets the window idle until the job tick has ended the job.
     bool WaitForTheEnd() {
         return platform.RunUntil([this] { return !form.JobActive(); }, std::chrono::seconds(10));
     }
-    // Calls `probe` at every event processing from now on.
-    void AtEveryPause(const std::function<void()>& probe);
+    void AtEveryPause(const std::function<void()>& probe) {
+        platform.AtDoEvents(1, [this, probe] {
+            probe();
+            AtEveryPause(probe);
+        });
+    }
     // The names of the enabled buttons and options, sorted.
-    Names EnabledControls() const;
+    Names EnabledControls() const {
+        using forms::ControlKind;
+        Names enabled;
+        for (const forms::Control* control : form.Controls()) {
+            const ControlKind kind = control->Kind();
+            if (control->Enabled() &&
+                (kind == ControlKind::CommandButton || kind == ControlKind::ComboBox ||
+                 kind == ControlKind::CheckBox)) {
+                enabled.push_back(control->Name());
+            }
+        }
+        std::sort(enabled.begin(), enabled.end());
+        return enabled;
+    }
     std::tuple<bool, bool, bool> TimersEnabled() const {
         return {form.Timer1.Enabled(), form.tmrProgress.Enabled(), form.tmrTotal.Enabled()};
     }
-    // The window as a job leaves it: an empty list, only the options, Open, Help and Exit enabled,
-    // the displays at zero, the timers stopped, the clock state fresh.
-    void ExpectIdle() const;
+    // As a job leaves it: list empty, options, Open, Help, Exit enabled, displays and clocks reset.
+    void ExpectIdle() const {
+        EXPECT_EQ(form.FileCount + form.lstOpenFileName.ListCount() +
+                      form.lstOpenFileSize.ListCount(),
+                  0);
+        EXPECT_EQ(EnabledControls(),
+                  (Names{"chkCRC", "chkCopyrightBit", "chkDelete", "chkFullPath", "chkOriginalBit",
+                         "chkPrivateBit", "cmbBitrate", "cmbMode", "cmbQuality", "cmdExit",
+                         "cmdHelp", "cmdOpen"}));
+        EXPECT_EQ(form.lblTimpEstimat.Caption() + form.lblTimpTrecut.Caption() +
+                      form.lblTimpEstimatPartial.Caption() + form.lblTimpTrecutPartial.Caption() +
+                      form.lblProgres.Caption() + form.lblTotal.Caption(),
+                  "00:00:0000:00:0000:00:0000:00:000%0%");
+        EXPECT_EQ(form.lblProgres.Width() + form.lblTotal.Width(), 0);
+        EXPECT_EQ(TimersEnabled(), std::tuple(false, false, false));
+        const auto clock = std::tuple(form.ElapsedTexts, form.ElapsedSeconds, form.ElapsedMinutes,
+                                      form.SecondsSeen);
+        EXPECT_EQ(clock, decltype(clock){}) << "the clock state starts the next job afresh";
+    }
 
     TempDir dir;
     TestPlatform platform;

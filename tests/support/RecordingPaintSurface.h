@@ -11,16 +11,14 @@
 
 namespace tarn::testing {
 
-// A surface that keeps the fonts it made as a device context does, and writes down every print
-// with the state it was made in.
+// A surface keeping its fonts as a device context does, recording each print with its state.
 class RecordingPaintSurface : public platform::PaintSurface {
 public:
     static constexpr platform::FontHandle kStockFont = 1;
 
     struct PrintCall {
         std::string text;
-        float x;
-        float y;
+        float x, y;
         std::uint32_t color;
         std::int16_t scaleMode;
         platform::LogFont font; // empty face for the surface's own font
@@ -65,8 +63,7 @@ public:
 
 private:
     std::int16_t scaleMode_ = platform::kScaleTwips;
-    float currentX_ = 0;
-    float currentY_ = 0;
+    float currentX_ = 0, currentY_ = 0;
     std::uint32_t foreColor_ = 0;
     platform::FontHandle selected_ = kStockFont;
     platform::FontHandle nextFont_ = kStockFont + 1;

@@ -38,8 +38,7 @@ public:
         return names;
     }
 
-    // In memory where there is one: a sync to a disk takes milliseconds, and some tests sync
-    // thousands of times.
+    // In memory where there is one: some tests sync thousands of times.
     static std::filesystem::path InMemory() {
         return std::filesystem::is_directory("/dev/shm") ? "/dev/shm"
                                                          : std::filesystem::temp_directory_path();

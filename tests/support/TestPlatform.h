@@ -6,22 +6,21 @@
 #include "platform/SyncThread.h"
 #include "support/HeldExecutor.h"
 
+#include <algorithm>
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarn::testing {
 
 using namespace std::chrono_literals;
 
-// The platform under a virtual clock: time moves only when the code under test processes its
-// events (each DoEvents costs a fixed step) or when a test lets the window idle, and timers fire
-// exactly at their moment. Dialog answers are scripted; message boxes and beeps are recorded.
+// The platform on a virtual clock moved by DoEvents or idling; dialogs scripted, messages recorded.
 class TestPlatform : public platform::Clock,
                      public platform::EventPump,
                      public platform::Notifier,
@@ -30,16 +29,12 @@ class TestPlatform : public platform::Clock,
                      public platform::WindowHost,
                      public platform::Desktop {
 public:
-    // Syncs are made on threads of their own, in the program's two queues, but only while the
-    // window handles its events or waits for one: every run sees its calls in one order. The
-    // answers of syncs in the background are delivered then too.
+    // Syncs run, and answer, only while the window handles events: every run sees one order.
     TestPlatform() : outerSyncs_(platform::UseSyncThread(&syncs_)) {}
     ~TestPlatform() override {
         platform::UseSyncThread(outerSyncs_);
         EXPECT_EQ(NameJournal::NestedWrites(), nestedWrites_) << "a change ran inside another";
     }
-    TestPlatform(const TestPlatform&) = delete;
-    TestPlatform& operator=(const TestPlatform&) = delete;
 
     platform::Platform Bundle() { return {*this, *this, *this, *this, *this, *this, *this}; }
 
@@ -49,19 +44,37 @@ public:
         LetSyncsGo();
         ++doEventsCalls;
         while (!doEventsActions_.empty() && doEventsActions_.begin()->first <= doEventsCalls) {
-            auto action = std::move(doEventsActions_.begin()->second);
-            doEventsActions_.erase(doEventsActions_.begin());
-            action();
+            doEventsActions_.extract(doEventsActions_.begin()).mapped()();
         }
         Pause();
         RunFor(doEventsCost);
     }
-    // Called at every moment the window handles events: each DoEvents, each wait for a sync and
-    // each message box; `pauses` counts them.
+    // Called at each DoEvents, wait for a sync and message box; `pauses` counts them.
     std::function<void(int pause)> onPause;
     int pauses = 0;
     // Lets the window sit idle, as its own event loop would.
-    void RunFor(std::chrono::milliseconds duration);
+    void RunFor(std::chrono::milliseconds duration) {
+        const platform::DateTime until = now_ + duration;
+        for (;;) {
+            // The earliest timer due; a timer is never re-entered while its own handler runs.
+            TimerState* next = nullptr;
+            for (TimerState& state : timers_) {
+                if (state.running && !state.firing && state.due <= until &&
+                    (next == nullptr || state.due < next->due)) {
+                    next = &state;
+                }
+            }
+            if (next == nullptr) {
+                break;
+            }
+            now_ = std::max(now_, next->due);
+            next->due = now_ + std::chrono::milliseconds(next->timer->Interval());
+            next->firing = true;
+            next->timer->Tick.Raise();
+            next->firing = false;
+        }
+        now_ = std::max(now_, until);
+    }
     // Idles until the condition holds; false when it still does not after `limit`.
     bool RunUntil(const std::function<bool()>& condition,
                   std::chrono::milliseconds limit = std::chrono::hours(1)) {
@@ -72,26 +85,43 @@ public:
         }
         return true;
     }
-    void AttachTimers(const std::vector<forms::Timer*>& timers);
+    void AttachTimers(const std::vector<forms::Timer*>& timers) {
+        timers_.reserve(timers_.size() + timers.size());
+        for (forms::Timer* timer : timers) {
+            const std::size_t index = timers_.size();
+            timers_.push_back({timer});
+            timers_.back().following = timer->StateChanged.Connect([this, index] {
+                TimerState& state = timers_[index];
+                state.running = state.timer->Enabled() && state.timer->Interval() > 0;
+                state.due = now_ + std::chrono::milliseconds(state.timer->Interval());
+            });
+        }
+    }
     // An action at the n-th call of DoEvents from now (1 = the next one).
     void AtDoEvents(int calls, std::function<void()> action) {
         doEventsActions_.emplace(doEventsCalls + calls, std::move(action));
     }
 
-    void ShowMessage(const platform::MessageBoxRequest& request) override;
+    void ShowMessage(const platform::MessageBoxRequest& request) override {
+        messages_.push_back(request);
+        allMessagesShown.push_back(request);
+        const char* mark = request.Icon == platform::MessageIcon::Critical      ? " (x)"
+                           : request.Icon == platform::MessageIcon::Exclamation ? " (!)"
+                                                                                : "";
+        interactions.push_back(request.Title + mark + ": " + request.Text);
+        if (onMessage) {
+            onMessage(request);
+        }
+        Pause();
+    }
     void Beep() override { interactions.push_back("beep"); }
     const std::vector<platform::MessageBoxRequest>& Messages() const { return messages_; }
-    // Every message any test platform of this process has shown.
     static inline std::vector<platform::MessageBoxRequest> allMessagesShown;
     std::function<void(const platform::MessageBoxRequest&)> onMessage;
 
     // Answers with the paths given, in turn; then as if cancelled.
     std::string ShowOpen(const platform::OpenDialogRequest& /*request*/) override {
-        std::string answer = dialogAnswers_.empty() ? "" : dialogAnswers_.front();
-        if (!dialogAnswers_.empty()) {
-            dialogAnswers_.pop_front();
-        }
-        return answer;
+        return answered_ < dialogAnswers_.size() ? dialogAnswers_[answered_++] : "";
     }
     void AnswerDialog(std::string path) { dialogAnswers_.push_back(std::move(path)); }
 
@@ -104,21 +134,16 @@ public:
     }
     void DeleteWindowMenuItem(int position) override { deletedMenuItems.push_back(position); }
     void Unload() override { ++unloadCalls; }
-    struct ShellRequest {
-        std::string verb;
-        std::string target;
-        platform::ShowCommand show;
-    };
     void ShellOpen(const std::string& verb, const std::string& target,
                    platform::ShowCommand show) override {
-        shellRequests.push_back({verb, target, show});
+        shellRequests.push_back(verb + " " + target +
+                                (show == platform::ShowCommand::Show ? " (show)" : " (normal)"));
     }
     void ShowHelp(const std::string& helpFile) override { helpRequests.push_back(helpFile); }
     std::string ProgramFolder() override { return programFolder; }
-    double ScreenTwipsPerPixelY() override { return twipsPerPixelY; }
+    double ScreenTwipsPerPixelY() override { return 15.0; }
 
-    // What the user saw and heard, in order: "beep", or a box as "title: text" with "(x)" after
-    // the title of a critical message and "(!)" after that of a warning.
+    // What the user saw and heard: "beep", or "title (x or ! if critical or a warning): text".
     std::vector<std::string> interactions;
     int doEventsCalls = 0;
     std::chrono::milliseconds doEventsCost = 5ms;
@@ -129,17 +154,15 @@ public:
     bool handOverTaken = true;
     std::vector<int> deletedMenuItems;
     int unloadCalls = 0;
-    std::vector<ShellRequest> shellRequests;
-    std::vector<std::string> helpRequests;
+    // What the desktop was asked to open ("verb target (show command)"), and the help files.
+    std::vector<std::string> shellRequests, helpRequests;
     std::string programFolder = "/opt/tarn";
-    double twipsPerPixelY = 15.0;
 
 private:
     struct TimerState {
         forms::Timer* timer;
         platform::DateTime due{};
-        bool running = false;
-        bool firing = false;
+        bool running = false, firing = false;
         forms::Connection following;
     };
 
@@ -148,15 +171,14 @@ private:
     std::vector<TimerState> timers_;
     std::multimap<int, std::function<void()>> doEventsActions_;
     std::vector<platform::MessageBoxRequest> messages_;
-    std::deque<std::string> dialogAnswers_;
+    std::vector<std::string> dialogAnswers_;
+    std::size_t answered_ = 0;
     void LetSyncsGo() {
         waitedSyncs_.LetGo();
         backgroundSyncs_.LetGo();
-        std::vector<std::function<void()>> delivered;
-        {
-            const std::lock_guard lock(deliveredMutex_);
-            delivered.swap(delivered_);
-        }
+        std::unique_lock lock(deliveredMutex_);
+        const std::vector<std::function<void()>> delivered = std::exchange(delivered_, {});
+        lock.unlock();
         for (const auto& completion : delivered) {
             completion();
         }
@@ -168,8 +190,7 @@ private:
         }
     }
 
-    testing::HeldExecutor waitedSyncs_;
-    testing::HeldExecutor backgroundSyncs_;
+    testing::HeldExecutor waitedSyncs_, backgroundSyncs_;
     std::mutex deliveredMutex_;
     std::vector<std::function<void()>> delivered_;
     // A wait for a sync handles the window's events, as the program's does.

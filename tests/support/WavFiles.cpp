@@ -16,7 +16,7 @@ void Put(Bytes& out, std::uint64_t value, int width) {
     }
 }
 
-void PutTag(Bytes& out, const char* tag) {
+static void PutTag(Bytes& out, const char* tag) {
     // Byte by byte: GCC 12 warns wrongly about a range insert of four chars at -O2.
     for (int i = 0; i < 4; ++i) {
         out.push_back(static_cast<std::uint8_t>(tag[i]));

@@ -12,8 +12,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Appends `value` as `width` little-endian bytes.
 void Put(Bytes& out, std::uint64_t value, int width);
-// Appends the four characters of a chunk tag.
-void PutTag(Bytes& out, const char* tag);
 
 struct Chunk {
     const char* id;
@@ -24,12 +22,10 @@ struct Chunk {
 // A RIFF file of these chunks, each padded to an even length as the format requires.
 Bytes Riff(const std::vector<Chunk>& chunks, const char* form = "WAVE");
 
-// The body of a "fmt " chunk.
 Bytes Fmt(int channels, int rate, int bits, int formatTag = 1);
 
 // The body of a "LIST" chunk: its form type, then identifiers and texts in turn, each padded.
 Bytes List(const std::vector<std::string>& items);
-// The INFO list ffmpeg writes.
 Bytes FfmpegList();
 
 struct WavSpec {

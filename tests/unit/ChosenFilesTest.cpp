@@ -18,10 +18,8 @@ namespace {
 using Texts = std::pair<const char*, const char*>;
 
 TEST(FileNamesTest, CleanedNamesFoldersSizesAndMp3Paths) {
-    for (const auto& [chosen, cleaned] :
-         {Texts{"My Song - Live.wav", "MySongLive.wav"}, Texts{"a-b c_d.WAV", "abc_d.WAV"}}) {
-        EXPECT_EQ(CleanFileName(chosen), cleaned);
-    }
+    EXPECT_EQ(CleanFileName("My Song - Live.wav"), "MySongLive.wav");
+    EXPECT_EQ(CleanFileName("a-b c_d.WAV"), "abc_d.WAV");
     using Split = std::tuple<const char*, const char*, const char*, const char*>;
     for (const auto& [path, parent, name, folder] :
          {Split{"/a b/c-d/e f.wav", "/a b/c-d", "e f.wav", "/a b/c-d/"},
@@ -78,8 +76,7 @@ TEST(WavProbeTest, ReadsTheFieldsAtFixedOffsets) {
         {{"LIST", testing::FfmpegList()}, {"fmt ", testing::Fmt(2, 44100, 16)}, {"data", {}}});
     EXPECT_EQ(ProbeWavHeaderBytes(listFirst.data(), listFirst.size()).outcome,
               ProbeOutcome::BadSampleRate);
-    // Its chunks are walked as Go walks them, in one pass of large reads; a file whose sound lies
-    // past its first 4,096 chunks is refused.
+    // Walked as Go walks it, in large reads; sound past the first 4,096 chunks is refused.
     for (const auto& [junk, outcome] :
          {std::pair{4094, ProbeOutcome::Accepted}, std::pair{4095, ProbeOutcome::Unreadable}}) {
         std::vector<testing::Chunk> chunks{{"fmt ", testing::Fmt(2, 44100, 16)}};

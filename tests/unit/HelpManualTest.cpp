@@ -18,9 +18,7 @@
 namespace tarn::help {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::Not;
+namespace gm = ::testing;
 
 constexpr const char* kManual = TARN_HELP_FILE;
 
@@ -43,8 +41,8 @@ bool HasAnchor(const std::string& html, const std::string& anchor) {
 TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
     const HelpManual manual(kManual);
     ASSERT_TRUE(manual.Outcome().Ok()) << manual.Outcome().Reason();
-    ASSERT_THAT(manual.Contents(), Not(IsEmpty()));
-    ASSERT_THAT(manual.Index(), Not(IsEmpty()));
+    ASSERT_THAT(manual.Contents(), gm::Not(gm::IsEmpty()));
+    ASSERT_THAT(manual.Index(), gm::Not(gm::IsEmpty()));
     EXPECT_EQ(manual.Title() + ", " + manual.DefaultTopic() + ", " + manual.Contents()[0].name,
               "Tarn MP3 Encoder Help, /welcome.html, Welcome");
 
@@ -71,7 +69,7 @@ TEST(HelpManualTest, TheBuiltManualHoldsEveryPageItNamesAndLinksTo) {
         ++pages;
         EXPECT_TRUE(listed.count(page)) << page << " is not in the contents";
         const std::string html = manual.Read(page).value_or("");
-        EXPECT_THAT(html, HasSubstr("</title>")) << page;
+        EXPECT_THAT(html, gm::HasSubstr("</title>")) << page;
         for (const HtmlTag& tag : HtmlTags(html)) {
             for (const char* attribute : {"href", "src"}) {
                 const std::string link = tag.Attribute(attribute);
@@ -98,8 +96,7 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
     std::vector<Case> cases = {Case{std::nullopt, " is missing"},
                                Case{"<html>no help</html>", " is not a compiled"},
                                Case{"ITS", " is not a compiled"}};
-    // Damage that chmlib does not survive: compression data whose window size is 0 (it divides
-    // by it on opening), and a directory block that names itself as the next (it loops).
+    // Damage chmlib does not survive: an LZX window of 0 (divides), a self-naming block (loops).
     for (const std::size_t at : {whole.find("LZXC") + 12, whole.find("PMGL") + 16}) {
         ASSERT_LT(at, whole.size());
         cases.emplace_back(std::string(whole).replace(at, 4, std::string(4, '\0')), " is damaged");
@@ -114,9 +111,9 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
             std::ofstream(file, std::ios::binary) << *cases[i].first;
         }
         const HelpManual manual(file);
-        EXPECT_THAT(manual.Contents(), IsEmpty()) << file;
+        EXPECT_THAT(manual.Contents(), gm::IsEmpty()) << file;
         EXPECT_EQ(manual.DefaultTopic(), "") << file;
-        EXPECT_THAT(manual.Outcome().Reason(), HasSubstr(file + cases[i].second));
+        EXPECT_THAT(manual.Outcome().Reason(), gm::HasSubstr(file + cases[i].second));
     }
     // Without a reader program that starts even a whole manual cannot be read: the reader is named.
     const std::string reader = dir.File("absent-reader");
@@ -127,7 +124,7 @@ TEST(HelpManualTest, ADamagedFileIsKnownAtOnce) {
     std::ofstream(dir.File("held.chm")) << "ITSF\nreadlink /proc/$$/fd/* >" << dir.File("held");
     static_cast<void>(ReadArchive(dir.File("held.chm"), "/bin/sh"));
     const std::string holds(std::istreambuf_iterator(std::ifstream(dir.File("held")).rdbuf()), {});
-    EXPECT_THAT(holds, Not(HasSubstr(kManual)));
+    EXPECT_THAT(holds, gm::Not(gm::HasSubstr(kManual)));
 }
 
 } // namespace

@@ -7,8 +7,7 @@ namespace {
 
 using enum JobState;
 
-// One run at a time; one asked to stop stays asked, and once leaving is asked for only its return
-// changes anything; from every state the runs' end and the last tick lead back to Idle.
+// One run at a time; an abort or an exit asked for stays; the runs' end and last tick lead to Idle.
 TEST(JobStateTest, OneRunAtATimeAndEveryJobEnds) {
     for (const JobState state :
          {Idle, Running, RunsDone, Aborting, AbortingThenStart, AbortingThenExit}) {

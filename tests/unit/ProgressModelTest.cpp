@@ -15,15 +15,13 @@ namespace {
 using namespace std::chrono_literals;
 using Read = std::pair<const char*, std::optional<std::int32_t>>;
 
-// WAV over MP3 byte rate to three decimals, but for five values a little above: every job's
-// progress is measured with these exact values.
+// WAV over MP3 byte rate to three decimals, five values a little above: progress uses them all.
 TEST(SizeRatioTest, EveryValueOfTheTableExactly) {
     using Key = std::tuple<int, std::int32_t, std::int16_t>;
-    const std::map<Key, double> aboveTheQuotient{{Key{32, 44100, 8}, 22.051},
-                                                 {Key{32, 44100, 16}, 44.101},
-                                                 {Key{40, 48000, 8}, 19.202},
-                                                 {Key{56, 48000, 8}, 13.715},
-                                                 {Key{224, 48000, 16}, 6.8573}};
+    const std::map<Key, double> aboveTheQuotient{
+        std::pair{Key{32, 44100, 8}, 22.051}, std::pair{Key{32, 44100, 16}, 44.101},
+        std::pair{Key{40, 48000, 8}, 19.202}, std::pair{Key{56, 48000, 8}, 13.715},
+        std::pair{Key{224, 48000, 16}, 6.8573}};
     for (int kbps : {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}) {
         for (std::int32_t rate : {44100, 48000}) {
             for (std::int16_t bits : {std::int16_t{8}, std::int16_t{16}}) {

@@ -14,8 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Answers 0 once `until` holds, or ETIMEDOUT after a long while: a test that would otherwise
-// hang fails instead.
+// Answers 0 once `until` holds, or ETIMEDOUT after a long while, so that a test cannot hang.
 int SyncUntil(const std::atomic<bool>& until) {
     for (int i = 0; i < 1000 && !until; ++i) {
         std::this_thread::sleep_for(10ms);
@@ -23,8 +22,7 @@ int SyncUntil(const std::atomic<bool>& until) {
     return until ? 0 : ETIMEDOUT;
 }
 
-// The sync of the finished files runs in the background for as long as a slow disk takes: a step
-// that waits for a sync of its own is never queued behind it, and each gets its own answer.
+// A step's own sync is never queued behind the slow one in the background; each gets its answer.
 TEST(SyncThreadTest, AStepNeverWaitsBehindTheSyncInTheBackground) {
     bool waitingSeen = false;
     platform::SyncThread* waited = nullptr;
@@ -41,19 +39,16 @@ TEST(SyncThreadTest, AStepNeverWaitsBehindTheSyncInTheBackground) {
     })),
               EIO);
     EXPECT_EQ(syncs.Wait(background), 0);
-    EXPECT_TRUE(waitingSeen);
-    EXPECT_FALSE(syncs.Waiting());
+    EXPECT_EQ(std::pair(waitingSeen, syncs.Waiting()), std::pair(true, false));
     for (int i = 0; i < 1000 && delivered != 0; ++i) {
         std::this_thread::sleep_for(1ms);
     }
     EXPECT_EQ(delivered, 0);
 }
 
-// Nothing is made before its executor runs it; the answers of the syncs in the background reach
-// the window's thread only through what delivers them, in the order they were made.
+// Background syncs run by their executor answer on the window's thread only, in their order.
 TEST(SyncThreadTest, AnswersInTheBackgroundAreDeliveredInTheirOrder) {
-    testing::HeldExecutor waitedExecutor;
-    testing::HeldExecutor backgroundExecutor;
+    testing::HeldExecutor waitedExecutor, backgroundExecutor;
     std::vector<std::function<void()>> deliveries;
     std::mutex deliveriesMutex;
     platform::SyncThread syncs(

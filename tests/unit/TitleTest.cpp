@@ -13,8 +13,6 @@
 namespace tarn {
 namespace {
 
-using testing::RecordingPaintSurface;
-
 platform::LogFont Record(const std::string& face, std::int32_t height = -25,
                          std::int32_t escapement = 0, std::int32_t weight = 0,
                          std::uint8_t italic = 0) {
@@ -56,8 +54,7 @@ TEST(LogFontTest, BuiltForTheScreenAndMappedToAFamilyStylesAndSize) {
           {32, 900, 32, true, 90.0},
           {0, -450, kDefaultFontPixels, false, -45.0}}) {
         const MappedFont mapped = MapLogFont(Record("Arial", height, escapement));
-        EXPECT_EQ(mapped.pixelSize, pixels) << height;
-        EXPECT_EQ(mapped.cellHeight, cellHeight) << height;
+        EXPECT_EQ(std::tuple(mapped.pixelSize, mapped.cellHeight), std::tuple(pixels, cellHeight));
         EXPECT_DOUBLE_EQ(mapped.rotation, rotation) << escapement;
     }
 }
@@ -74,7 +71,7 @@ TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
           Row{-1, 0x808080, -1, 1, 19, "8421504@9,49 ", true},
           Row{0xFFFFFF, 0x808080, 0, 1, 1639, "", false}}) {
         testing::TestPlatform platform;
-        RecordingPaintSurface surface;
+        testing::RecordingPaintSurface surface;
         EXPECT_EQ(RotateText(platform, platform, surface, "Tarn", "Times New Roman", kBooleanTrue,
                              kBooleanFalse, size, 0, downRight, upLeft, face, 10, 50, depth),
                   drawn);
@@ -89,7 +86,7 @@ TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
         EXPECT_EQ(std::tuple(surface.graphicsMode, surface.ScaleMode(), surface.Selected(),
                              surface.LiveFonts()),
                   std::tuple(platform::kGraphicsModeAdvanced, platform::kScaleTwips,
-                             RecordingPaintSurface::kStockFont, 0U));
+                             testing::RecordingPaintSurface::kStockFont, 0U));
         EXPECT_EQ(
             platform.Messages(),
             (std::vector<platform::MessageBoxRequest>(
@@ -97,7 +94,7 @@ TEST(RotateTextTest, DrawsEachLayerDepthTimesAndLeavesTheSurfaceAsItWas) {
     }
     // A surface that cannot take its own font back still gets its scale mode back.
     testing::TestPlatform platform;
-    RecordingPaintSurface surface;
+    testing::RecordingPaintSurface surface;
     surface.failsToRestore = true;
     EXPECT_FALSE(RotateText(platform, platform, surface, "Tarn", "Arial", kBooleanTrue,
                             kBooleanFalse, 19, 0, 0, 0, 0, 10, 50, 1));

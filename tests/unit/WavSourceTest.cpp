@@ -35,41 +35,38 @@ struct LocateRow {
 };
 
 std::vector<LocateRow> Files() {
+    const Bytes cd = Fmt(2, 44100, 16), dat = Fmt(1, 48000, 8), info = testing::FfmpegList();
     // An extensible "fmt ": the speaker mask, then the sub-format's GUID.
     Bytes extensible = Fmt(6, 48000, 16, kWaveFormatExtensible);
     const char tail[] = "\x16\x00\x10\x00\x3F\x00\x00\x00\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00"
                         "\x00\xAA\x00\x38\x9B\x71";
     extensible.insert(extensible.end(), tail, tail + 24);
-    Bytes spare = Fmt(2, 44100, 16); // a plain "fmt " with spare bytes after its fields
+    Bytes spare = cd; // a plain "fmt " with spare bytes after its fields
     spare.resize(40);
     Bytes notRiff = Riff({{"fmt ", Fmt(1, 48000, 8, 3)}});
     std::memcpy(notRiff.data(), "RIFX", 4);
     // The walk reads 1024 chunks past the format and the data in search of tags, not more.
-    std::vector<testing::Chunk> chunks{{"fmt ", Fmt(2, 44100, 16)}, {"data", {}}};
+    std::vector<testing::Chunk> chunks{{"fmt ", cd}, {"data", {}}};
     chunks.resize(1026, {"JUNK", {}});
     chunks.push_back({"LIST", {}});
 
     return {
         // A data chunk that claims more than the file holds, as from a writer that never finished.
         {"data_past_the_end",
-         Riff({{"JUNK", Bytes(5)}, {"fmt ", Fmt(1, 48000, 8)}, {"data", Bytes(7), 0xFFFFFFFF}}),
+         Riff({{"JUNK", Bytes(5)}, {"fmt ", dat}, {"data", Bytes(7), 0xFFFFFFFF}}),
          {kDatMono8, 58, 8, true}},
-        {"data_before_format",
-         Riff({{"data", Bytes(400)}, {"fmt ", Fmt(2, 44100, 16)}}),
-         {kCd, 20, 400, true}},
+        {"data_before_format", Riff({{"data", Bytes(400)}, {"fmt ", cd}}), {kCd, 20, 400, true}},
         {"extensible",
          Riff({{"fmt ", extensible}, {"data", Bytes(120)}}),
          {{kWaveFormatPcm, 6, 48000, 16, 0x3F}, 68, 120, true}},
         {"spare_format_bytes", Riff({{"fmt ", spare}, {"data", Bytes(4)}}), {kCd, 68, 4, true}},
         {"tags_before_data",
-         Riff({{"fmt ", Fmt(2, 44100, 16)}, {"LIST", {}}, {"data", {}}}),
+         Riff({{"fmt ", cd}, {"LIST", {}}, {"data", {}}}),
          {kCd, 52, 0, true, {{false, 44, 0}}}},
         {"tags_too_far", Riff(chunks), {kCd, 44, 0, true}},
         // Not well-formed: a canonical header (here 36 bytes), its tag unread; data from byte 44.
         {"not_riff", notRiff, {kDatMono8, 36, 0, false}},
-        {"no_data_chunk",
-         Riff({{"fmt ", Fmt(1, 48000, 8)}, {"LIST", testing::FfmpegList()}}),
-         {kDatMono8, 44, 26, false}},
+        {"no_data_chunk", Riff({{"fmt ", dat}, {"LIST", info}}), {kDatMono8, 44, 26, false}},
     };
 }
 

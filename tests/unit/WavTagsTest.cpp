@@ -32,8 +32,7 @@ TEST(InfoTextHandlerTest, ReadsUtf8ElseWindows1252AndTrimsAndBounds) {
     }
 }
 
-// Files that are no RIFF/WAVE files, or whose tags lie beyond what is read of their chunks, give
-// no tag; a read that fails costs the tags alone.
+// Not RIFF/WAVE, or tags beyond the chunks read: no tag; a read that fails costs the tags alone.
 TEST(Mp3TagForTest, GivesATagOnlyForWhatItReads) {
     const std::tuple<const char*, std::size_t, const char*, bool> rows[] = {
         {"junkBefore", 1000, "WAVE", true},

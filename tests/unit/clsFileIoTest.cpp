@@ -23,8 +23,7 @@ protected:
 };
 
 TEST_F(FileIoTest, WritesInPlaceReadsWhatThereIsAndMovesNothingFromNowhere) {
-    // A missing file is created; an existing one is written from its start and never truncated.
-    // A close that fails (a share that writes the data only then) is told.
+    // Created if missing, else written from its start, never truncated; a failed close is told.
     for (const auto& [text, closeError] :
          {std::pair<std::string, int>{"0123456789", 0}, {"abc", EIO}}) {
         testing::FaultySystem system;
@@ -75,9 +74,9 @@ TEST_F(FileIoTest, OpensOnlyARegularFileThatNoOneElseWrites) {
         {fifo, false, EINVAL}, {folder, true, EISDIR}, {path, true, EBUSY}, {path, false, EBUSY}};
     for (const auto& [target, writing, error] : cases) {
         clsFileIo file;
-        EXPECT_FALSE(OpenAs(file, target, writing)) << target;
-        EXPECT_EQ(errno, error) << target;
-        EXPECT_EQ(file.FileHandle(), -1);
+        const bool opened = OpenAs(file, target, writing);
+        EXPECT_EQ(std::tuple(opened, errno, file.FileHandle()), std::tuple(false, error, -1))
+            << target;
     }
     EXPECT_FALSE(writer->OpenFile(dir.File("other"))); // nor another file through the same object
     writer.reset();                                    // releasing the object lets the file go

@@ -53,17 +53,16 @@ Bytes Encode(BE_CONFIG config, const Samples& samples, std::uint32_t first = 576
 
 // A preset without a highpass gives the bytes of `lame -t --resample` for noise, where all shows.
 TEST(PresetTest, GivesTheBytesOfTheLameCommand) {
-    const std::tuple<std::int32_t, int, int, std::uint32_t, const char*> cases[] = {
-        {LQP_LOW_QUALITY, 44100, 2, 32, "-q 7"},
-        {LQP_NORMAL_QUALITY, 48000, 1, 40, ""},
-        {LQP_HIGH_QUALITY, 32000, 2, 320, "-q 2"},
-        {LQP_RADIO, 44100, 2, 112, "--lowpass 15"},
-        {LQP_TAPE, 48000, 1, 64, "--lowpass 14"},
-        {LQP_HIFI, 44100, 2, 192, "-q 2 --lowpass 18"},
-        {LQP_CD, 48000, 2, 320, "-q 2 --lowpass 20"},
-        {LQP_CD, 44100, 2, 128, "-q 2"}, // the bit rate's own lowpass, 17 kHz, is the lower
-        {LQP_STUDIO, 44100, 1, 128, "-q 0"}};
-    for (const auto& [preset, rate, channels, bitrate, options] : cases) {
+    using Row = std::tuple<std::int32_t, int, int, std::uint32_t, const char*>;
+    // For LQP_CD at 128 kbit/s the bit rate's own lowpass, 17 kHz, is the lower.
+    for (const auto& [preset, rate, channels, bitrate, options] :
+         {Row{LQP_LOW_QUALITY, 44100, 2, 32, "-q 7"}, Row{LQP_NORMAL_QUALITY, 48000, 1, 40, ""},
+          Row{LQP_HIGH_QUALITY, 32000, 2, 320, "-q 2"},
+          Row{LQP_RADIO, 44100, 2, 112, "--lowpass 15"},
+          Row{LQP_TAPE, 48000, 1, 64, "--lowpass 14"},
+          Row{LQP_HIFI, 44100, 2, 192, "-q 2 --lowpass 18"},
+          Row{LQP_CD, 48000, 2, 320, "-q 2 --lowpass 20"}, Row{LQP_CD, 44100, 2, 128, "-q 2"},
+          Row{LQP_STUDIO, 44100, 1, 128, "-q 0"}}) {
         Samples samples(static_cast<std::size_t>(rate * 3 / 10 * channels));
         Bytes data;
         std::uint32_t state = 1;
@@ -85,8 +84,7 @@ TEST(PresetTest, GivesTheBytesOfTheLameCommand) {
     }
 }
 
-// Voice and Phone take away a tone well below their cut-off (100, 300 Hz) and pass one at it at
-// half the power of one within the band (alone on the right in stereo), as decoded.
+// Voice and Phone (cut-off 100, 300 Hz) take away a tone well below it, halve one at it, decoded.
 TEST(PresetTest, VoiceAndPhoneTakeAwayLowTones) {
     constexpr double kWithin = 1000;
     const std::tuple<std::int32_t, std::size_t, double, double> cases[] = {
