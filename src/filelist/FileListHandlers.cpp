@@ -29,8 +29,11 @@ std::string ProbeRefusalText(const ProbeResult& probe, const std::string& path) 
     case ProbeOutcome::Accepted:
         break;
     }
-    return "The file cannot be read:\n" + path +
-           (probe.failure ? std::string() : "\n" + probe.failure.Reason() + ".");
+    std::string text = "The file cannot be read:\n" + path;
+    if (!probe.failure) {
+        text.append("\n").append(probe.failure.Reason()).append(".");
+    }
+    return text;
 }
 
 } // namespace
