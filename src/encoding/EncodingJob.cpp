@@ -98,6 +98,7 @@ void frmMain::RunJob() {
         static_cast<void>(platform::DeleteFile(Mp3Paths[i]));
     }
 
+    reachedAtAbort_ = kTableSize;
     StartTimes[0] = platform_.clock.Now();
     StartTimes[1] = platform_.clock.Now();
     jobEntries_.clear();
@@ -110,22 +111,17 @@ void frmMain::RunJob() {
     tmrProgress.SetEnabled(true);
     tmrTotal.SetEnabled(true);
 
-    const int count = FileCount;
-    for (int i = 1; i <= count; ++i) {
-        if (AbortRequested) {
-            break;
-        }
-        // A copy: after an abort the table may be refilled while this run finishes.
-        const std::string path = FilePaths[i];
-        EncodeFile(path);
-    }
+    // A copy: after an abort the table may be refilled while the runs finish.
+    EncodeFiles(std::vector<std::string>(FilePaths.begin() + 1, FilePaths.begin() + 1 + FileCount));
 }
 
 void frmMain::cmdAbort_Click() {
     const JobState before = jobState_;
+    const int reached = EntryReached();
     if (!Advance(JobEvent::Abort)) {
         return;
     }
+    reachedAtAbort_ = reached;
     // The window is idle at once, whatever the job still has to finish.
     ResetAfterJob();
     jobOutcome_.aborted = true;
@@ -250,7 +246,12 @@ std::vector<frmMain::NameNotGiven> frmMain::GiveChosenNames(const JobEntry& entr
 void frmMain::RestoreNamesAfterAbort() {
     SettleFinishedOutputs(true);
     std::vector<NameNotGiven> notGiven;
-    for (const JobEntry& entry : jobEntries_) {
+    for (std::size_t i = 0; i < jobEntries_.size(); ++i) {
+        JobEntry& entry = jobEntries_[i];
+        if (entry.mp3Committed && static_cast<int>(i) + 1 > reachedAtAbort_ &&
+            keeper_.RemoveFinished(entry.mp3Path)) {
+            entry.mp3Committed = false;
+        }
         bool listedAgain = false;
         for (int n = 1; n <= FileCount; ++n) {
             listedAgain = listedAgain || FilePaths[n] == entry.filePath;

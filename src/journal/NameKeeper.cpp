@@ -118,6 +118,22 @@ void NameKeeper::SettleName(const Status& renamed, const std::string& from, cons
     }
 }
 
+bool NameKeeper::RemoveFinished(const std::string& path) {
+    Status removed = platform::DeleteFile(path);
+    if (removed.Error() == ENOENT) {
+        // Gone already, where its folder is there; on a stick that is not connected it may be
+        // found again, and its record stays.
+        const Result<bool> there = platform::PlaceIsThere(path, RecordedDevice(path));
+        removed = there.ValueOr(false) ? Status() : removed;
+    } else if (removed) {
+        removed = platform::SyncFolderOf(path);
+    }
+    if (removed) {
+        Forget(path);
+    }
+    return removed.Ok();
+}
+
 std::uint64_t NameKeeper::RecordedDevice(const std::string& path) const {
     const auto entries =
         journal_ != nullptr ? journal_->Entries() : std::vector<NameJournal::Entry>();

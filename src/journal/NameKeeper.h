@@ -60,6 +60,9 @@ public:
     // once for a file that is gone; a file that keeps its name is noted.
     void SettleName(const Status& renamed, const std::string& from, const std::string& to,
                     std::vector<NameNotGiven>& notGiven);
+    // Removes a finished MP3 file that the job no longer keeps; its record goes with the next
+    // drop once the removal is durable. False where the file stays, and its record with it.
+    bool RemoveFinished(const std::string& path);
     // The record of a file whose name is settled goes with the next drop.
     void Forget(const std::string& currentPath) { recordsToDrop_.push_back(currentPath); }
     // Drops the records noted for dropping: one sync of each folder makes the renames in it

@@ -14,8 +14,10 @@ Workers* current = nullptr;
 
 } // namespace
 
-Workers::Workers(Waiter waiter, std::function<void()> wake, std::vector<SerialExecutor*> lanes)
-    : waiter_(std::move(waiter)), shared_(std::make_shared<Shared>()), lanes_(std::move(lanes)) {
+Workers::Workers(Waiter waiter, std::function<void()> wake, std::vector<SerialExecutor*> lanes,
+                 std::function<void()> release)
+    : waiter_(std::move(waiter)), release_(std::move(release)), shared_(std::make_shared<Shared>()),
+      lanes_(std::move(lanes)) {
     shared_->wake = std::move(wake);
 }
 
@@ -67,6 +69,14 @@ void Workers::WaitForAny(const std::vector<Ticket>& tickets) {
         return std::any_of(tickets.begin(), tickets.end(),
                            [](const Ticket& ticket) { return ticket->done; });
     });
+}
+
+void Workers::Finish(const Ticket& ticket) {
+    if (release_ && !Done(ticket)) {
+        release_();
+    }
+    std::unique_lock lock(shared_->mutex);
+    shared_->finished.wait(lock, [&] { return ticket->done; });
 }
 
 Workers* UseWorkers(Workers* workers) {

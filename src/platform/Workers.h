@@ -22,8 +22,10 @@ public:
     using Waiter = std::function<void(const std::function<bool()>& done)>;
 
     // `wake` is called on a lane's thread after each work, for a waiter asleep in its event loop.
-    // The lanes are the caller's and must outlive every work posted.
-    Workers(Waiter waiter, std::function<void()> wake, std::vector<SerialExecutor*> lanes);
+    // The lanes are the caller's and must outlive every work posted; `release` is called where
+    // the window's thread waits without handling events, for lanes that hold their work back.
+    Workers(Waiter waiter, std::function<void()> wake, std::vector<SerialExecutor*> lanes,
+            std::function<void()> release = {});
     // With `count` threads of its own, at least one.
     Workers(Waiter waiter, std::function<void()> wake, int count);
     Workers(const Workers&) = delete;
@@ -36,6 +38,9 @@ public:
     bool Done(const Ticket& ticket) const;
     // Returns once one of `tickets` is done; the window handles its events meanwhile.
     void WaitForAny(const std::vector<Ticket>& tickets);
+    // Returns once the work is done, handling no events: for work that must end before what it
+    // uses goes.
+    void Finish(const Ticket& ticket);
 
 private:
     struct Shared {
@@ -45,6 +50,7 @@ private:
     };
 
     Waiter waiter_;
+    std::function<void()> release_;
     std::shared_ptr<Shared> shared_;
     std::vector<std::unique_ptr<ThreadExecutor>> own_;
     std::vector<SerialExecutor*> lanes_;

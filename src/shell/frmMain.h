@@ -1,6 +1,7 @@
 #pragma once
 
 #include "encoding/JobState.h"
+#include "encoding/RunLanes.h"
 #include "encoding/modLAME.h"
 #include "forms/CheckBox.h"
 #include "forms/CommandButton.h"
@@ -244,16 +245,30 @@ public:
     // message box and returns normally; processes pending events twice between chunks.
     void EncodeFile(const std::string& path);
     BE_CONFIG EncoderConfig{};
+    // The sizes of the stream started last.
     std::uint32_t ChunkSamples = 0;
     std::uint32_t Mp3BufferSize = 0;
-    HBE_STREAM EncoderStream = 0;
+    // The encoder's result last written.
     std::int32_t EncoderResult = 0;
 
 private:
+    // Runs the files at `paths`, a job's in table order: as many at once as the workers have
+    // lanes, each reported in that order.
+    void EncodeFiles(const std::vector<std::string>& paths);
     // The run's steps; a failure's reason is the message to show.
-    Status RunEncoding(const std::string& path);
-    Status EncodeChunks(const std::string& path, clsFileIo& source, const WavLayout& layout,
-                        RunOutput& output);
+    void StartRun(RunLanes& lanes, const std::string& path, std::size_t entry);
+    Status BeginRun(FileRun& run);
+    void StepRun(RunLanes& lanes, RunLanes::Slot& slot);
+    void EndRun(RunLanes::Slot& slot);
+    // How far the job has come as the user sees it: the shown entry, or the first entry whose run
+    // is under way when that comes later; the whole table once the runs are done.
+    int EntryReached() const;
+    // A run of an entry (from 0) after the one reached when its job was aborted leaves nothing
+    // behind: as far as the user can see, it never started.
+    bool AbortedBeforeReached(std::size_t entry) const;
+    RunLanes* runsUnderWay_ = nullptr;
+    int reachedAtAbort_ = kTableSize;
+    void DropRun(RunLanes::Slot& slot);
     // Fills EncoderConfig from the options; the number of channels the MP3 file gets.
     int ConfigureEncoder(const WavFormat& format);
     // Takes the MP3 files that are durable now as the job's, and says which could not be made

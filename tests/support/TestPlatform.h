@@ -4,6 +4,7 @@
 #include "journal/NameJournal.h"
 #include "platform/Platform.h"
 #include "platform/SyncThread.h"
+#include "platform/Workers.h"
 #include "support/HeldExecutor.h"
 
 #include <algorithm>
@@ -11,7 +12,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,10 +33,32 @@ class TestPlatform : public platform::Clock,
                      public platform::Desktop {
 public:
     // Syncs run, and answer, only while the window handles events: every run sees one order.
-    TestPlatform() : outerSyncs_(platform::UseSyncThread(&syncs_)) {}
+    TestPlatform()
+        : outerSyncs_(platform::UseSyncThread(&syncs_)), outerWorkers_(platform::CurrentWorkers()) {
+        UseLanes(1);
+    }
     ~TestPlatform() override {
+        platform::UseWorkers(outerWorkers_);
         platform::UseSyncThread(outerSyncs_);
         EXPECT_EQ(NameJournal::NestedWrites(), nestedWrites_) << "a change ran inside another";
+    }
+
+    // Runs as many files at once as there are lanes; their chunks are encoded, as the syncs are
+    // made, only while the window handles events or waits.
+    void UseLanes(int count) {
+        workers_.reset();
+        lanes_.clear();
+        std::vector<platform::SerialExecutor*> lanes;
+        for (int lane = 0; lane < count; ++lane) {
+            lanes.push_back(lanes_.emplace_back(std::make_unique<HeldExecutor>()).get());
+        }
+        workers_.emplace(
+            [this](const auto& /*done*/) {
+                Pause();
+                LetSyncsGo();
+            },
+            nullptr, lanes, [this] { LetLanesGo(); });
+        platform::UseWorkers(&*workers_);
     }
 
     platform::Platform Bundle() { return {*this, *this, *this, *this, *this, *this, *this}; }
@@ -173,7 +198,13 @@ private:
     std::vector<platform::MessageBoxRequest> messages_;
     std::vector<std::string> dialogAnswers_;
     std::size_t answered_ = 0;
+    void LetLanesGo() {
+        for (const auto& lane : lanes_) {
+            lane->LetGo();
+        }
+    }
     void LetSyncsGo() {
+        LetLanesGo();
         waitedSyncs_.LetGo();
         backgroundSyncs_.LetGo();
         std::unique_lock lock(deliveredMutex_);
@@ -205,6 +236,9 @@ private:
                                 },
                                 waitedSyncs_, backgroundSyncs_};
     platform::SyncThread* outerSyncs_;
+    std::vector<std::unique_ptr<testing::HeldExecutor>> lanes_;
+    std::optional<platform::Workers> workers_;
+    platform::Workers* outerWorkers_;
     const int nestedWrites_ = NameJournal::NestedWrites();
 };
 
