@@ -117,11 +117,10 @@ void frmMain::RunJob() {
 
 void frmMain::cmdAbort_Click() {
     const JobState before = jobState_;
-    const int reached = EntryReached();
     if (!Advance(JobEvent::Abort)) {
         return;
     }
-    reachedAtAbort_ = reached;
+    reachedAtAbort_ = before == JobState::Running ? ShownEntry : kTableSize;
     // The window is idle at once, whatever the job still has to finish.
     ResetAfterJob();
     jobOutcome_.aborted = true;

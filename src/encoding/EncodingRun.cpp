@@ -69,11 +69,6 @@ void frmMain::EncodeFile(const std::string& path) {
 
 void frmMain::EncodeFiles(const std::vector<std::string>& paths) {
     RunLanes lanes(platform::CurrentWorkers());
-    runsUnderWay_ = &lanes;
-    const struct Gone {
-        ~Gone() { under = nullptr; }
-        RunLanes*& under;
-    } gone{runsUnderWay_};
     std::size_t next = 0;
     for (;;) {
         // The first run starts whatever was asked before: a run stops only after a chunk.
@@ -119,8 +114,8 @@ void frmMain::StartRun(RunLanes& lanes, const std::string& path, std::size_t ent
             break;
         }
     }
-    RunLanes::Slot& slot = lanes.Add(
-        entry, std::make_unique<FileRun>(path, mp3Path, finalMp3Path, keeper_.Journal()));
+    RunLanes::Slot& slot =
+        lanes.Add(entry, std::make_unique<FileRun>(path, mp3Path, finalMp3Path, keeper_.Journal()));
     Status started;
     try {
         started = BeginRun(*slot.run);
@@ -148,10 +143,6 @@ Status frmMain::BeginRun(FileRun& run) {
 
 void frmMain::StepRun(RunLanes& lanes, RunLanes::Slot& slot) {
     try {
-        if (AbortedBeforeReached(slot.entry)) {
-            DropRun(slot);
-            return;
-        }
         if (Status written = slot.run->Write(EncoderResult); !written) {
             Fail(slot, written);
             return;
@@ -176,34 +167,9 @@ void frmMain::StepRun(RunLanes& lanes, RunLanes::Slot& slot) {
     }
 }
 
-int frmMain::EntryReached() const {
-    if (runsUnderWay_ != nullptr) {
-        for (const RunLanes::Slot& slot : runsUnderWay_->Slots()) {
-            if (!slot.ended) {
-                return std::max<int>(ShownEntry, static_cast<int>(slot.entry) + 1);
-            }
-        }
-    }
-    return kTableSize;
-}
-
-bool frmMain::AbortedBeforeReached(std::size_t entry) const {
-    return JobActive() && AbortRequested && static_cast<int>(entry) + 1 > reachedAtAbort_;
-}
-
-void frmMain::DropRun(RunLanes::Slot& slot) {
-    slot.ended = true;
-    if (const Status abandoned = slot.run->Abandon(); !abandoned) {
-        slot.outcome = abandoned.Explained("The unfinished MP3 file is left:\n" + slot.run->Mp3Path() + "\n" + abandoned.Reason());
-    }
-}
-
 void frmMain::EndRun(RunLanes::Slot& slot) {
     // Said in table order, once the run has let go of everything and removed what it did not
     // finish.
-    if (slot.outcome && AbortedBeforeReached(slot.entry)) {
-        DropRun(slot);
-    }
     if (!slot.outcome) {
         jobOutcome_.troubles = true;
         platform_.notifier.ShowMessage(
@@ -235,7 +201,7 @@ void frmMain::SettleFinishedOutputs(bool waitForAll) {
     }
 }
 
-int frmMain::ConfigureEncoder(const WavFormat& format) {
+void frmMain::ConfigureEncoder(const WavFormat& format) {
     // The options are read here and nowhere else in the run.
     BE_CONFIG_LHV1& config = EncoderConfig.format.LHV1;
     EncoderConfig.dwConfig = BE_CONFIG_LAME;
@@ -258,7 +224,6 @@ int frmMain::ConfigureEncoder(const WavFormat& format) {
     // The box clears the original bit; left unchecked, the bit is set.
     config.bOriginal = BeBool(chkOriginalBit.Value() != forms::Checked);
     config.nVbrMethod = VBR_METHOD_NONE;
-    return config.nMode == BE_MP3_MODE_MONO ? 1 : 2;
 }
 
 } // namespace tarn

@@ -41,8 +41,8 @@ Status WithWhatWasLeft(const Status& failure, const Status& abandoned) {
 
 FileRun::FileRun(std::string path, std::string mp3Path, std::string finalMp3Path,
                  NameJournal* journal)
-    : path_(std::move(path)), mp3Path_(std::move(mp3Path)),
-      output_(std::make_unique<RunOutput>(mp3Path_, std::move(finalMp3Path), journal)) {}
+    : path_(std::move(path)),
+      output_(std::make_unique<RunOutput>(std::move(mp3Path), std::move(finalMp3Path), journal)) {}
 
 FileRun::~FileRun() {
     if (stream_ != 0) {
@@ -61,11 +61,10 @@ Result<WavFormat> FileRun::Open() {
     sourceLength_ = *length;
     // The chunks are walked in one pass over the open file, their headers read in large blocks.
     windowed_.emplace(source_.FileHandle());
-    const Result<WavLayout> layout = LocateWavData(
-        [this](std::int64_t offset, void* buffer, std::size_t count) {
-            return (*windowed_)(offset, buffer, count);
-        },
-        sourceLength_);
+    const Result<WavLayout> layout =
+        LocateWavData([this](std::int64_t offset, void* buffer,
+                             std::size_t count) { return (*windowed_)(offset, buffer, count); },
+                      sourceLength_);
     if (!layout) {
         return CannotRead(path_, layout.Outcome());
     }
@@ -90,11 +89,10 @@ Status FileRun::Start(BE_CONFIG& config, std::uint32_t& chunkSamples, std::uint3
     Status outcome = output_->Open();
     if (outcome) {
         // Tags that cannot be read cost nothing but themselves.
-        const std::vector<std::uint8_t> tag = Mp3TagFor(
-            [this](std::int64_t offset, void* buffer, std::size_t count) {
-                return (*windowed_)(offset, buffer, count);
-            },
-            sourceLength_);
+        const std::vector<std::uint8_t> tag =
+            Mp3TagFor([this](std::int64_t offset, void* buffer,
+                             std::size_t count) { return (*windowed_)(offset, buffer, count); },
+                      sourceLength_);
         if (!tag.empty()) {
             outcome = output_->Write(tag.data(), static_cast<std::uint32_t>(tag.size()));
         }
@@ -141,7 +139,8 @@ Status FileRun::Read(bool stop) {
         return {};
     }
     frames_ = static_cast<std::uint32_t>(std::min<std::int64_t>(framesLeft_, framesPerChunk_));
-    if (Status read = ReadSource(static_cast<std::int64_t>(frames_) * converter_->InBytesPerFrame());
+    if (Status read =
+            ReadSource(static_cast<std::int64_t>(frames_) * converter_->InBytesPerFrame());
         !read) {
         return read;
     }

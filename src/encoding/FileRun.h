@@ -52,13 +52,11 @@ public:
     // Removes what the run wrote; what could not be done.
     Status Abandon();
     const std::string& Path() const { return path_; }
-    const std::string& Mp3Path() const { return mp3Path_; }
 
 private:
     Status ReadSource(std::int64_t count);
 
     std::string path_;
-    std::string mp3Path_;
     clsFileIo source_;
     std::optional<platform::WindowedReader> windowed_;
     std::int64_t sourceLength_ = 0;

@@ -21,16 +21,15 @@ bool RunLanes::Encoding(const Slot& slot) const {
 }
 
 bool RunLanes::HasRoom() const {
-    return std::count_if(slots_.begin(), slots_.end(), [](const Slot& slot) {
-               return !slot.ended;
-           }) < lanes_;
+    return std::count_if(slots_.begin(), slots_.end(),
+                         [](const Slot& slot) { return !slot.ended; }) < lanes_;
 }
 
 RunLanes::Slot& RunLanes::Add(std::size_t entry, std::unique_ptr<FileRun> run) {
     std::vector<bool> taken(static_cast<std::size_t>(lanes_));
     for (const Slot& slot : slots_) {
-        taken[static_cast<std::size_t>(slot.lane)] = taken[static_cast<std::size_t>(slot.lane)] ||
-                                                     !slot.ended;
+        taken[static_cast<std::size_t>(slot.lane)] =
+            taken[static_cast<std::size_t>(slot.lane)] || !slot.ended;
     }
     const auto free = std::find(taken.begin(), taken.end(), false);
     Slot& slot = slots_.emplace_back();

@@ -260,17 +260,12 @@ private:
     Status BeginRun(FileRun& run);
     void StepRun(RunLanes& lanes, RunLanes::Slot& slot);
     void EndRun(RunLanes::Slot& slot);
-    // How far the job has come as the user sees it: the shown entry, or the first entry whose run
-    // is under way when that comes later; the whole table once the runs are done.
-    int EntryReached() const;
-    // A run of an entry (from 0) after the one reached when its job was aborted leaves nothing
-    // behind: as far as the user can see, it never started.
-    bool AbortedBeforeReached(std::size_t entry) const;
-    RunLanes* runsUnderWay_ = nullptr;
+    // The entry shown when the runs were aborted; the whole table for a job whose runs were done.
+    // As far as the user can see, the runs of the entries after it never started: they leave no
+    // MP3 file behind.
     int reachedAtAbort_ = kTableSize;
-    void DropRun(RunLanes::Slot& slot);
-    // Fills EncoderConfig from the options; the number of channels the MP3 file gets.
-    int ConfigureEncoder(const WavFormat& format);
+    // Fills EncoderConfig from the options.
+    void ConfigureEncoder(const WavFormat& format);
     // Takes the MP3 files that are durable now as the job's, and says which could not be made
     // so; with `waitForAll`, waits for every finished file's sync. A job's last ones are taken when
     // it ends, or when its names come back after an abort.

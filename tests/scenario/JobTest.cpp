@@ -68,10 +68,11 @@ protected:
         }
         EXPECT_FALSE(fs::exists(journal.Path()));
     }
-    // Calls `change` once, at the first pause in which the second run has written something.
+    // Calls `change` once, at the first pause in which the second entry is shown and its run has
+    // written something.
     void WhenTheSecondRunHasWritten(const std::function<void()>& change) {
         AtEveryPause([this, change, done = false]() mutable {
-            if (!done && Length(dir.File("twob.mp3")) > 0) {
+            if (!done && form.ShownEntry == 2 && Length(dir.File("twob.mp3")) > 0) {
                 done = true;
                 change();
             }
@@ -126,6 +127,78 @@ TEST_F(JobTest, RunsEveryEntryInOrderAndEndsOnce) {
     for (const auto& seen : lengths) { // -1 for a file not there yet
         EXPECT_EQ(seen[1] < 0 ? first : seen[0], first);
         EXPECT_EQ(seen[2] < 0 ? second : seen[1], second);
+    }
+}
+
+// Runs at once write the bytes and names that one run at a time writes, and say the same at the
+// same point: a failure once every run before it has ended.
+TEST_F(JobTest, RunsAtOnceWriteWhatOneRunWritesAndSayItInTableOrder) {
+    const auto describe = [this] {
+        std::string state;
+        for (const std::string& name : dir.Names()) {
+            state += name + " " + Contents(dir.File(name)).substr(0, 4096) + "\n";
+        }
+        return state;
+    };
+    std::vector<std::string> seen;
+    for (const int lanes : {1, 2, 3}) {
+        platform.UseLanes(lanes);
+        std::string said;
+        platform.onMessage = [&](const platform::MessageBoxRequest& message) {
+            said += message.Text + "\n" + describe();
+        };
+        for (const auto& [name, seconds] : {std::pair{"long one.wav", 3.0},
+                                            {"short two.wav", 0.5},
+                                            {"bad three.wav", 0.5},
+                                            {"last four.wav", 1.0}}) {
+            WriteSound(name, seconds);
+            Add(name);
+        }
+        // Refused by its run only.
+        testing::WriteWav(form.FilePaths[3], {.bitsPerSample = 24});
+        Go();
+        ASSERT_TRUE(WaitForTheEnd());
+        seen.push_back(said + describe() + Names{platform.interactions}.back());
+        fs::remove_all(dir.Path());
+        fs::create_directories(dir.Path());
+        platform.interactions.clear();
+    }
+    EXPECT_EQ(seen[1], seen[0]);
+    EXPECT_EQ(seen[2], seen[0]);
+}
+
+// An abort at any pause of two runs at once: the shown entry's MP3 file stays as a lone run
+// leaves it; an entry after it has none, even one that was finished; every name comes back.
+TEST_F(JobTest, AnAbortOfRunsAtOnceLeavesNoMp3FileAfterTheShownEntry) {
+    platform.UseLanes(2);
+    const Names stems{"one a", "two b", "three c"};
+    for (int pause = 1, shown = 1; shown != 0 && !HasFailure(); ++pause) {
+        SCOPED_TRACE("abort at pause " + std::to_string(pause));
+        // The second one ends before the first.
+        for (const auto& [name, seconds] :
+             {std::pair{"one a.wav", 1.0}, {"two b.wav", 0.1}, {"three c.wav", 1.0}}) {
+            WriteSound(name, seconds);
+            originals[name] = Contents(dir.File(name));
+            Add(name);
+        }
+        shown = 0;
+        platform.AtDoEvents(pause, [&] {
+            shown = form.ShownEntry;
+            form.cmdAbort.Click.Raise();
+        });
+        Go();
+        ASSERT_TRUE(WaitForTheEnd());
+        Names names{"one a.wav", "three c.wav", "two b.wav"};
+        for (int entry = 1; entry <= std::min(shown, 3); ++entry) {
+            EXPECT_GT(Length(dir.File(stems[entry - 1] + ".mp3")), 0);
+            names.push_back(stems[entry - 1] + ".mp3");
+        }
+        std::ranges::sort(names);
+        EXPECT_EQ(dir.Names(), shown != 0 ? names : dir.Names());
+        ExpectSourcesIntact();
+        for (const std::string& stem : stems) {
+            fs::remove(dir.File(stem + ".mp3"));
+        }
     }
 }
 

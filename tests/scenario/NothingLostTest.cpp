@@ -32,6 +32,8 @@ struct Session {
     explicit Session(const std::string& journalPath,
                      const std::function<void(Session&, int)>& atPause = {})
         : journal(journalPath) {
+        // Two runs at once: each step of one may fall between any two of the other's.
+        platform.UseLanes(2);
         form.UseNameJournal(&journal);
         form.Form_Load();
         platform.AttachTimers(form.Timers());
