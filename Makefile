@@ -98,9 +98,11 @@ core: | $(SETUP)
 bench: | $(SETUP)
 	cmake -S . -B $(BENCH_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DTARN_WARNINGS_AS_ERRORS=ON \
 		-DTARN_BUILD_GUI=OFF -DTARN_BUILD_TESTS=OFF
-	cmake --build $(BENCH_BUILD_DIR) -j $(JOBS) --target tarn_bench tarn_slow_stick_bench
+	cmake --build $(BENCH_BUILD_DIR) -j $(JOBS) --target tarn_bench tarn_slow_stick_bench \
+		tarn_batch_bench
 	$(BENCH_BUILD_DIR)/bench/tarn_bench
 	$(BENCH_BUILD_DIR)/bench/tarn_slow_stick_bench
+	$(BENCH_BUILD_DIR)/bench/tarn_batch_bench
 
 format:
 	find src tests -name '*.cpp' -o -name '*.h' | xargs clang-format -i

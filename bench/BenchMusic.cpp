@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <numbers>
 #include <spawn.h>
 #include <stdexcept>
@@ -72,6 +73,11 @@ void WriteMusic(const std::string& path, int seconds, unsigned seed) {
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
+}
+
+std::vector<char> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // The processor time this process has used so far.

@@ -19,8 +19,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <spawn.h>
 #include <stdexcept>
@@ -32,6 +30,7 @@
 namespace {
 
 using tarn::bench::OwnCpuSeconds;
+using tarn::bench::ReadAll;
 using tarn::bench::Run;
 using tarn::bench::WriteMusic;
 using SteadyClock = std::chrono::steady_clock;
@@ -71,11 +70,6 @@ public:
 private:
     SteadyClock::time_point nextTick_{};
 };
-
-std::vector<char> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 struct Preset {
     const char* name;

@@ -6,7 +6,7 @@
 //   tarn_slow_stick_bench [sync milliseconds]     (default: 300)
 
 #include "BenchMusic.h"
-#include "Headless.h"
+#include "BenchWindow.h"
 #include "journal/NameJournal.h"
 #include "platform/Platform.h"
 #include "platform/SyncThread.h"
@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,16 +28,12 @@
 namespace {
 
 namespace sys = tarn::platform::sys;
-using SteadyClock = std::chrono::steady_clock;
+using tarn::bench::Milliseconds;
+using tarn::bench::Seconds;
+using tarn::bench::SelectItem;
+using tarn::bench::SteadyClock;
+using tarn::bench::WindowPlatform;
 using namespace std::chrono_literals;
-
-double Seconds(SteadyClock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
-}
-
-double Milliseconds(SteadyClock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
 
 // Every sync of a file or a folder under `folder` takes `delay`, whichever thread makes it.
 class SlowSyncs : public sys::Seam {
@@ -83,85 +78,6 @@ private:
     std::map<int, std::string> open_;
 };
 
-// The window without a window: its timers run on the real clock when it handles its events, and
-// it notes the longest time it went without handling them.
-class WindowPlatform : public tarn::bench::Headless {
-public:
-    void Attach(const std::vector<tarn::forms::Timer*>& timers) {
-        timers_.reserve(timers_.size() + timers.size());
-        for (tarn::forms::Timer* timer : timers) {
-            timers_.push_back({timer, {}});
-            const std::size_t index = timers_.size() - 1;
-            timers_.back().following = timer->StateChanged.Connect([this, index] {
-                timers_[index].due = SteadyClock::now() +
-                                     std::chrono::milliseconds(timers_[index].timer->Interval());
-            });
-        }
-    }
-    // From now on, the longest time between two moments the window handles its events.
-    void StartWatching() {
-        longestBlock = {};
-        lastHandled_ = SteadyClock::now();
-    }
-    void Handled() {
-        const SteadyClock::time_point now = SteadyClock::now();
-        longestBlock = std::max(longestBlock, now - lastHandled_);
-        lastHandled_ = now;
-    }
-
-    // Runs `completion` among the window's events; called from any thread.
-    void Post(std::function<void()> completion) {
-        const std::lock_guard lock(postedMutex_);
-        posted_.push_back(std::move(completion));
-    }
-
-    void DoEvents() override {
-        Handled();
-        std::vector<std::function<void()>> posted;
-        {
-            const std::lock_guard lock(postedMutex_);
-            posted.swap(posted_);
-        }
-        for (const auto& completion : posted) {
-            completion();
-        }
-        for (TimerState& state : timers_) {
-            const SteadyClock::time_point now = SteadyClock::now();
-            if (state.timer->Enabled() && !state.firing && now >= state.due) {
-                state.due = now + std::chrono::milliseconds(state.timer->Interval());
-                state.firing = true;
-                state.timer->Tick.Raise();
-                state.firing = false;
-            }
-        }
-    }
-    void ShowMessage(const tarn::platform::MessageBoxRequest& request) override {
-        Handled();
-        if (request.Text.find("Job done!") != std::string::npos) {
-            jobDone = SteadyClock::now();
-        } else {
-            std::fprintf(stderr, "%s: %s\n", request.Title.c_str(), request.Text.c_str());
-            ++troubles;
-        }
-    }
-
-    SteadyClock::duration longestBlock{};
-    SteadyClock::time_point jobDone{};
-    int troubles = 0;
-
-private:
-    struct TimerState {
-        tarn::forms::Timer* timer;
-        SteadyClock::time_point due;
-        bool firing = false;
-        tarn::forms::Connection following;
-    };
-    std::vector<TimerState> timers_;
-    SteadyClock::time_point lastHandled_{};
-    std::mutex postedMutex_;
-    std::vector<std::function<void()>> posted_;
-};
-
 struct Job {
     const char* name;
     int files;
@@ -179,14 +95,6 @@ struct Figures {
     int troubles = 0;
 };
 
-void SelectItem(tarn::forms::ComboBox& box, const std::string& text) {
-    for (int i = 0; i < box.ListCount(); ++i) {
-        if (box.List(i) == text) {
-            box.SetListIndex(i);
-        }
-    }
-}
-
 // Lists the job's files (names with spaces, renamed while listed), encodes them, and then runs
 // the lame command on the same files.
 Figures RunJob(const Job& job, const std::string& folder, std::chrono::milliseconds syncDelay) {
@@ -203,22 +111,9 @@ Figures RunJob(const Job& job, const std::string& folder, std::chrono::milliseco
     {
         const SlowSyncs slow(music, syncDelay);
         WindowPlatform platform;
-        // The window waits for a sync as its event loop would: handling its events, woken by
-        // the answer.
-        std::mutex woken;
-        std::condition_variable answered;
+        tarn::bench::WindowWaits waits(platform);
         tarn::platform::SyncThread syncs(
-            [&](const std::function<bool()>& done) {
-                std::unique_lock lock(woken);
-                while (!done()) {
-                    platform.DoEvents();
-                    answered.wait_for(lock, 5ms);
-                }
-            },
-            [&] {
-                const std::lock_guard lock(woken);
-                answered.notify_all();
-            },
+            waits.Waiter(), waits.Waker(),
             [&](std::function<void()> completion) { platform.Post(std::move(completion)); });
         tarn::platform::UseSyncThread(&syncs);
         tarn::NameJournal journal(folder + "/state/renames");
