@@ -27,6 +27,10 @@ int main(int argc, char* argv[]) {
         std::cerr << tarn::UsageLine(*commandLine.unknownOption) << '\n';
         return tarn::kUsageExitStatus;
     }
+    if (commandLine.badJobs) {
+        std::cerr << tarn::JobsUsageLine(*commandLine.badJobs) << '\n';
+        return tarn::kUsageExitStatus;
+    }
     if (commandLine.info != tarn::InfoRequest::None) {
         std::cout << (commandLine.info == tarn::InfoRequest::Help ? tarn::HelpText()
                                                                   : "tarnme " TARN_VERSION "\n");
