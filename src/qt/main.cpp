@@ -1,4 +1,5 @@
 #include "journal/NameJournal.h"
+#include "platform/UsableCores.h"
 #include "qt/AppSetup.h"
 #include "qt/DesktopCompanion.h"
 #include "qt/FileHandover.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QTimer>
+#include <algorithm>
 #include <iostream>
 
 int main(int argc, char* argv[]) {
@@ -58,6 +60,10 @@ int main(int argc, char* argv[]) {
     };
     const tarn::gui::SyncWaits syncWaits([&form] { return form.JobActive(); },
                                          [&form] { return form.EndAsked(); }, patience);
+    // A job encodes as many files at once as --jobs says, else one on each core it may use.
+    const tarn::gui::WorkerWaits workerWaits(
+        commandLine.jobs.value_or(std::min(tarn::platform::UsableCores(), tarn::kMaxJobs)),
+        [&form] { return form.JobActive(); });
     platform.Attach(&window);
     new tarn::gui::DesktopCompanion(form, window, QDBusConnection::sessionBus(),
                                     QDBusConnection::systemBus());
