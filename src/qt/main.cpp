@@ -1,5 +1,4 @@
 #include "journal/NameJournal.h"
-#include "platform/UsableCores.h"
 #include "qt/AppSetup.h"
 #include "qt/DesktopCompanion.h"
 #include "qt/FileHandover.h"
@@ -17,7 +16,6 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QTimer>
-#include <algorithm>
 #include <iostream>
 
 int main(int argc, char* argv[]) {
@@ -25,12 +23,8 @@ int main(int argc, char* argv[]) {
     const tarn::CommandLine commandLine = tarn::ParseCommandLine(
         argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>(),
         tarn::CurrentFolder());
-    if (commandLine.unknownOption) {
-        std::cerr << tarn::UsageLine(*commandLine.unknownOption) << '\n';
-        return tarn::kUsageExitStatus;
-    }
-    if (commandLine.badJobs) {
-        std::cerr << tarn::JobsUsageLine(*commandLine.badJobs) << '\n';
+    if (const auto usageError = tarn::UsageError(commandLine)) {
+        std::cerr << *usageError << '\n';
         return tarn::kUsageExitStatus;
     }
     if (commandLine.info != tarn::InfoRequest::None) {
@@ -61,9 +55,8 @@ int main(int argc, char* argv[]) {
     const tarn::gui::SyncWaits syncWaits([&form] { return form.JobActive(); },
                                          [&form] { return form.EndAsked(); }, patience);
     // A job encodes as many files at once as --jobs says, else one on each core it may use.
-    const tarn::gui::WorkerWaits workerWaits(
-        commandLine.jobs.value_or(std::min(tarn::platform::UsableCores(), tarn::kMaxJobs)),
-        [&form] { return form.JobActive(); });
+    const tarn::gui::WorkerWaits workerWaits(tarn::JobsAtOnce(commandLine),
+                                             [&form] { return form.JobActive(); });
     platform.Attach(&window);
     new tarn::gui::DesktopCompanion(form, window, QDBusConnection::sessionBus(),
                                     QDBusConnection::systemBus());

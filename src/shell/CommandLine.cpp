@@ -1,5 +1,8 @@
 #include "shell/CommandLine.h"
 
+#include "platform/UsableCores.h"
+
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <system_error>
@@ -74,14 +77,21 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     return result;
 }
 
-std::string UsageLine(const std::string& unknownOption) {
-    return "tarnme: unknown option '" + unknownOption + "'; usage: " + std::string(kUsage);
+std::optional<std::string> UsageError(const CommandLine& commandLine) {
+    const std::string usage = std::string("; usage: ") + kUsage;
+    if (commandLine.unknownOption) {
+        return "tarnme: unknown option '" + *commandLine.unknownOption + "'" + usage;
+    }
+    if (commandLine.badJobs) {
+        const std::string& value = *commandLine.badJobs;
+        return "tarnme: --jobs takes a whole number from 1 to " + std::to_string(kMaxJobs) +
+               (value.empty() ? "" : ", not '" + value + "'") + usage;
+    }
+    return std::nullopt;
 }
 
-std::string JobsUsageLine(const std::string& badJobs) {
-    const std::string wanted = "--jobs takes a whole number from 1 to " + std::to_string(kMaxJobs);
-    return "tarnme: " + wanted + (badJobs.empty() ? "" : ", not '" + badJobs + "'") +
-           "; usage: " + kUsage;
+int JobsAtOnce(const CommandLine& commandLine) {
+    return commandLine.jobs.value_or(std::min(platform::UsableCores(), kMaxJobs));
 }
 
 std::string HelpText() {

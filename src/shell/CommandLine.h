@@ -36,10 +36,12 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              const std::string& currentFolder);
 
-// The one line shown on standard error for an unknown option.
-std::string UsageLine(const std::string& unknownOption);
-// The one line shown on standard error for a --jobs value that is not a fitting count.
-std::string JobsUsageLine(const std::string& badJobs);
+// The one line shown on standard error for an unknown option or a --jobs value that is not a
+// fitting count; none for a command line the program takes.
+std::optional<std::string> UsageError(const CommandLine& commandLine);
+// How many files a job may encode at once: as --jobs says, else one for each core the program
+// may use, at most kMaxJobs.
+int JobsAtOnce(const CommandLine& commandLine);
 // What --help prints: the usage and what the program does.
 std::string HelpText();
 

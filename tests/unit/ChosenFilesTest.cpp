@@ -75,8 +75,10 @@ TEST(CommandLineTest, TakesFilesAsTheyArePathsAndRefusesOptions) {
         EXPECT_EQ(std::tuple(line.jobs, line.badJobs, line.files), std::tuple(jobs, badJobs, files))
             << ::testing::PrintToString(arguments);
     }
-    EXPECT_EQ(JobsUsageLine(""), "tarnme: --jobs takes a whole number from 1 to 64; usage: "
-                                 "tarnme [--jobs N] [--] [FILE.wav...]");
+    EXPECT_EQ(UsageError(ParseCommandLine({"--jobs"}, "")),
+              "tarnme: --jobs takes a whole number from 1 to 64; usage: tarnme [--jobs N] [--] "
+              "[FILE.wav...]");
+    EXPECT_EQ(UsageError(ParseCommandLine({"a.wav", "--jobs=2"}, "")), std::nullopt);
 }
 
 // Only the fields at offsets 22, 24 and 34 count, whatever chunk holds them; 36 bytes will do.
