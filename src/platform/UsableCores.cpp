@@ -111,13 +111,10 @@ std::optional<int> CoresFromCpuMax(std::string_view text) {
     if (space == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::string_view quota = text.substr(0, space);
+    // "max", no quota, is no number either.
+    const auto quota = Number(text.substr(0, space));
     const auto period = Number(text.substr(space + 1));
-    if (quota == "max" || !period) {
-        return std::nullopt;
-    }
-    const auto quotaNumber = Number(quota);
-    return quotaNumber ? CoresFromCfs(*quotaNumber, *period) : std::nullopt;
+    return quota && period ? CoresFromCfs(*quota, *period) : std::nullopt;
 }
 
 std::optional<int> CoresFromCfs(long long quota, long long period) {

@@ -30,8 +30,9 @@ TEST(UsableCoresTest, ReadsTheQuotaOfEitherCgroupVersion) {
     }
     using Row = std::tuple<long long, long long, Cores>;
     for (const auto& [quota, period, cores] :
-         {Row{-1, 100000, std::nullopt}, Row{250000, 100000, 3}, Row{100000, 100000, 1},
-          Row{99999, 100000, 1}, Row{100000, 0, std::nullopt}, Row{LLONG_MAX, 1, INT_MAX}}) {
+         {Row{-1, 100000, std::nullopt}, Row{0, 100000, std::nullopt}, Row{250000, 100000, 3},
+          Row{100000, 100000, 1}, Row{99999, 100000, 1}, Row{100000, 0, std::nullopt},
+          Row{LLONG_MAX, 1, INT_MAX}}) {
         EXPECT_EQ(CoresFromCfs(quota, period), cores) << quota << '/' << period;
     }
 }
