@@ -114,4 +114,24 @@ void SyncWaits::Wait(const std::function<bool()>& done) const {
     }
 }
 
+WorkerWaits::WorkerWaits(int count, std::function<bool()> inputAllowed)
+    : inputAllowed_(std::move(inputAllowed)),
+      workers_(
+          [this](const std::function<bool()>& done) {
+              const QEventLoop::ProcessEventsFlags flags =
+                  QEventLoop::WaitForMoreEvents |
+                  (inputAllowed_() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+              while (!done()) {
+                  QCoreApplication::processEvents(flags);
+              }
+          },
+          // Thread-safe, and called after the work is marked done: the loop asleep looks again.
+          [dispatcher = QAbstractEventDispatcher::instance()] { dispatcher->wakeUp(); }, count),
+      outer_(platform::UseWorkers(&workers_)) {}
+
+// The lanes' threads finish what was posted to them as the workers go.
+WorkerWaits::~WorkerWaits() {
+    platform::UseWorkers(outer_);
+}
+
 } // namespace tarn::gui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/SyncThread.h"
+#include "platform/Workers.h"
 
 #include <QObject>
 #include <chrono>
@@ -68,6 +69,22 @@ private:
     CompletionQueue completions_;
     platform::SyncThread thread_;
     platform::SyncThread* outer_;
+};
+
+// The program's workers, `count` lanes of them, waited for in the window's event loop as the sync
+// thread is: while a job waits for its runs, the window repaints and its timers tick, and clicks
+// and keys come through where `inputAllowed` says so.
+class WorkerWaits {
+public:
+    WorkerWaits(int count, std::function<bool()> inputAllowed);
+    ~WorkerWaits();
+    WorkerWaits(const WorkerWaits&) = delete;
+    WorkerWaits& operator=(const WorkerWaits&) = delete;
+
+private:
+    std::function<bool()> inputAllowed_;
+    platform::Workers workers_;
+    platform::Workers* outer_;
 };
 
 } // namespace tarn::gui

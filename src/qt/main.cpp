@@ -23,8 +23,8 @@ int main(int argc, char* argv[]) {
     const tarn::CommandLine commandLine = tarn::ParseCommandLine(
         argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>(),
         tarn::CurrentFolder());
-    if (commandLine.unknownOption) {
-        std::cerr << tarn::UsageLine(*commandLine.unknownOption) << '\n';
+    if (const auto usageError = tarn::UsageError(commandLine)) {
+        std::cerr << *usageError << '\n';
         return tarn::kUsageExitStatus;
     }
     if (commandLine.info != tarn::InfoRequest::None) {
@@ -54,6 +54,9 @@ int main(int argc, char* argv[]) {
     };
     const tarn::gui::SyncWaits syncWaits([&form] { return form.JobActive(); },
                                          [&form] { return form.EndAsked(); }, patience);
+    // A job encodes as many files at once as --jobs says, else one on each core it may use.
+    const tarn::gui::WorkerWaits workerWaits(tarn::JobsAtOnce(commandLine),
+                                             [&form] { return form.JobActive(); });
     platform.Attach(&window);
     new tarn::gui::DesktopCompanion(form, window, QDBusConnection::sessionBus(),
                                     QDBusConnection::systemBus());

@@ -1,5 +1,9 @@
 #include "shell/CommandLine.h"
 
+#include "platform/UsableCores.h"
+
+#include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <system_error>
 
@@ -18,15 +22,43 @@ std::string Absolute(std::string path, const std::string& currentFolder) {
     return currentFolder + (currentFolder.back() == '/' ? "" : "/") + path;
 }
 
+// A count for --jobs: digits alone, from 1 to kMaxJobs.
+std::optional<int> JobCount(const std::string& text) {
+    int count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (error != std::errc() || end != text.data() + text.size() || count < 1 || count > kMaxJobs) {
+        return std::nullopt;
+    }
+    return count;
+}
+
+constexpr char kUsage[] = "tarnme [--jobs N] [--] [FILE.wav...]";
+
 } // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                              const std::string& currentFolder) {
     CommandLine result;
     bool optionsEnded = false;
-    for (const std::string& argument : arguments) {
+    for (auto next = arguments.begin(); next != arguments.end(); ++next) {
+        const std::string& argument = *next;
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && (argument == "--jobs" || argument.starts_with("--jobs="))) {
+            std::string value;
+            if (argument != "--jobs") {
+                value = argument.substr(argument.find('=') + 1);
+            } else if (next + 1 != arguments.end()) {
+                value = *++next;
+            }
+            result.jobs = JobCount(value);
+            if (!result.jobs) {
+                result.badJobs = value;
+                result.files.clear();
+                return result;
+            }
             continue;
         }
         if (!optionsEnded && argument.starts_with('-')) {
@@ -45,12 +77,26 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     return result;
 }
 
-std::string UsageLine(const std::string& unknownOption) {
-    return "tarnme: unknown option '" + unknownOption + "'; usage: tarnme [--] [FILE.wav...]";
+std::optional<std::string> UsageError(const CommandLine& commandLine) {
+    const std::string usage = std::string("; usage: ") + kUsage;
+    if (commandLine.unknownOption) {
+        return "tarnme: unknown option '" + *commandLine.unknownOption + "'" + usage;
+    }
+    if (commandLine.badJobs) {
+        const std::string& value = *commandLine.badJobs;
+        return "tarnme: --jobs takes a whole number from 1 to " + std::to_string(kMaxJobs) +
+               (value.empty() ? "" : ", not '" + value + "'") + usage;
+    }
+    return std::nullopt;
+}
+
+int JobsAtOnce(const CommandLine& commandLine) {
+    return commandLine.jobs.value_or(std::min(platform::UsableCores(), kMaxJobs));
 }
 
 std::string HelpText() {
-    return "Usage: tarnme [--] [FILE.wav...]\n"
+    return std::string("Usage: ") + kUsage +
+           "\n"
            "       tarnme --help | --version\n"
            "\n"
            "Tarn MP3 Encoder turns PCM WAV files (44.1 or 48 kHz, 8 or 16 bits) into MP3 files\n"
@@ -59,6 +105,8 @@ std::string HelpText() {
            "encodes every listed file in order. While the program runs, a start with files\n"
            "adds them to the window already open, and ends.\n"
            "\n"
+           "  --jobs N   encode up to N files at once, N from 1 to 64; by default as many\n"
+           "             as the processor cores the program may use (at most 64)\n"
            "  --         every later argument is a file, even one starting with \"-\"\n"
            "  --help     print this help and exit\n"
            "  --version  print the version and exit\n";

@@ -114,6 +114,29 @@ TEST(SyncWaitsTest, ADiskThatDoesNotAnswerIsToldAndHoldsNoEnd) {
     }
 }
 
+// A wait for the workers runs the window's timers, and returns once the work is done.
+TEST(SyncWaitsTest, AWaitForTheWorkersRunsTheWindowMeanwhile) {
+    {
+        const WorkerWaits waits(2, [] { return true; });
+        platform::Workers* workers = platform::CurrentWorkers();
+        ASSERT_NE(workers, nullptr);
+        EXPECT_EQ(workers->Count(), 2);
+        std::atomic<bool> ticked = false;
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [&] { ticked = true; });
+        timer.start(10);
+        const auto ticket = workers->Post(1, [&] {
+            for (int i = 0; i < 1000 && !ticked; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        });
+        workers->WaitForAny({ticket});
+        EXPECT_EQ(std::pair(workers->Done(ticket), ticked.load()), std::pair(true, true));
+    }
+    EXPECT_EQ(platform::CurrentWorkers(), nullptr);
+}
+
 // Stands in for the desktop's handlers of the links the window hands over.
 class UrlCatcher : public QObject {
     Q_OBJECT

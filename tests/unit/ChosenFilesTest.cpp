@@ -57,6 +57,28 @@ TEST(CommandLineTest, TakesFilesAsTheyArePathsAndRefusesOptions) {
         EXPECT_EQ(line.files, files) << arguments.front();
         EXPECT_EQ(line.unknownOption.value_or(""), unknownOption) << arguments.front();
     }
+    // --jobs takes 1 to kMaxJobs, the last one given counting; any other value refuses all.
+    using Jobs = std::tuple<Strings, std::optional<int>, std::optional<std::string>, Strings>;
+    for (const auto& [arguments, jobs, badJobs, files] :
+         {Jobs{{"--jobs", "4", "a.wav"}, 4, std::nullopt, {"/m/a.wav"}},
+          Jobs{{"a.wav", "--jobs=64", "--jobs", "1"}, 1, std::nullopt, {"/m/a.wav"}},
+          Jobs{{"--jobs=7"}, 7, std::nullopt, {}},
+          Jobs{{"--", "--jobs", "3"}, std::nullopt, std::nullopt, {"/m/--jobs", "/m/3"}},
+          Jobs{{"a.wav", "--jobs"}, std::nullopt, "", {}}, Jobs{{"--jobs="}, std::nullopt, "", {}},
+          Jobs{{"--jobs", "0", "a.wav"}, std::nullopt, "0", {}},
+          Jobs{{"--jobs=65"}, std::nullopt, "65", {}},
+          Jobs{{"--jobs", "-2"}, std::nullopt, "-2", {}},
+          Jobs{{"--jobs", "4x"}, std::nullopt, "4x", {}},
+          Jobs{{"--jobs", "+4"}, std::nullopt, "+4", {}},
+          Jobs{{"--jobs=4294967297"}, std::nullopt, "4294967297", {}}}) {
+        const CommandLine line = ParseCommandLine(arguments, "/m");
+        EXPECT_EQ(std::tuple(line.jobs, line.badJobs, line.files), std::tuple(jobs, badJobs, files))
+            << ::testing::PrintToString(arguments);
+    }
+    EXPECT_EQ(UsageError(ParseCommandLine({"--jobs"}, "")),
+              "tarnme: --jobs takes a whole number from 1 to 64; usage: tarnme [--jobs N] [--] "
+              "[FILE.wav...]");
+    EXPECT_EQ(UsageError(ParseCommandLine({"a.wav", "--jobs=2"}, "")), std::nullopt);
 }
 
 // Only the fields at offsets 22, 24 and 34 count, whatever chunk holds them; 36 bytes will do.
