@@ -177,7 +177,7 @@ Status FileRun::Write(std::int32_t& encoderResult) {
 }
 
 Status FileRun::Abandon() {
-    const Status abandoned = output_ ? output_->Abandon() : Status();
+    Status abandoned = output_ ? output_->Abandon() : Status();
     output_.reset();
     return abandoned;
 }

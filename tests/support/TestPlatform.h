@@ -49,6 +49,7 @@ public:
         workers_.reset();
         lanes_.clear();
         std::vector<platform::SerialExecutor*> lanes;
+        lanes.reserve(static_cast<std::size_t>(count));
         for (int lane = 0; lane < count; ++lane) {
             lanes.push_back(lanes_.emplace_back(std::make_unique<HeldExecutor>()).get());
         }
