@@ -146,7 +146,8 @@ std::optional<int> CgroupCores(const std::filesystem::path& root, std::string_vi
         }
         // v1 mounts the cpu controller's hierarchy under the names of its controllers
         // ("cpu,cpuacct"), most often with a link named "cpu".
-        const std::string list = "," + std::string(controllers) + ",";
+        std::string list(1, ',');
+        list.append(controllers).push_back(',');
         if (list.find(",cpu,") != std::string::npos) {
             cores = Smaller(cores, PathCores(root / std::string(controllers), path));
             if (controllers != "cpu") {
