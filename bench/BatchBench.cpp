@@ -90,13 +90,7 @@ JobFigures RunJob(const std::vector<std::string>& sources, const std::string& st
         form.cmbQuality.SetListIndex(kStudio);
         form.AddChosenFiles(sources);
 
-        platform.StartWatching();
-        const SteadyClock::time_point go = SteadyClock::now();
-        form.cmdGo.Click.Raise();
-        while (form.JobActive()) {
-            platform.DoEvents();
-            std::this_thread::sleep_for(1ms);
-        }
+        const SteadyClock::time_point go = tarn::bench::RunJobToItsEnd(platform, form);
         figures.seconds = Seconds(platform.jobDone - go);
         figures.blockMs = Milliseconds(platform.longestBlock);
         figures.troubles = platform.troubles + (platform.jobDone < go ? 1 : 0);

@@ -4,6 +4,7 @@
 #include "forms/ListControl.h"
 #include "forms/Timer.h"
 #include "platform/Platform.h"
+#include "shell/frmMain.h"
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarn::bench {
@@ -148,6 +150,19 @@ inline void SelectItem(forms::ComboBox& box, const std::string& text) {
             box.SetListIndex(i);
         }
     }
+}
+
+// Presses Go and handles the window's events until the job has ended, watching how long the
+// window goes without them; when Go was pressed.
+inline SteadyClock::time_point RunJobToItsEnd(WindowPlatform& platform, frmMain& form) {
+    platform.StartWatching();
+    const SteadyClock::time_point go = SteadyClock::now();
+    form.cmdGo.Click.Raise();
+    while (form.JobActive()) {
+        platform.DoEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return go;
 }
 
 } // namespace tarn::bench

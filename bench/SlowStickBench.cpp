@@ -129,13 +129,7 @@ Figures RunJob(const Job& job, const std::string& folder, std::chrono::milliseco
         platform.Handled();
         figures.addBlockMs = Milliseconds(platform.longestBlock);
 
-        platform.StartWatching();
-        const SteadyClock::time_point go = SteadyClock::now();
-        form.cmdGo.Click.Raise();
-        while (form.JobActive()) {
-            platform.DoEvents();
-            std::this_thread::sleep_for(1ms);
-        }
+        const SteadyClock::time_point go = tarn::bench::RunJobToItsEnd(platform, form);
         figures.jobSeconds = Seconds(platform.jobDone - go);
         figures.jobBlockMs = Milliseconds(platform.longestBlock);
         figures.troubles = platform.troubles;
